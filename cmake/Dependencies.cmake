@@ -1,0 +1,27 @@
+# zlib and libjpeg(-turbo) as imported targets Tarvel::zlib and Tarvel::jpeg, for both builds.
+if(WIN32)
+  find_library(TARVEL_ZLIB_LIB NAMES libz.a z REQUIRED)
+  find_path(TARVEL_ZLIB_INCLUDE zlib.h REQUIRED)
+  add_library(Tarvel::zlib STATIC IMPORTED)
+  set_target_properties(Tarvel::zlib PROPERTIES
+    IMPORTED_LOCATION ${TARVEL_ZLIB_LIB}
+    INTERFACE_INCLUDE_DIRECTORIES ${TARVEL_ZLIB_INCLUDE})
+
+  # libjpeg-turbo is cross-built once per machine by cmake/build-libjpeg-turbo.sh.
+  set(TARVEL_JPEG_ROOT "" CACHE PATH "Install prefix of the i686 libjpeg-turbo build")
+  if(NOT EXISTS "${TARVEL_JPEG_ROOT}/lib/libjpeg.a")
+    message(FATAL_ERROR "libjpeg-turbo for i686 not found under '${TARVEL_JPEG_ROOT}'. "
+                        "Run scripts/setup, which cross-builds it.")
+  endif()
+  add_library(Tarvel::jpeg STATIC IMPORTED)
+  set_target_properties(Tarvel::jpeg PROPERTIES
+    IMPORTED_LOCATION ${TARVEL_JPEG_ROOT}/lib/libjpeg.a
+    INTERFACE_INCLUDE_DIRECTORIES ${TARVEL_JPEG_ROOT}/include)
+else()
+  find_package(ZLIB REQUIRED)
+  find_package(JPEG REQUIRED)
+  add_library(Tarvel::zlib ALIAS ZLIB::ZLIB)
+  add_library(Tarvel::jpeg ALIAS JPEG::JPEG)
+  find_package(GTest REQUIRED)
+  find_package(benchmark REQUIRED)
+endif()

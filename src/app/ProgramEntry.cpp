@@ -1,0 +1,20 @@
+#include "app/ProgramEntry.h"
+
+namespace tarvel {
+
+int RunProgram(IProgramHost& AHost) {
+  if (!AHost.AcquireSingleInstance())
+    return 0;
+
+  struct TReleaseOnExit {
+    IProgramHost& Host;
+    ~TReleaseOnExit() { Host.ReleaseSingleInstance(); }
+  } release{AHost};
+
+  AHost.InitializeApplication();
+  AHost.HideApplicationWindow();
+  AHost.RunMessageLoop();
+  return 0;
+}
+
+} // namespace tarvel

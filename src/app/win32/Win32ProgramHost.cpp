@@ -1,0 +1,79 @@
+#include "app/win32/Win32ProgramHost.h"
+
+#include <commctrl.h>
+
+#include "core/win32/Check.h"
+
+namespace tarvel {
+
+bool TWin32ProgramHost::AcquireSingleInstance() {
+  // Initial ownership, as the running instance holds the mutex for its whole life. The
+  // Local\ namespace makes it per logon session, so other users run their own instance.
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, SingleInstanceMutexName);
+  const DWORD lastError = GetLastError();
+  FMutex.Reset(mutex);
+  if (!FMutex || lastError == ERROR_ALREADY_EXISTS) {
+    FMutex.Reset();
+    return false;
+  }
+  return true;
+}
+
+void TWin32ProgramHost::ReleaseSingleInstance() noexcept { FMutex.Reset(); }
+
+void TWin32ProgramHost::InitializeApplication() {
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = ApplicationWindowProc;
+  wc.hInstance = FInstance;
+  wc.hIcon = LoadIconW(FInstance, MAKEINTRESOURCEW(1));
+  wc.lpszClassName = ApplicationWindowClass;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    RaiseLastOSError("RegisterClassExW");
+
+  // Zero-sized and never shown: it only owns the other windows and receives the
+  // session-end messages.
+  FApplicationWindow.Reset(CheckWin32(
+      CreateWindowExW(0, ApplicationWindowClass, L"Tarvel",
+                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
+                      nullptr, FInstance, nullptr),
+      "CreateWindowExW"));
+}
+
+void TWin32ProgramHost::HideApplicationWindow() { ShowWindow(FApplicationWindow.Get(), SW_HIDE); }
+
+void TWin32ProgramHost::RunMessageLoop() {
+  MSG msg;
+  for (;;) {
+    const BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+    if (r == 0)
+      break;
+    if (r == -1)
+      RaiseLastOSError("GetMessageW");
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+LRESULT CALLBACK TWin32ProgramHost::ApplicationWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam,
+                                                          LPARAM ALParam) {
+  switch (AMessage) {
+  case WM_QUERYENDSESSION:
+    return TRUE;
+  case WM_ENDSESSION:
+    // The session ends: leave the loop so that everything is released in order.
+    if (AWParam)
+      PostQuitMessage(0);
+    return 0;
+  case WM_CLOSE:
+    // Only a confirmed quit ends the program; a stray close request is ignored.
+    return 0;
+  default:
+    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+  }
+}
+
+} // namespace tarvel

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/ProgramEntry.h"
+#include "core/win32/Handles.h"
+
+namespace tarvel {
+
+// Class name of the hidden application-level window; the main window is owned by it, so
+// no window of the program ever gets a taskbar button of its own.
+inline constexpr wchar_t ApplicationWindowClass[] = L"TarvelApplication";
+inline constexpr wchar_t SingleInstanceMutexName[] = L"Local\\Tarvel.SingleInstance";
+
+class TWin32ProgramHost final : public IProgramHost {
+public:
+  explicit TWin32ProgramHost(HINSTANCE AInstance) : FInstance(AInstance) {}
+
+  bool AcquireSingleInstance() override;
+  void ReleaseSingleInstance() noexcept override;
+  void InitializeApplication() override;
+  void HideApplicationWindow() override;
+  void RunMessageLoop() override;
+
+  HWND ApplicationWindow() const noexcept { return FApplicationWindow.Get(); }
+
+private:
+  static LRESULT CALLBACK ApplicationWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+
+  HINSTANCE FInstance;
+  TUniqueHandle FMutex;
+  TUniqueWindow FApplicationWindow;
+};
+
+} // namespace tarvel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "core/Errors.h"
+
+namespace tarvel {
+
+// The system's text for a Win32 error code or HRESULT, without the trailing line break.
+std::u16string SystemErrorMessage(DWORD ACode);
+std::u16string ToU16(const wchar_t* AText);
+std::u16string ToU16(const std::wstring& AText);
+std::wstring ToWide(const std::u16string& AText);
+
+// One way to check a failed call: each raises EOSError naming the call and the code.
+[[noreturn]] void RaiseLastOSError(const char* ACall);
+[[noreturn]] void RaiseOSError(const char* ACall, DWORD ACode);
+
+// A BOOL-style result (or a handle/pointer that is null on failure): GetLastError tells why.
+template <class T>
+T CheckWin32(T AResult, const char* ACall) {
+  if (!AResult)
+    RaiseLastOSError(ACall);
+  return AResult;
+}
+
+// A registry-style status (ERROR_SUCCESS on success).
+inline void CheckStatus(LSTATUS AStatus, const char* ACall) {
+  if (AStatus != ERROR_SUCCESS)
+    RaiseOSError(ACall, static_cast<DWORD>(AStatus));
+}
+
+inline HRESULT CheckHResult(HRESULT AResult, const char* ACall) {
+  if (FAILED(AResult))
+    RaiseOSError(ACall, static_cast<DWORD>(AResult));
+  return AResult;
+}
+
+} // namespace tarvel

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "app/win32/Win32ProgramHost.h"
+
+namespace tarvel {
+namespace {
+
+// The tests run as their own process, so the mutex they take is not the one of a
+// running Tarvel (no Tarvel runs inside the test prefix while this tier runs).
+TEST(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstReleases) {
+  TWin32ProgramHost first(GetModuleHandleW(nullptr));
+  TWin32ProgramHost second(GetModuleHandleW(nullptr));
+  ASSERT_TRUE(first.AcquireSingleInstance());
+  EXPECT_FALSE(second.AcquireSingleInstance());
+  first.ReleaseSingleInstance();
+  EXPECT_TRUE(second.AcquireSingleInstance());
+  second.ReleaseSingleInstance();
+}
+
+TEST(ProgramHostTest, ApplicationWindowIsHiddenAndHasNoTaskbarStyle) {
+  TWin32ProgramHost host(GetModuleHandleW(nullptr));
+  host.InitializeApplication();
+  host.HideApplicationWindow();
+  const HWND w = host.ApplicationWindow();
+  ASSERT_NE(w, nullptr);
+  EXPECT_FALSE(IsWindowVisible(w));
+  EXPECT_EQ(GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+}
+
+TEST(ProgramHostTest, SessionEndLeavesTheMessageLoop) {
+  TWin32ProgramHost host(GetModuleHandleW(nullptr));
+  host.InitializeApplication();
+  SendMessageW(host.ApplicationWindow(), WM_CLOSE, 0, 0);  // ignored: only a quit ends the loop
+  EXPECT_TRUE(IsWindow(host.ApplicationWindow()));
+  PostMessageW(host.ApplicationWindow(), WM_ENDSESSION, TRUE, 0);
+  host.RunMessageLoop();  // returns only because of the WM_ENDSESSION
+  SUCCEED();
+}
+
+} // namespace
+} // namespace tarvel
