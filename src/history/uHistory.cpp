@@ -1,0 +1,231 @@
+#include "history/uHistory.h"
+
+#include <algorithm>
+#include <bit>
+#include <utility>
+
+#include "core/Errors.h"
+#include "core/Text.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr std::size_t PreviewMaxLength = 90;
+constexpr std::size_t PreviewCutLength = 87;
+
+// Signatures sample about 64 positions per axis whatever the image size, so that a duplicate
+// test on a full-screen capture stays cheap.
+constexpr int SignatureSamplesPerAxis = 64;
+
+bool IsBlank(std::u16string_view AText) noexcept {
+  return std::all_of(AText.begin(), AText.end(), IsBlankOrControl);
+}
+
+} // namespace
+
+TClipHistory::TClipHistory(int ALimit, IClock& AClock) : FLimit(ALimit > 0 ? ALimit : 1), FClock(AClock) {}
+
+void TClipHistory::AddText(std::u16string AText) {
+  if (IsBlank(AText))
+    return;
+  auto item = std::make_unique<TClipHistoryItem>();
+  item->Kind = cikText;
+  item->Preview = MakeItemPreview(AText);
+  item->Signature = AText;
+  item->Text = std::move(AText);
+  AppendItem(std::move(item));
+}
+
+void TClipHistory::AddBitmap(const TBitmap32* ABitmap) {
+  if (ABitmap == nullptr || ABitmap->Empty())
+    return;
+  AppendBitmap(CopyTo32BitBitmap(*ABitmap));
+}
+
+void TClipHistory::AddBitmap(TBitmap32&& ABitmap) {
+  if (ABitmap.Empty())
+    return;
+  AppendBitmap(std::make_unique<TBitmap32>(std::move(ABitmap)));
+}
+
+void TClipHistory::AppendBitmap(std::unique_ptr<TBitmap32> ABitmap) {
+  auto item = std::make_unique<TClipHistoryItem>();
+  item->Kind = cikImage;
+  item->Preview = Format(u"Image %dx%d", {ABitmap->Width(), ABitmap->Height()});
+  item->Signature = MakeBitmapSignature(ABitmap.get());
+  item->Bitmap = std::move(ABitmap);
+  AppendItem(std::move(item));
+}
+
+void TClipHistory::AddFiles(const std::vector<std::u16string>& AFiles) {
+  if (AFiles.empty())
+    return;
+  auto item = std::make_unique<TClipHistoryItem>();
+  item->Kind = cikFiles;
+  item->Files = AFiles;
+  item->Preview = Format(u"%d file(s)", {AFiles.size()});
+  item->Signature = MakeFilesSignature(AFiles);
+  AppendItem(std::move(item));
+}
+
+void TClipHistory::AppendItem(std::unique_ptr<TClipHistoryItem> AItem) {
+  AItem->TimeStamp = ToDateTimeValue(FClock.Now());
+  FItems.push_back(std::move(AItem));
+  EnforceLimit();
+  FIndex = Count() - 1;
+}
+
+void TClipHistory::EnforceLimit() {
+  if (FLimit < 1)
+    FLimit = 1;
+  if (Count() > FLimit)
+    FItems.erase(FItems.begin(), FItems.begin() + (Count() - FLimit));
+  // FIndex is deliberately not shifted with the dropped entries: the selection keeps its number,
+  // so after the limit is lowered it designates a newer entry. Adds overwrite it anyway.
+  if (FIndex >= Count())
+    FIndex = Count() - 1;
+}
+
+void TClipHistory::SetLimit(int Value) {
+  FLimit = Value > 0 ? Value : 1;
+  EnforceLimit();
+}
+
+int TClipHistory::DeleteAt(int AIndex) {
+  if (AIndex < 0 || AIndex >= Count())
+    return -1;
+  FItems.erase(FItems.begin() + AIndex);
+  if (FItems.empty()) {
+    FIndex = -1;
+    return -1;
+  }
+  FIndex = std::min(AIndex > 0 ? AIndex - 1 : 0, Count() - 1);
+  return FIndex;
+}
+
+TClipHistoryItem* TClipHistory::Current() noexcept {
+  return FIndex >= 0 && FIndex < Count() ? FItems[static_cast<std::size_t>(FIndex)].get() : nullptr;
+}
+
+const TClipHistoryItem* TClipHistory::Current() const noexcept {
+  return FIndex >= 0 && FIndex < Count() ? FItems[static_cast<std::size_t>(FIndex)].get() : nullptr;
+}
+
+TClipHistoryItem* TClipHistory::Last() noexcept {
+  return FItems.empty() ? nullptr : FItems.back().get();
+}
+
+const TClipHistoryItem* TClipHistory::Last() const noexcept {
+  return FItems.empty() ? nullptr : FItems.back().get();
+}
+
+void TClipHistory::Next() noexcept {
+  if (FItems.empty())
+    return;
+  FIndex = (FIndex + 1) % Count();
+}
+
+void TClipHistory::Prev() noexcept {
+  if (FItems.empty())
+    return;
+  FIndex = FIndex - 1 < 0 ? Count() - 1 : FIndex - 1;
+}
+
+void TClipHistory::Select(int AIndex) noexcept {
+  FIndex = FItems.empty() ? -1 : std::clamp(AIndex, 0, Count() - 1);
+}
+
+bool TClipHistory::IsImmediateDuplicateText(std::u16string_view AText) const {
+  const TClipHistoryItem* last = Last();
+  return last != nullptr && last->Kind == cikText && last->Text == AText;
+}
+
+bool TClipHistory::IsImmediateDuplicateBitmap(const TBitmap32* ABitmap) const {
+  const TClipHistoryItem* last = Last();
+  return last != nullptr && last->Kind == cikImage && last->Signature == MakeBitmapSignature(ABitmap);
+}
+
+bool TClipHistory::IsImmediateDuplicateFiles(const std::vector<std::u16string>& AFiles) const {
+  const TClipHistoryItem* last = Last();
+  return last != nullptr && last->Kind == cikFiles && last->Signature == MakeFilesSignature(AFiles);
+}
+
+TClipHistoryItem& TClipHistory::GetItem(int AIndex) const {
+  if (AIndex < 0 || AIndex >= Count())
+    throw ERangeError(Format(u"List index out of bounds (%d)", {AIndex}));
+  return *FItems[static_cast<std::size_t>(AIndex)];
+}
+
+std::u16string MakeItemPreview(std::u16string_view AText) {
+  // One pass instead of the textbook sequence (trim, replace CR LF / CR / LF / TAB, collapse
+  // double spaces until none are left): it gives the same result, and since clipboard texts
+  // can run to megabytes, it stops as soon as the preview is known to need the cut.
+  std::size_t b = 0;
+  std::size_t e = AText.size();
+  while (b < e && IsBlankOrControl(AText[b]))
+    ++b;
+  while (e > b && IsBlankOrControl(AText[e - 1]))
+    --e;
+  std::u16string r;
+  r.reserve(std::min(e - b, PreviewMaxLength + 1));
+  for (std::size_t i = b; i < e && r.size() <= PreviewMaxLength; ++i) {
+    char16_t c = AText[i];
+    if (c == u'\r' || c == u'\n' || c == u'\t')
+      c = u' ';
+    // A CR LF pair becomes one space, and any run of spaces collapses to one, so every
+    // space after a space is simply dropped.
+    if (c == u' ' && !r.empty() && r.back() == u' ')
+      continue;
+    r += c;
+  }
+  if (r.size() > PreviewMaxLength) {
+    r.resize(PreviewCutLength);
+    r += u"...";
+  }
+  return r;
+}
+
+std::u16string MakeFilesSignature(const std::vector<std::u16string>& AFiles) {
+  std::size_t length = 0;
+  for (const std::u16string& file : AFiles)
+    length += file.size() + 1;
+  std::u16string r;
+  r.reserve(length);
+  for (std::size_t i = 0; i < AFiles.size(); ++i) {
+    if (i > 0)
+      r += u'|';
+    r += AFiles[i];
+  }
+  return r;
+}
+
+void MixSignatureValue(std::uint64_t& AHash, std::uint32_t AValue) noexcept {
+  AHash = std::rotl(AHash ^ AValue, 5);
+}
+
+std::u16string MakeBitmapSignature(const TBitmap32* ABitmap) {
+  if (ABitmap == nullptr || ABitmap->Empty())
+    return {};
+  // TBitmap32 is always 32 bits per pixel, so the conversion of the caller's image that other
+  // image types need here is a no-op, and the image stays const.
+  const int width = ABitmap->Width();
+  const int height = ABitmap->Height();
+  std::uint64_t hash = BitmapSignatureSeed;
+  MixSignatureValue(hash, static_cast<std::uint32_t>(width));
+  MixSignatureValue(hash, static_cast<std::uint32_t>(height));
+  const int stepX = std::max(1, width / SignatureSamplesPerAxis);
+  const int stepY = std::max(1, height / SignatureSamplesPerAxis);
+  for (int y = 0; y < height; y += stepY)
+    for (int x = 0; x < width; x += stepX)
+      MixSignatureValue(hash, ABitmap->Pixel(x, y) & 0x00FFFFFFu);
+  return Format(u"%d:%d:%s", {width, height, UIntToStr(hash)});
+}
+
+std::unique_ptr<TBitmap32> CopyTo32BitBitmap(const TBitmap32& ABitmap) {
+  // Drawing the source unscaled at (0, 0) onto a new image of its size copies every byte, so a
+  // plain copy is the same thing in one step.
+  return std::make_unique<TBitmap32>(ABitmap);
+}
+
+} // namespace tarvel

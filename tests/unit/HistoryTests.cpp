@@ -1,0 +1,518 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/Bitmap32.h"
+#include "core/DateTime.h"
+#include "core/Errors.h"
+#include "fakes/FakeClock.h"
+#include "history/uHistory.h"
+
+namespace tarvel {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Helpers
+
+std::vector<std::u16string> Texts(const TClipHistory& AHistory) {
+  std::vector<std::u16string> r;
+  for (int i = 0; i < AHistory.Count(); ++i)
+    r.push_back(AHistory.Items(i).Text);
+  return r;
+}
+
+// Adds one entry per letter: "abc" adds "a", "b", "c".
+void AddLetters(TClipHistory& AHistory, std::u16string_view ALetters) {
+  for (char16_t c : ALetters)
+    AHistory.AddText(std::u16string(1, c));
+}
+
+// An image whose every pixel differs from its neighbours, so that a sampling fault shows.
+TBitmap32 Gradient(int AWidth, int AHeight) {
+  TBitmap32 r(AWidth, AHeight);
+  for (int y = 0; y < AHeight; ++y)
+    for (int x = 0; x < AWidth; ++x)
+      r.SetPixel(x, y, 0xFF000000u | static_cast<std::uint32_t>(x * 7 + y * 131) % 0xFFFFFFu);
+  return r;
+}
+
+class HistoryTest : public ::testing::Test {
+protected:
+  TFakeClock FClock;
+  TClipHistory FHistory{10, FClock};
+};
+
+// ---------------------------------------------------------------------------------------------
+// Limit
+
+TEST(HistoryLimitTest, LimitBelowOneBecomesOneAndKeepsOnlyTheNewest) {
+  TFakeClock clock;
+  for (int limit : {0, -5}) {
+    TClipHistory history(limit, clock);
+    EXPECT_EQ(history.Limit(), 1) << "Create(" << limit << ")";
+    history.AddText(u"first");
+    history.AddText(u"second");
+    EXPECT_EQ(Texts(history), std::vector<std::u16string>{u"second"}) << "Create(" << limit << ")";
+    EXPECT_EQ(history.Index(), 0);
+  }
+}
+
+TEST_F(HistoryTest, SetLimitBelowOneBecomesOne) {
+  AddLetters(FHistory, u"abc");
+  FHistory.SetLimit(-3);
+  EXPECT_EQ(FHistory.Limit(), 1);
+  EXPECT_EQ(Texts(FHistory), std::vector<std::u16string>{u"c"});
+  EXPECT_EQ(FHistory.Index(), 0);
+}
+
+TEST(HistoryLimitTest, FullHistoryDropsTheOldestAndSelectsTheNewest) {
+  TFakeClock clock;
+  TClipHistory history(3, clock);
+  AddLetters(history, u"abcd");
+  EXPECT_EQ(Texts(history), (std::vector<std::u16string>{u"b", u"c", u"d"}));
+  EXPECT_EQ(history.Index(), 2);
+  EXPECT_EQ(history.Current()->Text, u"d");
+}
+
+TEST_F(HistoryTest, AddSelectsTheNewestWhateverWasSelected) {
+  AddLetters(FHistory, u"abc");
+  FHistory.Select(0);
+  FHistory.AddText(u"d");
+  EXPECT_EQ(FHistory.Index(), 3);
+}
+
+struct TLowerLimitCase {
+  int Selected;
+  int ExpectedIndex;
+};
+
+void PrintTo(const TLowerLimitCase& ACase, std::ostream* AOut) {
+  *AOut << "selected " << ACase.Selected << " -> " << ACase.ExpectedIndex;
+}
+
+class HistoryLowerLimitTest : public ::testing::TestWithParam<TLowerLimitCase> {};
+
+// The selection keeps its number rather than following its entry.
+TEST_P(HistoryLowerLimitTest, KeepsTheNewestAndTheSelectedNumber) {
+  TFakeClock clock;
+  TClipHistory history(10, clock);
+  AddLetters(history, u"abcdefghij");
+  history.Select(GetParam().Selected);
+  history.SetLimit(4);
+  EXPECT_EQ(Texts(history), (std::vector<std::u16string>{u"g", u"h", u"i", u"j"}));
+  EXPECT_EQ(history.Index(), GetParam().ExpectedIndex);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HistoryLowerLimitTest,
+                         ::testing::Values(TLowerLimitCase{8, 3}, TLowerLimitCase{1, 1},
+                                           TLowerLimitCase{3, 3}, TLowerLimitCase{9, 3}));
+
+TEST_F(HistoryTest, RaisingTheLimitKeepsEntriesAndSelection) {
+  AddLetters(FHistory, u"abc");
+  FHistory.Select(1);
+  FHistory.SetLimit(50);
+  EXPECT_EQ(FHistory.Limit(), 50);
+  EXPECT_EQ(FHistory.Count(), 3);
+  EXPECT_EQ(FHistory.Index(), 1);
+}
+
+TEST_F(HistoryTest, LoweringTheLimitOnAnEmptyHistoryKeepsItEmpty) {
+  FHistory.SetLimit(2);
+  EXPECT_EQ(FHistory.Count(), 0);
+  EXPECT_EQ(FHistory.Index(), -1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Selection
+
+TEST_F(HistoryTest, EmptyHistoryHasNoCurrentNoLastAndIgnoresMoves) {
+  EXPECT_EQ(FHistory.Index(), -1);
+  EXPECT_EQ(FHistory.Current(), nullptr);
+  EXPECT_EQ(FHistory.Last(), nullptr);
+  FHistory.Next();
+  EXPECT_EQ(FHistory.Index(), -1);
+  FHistory.Prev();
+  EXPECT_EQ(FHistory.Index(), -1);
+  FHistory.Select(3);
+  EXPECT_EQ(FHistory.Index(), -1);
+}
+
+TEST_F(HistoryTest, NextAndPrevWrapAround) {
+  AddLetters(FHistory, u"abc");
+  FHistory.Next(); // from the newest
+  EXPECT_EQ(FHistory.Index(), 0);
+  FHistory.Next();
+  EXPECT_EQ(FHistory.Index(), 1);
+  FHistory.Prev();
+  FHistory.Prev(); // from the oldest
+  EXPECT_EQ(FHistory.Index(), 2);
+  EXPECT_EQ(FHistory.Current()->Text, u"c");
+}
+
+TEST_F(HistoryTest, NextAndPrevStayOnTheOnlyEntry) {
+  FHistory.AddText(u"a");
+  FHistory.Next();
+  EXPECT_EQ(FHistory.Index(), 0);
+  FHistory.Prev();
+  EXPECT_EQ(FHistory.Index(), 0);
+}
+
+TEST_F(HistoryTest, SelectClampsToTheEntries) {
+  AddLetters(FHistory, u"abcde");
+  FHistory.Select(99);
+  EXPECT_EQ(FHistory.Index(), 4);
+  FHistory.Select(-3);
+  EXPECT_EQ(FHistory.Index(), 0);
+  FHistory.Select(2);
+  EXPECT_EQ(FHistory.Index(), 2);
+}
+
+TEST_F(HistoryTest, CurrentIsTheSelectedEntryAndLastTheNewest) {
+  AddLetters(FHistory, u"abc");
+  FHistory.Select(0);
+  EXPECT_EQ(FHistory.Current()->Text, u"a");
+  EXPECT_EQ(FHistory.Last()->Text, u"c");
+}
+
+// ---------------------------------------------------------------------------------------------
+// DeleteAt
+
+struct TDeleteCase {
+  const char* Name;
+  std::u16string Entries; // one letter per entry
+  int Selected;
+  int Deleted;
+  int ExpectedResult;
+  int ExpectedIndex;
+  std::u16string ExpectedEntries;
+};
+
+void PrintTo(const TDeleteCase& ACase, std::ostream* AOut) {
+  *AOut << ACase.Name;
+}
+
+class HistoryDeleteTest : public ::testing::TestWithParam<TDeleteCase> {};
+
+TEST_P(HistoryDeleteTest, RemovesAndSelects) {
+  const TDeleteCase& c = GetParam();
+  TFakeClock clock;
+  TClipHistory history(10, clock);
+  AddLetters(history, c.Entries);
+  history.Select(c.Selected);
+
+  EXPECT_EQ(history.DeleteAt(c.Deleted), c.ExpectedResult);
+
+  EXPECT_EQ(history.Index(), c.ExpectedIndex);
+  std::u16string remaining;
+  for (const std::u16string& text : Texts(history))
+    remaining += text;
+  EXPECT_EQ(remaining, c.ExpectedEntries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HistoryDeleteTest,
+    ::testing::Values(TDeleteCase{"FirstSelectsNewFirst", u"abc", 2, 0, 0, 0, u"bc"},
+                      TDeleteCase{"LastSelectsTheOneBefore", u"abc", 0, 2, 1, 1, u"ab"},
+                      TDeleteCase{"MiddleSelectsTheOneBefore", u"abc", 2, 1, 0, 0, u"ac"},
+                      TDeleteCase{"OnlyEntryEmpties", u"a", 0, 0, -1, -1, u""},
+                      TDeleteCase{"PastTheEndChangesNothing", u"abc", 1, 7, -1, 1, u"abc"},
+                      TDeleteCase{"JustPastTheEndChangesNothing", u"abc", 1, 3, -1, 1, u"abc"},
+                      TDeleteCase{"NegativeChangesNothing", u"abc", 1, -1, -1, 1, u"abc"},
+                      TDeleteCase{"OnEmptyChangesNothing", u"", 0, 0, -1, -1, u""}),
+    [](const ::testing::TestParamInfo<TDeleteCase>& AInfo) { return std::string(AInfo.param.Name); });
+
+// ---------------------------------------------------------------------------------------------
+// Items
+
+TEST_F(HistoryTest, ItemsOutsideTheListRaiseRangeError) {
+  EXPECT_THROW(FHistory.Items(0), ERangeError);
+  AddLetters(FHistory, u"ab");
+  EXPECT_EQ(FHistory.Items(1).Text, u"b");
+  EXPECT_THROW(FHistory.Items(2), ERangeError);
+  EXPECT_THROW(FHistory.Items(-1), ERangeError);
+}
+
+TEST_F(HistoryTest, TimeStampComesFromTheClock) {
+  FHistory.AddText(u"a");
+  const double first = ToDateTimeValue(FClock.Now());
+  FClock.Advance(90'000);
+  FHistory.AddFiles({u"C:\\a.txt"});
+  EXPECT_DOUBLE_EQ(FHistory.Items(0).TimeStamp, first);
+  EXPECT_DOUBLE_EQ(FHistory.Items(1).TimeStamp, ToDateTimeValue(FClock.Now()));
+  EXPECT_GT(FHistory.Items(1).TimeStamp, first);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Adding each kind
+
+TEST_F(HistoryTest, BlankTextAddsNothing) {
+  FHistory.AddText(u"");
+  FHistory.AddText(u"  \r\n\t \r ");
+  EXPECT_EQ(FHistory.Count(), 0);
+  EXPECT_EQ(FHistory.Index(), -1);
+}
+
+TEST_F(HistoryTest, TextKeepsItsBlanksButThePreviewDoesNot) {
+  FHistory.AddText(u"  x  ");
+  ASSERT_EQ(FHistory.Count(), 1);
+  const TClipHistoryItem& item = FHistory.Items(0);
+  EXPECT_EQ(item.Kind, cikText);
+  EXPECT_EQ(item.Text, u"  x  ");
+  EXPECT_EQ(item.Preview, u"x");
+  EXPECT_EQ(item.Signature, u"  x  ");
+  EXPECT_EQ(item.Bitmap, nullptr);
+  EXPECT_TRUE(item.Files.empty());
+}
+
+TEST_F(HistoryTest, FilesKeepTheirOrderAndGetACountPreview) {
+  FHistory.AddFiles({});
+  EXPECT_EQ(FHistory.Count(), 0);
+
+  std::vector<std::u16string> files{u"C:\\b.txt", u"D:\\a b\\c.png"};
+  FHistory.AddFiles(files);
+  files.clear(); // the entry has its own copy
+  ASSERT_EQ(FHistory.Count(), 1);
+  const TClipHistoryItem& item = FHistory.Items(0);
+  EXPECT_EQ(item.Kind, cikFiles);
+  EXPECT_EQ(item.Files, (std::vector<std::u16string>{u"C:\\b.txt", u"D:\\a b\\c.png"}));
+  EXPECT_EQ(item.Preview, u"2 file(s)");
+  EXPECT_EQ(item.Signature, u"C:\\b.txt|D:\\a b\\c.png");
+  EXPECT_TRUE(item.Text.empty());
+  EXPECT_EQ(item.Bitmap, nullptr);
+}
+
+TEST(HistoryFilesSignatureTest, JoinsWithBarsBetweenOnly) {
+  EXPECT_EQ(MakeFilesSignature({}), u"");
+  EXPECT_EQ(MakeFilesSignature({u"C:\\a"}), u"C:\\a");
+  EXPECT_EQ(MakeFilesSignature({u"C:\\a", u"C:\\b", u"C:\\c"}), u"C:\\a|C:\\b|C:\\c");
+}
+
+TEST_F(HistoryTest, MissingOrEmptyImageAddsNothing) {
+  FHistory.AddBitmap(nullptr);
+  const TBitmap32 noRows(5, 0);
+  FHistory.AddBitmap(&noRows);
+  const TBitmap32 noColumns(0, 5);
+  FHistory.AddBitmap(&noColumns);
+  FHistory.AddBitmap(TBitmap32());
+  EXPECT_EQ(FHistory.Count(), 0);
+  EXPECT_EQ(FHistory.Index(), -1);
+}
+
+TEST_F(HistoryTest, ImageEntryOwnsAnIndependentCopy) {
+  TBitmap32 image = Gradient(3, 2);
+  const TBitmap32 original = image;
+  FHistory.AddBitmap(&image);
+  image.Fill(0xFFFFFFFF);
+
+  ASSERT_EQ(FHistory.Count(), 1);
+  const TClipHistoryItem& item = FHistory.Items(0);
+  EXPECT_EQ(item.Kind, cikImage);
+  ASSERT_NE(item.Bitmap, nullptr);
+  EXPECT_NE(item.Bitmap.get(), &image);
+  EXPECT_TRUE(item.Bitmap->SamePixels(original));
+  EXPECT_EQ(item.Preview, u"Image 3x2");
+  EXPECT_EQ(item.Signature, MakeBitmapSignature(&original));
+  EXPECT_TRUE(item.Text.empty());
+  EXPECT_TRUE(item.Files.empty());
+}
+
+TEST_F(HistoryTest, MovedImageKeepsItsPixelBuffer) {
+  TBitmap32 image = Gradient(40, 30);
+  const TBitmap32 original = image;
+  const std::uint8_t* pixels = image.Bits();
+  FHistory.AddBitmap(std::move(image));
+
+  ASSERT_EQ(FHistory.Count(), 1);
+  const TClipHistoryItem& item = FHistory.Items(0);
+  EXPECT_EQ(item.Bitmap->Bits(), pixels) << "the pixels were copied instead of moved";
+  EXPECT_TRUE(item.Bitmap->SamePixels(original));
+  EXPECT_EQ(item.Preview, u"Image 40x30");
+  EXPECT_EQ(item.Signature, MakeBitmapSignature(&original));
+}
+
+TEST(HistoryCopyTest, CopyIsUnscaledAndIndependent) {
+  TBitmap32 image = Gradient(5, 4);
+  std::unique_ptr<TBitmap32> copy = CopyTo32BitBitmap(image);
+  EXPECT_TRUE(copy->SamePixels(image));
+  image.SetPixel(0, 0, 0);
+  EXPECT_NE(copy->Pixel(0, 0), 0u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Preview text
+
+struct TPreviewCase {
+  const char* Name;
+  std::u16string Text;
+  std::u16string Expected;
+};
+
+void PrintTo(const TPreviewCase& ACase, std::ostream* AOut) {
+  *AOut << ACase.Name;
+}
+
+class HistoryPreviewTest : public ::testing::TestWithParam<TPreviewCase> {};
+
+TEST_P(HistoryPreviewTest, MakesOneLine) {
+  EXPECT_EQ(MakeItemPreview(GetParam().Text), GetParam().Expected);
+}
+
+const std::u16string Long87(87, u'x');
+const std::u16string Long90(90, u'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HistoryPreviewTest,
+    ::testing::Values(
+        TPreviewCase{"Empty", u"", u""}, TPreviewCase{"OnlyBlanks", u" \r\n\t\x01 ", u""},
+        TPreviewCase{"TrimsBlanksAndControls", u"\x01\t  x \x1f\r\n", u"x"},
+        TPreviewCase{"CrLfPairsBecomeOneSpace", u"one\r\n\r\ntwo", u"one two"},
+        TPreviewCase{"LoneCr", u"a\rb", u"a b"}, TPreviewCase{"LoneLf", u"a\nb", u"a b"},
+        TPreviewCase{"LfCrIsTwoBreaksButOneSpace", u"a\n\rb", u"a b"},
+        TPreviewCase{"CrBeforeCrLf", u"a\r\r\nb", u"a b"}, TPreviewCase{"Tab", u"a\tb", u"a b"},
+        TPreviewCase{"RunsOfSpacesCollapse", u"a     b  c", u"a b c"},
+        TPreviewCase{"MixedBreaksAndSpacesCollapse", u"a \t\r\n  \n b", u"a b"},
+        TPreviewCase{"OtherControlsInsideStay", u"a\x01\x0b!", u"a\x01\x0b!"},
+        TPreviewCase{"HundredIsCutTo87AndDots", std::u16string(100, u'x'), Long87 + u"..."},
+        TPreviewCase{"NinetyIsShownWhole", Long90, Long90},
+        TPreviewCase{"NinetyOneIsCut", Long90 + u"y", Long87 + u"..."},
+        TPreviewCase{"TrailingBlanksDoNotCount", u"  " + Long90 + u" \r\n", Long90},
+        TPreviewCase{"CutCountsTheCollapsedText",
+                     std::u16string(60, u'a') + std::u16string(100, u' ') + std::u16string(29, u'b'),
+                     std::u16string(60, u'a') + u" " + std::u16string(29, u'b')},
+        TPreviewCase{"CutIsInCodeUnits", std::u16string(86, u'x') + u"\U0001F600" + u"tail", // emoji: 2 units
+                     std::u16string(86, u'x') + u"\xD83D" + u"..."}),
+    [](const ::testing::TestParamInfo<TPreviewCase>& AInfo) { return std::string(AInfo.param.Name); });
+
+// ---------------------------------------------------------------------------------------------
+// Duplicate tests
+
+TEST_F(HistoryTest, NothingIsADuplicateOfAnEmptyHistory) {
+  const TBitmap32 image(1, 1, 0);
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateText(u"a"));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateBitmap(&image));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateFiles({u"C:\\a"}));
+}
+
+TEST_F(HistoryTest, TextDuplicateIsExactAndAgainstTheNewestOnly) {
+  FHistory.AddText(u"Word");
+  EXPECT_TRUE(FHistory.IsImmediateDuplicateText(u"Word"));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateText(u"word"));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateText(u"Word "));
+
+  const TBitmap32 image(2, 2, 0);
+  FHistory.AddBitmap(&image);
+  FHistory.Select(0); // the matching text is selected, but it is not the newest
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateText(u"Word"));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateText(u"")); // the image's own Text is empty
+}
+
+TEST_F(HistoryTest, DuplicateIgnoresTheSelection) {
+  AddLetters(FHistory, u"ab");
+  FHistory.Select(0);
+  EXPECT_TRUE(FHistory.IsImmediateDuplicateText(u"b"));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateText(u"a"));
+}
+
+TEST_F(HistoryTest, FilesDuplicateNeedsTheSameOrder) {
+  FHistory.AddFiles({u"C:\\a", u"C:\\b"});
+  EXPECT_TRUE(FHistory.IsImmediateDuplicateFiles({u"C:\\a", u"C:\\b"}));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateFiles({u"C:\\b", u"C:\\a"}));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateFiles({u"C:\\a"}));
+
+  FHistory.AddText(u"C:\\a|C:\\b"); // same signature, other kind
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateFiles({u"C:\\a", u"C:\\b"}));
+}
+
+TEST_F(HistoryTest, BitmapDuplicateComparesSignaturesOfTheNewestImage) {
+  const TBitmap32 image = Gradient(20, 10);
+  FHistory.AddBitmap(&image);
+  const TBitmap32 sameColours = image;
+  EXPECT_TRUE(FHistory.IsImmediateDuplicateBitmap(&sameColours));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateBitmap(nullptr));
+  const TBitmap32 other = Gradient(10, 20);
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateBitmap(&other));
+
+  FHistory.AddText(MakeBitmapSignature(&image)); // same signature, other kind
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateBitmap(&image));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Image signature
+
+TEST(HistoryBitmapSignatureTest, OnePixelImagesHaveTheKnownValues) {
+  const TBitmap32 black(1, 1, 0x00000000u);
+  const TBitmap32 blue10Green20Red30(1, 1, 0x00302010u);
+  EXPECT_EQ(MakeBitmapSignature(&black), u"1:1:9788637349192732210");
+  EXPECT_EQ(MakeBitmapSignature(&blue10Green20Red30), u"1:1:9788637349293657138");
+}
+
+TEST(HistoryBitmapSignatureTest, FourthByteIsIgnored) {
+  const TBitmap32 opaque(1, 1, 0xFF000000u);
+  EXPECT_EQ(MakeBitmapSignature(&opaque), u"1:1:9788637349192732210");
+  TBitmap32 screen = Gradient(300, 200);
+  const std::u16string before = MakeBitmapSignature(&screen);
+  screen.SetPixel(0, 0, screen.Pixel(0, 0) ^ 0xFF000000u);
+  EXPECT_EQ(MakeBitmapSignature(&screen), before);
+}
+
+TEST(HistoryBitmapSignatureTest, MissingOrEmptyImageHasNone) {
+  const TBitmap32 empty(0, 3);
+  EXPECT_EQ(MakeBitmapSignature(nullptr), u"");
+  EXPECT_EQ(MakeBitmapSignature(&empty), u"");
+}
+
+TEST(HistoryBitmapSignatureTest, MixXorsTheLowHalfThenRotatesLeftByFive) {
+  std::uint64_t hash = 0x8000000000000001ULL;
+  MixSignatureValue(hash, 0xFFFFFFFFu);
+  EXPECT_EQ(hash, 0x0000001FFFFFFFD0ULL);
+}
+
+class HistoryScreenSignatureTest : public ::testing::Test {
+protected:
+  // 1920 x 1080 is sampled every 30th column and every 16th row.
+  TBitmap32 FScreen = Gradient(1920, 1080);
+  std::u16string FSignature = MakeBitmapSignature(&FScreen);
+};
+
+TEST_F(HistoryScreenSignatureTest, SameScreenTwiceIsEqual) {
+  const TBitmap32 again = Gradient(1920, 1080);
+  EXPECT_EQ(MakeBitmapSignature(&again), FSignature);
+  EXPECT_EQ(FSignature.rfind(u"1920:1080:", 0), 0u) << "signature: " << testing::PrintToString(FSignature);
+}
+
+TEST_F(HistoryScreenSignatureTest, DifferentSizeNeverEquals) {
+  TBitmap32 shorter(1920, 1079);
+  shorter.Draw(0, 0, FScreen);
+  EXPECT_NE(MakeBitmapSignature(&shorter), FSignature);
+  const TBitmap32 black(1920, 1080, 0);
+  const TBitmap32 blackTaller(1920, 1081, 0);
+  EXPECT_NE(MakeBitmapSignature(&blackTaller), MakeBitmapSignature(&black));
+}
+
+TEST_F(HistoryScreenSignatureTest, OnlySampledPixelsCount) {
+  for (auto [x, y] : {std::pair{1, 1}, std::pair{29, 0}, std::pair{0, 15}, std::pair{1919, 1079}}) {
+    TBitmap32 changed = FScreen;
+    changed.SetPixel(x, y, ~changed.Pixel(x, y));
+    EXPECT_EQ(MakeBitmapSignature(&changed), FSignature) << "unsampled " << x << "," << y;
+  }
+  for (auto [x, y] : {std::pair{0, 0}, std::pair{30, 16}, std::pair{1890, 1072}}) {
+    TBitmap32 changed = FScreen;
+    changed.SetPixel(x, y, changed.Pixel(x, y) ^ 0x00010000u);
+    EXPECT_NE(MakeBitmapSignature(&changed), FSignature) << "sampled " << x << "," << y;
+  }
+}
+
+TEST(HistoryBitmapSignatureTest, SidesBelow128AreSampledAtEveryPixel) {
+  for (auto [w, h] : {std::pair{127, 127}, std::pair{50, 3}}) {
+    const TBitmap32 image = Gradient(w, h);
+    TBitmap32 changed = image;
+    changed.SetPixel(w - 1, h - 1, changed.Pixel(w - 1, h - 1) ^ 0x00000001u);
+    EXPECT_NE(MakeBitmapSignature(&changed), MakeBitmapSignature(&image)) << w << "x" << h;
+  }
+}
+
+} // namespace
+} // namespace tarvel
