@@ -12,6 +12,7 @@ int RunProgram(IProgramHost& AHost) {
   } release{AHost};
 
   AHost.InitializeApplication();
+  AHost.CreateMainWindow();
   AHost.HideApplicationWindow();
   AHost.RunMessageLoop();
   return 0;

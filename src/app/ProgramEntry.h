@@ -13,6 +13,8 @@ public:
   // The hidden application-level window and everything else the program needs before
   // its first window.
   virtual void InitializeApplication() = 0;
+  // The main window; it starts hidden.
+  virtual void CreateMainWindow() = 0;
   virtual void HideApplicationWindow() = 0;
   virtual void RunMessageLoop() = 0;
 };

@@ -21,6 +21,7 @@ public:
   }
   void ReleaseSingleInstance() noexcept override { Calls.push_back("release"); }
   void InitializeApplication() override { Step("init"); }
+  void CreateMainWindow() override { Step("main"); }
   void HideApplicationWindow() override { Step("hide"); }
   void RunMessageLoop() override { Step("loop"); }
 
@@ -35,7 +36,7 @@ private:
 TEST(ProgramEntryTest, FirstInstanceRunsTheLoopThenReleasesTheLock) {
   TFakeHost host;
   EXPECT_EQ(RunProgram(host), 0);
-  EXPECT_EQ(host.Calls, (std::vector<std::string>{"acquire", "init", "hide", "loop", "release"}));
+  EXPECT_EQ(host.Calls, (std::vector<std::string>{"acquire", "init", "main", "hide", "loop", "release"}));
 }
 
 TEST(ProgramEntryTest, SecondInstanceExitsSilentlyWithZero) {
@@ -54,7 +55,7 @@ TEST_P(ProgramEntryFailureTest, LockIsReleasedWhenAStepFails) {
   EXPECT_EQ(host.Calls.back(), "release");
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, ProgramEntryFailureTest, testing::Values("init", "hide", "loop"));
+INSTANTIATE_TEST_SUITE_P(Steps, ProgramEntryFailureTest, testing::Values("init", "main", "hide", "loop"));
 
 } // namespace
 } // namespace tarvel

@@ -43,6 +43,16 @@ void TWin32ProgramHost::InitializeApplication() {
       "CreateWindowExW"));
 }
 
+TWin32ProgramHost::~TWin32ProgramHost() {
+  // The main window goes first: it is owned by the application window.
+  FMainWindow.reset();
+}
+
+void TWin32ProgramHost::CreateMainWindow() {
+  FMainWindow = std::make_unique<TWin32MainWindow>(FInstance, FApplicationWindow.Get());
+  FMainWindow->Create();
+}
+
 void TWin32ProgramHost::HideApplicationWindow() { ShowWindow(FApplicationWindow.Get(), SW_HIDE); }
 
 void TWin32ProgramHost::RunMessageLoop() {
@@ -53,9 +63,16 @@ void TWin32ProgramHost::RunMessageLoop() {
       break;
     if (r == -1)
       RaiseLastOSError("GetMessageW");
+    // Tab and the arrow keys move between the main window's controls.
+    const HWND main = FMainWindow ? FMainWindow->Handle() : nullptr;
+    if (main && IsDialogMessageW(main, &msg))
+      continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  // The session ends or the user quit: shut the main window down while the loop's
+  // resources still exist.
+  FMainWindow.reset();
 }
 
 LRESULT CALLBACK TWin32ProgramHost::ApplicationWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam,

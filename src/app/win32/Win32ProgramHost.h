@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/ProgramEntry.h"
+#include "app/win32/MainWindow.h"
 #include "core/win32/Handles.h"
 
 namespace tarvel {
@@ -19,10 +20,13 @@ public:
   bool AcquireSingleInstance() override;
   void ReleaseSingleInstance() noexcept override;
   void InitializeApplication() override;
+  void CreateMainWindow() override;
   void HideApplicationWindow() override;
   void RunMessageLoop() override;
+  ~TWin32ProgramHost() override;
 
   HWND ApplicationWindow() const noexcept { return FApplicationWindow.Get(); }
+  TWin32MainWindow* MainWindow() const noexcept { return FMainWindow.get(); }
 
 private:
   static LRESULT CALLBACK ApplicationWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
@@ -30,6 +34,7 @@ private:
   HINSTANCE FInstance;
   TUniqueHandle FMutex;
   TUniqueWindow FApplicationWindow;
+  std::unique_ptr<TWin32MainWindow> FMainWindow;
 };
 
 } // namespace tarvel

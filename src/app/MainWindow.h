@@ -1,0 +1,22 @@
+#pragma once
+
+namespace tarvel {
+
+// The real window behind TMainForm: what the controller asks of it.
+class IMainWindow {
+public:
+  virtual ~IMainWindow() = default;
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  virtual bool IsVisible() const = 0;
+  // Un-minimises the program and brings the window to the foreground.
+  virtual void RestoreAndBringToFront() = 0;
+  // Destroys the window (its FormDestroy runs) and ends the message loop.
+  virtual void DestroyAndTerminate() = 0;
+  // Width of the slider's row in the clipboard card, for fitting the slider.
+  virtual int SliderRowClientWidth() const = 0;
+  // Right edge (left + width) of the page spin edit in that row.
+  virtual int PageEditRight() const = 0;
+};
+
+} // namespace tarvel

@@ -1,0 +1,165 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Dialogs.h"
+#include "app/MainWindow.h"
+#include "core/DateTime.h"
+#include "history/uHistory.h"
+#include "settings/uAppSettings.h"
+#include "ui/Controls.h"
+#include "ui/Tray.h"
+
+namespace tarvel {
+
+// What the main window controller is given by the composition root (or by a test).
+struct TMainFormServices {
+  IMainWindow& Window;
+  IDialogs& Dialogs;
+  IClock& Clock;
+};
+
+// Image indices of the program's icon list.
+enum TIconIndex {
+  iiClipboard = 0,
+  iiSettings = 1,
+  iiInfo = 2,
+  iiQuit = 3,
+  iiHistory = 4,
+  iiClipboardSize = 5,
+  iiAutostart = 6,
+  iiOcrLanguage = 7,
+  iiCheckUpdates = 8,
+  iiHotkeys = 10,
+  iiDelete = 11,
+  iiNotifications = 12,
+  iiTutorialButton = 13,
+  iiSave = 14,
+};
+
+inline constexpr char16_t ConfirmQuitText[] =
+    u"Are you sure you want to quit Tarvel?\r\n\r\nThis will close the app completely.\r\nYou can press the X "
+    u"button in the top-right corner instead to hide it to the tray and keep the app hotkeys available at any time.";
+
+// The one long-lived object of the program: owns the history, the settings, the log, the
+// tray icon and the timers, and receives the clipboard and hotkey messages. Its controls
+// are public so that the window's peers can bind to them and tests can drive them the
+// way a user would.
+class TMainForm {
+public:
+  explicit TMainForm(TMainFormServices AServices);
+  ~TMainForm();
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  // Window-level handlers.
+  void FormCreate();
+  void FormDestroy();
+  void FormCloseQuery(bool& ACanClose);
+  void FormShow();
+  void FormResize();
+  // A close request (the window's close button, Alt+F4, WM_CLOSE).
+  void Close();
+
+  void btnQuitClick(TControl& ASender);
+
+  // Message handlers.
+  void WMClipboardUpdate();
+  void WMHotKey(int AHotkeyId);
+
+  std::u16string Caption;
+
+  // Title strip.
+  TButton btnCard1{u"btnCard1", u"clipboard", iiClipboard};
+  TButton btnCard2{u"btnCard2", u"settings", iiSettings};
+  TButton btnCard3{u"btnCard3", u"info", iiInfo};
+  TButton btnQuit{u"btnQuit", u"quit", iiQuit};
+  TCardPanel CardPanel1{u"CardPanel1", {u"crdMain", u"crdSettings", u"crdInfo"}};
+
+  // Clipboard card.
+  TButton SpeedButton1{u"SpeedButton1", u"History", iiHistory};
+  TSpinEdit spnClipboardPage{u"spnClipboardPage"};
+  TTrackBar trkSlider{u"trkSlider"};
+  TImage Image1{u"Image1"};
+  TMemo Memo1{u"Memo1"};
+  TButton btnDeleteEntry{u"btnDeleteEntry", u"Delete", iiDelete};
+  TButton btnSave{u"btnSave", u"Save", iiSave};
+  TLabel Label1{u"Label1", u"0 / 0"};
+
+  // Settings card.
+  TButton SpeedButton3{u"SpeedButton3", u"Start with Windows", iiAutostart};
+  TToggleSwitch chkAutostart{u"chkAutostart"};
+  TButton SpeedButton5{u"SpeedButton5", u"Show notifications", iiNotifications};
+  TToggleSwitch swtNotifications{u"swtNotifications"};
+  TButton SpeedButton2{u"SpeedButton2", u"Clipboard size:", iiClipboardSize};
+  TSpinEdit spnMaxClipentries{u"spnMaxClipentries"};
+  TButton SpeedButton4{u"SpeedButton4", u"Language for OCR:  ", iiOcrLanguage};
+  TComboBox cmbLanguageOCR{u"cmbLanguageOCR"};
+  TButton SpeedButton6{u"SpeedButton6", u"Hotkeys CTRL+SHIFT+ ", iiHotkeys};
+  TButton SpeedButton7{u"SpeedButton7", u"grab text control"};
+  TLetterEdit edtHotkeyControl{u"edtHotkeyControl", u"C"};
+  TButton SpeedButton8{u"SpeedButton8", u"grab text w/ ocr"};
+  TLetterEdit edtHotkeyOCR{u"edtHotkeyOCR", u"X"};
+  TButton SpeedButton10{u"SpeedButton10", u"screenshot (rectangle)"};
+  TLetterEdit edtHotkeyScreenBox{u"edtHotkeyScreenBox", u"R"};
+  TButton SpeedButton11{u"SpeedButton11", u"full screenshot"};
+  TLetterEdit edtHotkeyScreentFull{u"edtHotkeyScreentFull", u"F"};
+  TButton SpeedButton12{u"SpeedButton12", u"save clipboard"};
+  TLetterEdit edtHotkeySave{u"edtHotkeySave", u"S"};
+
+  // Info card.
+  TLabel lblAppInfo{u"lblAppInfo", u"Tarvel"};
+  TToggleSwitch swtShowLog{u"swtShowLog", u"show log", u"show info"};
+  TButton btnShowTutorial{u"btnShowTutorial", u"Show tutorial", iiTutorialButton};
+  TButton chkUpdate{u"chkUpdate", u"Check updates", iiCheckUpdates};
+  TMemo MemoInfoLog{u"MemoInfoLog"};
+
+  // Created by FormCreate; null before and after the window's life.
+  TTrayIcon* TrayIcon() const noexcept { return FTrayIcon.get(); }
+  TTimer* BalloonCloseTimer() const noexcept { return FBalloonCloseTimer.get(); }
+  TTimer* SliderReleaseTimer() const noexcept { return FSliderReleaseTimer.get(); }
+
+private:
+  void ShowMainWindow();
+  void ToggleMainWindow();
+  bool ConfirmQuit();
+  void QuitSequence();
+  void CreateTrayIcon();
+  void UpdateHistoryControls();
+  void SyncHistoryNavigation();
+  void AdjustSliderWidth();
+
+  void btnCard1Click(TControl& ASender);
+  void btnCard2Click(TControl& ASender);
+  void btnCard3Click(TControl& ASender);
+
+  TMainFormServices FServices;
+
+  std::unique_ptr<TClipHistory> FHistory;
+  TTarvelSettings FSettings;
+  std::unique_ptr<std::vector<std::u16string>> FLogLines;
+  std::unique_ptr<TTrayIcon> FTrayIcon;
+  std::unique_ptr<TTimer> FBalloonCloseTimer;
+  std::unique_ptr<TTimer> FSliderReleaseTimer;
+  bool FHotkeysRegistered = false;
+  bool FClipboardListenerRegistered = false;
+  bool FAllowClose = false;
+  bool FInternalClipboardUpdate = false;
+  std::int32_t FPendingInternalClipboardUpdates = 0;
+  std::uint64_t FLastBalloonTick = 0;
+  bool FUpdatingHistoryControls = false;
+  bool FSliderDragging = false;
+  bool FLoadingSettings = false;
+  bool FOcrRunning = false;
+  bool FOcrInstallWarningShown = false;
+  char16_t FPrevHotkeyControl = 0;
+  char16_t FPrevHotkeyOCR = 0;
+  char16_t FPrevHotkeyScreenBox = 0;
+  char16_t FPrevHotkeyScreenFull = 0;
+  char16_t FPrevHotkeySave = 0;
+};
+
+} // namespace tarvel

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+namespace tarvel {
+
+// The program icon at ASize × ASize pixels (32-bit with alpha).
+HICON CreateProgramIcon(int ASize);
+// The fifteen icons of the window, tray menu and buttons, at ASize × ASize pixels.
+HIMAGELIST CreateIconList(int ASize);
+
+} // namespace tarvel

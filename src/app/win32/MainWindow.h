@@ -1,0 +1,86 @@
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "app/uMain.h"
+#include "app/win32/TrayIconPeer.h"
+#include "app/win32/Win32Dialogs.h"
+#include "core/win32/Clock.h"
+#include "core/win32/Handles.h"
+#include "ui/win32/Peers.h"
+
+namespace tarvel {
+
+inline constexpr wchar_t MainWindowClass[] = L"TarvelMainWindow";
+
+// The real main window: lays out the three cards, paints the slate-grey look, binds each
+// control model to its child window and routes messages to TMainForm.
+class TWin32MainWindow final : public IMainWindow {
+public:
+  TWin32MainWindow(HINSTANCE AInstance, HWND AOwner);
+  ~TWin32MainWindow() override;
+
+  // Creates the window (hidden) and runs the form's start-up.
+  void Create();
+  HWND Handle() const noexcept { return FHandle; }
+  TMainForm& Form() noexcept { return *FForm; }
+
+  void Show() override;
+  void Hide() override;
+  bool IsVisible() const override;
+  void RestoreAndBringToFront() override;
+  void DestroyAndTerminate() override;
+  int SliderRowClientWidth() const override;
+  int PageEditRight() const override;
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  void CreateControls();
+  void CreateFonts();
+  void Layout();
+  void MirrorCards();
+  int Scale(int AValue) const noexcept { return MulDiv(AValue, FDpi, 96); }
+  HWND AddChild(const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle = 0);
+  TPeer* PeerOf(HWND AChild) const;
+  template <class TPeerType, class... TArgs>
+  TPeerType& Bind(TArgs&&... AArgs);
+
+  HINSTANCE FInstance;
+  HWND FOwner;
+  HWND FHandle = nullptr;
+  UINT FDpi = 96;
+  TSystemClock FClock;
+  TWin32Dialogs FDialogs;
+  std::unique_ptr<TMainForm> FForm;
+  std::vector<std::unique_ptr<TPeer>> FPeers;
+  std::unique_ptr<TTrayIconPeer> FTray;
+  TUniqueGdiObject FFont;
+  TUniqueGdiObject FMemoFont;
+  TUniqueGdiObject FTitleFont;
+  TUniqueGdiObject FWindowBrush;
+  TUniqueGdiObject FFieldBrush;
+  TUniqueGdiObject FStripBrush;
+  TUniqueIcon FIcon;
+  HIMAGELIST FImages = nullptr;
+  bool FDestroying = false;
+
+  // Children that the layout places by hand.
+  struct TChildren {
+    HWND btnCard1, btnCard2, btnCard3, btnQuit;
+    HWND SpeedButton1, spnClipboardPage, spnClipboardPageUpDown, trkSlider, Image1, Memo1;
+    HWND btnDeleteEntry, btnSave, Label1;
+    HWND SettingsCaptions[10];
+    HWND SettingsInputs[10];
+    HWND SettingsUpDown;
+    HWND Image2, lblAppInfo, swtShowLog, btnShowTutorial, chkUpdate, MemoInfoLog;
+  } FChildren{};
+};
+
+} // namespace tarvel

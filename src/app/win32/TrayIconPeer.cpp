@@ -1,0 +1,119 @@
+#include "app/win32/TrayIconPeer.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "core/win32/Check.h"
+#include "core/win32/Handles.h"
+
+namespace tarvel {
+
+namespace {
+
+template <std::size_t N>
+void CopyCut(wchar_t (&ATarget)[N], const std::u16string& AText) {
+  // The shell's fields are fixed-size: longer texts are cut.
+  const std::wstring wide = ToWide(AText);
+  const std::size_t n = std::min(wide.size(), N - 1);
+  std::wmemcpy(ATarget, wide.data(), n);
+  ATarget[n] = 0;
+}
+
+NOTIFYICONDATAW BaseData(HWND AOwner) {
+  NOTIFYICONDATAW nid{};
+  nid.cbSize = sizeof(nid);
+  nid.hWnd = AOwner;
+  nid.uID = TTrayIconPeer::IconId;
+  return nid;
+}
+
+} // namespace
+
+TTrayIconPeer::TTrayIconPeer(TTrayIcon& AModel, HWND AOwner, HICON AIcon)
+    : FModel(AModel), FOwner(AOwner), FIcon(AIcon) {
+  FModel.OnVisibleChanged = [this] { FModel.Visible() ? Add() : Remove(); };
+  FModel.OnShowBalloon = [this] { ShowBalloon(); };
+  if (FModel.Visible())
+    Add();
+}
+
+TTrayIconPeer::~TTrayIconPeer() {
+  FModel.OnVisibleChanged = nullptr;
+  FModel.OnShowBalloon = nullptr;
+  Remove();
+}
+
+UINT TTrayIconPeer::TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
+void TTrayIconPeer::Add() {
+  NOTIFYICONDATAW nid = BaseData(FOwner);
+  nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  nid.uCallbackMessage = CallbackMessage;
+  nid.hIcon = FIcon;
+  CopyCut(nid.szTip, FModel.Hint);
+  FAdded = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+}
+
+void TTrayIconPeer::Remove() {
+  if (!FAdded)
+    return;
+  NOTIFYICONDATAW nid = BaseData(FOwner);
+  Shell_NotifyIconW(NIM_DELETE, &nid);
+  FAdded = false;
+}
+
+void TTrayIconPeer::Recreate() {
+  FAdded = false;
+  if (FModel.Visible())
+    Add();
+}
+
+void TTrayIconPeer::ShowBalloon() {
+  if (!FAdded)
+    return;
+  NOTIFYICONDATAW nid = BaseData(FOwner);
+  nid.uFlags = NIF_INFO;
+  CopyCut(nid.szInfoTitle, FModel.BalloonTitle);
+  CopyCut(nid.szInfo, FModel.BalloonHint);
+  nid.dwInfoFlags = NIIF_INFO;
+  nid.uTimeout = FModel.BalloonTimeout;
+  Shell_NotifyIconW(NIM_MODIFY, &nid);
+}
+
+void TTrayIconPeer::Callback(LPARAM AEvent) {
+  switch (static_cast<UINT>(AEvent)) {
+  case WM_LBUTTONDBLCLK:
+    FModel.UserDblClick();
+    break;
+  case WM_RBUTTONUP:
+  case WM_CONTEXTMENU:
+    ShowMenu();
+    break;
+  default:
+    break;
+  }
+}
+
+void TTrayIconPeer::ShowMenu() {
+  TUniqueMenu menu(CreatePopupMenu());
+  if (!menu)
+    return;
+  for (std::size_t i = 0; i < FModel.Menu.size(); ++i)
+    AppendMenuW(menu.Get(), MF_STRING, i + 1, ToWide(FModel.Menu[i].Caption).c_str());
+  POINT at;
+  GetCursorPos(&at);
+  // Without the foreground the menu would not close when the user clicks elsewhere.
+  SetForegroundWindow(FOwner);
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, FOwner, nullptr));
+  PostMessageW(FOwner, WM_NULL, 0, 0);
+  if (chosen > 0)
+    FModel.UserChooseMenuItem(chosen - 1);
+}
+
+} // namespace tarvel

@@ -1,0 +1,262 @@
+#include "ui/Controls.h"
+
+#include <algorithm>
+
+namespace tarvel {
+
+void TControl::Changed() const {
+  if (OnModelChanged)
+    OnModelChanged();
+}
+
+void TControl::SetVisible(bool AValue) {
+  if (FVisible == AValue)
+    return;
+  FVisible = AValue;
+  Changed();
+}
+
+void TControl::SetEnabled(bool AValue) {
+  if (FEnabled == AValue)
+    return;
+  FEnabled = AValue;
+  Changed();
+}
+
+void TControl::UserEnter() {
+  if (FFocused)
+    return;
+  FFocused = true;
+  Fire(OnEnter);
+}
+
+void TControl::UserExit() {
+  if (!FFocused)
+    return;
+  FFocused = false;
+  Fire(OnExit);
+}
+
+void TButton::SetCaption(std::u16string AValue) {
+  if (FCaption == AValue)
+    return;
+  FCaption = std::move(AValue);
+  Changed();
+}
+
+void TButton::JoinGroup(int AGroupIndex, std::vector<TButton*> APartners) {
+  FGroupIndex = AGroupIndex;
+  std::erase(APartners, this);
+  FPartners = std::move(APartners);
+}
+
+void TButton::SetDown(bool AValue) {
+  if (FDown != AValue) {
+    FDown = AValue;
+    Changed();
+  }
+  if (AValue)
+    for (TButton* partner : FPartners)
+      if (partner->FDown) {
+        partner->FDown = false;
+        partner->Changed();
+      }
+}
+
+void TButton::Click() {
+  if (!Enabled())
+    return;
+  if (FGroupIndex > 0)
+    SetDown(true);
+  Fire(OnClick);
+}
+
+void TSpinEdit::SetRange(int AMin, int AMax) {
+  FMin = AMin;
+  FMax = AMax;
+  Changed();
+}
+
+void TSpinEdit::SetValue(int AValue) {
+  if (FMax != FMin)
+    AValue = std::clamp(AValue, FMin, FMax);
+  Assign(AValue);
+}
+
+void TSpinEdit::UserSetValue(int AValue) { Assign(AValue); }
+
+void TSpinEdit::Assign(int AValue) {
+  if (FValue == AValue)
+    return;
+  FValue = AValue;
+  Changed();
+  Fire(OnChange);
+}
+
+void TTrackBar::SetRange(int AMin, int AMax) {
+  FMin = AMin;
+  FMax = std::max(AMin, AMax);
+  Changed();
+  SetPosition(FPosition);
+}
+
+void TTrackBar::SetPosition(int AValue) {
+  AValue = std::clamp(AValue, FMin, FMax);
+  if (FPosition == AValue)
+    return;
+  FPosition = AValue;
+  Changed();
+  Fire(OnChange);
+}
+
+void TTrackBar::SetWidth(int AValue) {
+  if (FWidth == AValue)
+    return;
+  FWidth = AValue;
+  Changed();
+}
+
+void TMemo::SetLines(std::vector<std::u16string> ALines) {
+  FLines = std::move(ALines);
+  FCaretAtEnd = false;
+  Changed();
+}
+
+std::u16string TMemo::Text() const {
+  std::u16string r;
+  for (std::size_t i = 0; i < FLines.size(); ++i) {
+    if (i > 0)
+      r += u"\r\n";
+    r += FLines[i];
+  }
+  return r;
+}
+
+void TMemo::SetText(std::u16string_view AText) {
+  std::vector<std::u16string> lines;
+  std::u16string line;
+  for (std::size_t i = 0; i < AText.size(); ++i) {
+    const char16_t c = AText[i];
+    if (c == u'\r' || c == u'\n') {
+      lines.push_back(std::move(line));
+      line.clear();
+      if (c == u'\r' && i + 1 < AText.size() && AText[i + 1] == u'\n')
+        ++i;
+    } else {
+      line += c;
+    }
+  }
+  // As with a classic string list, a final line break adds no empty line.
+  if (!line.empty())
+    lines.push_back(std::move(line));
+  SetLines(std::move(lines));
+}
+
+void TMemo::SetReadOnly(bool AValue) {
+  FReadOnly = AValue;
+  Changed();
+}
+
+void TMemo::SetVerticalScrollBar(bool AValue) {
+  FVerticalScrollBar = AValue;
+  Changed();
+}
+
+void TMemo::CaretToEnd() {
+  FCaretAtEnd = true;
+  Changed();
+}
+
+void TImage::SetPicture(const TBitmap32& ABitmap) {
+  FPicture = std::make_unique<TBitmap32>(ABitmap);
+  Changed();
+}
+
+void TImage::ClearPicture() {
+  if (!FPicture)
+    return;
+  FPicture.reset();
+  Changed();
+}
+
+void TLabel::SetCaption(std::u16string AValue) {
+  if (FCaption == AValue)
+    return;
+  FCaption = std::move(AValue);
+  Changed();
+}
+
+void TToggleSwitch::SetOn(bool AValue) {
+  if (FOn == AValue)
+    return;
+  FOn = AValue;
+  Changed();
+  Fire(OnClick);
+}
+
+void TComboBox::SetItems(std::vector<std::u16string> AItems) {
+  FItems = std::move(AItems);
+  FItemIndex = -1;
+  Changed();
+}
+
+void TComboBox::SetItemIndex(int AValue) {
+  FItemIndex = (AValue >= 0 && AValue < static_cast<int>(FItems.size())) ? AValue : -1;
+  Changed();
+}
+
+std::u16string TComboBox::Text() const {
+  return FItemIndex >= 0 ? FItems[static_cast<std::size_t>(FItemIndex)] : std::u16string();
+}
+
+void TComboBox::UserSelect(int AIndex) {
+  SetItemIndex(AIndex);
+  Fire(OnChange);
+}
+
+bool TLetterEdit::IsLetter(char16_t ACharacter) noexcept {
+  return (ACharacter >= u'A' && ACharacter <= u'Z') || (ACharacter >= u'a' && ACharacter <= u'z');
+}
+
+void TLetterEdit::SetText(std::u16string AValue) {
+  if (FText == AValue)
+    return;
+  FText = std::move(AValue);
+  Changed();
+  Fire(OnChange);
+}
+
+bool TLetterEdit::UserType(char16_t ACharacter) {
+  if (!IsLetter(ACharacter))
+    return false;
+  SetText(std::u16string(1, ACharacter));
+  return true;
+}
+
+void TCardPanel::SetActiveCard(int AIndex) {
+  if (AIndex < 0 || AIndex >= CardCount() || AIndex == FActive)
+    return;
+  FActive = AIndex;
+  Changed();
+}
+
+void TTimer::SetEnabled(bool AValue) {
+  if (FEnabled == AValue)
+    return;
+  FEnabled = AValue;
+  if (OnModelChanged)
+    OnModelChanged();
+}
+
+void TTimer::SetInterval(std::uint32_t AValue) {
+  FInterval = AValue;
+  if (OnModelChanged)
+    OnModelChanged();
+}
+
+void TTimer::Tick() {
+  if (FEnabled && OnTimer)
+    OnTimer();
+}
+
+} // namespace tarvel

@@ -1,0 +1,368 @@
+#include "ui/win32/Peers.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "core/Text.h"
+#include "core/win32/Check.h"
+#include "core/win32/Handles.h"
+#include "ui/win32/Theme.h"
+
+namespace tarvel {
+
+std::wstring WindowText(HWND AWindow) {
+  const int n = GetWindowTextLengthW(AWindow);
+  std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(AWindow, text.data(), n + 1)));
+  return text;
+}
+
+namespace {
+
+void SetTextIfDifferent(HWND AWindow, const std::u16string& AText) {
+  const std::wstring wide = ToWide(AText);
+  if (WindowText(AWindow) != wide)
+    SetWindowTextW(AWindow, wide.c_str());
+}
+
+void FillRectColor(HDC ADC, const RECT& ARect, COLORREF AColor) {
+  SetDCBrushColor(ADC, AColor);
+  FillRect(ADC, &ARect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+void RoundRectColor(HDC ADC, const RECT& ARect, int ARadius, COLORREF AColor) {
+  SetDCBrushColor(ADC, AColor);
+  SetDCPenColor(ADC, AColor);
+  TUniqueSelectObject brush = SelectScoped(ADC, GetStockObject(DC_BRUSH));
+  TUniqueSelectObject pen = SelectScoped(ADC, GetStockObject(DC_PEN));
+  RoundRect(ADC, ARect.left, ARect.top, ARect.right, ARect.bottom, ARadius, ARadius);
+}
+
+} // namespace
+
+TPeer::TPeer(TControl& AModel, HWND AHandle) : FModel(AModel), FHandle(AHandle) {
+  FModel.OnModelChanged = [this] {
+    if (!FMirroring)
+      Mirror();
+  };
+}
+
+TPeer::~TPeer() { FModel.OnModelChanged = nullptr; }
+
+void TPeer::Mirror() {
+  ShowWindow(FHandle, FModel.Visible() ? SW_SHOWNA : SW_HIDE);
+  EnableWindow(FHandle, FModel.Enabled());
+}
+
+// Buttons ---------------------------------------------------------------------------------
+
+TButtonPeer::TButtonPeer(TButton& AModel, HWND AHandle, HIMAGELIST AImages, bool ACaptionOnly)
+    : TPeer(AModel, AHandle), FButton(AModel), FImages(AImages), FCaptionOnly(ACaptionOnly) {
+  Mirror();
+}
+
+void TButtonPeer::Mirror() {
+  TPeer::Mirror();
+  SetTextIfDifferent(Handle(), FButton.Caption());
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TButtonPeer::Command(WORD ANotifyCode) {
+  if (ANotifyCode == BN_CLICKED && !FCaptionOnly)
+    FButton.Click();
+}
+
+void TButtonPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
+  const HDC dc = AItem.hDC;
+  RECT r = AItem.rcItem;
+  const bool pressed = (AItem.itemState & ODS_SELECTED) != 0;
+  const bool down = FButton.Down();
+  FillRectColor(dc, r, FCaptionOnly ? theme::Window : (FButton.GroupIndex() > 0 ? theme::Strip : theme::Window));
+  if (!FCaptionOnly) {
+    RECT face = r;
+    InflateRect(&face, -2, -2);
+    const COLORREF color = down ? theme::Accent : (pressed ? theme::ButtonHot : theme::Button);
+    RoundRectColor(dc, face, 8, color);
+  }
+  const int height = r.bottom - r.top;
+  int x = r.left + (FCaptionOnly ? 2 : 8);
+  if (FImages && FButton.ImageIndex() >= 0) {
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(FImages, &cx, &cy);
+    const int size = std::min(cy, height - 8);
+    ImageList_DrawEx(FImages, FButton.ImageIndex(), dc, x, r.top + (height - size) / 2, size, size, CLR_NONE,
+                     CLR_NONE, ILD_TRANSPARENT);
+    x += size + 6;
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, (AItem.itemState & ODS_DISABLED) ? theme::TextDim : theme::Text);
+  RECT text{x, r.top, r.right - 4, r.bottom};
+  const std::wstring caption = ToWide(FButton.Caption());
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  if ((AItem.itemState & ODS_FOCUS) && !FCaptionOnly) {
+    RECT focus = r;
+    InflateRect(&focus, -4, -4);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+// Toggle switch ---------------------------------------------------------------------------
+
+TToggleSwitchPeer::TToggleSwitchPeer(TToggleSwitch& AModel, HWND AHandle) : TPeer(AModel, AHandle), FSwitch(AModel) {
+  Mirror();
+}
+
+void TToggleSwitchPeer::Mirror() {
+  TPeer::Mirror();
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TToggleSwitchPeer::Command(WORD ANotifyCode) {
+  if (ANotifyCode == BN_CLICKED && FSwitch.Enabled())
+    FSwitch.Toggle();
+}
+
+void TToggleSwitchPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
+  const HDC dc = AItem.hDC;
+  const RECT r = AItem.rcItem;
+  FillRectColor(dc, r, theme::Window);
+  const int height = r.bottom - r.top;
+  const int pillHeight = std::min(height - 4, MulDiv(20, height, 28));
+  const int pillWidth = pillHeight * 2;
+  RECT pill{r.left + 2, r.top + (height - pillHeight) / 2, r.left + 2 + pillWidth, 0};
+  pill.bottom = pill.top + pillHeight;
+  RoundRectColor(dc, pill, pillHeight, FSwitch.IsOn() ? theme::Accent : theme::SwitchOff);
+  const int knob = pillHeight - 6;
+  const int knobLeft = FSwitch.IsOn() ? pill.right - 3 - knob : pill.left + 3;
+  RECT knobRect{knobLeft, pill.top + 3, knobLeft + knob, pill.top + 3 + knob};
+  RoundRectColor(dc, knobRect, knob, theme::Text);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, theme::Text);
+  RECT text{pill.right + 8, r.top, r.right, r.bottom};
+  const std::wstring caption = ToWide(FSwitch.StateCaption());
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  if (AItem.itemState & ODS_FOCUS) {
+    RECT focus = pill;
+    InflateRect(&focus, 2, 2);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+// Spin edit -------------------------------------------------------------------------------
+
+TSpinEditPeer::TSpinEditPeer(TSpinEdit& AModel, HWND AEdit, HWND AUpDown)
+    : TPeer(AModel, AEdit), FSpin(AModel), FUpDown(AUpDown) {
+  Mirror();
+}
+
+void TSpinEditPeer::Mirror() {
+  TPeer::Mirror();
+  ShowWindow(FUpDown, FSpin.Visible() ? SW_SHOWNA : SW_HIDE);
+  EnableWindow(FUpDown, FSpin.Enabled());
+  FMirroring = true;
+  SendMessageW(FUpDown, UDM_SETRANGE32, static_cast<WPARAM>(FSpin.MinValue()), static_cast<LPARAM>(FSpin.MaxValue()));
+  SetTextIfDifferent(Handle(), IntToStr(FSpin.Value()));
+  FMirroring = false;
+}
+
+void TSpinEditPeer::Command(WORD ANotifyCode) {
+  if (ANotifyCode == EN_SETFOCUS)
+    FSpin.UserEnter();
+  else if (ANotifyCode == EN_KILLFOCUS)
+    FSpin.UserExit();
+  if (ANotifyCode != EN_CHANGE || FMirroring)
+    return;
+  const std::wstring text = WindowText(Handle());
+  if (text.empty() || text == L"-")
+    return;  // still being typed
+  wchar_t* end = nullptr;
+  const long value = wcstol(text.c_str(), &end, 10);
+  if (end && *end == 0) {
+    FMirroring = true;
+    FSpin.UserSetValue(static_cast<int>(std::clamp<long>(value, INT32_MIN, INT32_MAX)));
+    FMirroring = false;
+  }
+}
+
+// Track bar -------------------------------------------------------------------------------
+
+TTrackBarPeer::TTrackBarPeer(TTrackBar& AModel, HWND AHandle) : TPeer(AModel, AHandle), FTrack(AModel) { Mirror(); }
+
+void TTrackBarPeer::Mirror() {
+  TPeer::Mirror();
+  SendMessageW(Handle(), TBM_SETRANGEMIN, FALSE, FTrack.Min());
+  SendMessageW(Handle(), TBM_SETRANGEMAX, FALSE, FTrack.Max());
+  SendMessageW(Handle(), TBM_SETPAGESIZE, 0, FTrack.PageSize());
+  SendMessageW(Handle(), TBM_SETPOS, TRUE, FTrack.Position());
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  if (r.right - r.left != FTrack.Width()) {
+    MapWindowPoints(nullptr, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(Handle(), nullptr, 0, 0, FTrack.Width(), r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TTrackBarPeer::Scroll(int) {
+  FMirroring = true;
+  FTrack.SetPosition(static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0)));
+  FMirroring = false;
+}
+
+// Memo and label --------------------------------------------------------------------------
+
+TMemoPeer::TMemoPeer(TMemo& AModel, HWND AHandle) : TPeer(AModel, AHandle) { Mirror(); }
+
+void TMemoPeer::Mirror() {
+  TPeer::Mirror();
+  auto& memo = static_cast<TMemo&>(Model());
+  SetTextIfDifferent(Handle(), memo.Text());
+  if (memo.CaretAtEnd()) {
+    const int length = GetWindowTextLengthW(Handle());
+    SendMessageW(Handle(), EM_SETSEL, length, length);
+    SendMessageW(Handle(), EM_SCROLLCARET, 0, 0);
+  }
+}
+
+TLabelPeer::TLabelPeer(TLabel& AModel, HWND AHandle) : TPeer(AModel, AHandle) { Mirror(); }
+
+void TLabelPeer::Mirror() {
+  TPeer::Mirror();
+  SetTextIfDifferent(Handle(), static_cast<TLabel&>(Model()).Caption());
+}
+
+// Combo box -------------------------------------------------------------------------------
+
+TComboBoxPeer::TComboBoxPeer(TComboBox& AModel, HWND AHandle) : TPeer(AModel, AHandle), FCombo(AModel) { Mirror(); }
+
+void TComboBoxPeer::Mirror() {
+  TPeer::Mirror();
+  FMirroring = true;
+  SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
+  for (const std::u16string& item : FCombo.Items())
+    SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(item).c_str()));
+  SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(FCombo.ItemIndex()), 0);
+  FMirroring = false;
+}
+
+void TComboBoxPeer::Command(WORD ANotifyCode) {
+  if (ANotifyCode == CBN_SELCHANGE && !FMirroring)
+    FCombo.UserSelect(static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)));
+}
+
+// One-letter edit -------------------------------------------------------------------------
+
+TLetterEditPeer::TLetterEditPeer(TLetterEdit& AModel, HWND AHandle) : TPeer(AModel, AHandle), FEdit(AModel) {
+  SendMessageW(Handle(), EM_SETLIMITTEXT, 1, 0);
+  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  Mirror();
+}
+
+void TLetterEditPeer::Mirror() {
+  TPeer::Mirror();
+  FMirroring = true;
+  SetTextIfDifferent(Handle(), FEdit.Text());
+  FMirroring = false;
+}
+
+void TLetterEditPeer::Command(WORD ANotifyCode) {
+  if (ANotifyCode == EN_SETFOCUS)
+    FEdit.UserEnter();
+  else if (ANotifyCode == EN_KILLFOCUS)
+    FEdit.UserExit();
+}
+
+LRESULT CALLBACK TLetterEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
+                                               DWORD_PTR AData) {
+  auto* self = reinterpret_cast<TLetterEditPeer*>(AData);
+  if (AMessage == WM_CHAR) {
+    const auto c = static_cast<char16_t>(AWParam);
+    if (c < 32)
+      return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+    // The mask takes one letter: a typed letter replaces the field's content, anything
+    // else is refused with the usual beep.
+    self->FMirroring = true;
+    const bool accepted = self->FEdit.UserType(c);
+    self->FMirroring = false;
+    if (accepted) {
+      SetWindowTextW(AWindow, ToWide(self->FEdit.Text()).c_str());
+      SendMessageW(AWindow, EM_SETSEL, 1, 1);
+    } else {
+      MessageBeep(MB_OK);
+    }
+    return 0;
+  }
+  if (AMessage == WM_PASTE)
+    return 0;
+  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+}
+
+// Image -----------------------------------------------------------------------------------
+
+TImagePeer::TImagePeer(TImage& AModel, HWND AHandle) : TPeer(AModel, AHandle), FImage(AModel) {
+  SetWindowLongPtrW(Handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  Mirror();
+}
+
+void TImagePeer::Mirror() {
+  TPeer::Mirror();
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TImagePeer::RegisterWindowClass(HINSTANCE AInstance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = AInstance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = ClassName;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    RaiseLastOSError("RegisterClassExW");
+}
+
+LRESULT CALLBACK TImagePeer::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == WM_ERASEBKGND)
+    return 1;
+  if (AMessage == WM_PAINT) {
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(AWindow, &ps);
+    RECT client;
+    GetClientRect(AWindow, &client);
+    if (auto* self = reinterpret_cast<TImagePeer*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA)))
+      self->Paint(dc, client);
+    else
+      FillRectColor(dc, client, theme::Field);
+    EndPaint(AWindow, &ps);
+    return 0;
+  }
+  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+}
+
+void TImagePeer::Paint(HDC ADC, const RECT& AClient) const {
+  FillRectColor(ADC, AClient, theme::Field);
+  const TBitmap32* picture = FImage.Picture();
+  if (!picture || picture->Empty())
+    return;
+  const int cw = AClient.right - AClient.left;
+  const int ch = AClient.bottom - AClient.top;
+  // Fit: scaled up or down, proportions kept, centred.
+  const double scale = std::min(static_cast<double>(cw) / picture->Width(), static_cast<double>(ch) / picture->Height());
+  const int w = std::max(1, static_cast<int>(picture->Width() * scale + 0.5));
+  const int h = std::max(1, static_cast<int>(picture->Height() * scale + 0.5));
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = picture->Width();
+  bi.bmiHeader.biHeight = -picture->Height();
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  SetStretchBltMode(ADC, HALFTONE);
+  SetBrushOrgEx(ADC, 0, 0, nullptr);
+  StretchDIBits(ADC, (cw - w) / 2, (ch - h) / 2, w, h, 0, 0, picture->Width(), picture->Height(), picture->Bits(),
+                &bi, DIB_RGB_COLORS, SRCCOPY);
+}
+
+} // namespace tarvel

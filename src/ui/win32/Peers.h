@@ -1,0 +1,140 @@
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Controls.h"
+
+namespace tarvel {
+
+// Mirrors one control model onto its window and turns the user's input into model
+// changes. The owning window forwards WM_COMMAND, WM_NOTIFY, WM_HSCROLL and WM_DRAWITEM
+// to the peer of the control that sent them.
+class TPeer {
+public:
+  TPeer(TControl& AModel, HWND AHandle);
+  virtual ~TPeer();
+  TPeer(const TPeer&) = delete;
+  TPeer& operator=(const TPeer&) = delete;
+
+  HWND Handle() const noexcept { return FHandle; }
+  TControl& Model() const noexcept { return FModel; }
+
+  // Copies the model's state to the window.
+  virtual void Mirror();
+  virtual void Command(WORD /*ANotifyCode*/) {}
+  virtual void Scroll(int /*ACode*/) {}
+  virtual void DrawItem(const DRAWITEMSTRUCT& /*AItem*/) {}
+
+protected:
+  // Guards against mirroring a change back to the window that reported it.
+  bool FMirroring = false;
+
+private:
+  TControl& FModel;
+  HWND FHandle;
+};
+
+class TButtonPeer : public TPeer {
+public:
+  TButtonPeer(TButton& AModel, HWND AHandle, HIMAGELIST AImages, bool ACaptionOnly);
+  void Mirror() override;
+  void Command(WORD ANotifyCode) override;
+  void DrawItem(const DRAWITEMSTRUCT& AItem) override;
+
+private:
+  TButton& FButton;
+  HIMAGELIST FImages;
+  bool FCaptionOnly;
+};
+
+class TToggleSwitchPeer : public TPeer {
+public:
+  TToggleSwitchPeer(TToggleSwitch& AModel, HWND AHandle);
+  void Mirror() override;
+  void Command(WORD ANotifyCode) override;
+  void DrawItem(const DRAWITEMSTRUCT& AItem) override;
+
+private:
+  TToggleSwitch& FSwitch;
+};
+
+// An edit with an up-down buddy.
+class TSpinEditPeer : public TPeer {
+public:
+  TSpinEditPeer(TSpinEdit& AModel, HWND AEdit, HWND AUpDown);
+  void Mirror() override;
+  void Command(WORD ANotifyCode) override;
+  HWND UpDown() const noexcept { return FUpDown; }
+
+private:
+  TSpinEdit& FSpin;
+  HWND FUpDown;
+};
+
+class TTrackBarPeer : public TPeer {
+public:
+  TTrackBarPeer(TTrackBar& AModel, HWND AHandle);
+  void Mirror() override;
+  void Scroll(int ACode) override;
+
+private:
+  TTrackBar& FTrack;
+};
+
+class TMemoPeer : public TPeer {
+public:
+  TMemoPeer(TMemo& AModel, HWND AHandle);
+  void Mirror() override;
+};
+
+class TLabelPeer : public TPeer {
+public:
+  TLabelPeer(TLabel& AModel, HWND AHandle);
+  void Mirror() override;
+};
+
+class TComboBoxPeer : public TPeer {
+public:
+  TComboBoxPeer(TComboBox& AModel, HWND AHandle);
+  void Mirror() override;
+  void Command(WORD ANotifyCode) override;
+
+private:
+  TComboBox& FCombo;
+};
+
+class TLetterEditPeer : public TPeer {
+public:
+  TLetterEditPeer(TLetterEdit& AModel, HWND AHandle);
+  void Mirror() override;
+  void Command(WORD ANotifyCode) override;
+
+private:
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
+                                       UINT_PTR AId, DWORD_PTR AData);
+  TLetterEdit& FEdit;
+};
+
+// A picture drawn scaled to fit, proportional and centred.
+class TImagePeer : public TPeer {
+public:
+  TImagePeer(TImage& AModel, HWND AHandle);
+  void Mirror() override;
+  static void RegisterWindowClass(HINSTANCE AInstance);
+  static constexpr wchar_t ClassName[] = L"TarvelImage";
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  void Paint(HDC ADC, const RECT& AClient) const;
+  TImage& FImage;
+};
+
+std::wstring WindowText(HWND AWindow);
+
+} // namespace tarvel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/Dialogs.h"
+
+namespace tarvel {
+
+// Answers message boxes from a queue (mrNone when empty) and records what was asked.
+class TFakeDialogs : public IDialogs {
+public:
+  struct TShown {
+    std::u16string Text;
+    TMsgDlgType Type;
+    unsigned Buttons;
+  };
+  std::deque<TModalResult> Answers;
+  std::vector<TShown> Shown;
+
+  TModalResult MessageDlg(const std::u16string& AText, TMsgDlgType AType, unsigned AButtons) override {
+    Shown.push_back({AText, AType, AButtons});
+    if (Answers.empty())
+      return mrNone;
+    const TModalResult r = Answers.front();
+    Answers.pop_front();
+    return r;
+  }
+};
+
+} // namespace tarvel

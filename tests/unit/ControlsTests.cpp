@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "ui/Controls.h"
+
+namespace tarvel {
+namespace {
+
+// Counts the events a control fires.
+struct TEvents {
+  int Count = 0;
+  TNotifyEvent Handler() {
+    return [this](TControl&) { ++Count; };
+  }
+};
+
+TEST(ControlsTest, SettingAValueFromCodeFiresTheChangeEventOncePerChange) {
+  TEvents spin, track, toggle, letter;
+  TSpinEdit s(u"s");
+  s.OnChange = spin.Handler();
+  s.SetRange(1, 10);
+  s.SetValue(4);
+  s.SetValue(4);
+  TTrackBar t(u"t");
+  t.OnChange = track.Handler();
+  t.SetRange(1, 10);
+  t.SetPosition(5);
+  TToggleSwitch w(u"w");
+  w.OnClick = toggle.Handler();
+  w.SetOn(true);
+  w.SetOn(true);
+  TLetterEdit e(u"e", u"C");
+  e.OnChange = letter.Handler();
+  e.SetText(u"Q");
+  EXPECT_EQ(spin.Count, 1);
+  EXPECT_EQ(track.Count, 2);  // the range change moved the position to 1, then 5
+  EXPECT_EQ(toggle.Count, 1);
+  EXPECT_EQ(letter.Count, 1);
+}
+
+TEST(ControlsTest, SpinEditClampsCodeButNotTheUser) {
+  TSpinEdit s(u"s");
+  s.SetRange(1, 5);
+  s.SetValue(9);
+  EXPECT_EQ(s.Value(), 5);
+  s.UserSetValue(9);
+  EXPECT_EQ(s.Value(), 9);
+  s.SetRange(0, 0);  // an empty range does not clamp
+  s.SetValue(-3);
+  EXPECT_EQ(s.Value(), -3);
+}
+
+TEST(ControlsTest, TrackBarKeepsItsPositionInRange) {
+  TTrackBar t(u"t");
+  t.SetRange(1, 10);
+  t.SetPosition(10);
+  t.SetRange(1, 4);
+  EXPECT_EQ(t.Position(), 4);
+  t.SetPosition(-7);
+  EXPECT_EQ(t.Position(), 1);
+}
+
+TEST(ControlsTest, ComboBoxFiresOnlyOnTheUsersChoice) {
+  TEvents changes;
+  TComboBox c(u"c");
+  c.OnChange = changes.Handler();
+  c.SetItems({u"English", u"Deutsch"});
+  c.SetItemIndex(1);
+  EXPECT_EQ(c.Text(), u"Deutsch");
+  EXPECT_EQ(changes.Count, 0);
+  c.UserSelect(0);
+  EXPECT_EQ(changes.Count, 1);
+  c.SetItemIndex(7);
+  EXPECT_EQ(c.ItemIndex(), -1);
+}
+
+TEST(ControlsTest, LetterEditAcceptsExactlyOneLetter) {
+  TLetterEdit e(u"e", u"C");
+  EXPECT_FALSE(e.UserType(u'7'));
+  EXPECT_FALSE(e.UserType(u'\u00e4'));
+  EXPECT_EQ(e.Text(), u"C");
+  EXPECT_TRUE(e.UserType(u'q'));
+  EXPECT_EQ(e.Text(), u"q");
+}
+
+TEST(ControlsTest, EnterAndExitFireOnFocusChangesOnly) {
+  TEvents enter, exit;
+  TLetterEdit e(u"e", u"C");
+  e.OnEnter = enter.Handler();
+  e.OnExit = exit.Handler();
+  e.UserExit();  // not focused: nothing
+  e.UserEnter();
+  e.UserEnter();
+  e.UserExit();
+  EXPECT_EQ(enter.Count, 1);
+  EXPECT_EQ(exit.Count, 1);
+}
+
+TEST(ControlsTest, DisabledButtonIgnoresClicks) {
+  TEvents clicks;
+  TButton b(u"b", u"Delete");
+  b.OnClick = clicks.Handler();
+  b.SetEnabled(false);
+  b.Click();
+  EXPECT_EQ(clicks.Count, 0);
+}
+
+TEST(ControlsTest, MemoSplitsAtEveryKindOfLineBreak) {
+  TMemo m(u"m");
+  m.SetText(u"a\r\nb\rc\nd\r\n");
+  EXPECT_EQ(m.Lines(), (std::vector<std::u16string>{u"a", u"b", u"c", u"d"}));
+  EXPECT_EQ(m.Text(), u"a\r\nb\r\nc\r\nd");
+  m.SetText(u"x\n\ny");
+  EXPECT_EQ(m.Lines(), (std::vector<std::u16string>{u"x", u"", u"y"}));
+  m.SetText(u"");
+  EXPECT_TRUE(m.Lines().empty());
+}
+
+TEST(ControlsTest, TimerTicksOnlyWhileEnabled) {
+  int fired = 0;
+  TTimer t;
+  t.OnTimer = [&] { ++fired; };
+  t.Tick();
+  t.SetEnabled(true);
+  t.Tick();
+  EXPECT_EQ(fired, 1);
+}
+
+} // namespace
+} // namespace tarvel
