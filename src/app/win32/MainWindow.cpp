@@ -72,7 +72,9 @@ void TWin32MainWindow::Create() {
   FIcon.Reset(CreateProgramIcon(GetSystemMetricsForDpi(SM_CXSMICON, FDpi)));
   SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FIcon.Get()));
   SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon.Get()));
-  FImages = CreateIconList(Scale(32));
+  // Drawn at the size the buttons and menus show them, so nothing is clipped or blurred.
+  FImages = CreateIconList(Scale(24));
+  FLogo.Reset(CreateProgramIcon(Scale(64)));
 
   FForm = std::make_unique<TMainForm>(TMainFormServices{*this, FDialogs, FClock});
   CreateFonts();
@@ -195,7 +197,7 @@ void TWin32MainWindow::CreateControls() {
   c.SettingsInputs[9] = makeLetter(f.edtHotkeySave);
 
   c.Image2 = AddChild(WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE);
-  SendMessageW(c.Image2, STM_SETICON, reinterpret_cast<WPARAM>(FIcon.Get()), 0);
+  SendMessageW(c.Image2, STM_SETICON, reinterpret_cast<WPARAM>(FLogo.Get()), 0);
   c.lblAppInfo = AddChild(WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX);
   SendMessageW(c.lblAppInfo, WM_SETFONT, reinterpret_cast<WPARAM>(FTitleFont.Get()), FALSE);
   Bind<TLabelPeer>(f.lblAppInfo, c.lblAppInfo);

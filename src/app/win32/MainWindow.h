@@ -68,6 +68,7 @@ private:
   TUniqueGdiObject FFieldBrush;
   TUniqueGdiObject FStripBrush;
   TUniqueIcon FIcon;
+  TUniqueIcon FLogo;
   HIMAGELIST FImages = nullptr;
   bool FDestroying = false;
 

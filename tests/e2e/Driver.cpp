@@ -1,0 +1,129 @@
+#include "Driver.h"
+
+#include <shellapi.h>
+
+#include "Process.h"
+
+namespace tarvel::e2e {
+
+namespace {
+
+std::wstring ClassOf(HWND AWindow) {
+  wchar_t name[128] = {};
+  GetClassNameW(AWindow, name, 128);
+  return name;
+}
+
+BOOL CALLBACK CollectChild(HWND AWindow, LPARAM AParam) {
+  reinterpret_cast<std::vector<HWND>*>(AParam)->push_back(AWindow);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND AParent) {
+  std::vector<HWND> found;
+  EnumChildWindows(AParent, CollectChild, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+BOOL CALLBACK CollectTop(HWND AWindow, LPARAM AParam) {
+  reinterpret_cast<std::vector<HWND>*>(AParam)->push_back(AWindow);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> found;
+  EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void SendMouse(DWORD AFlags) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = AFlags;
+  SendInput(1, &in, sizeof(in));
+}
+
+} // namespace
+
+void ClickAt(POINT AScreenPoint, bool ARightButton, bool ADouble) {
+  SetCursorPos(AScreenPoint.x, AScreenPoint.y);
+  Sleep(50);
+  const DWORD down = ARightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  const DWORD up = ARightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  for (int i = 0; i < (ADouble ? 2 : 1); ++i) {
+    SendMouse(down);
+    SendMouse(up);
+  }
+}
+
+void PressKey(WORD AVirtualKey) {
+  INPUT in[2]{};
+  in[0].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = AVirtualKey;
+  in[1] = in[0];
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, in, sizeof(INPUT));
+  Sleep(50);
+}
+
+bool FindTrayIconCentre(POINT& ACentre) {
+  // Wine shows the notification area as a window of its own when no desktop panel
+  // provides one; its children are the icons.
+  for (HWND top : TopLevelWindows()) {
+    if (!IsWindowVisible(top) || TextOf(top) != L"Wine System Tray")
+      continue;
+    for (HWND icon : Children(top)) {
+      RECT r;
+      GetWindowRect(icon, &r);
+      ACentre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TrayIconRegistered(HWND AOwner, UINT AId) {
+  // Modifying nothing succeeds only for an icon the shell holds.
+  NOTIFYICONDATAW nid{};
+  nid.cbSize = sizeof(nid);
+  nid.hWnd = AOwner;
+  nid.uID = AId;
+  return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
+HWND FindPopupMenu() {
+  for (HWND top : TopLevelWindows())
+    if (IsWindowVisible(top) && ClassOf(top) == L"#32768")
+      return top;
+  return nullptr;
+}
+
+HWND FindMessageBox(DWORD AProcessId) {
+  for (HWND top : TopLevelWindowsOf(AProcessId))
+    if (IsWindowVisible(top) && ClassOf(top) == L"#32770")
+      return top;
+  return nullptr;
+}
+
+HWND FindWindowOfProcess(DWORD AProcessId, const wchar_t* AClass) {
+  for (HWND top : TopLevelWindowsOf(AProcessId))
+    if (ClassOf(top) == AClass)
+      return top;
+  return nullptr;
+}
+
+std::wstring TextOf(HWND AWindow) {
+  wchar_t text[512] = {};
+  // WM_GETTEXT reads other processes' controls too (GetWindowText does not).
+  SendMessageTimeoutW(AWindow, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  return text;
+}
+
+std::vector<std::wstring> ChildTexts(HWND AParent) {
+  std::vector<std::wstring> texts;
+  for (HWND child : Children(AParent))
+    texts.push_back(TextOf(child));
+  return texts;
+}
+
+} // namespace tarvel::e2e

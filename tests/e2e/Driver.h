@@ -1,0 +1,29 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace tarvel::e2e {
+
+// Acts on the desktop the way a user does: mouse and keyboard through SendInput.
+void ClickAt(POINT AScreenPoint, bool ARightButton = false, bool ADouble = false);
+void PressKey(WORD AVirtualKey);
+
+// The notification-area icon of a window, as the shell shows it: its centre on screen.
+bool FindTrayIconCentre(POINT& ACentre);
+// True when the shell holds an icon (id AId) for AOwner.
+bool TrayIconRegistered(HWND AOwner, UINT AId = 1);
+
+// A visible popup menu or message box of a process, or null.
+HWND FindPopupMenu();
+HWND FindMessageBox(DWORD AProcessId);
+
+// Top-level window of a process with the given class name, or null.
+HWND FindWindowOfProcess(DWORD AProcessId, const wchar_t* AClass);
+// Texts of a window's children, in z-order.
+std::vector<std::wstring> ChildTexts(HWND AParent);
+std::wstring TextOf(HWND AWindow);
+
+} // namespace tarvel::e2e
