@@ -3,6 +3,7 @@
 #include "app/win32/Icons.h"
 
 #include <cstring>
+#include <iterator>
 #include <cstdint>
 #include <string>
 
@@ -126,6 +127,19 @@ HICON ToIcon(const TBitmap32& ABitmap) {
 
 HICON CreateProgramIcon(int ASize) {
   return ToIcon(RenderGlyph(ASize, L"T", RGB(0x5B, 0x8D, 0xBE), true));
+}
+
+HBITMAP CreateMenuBitmap(int AIndex, int ASize) {
+  if (AIndex < 0 || AIndex >= static_cast<int>(std::size(Glyphs)))
+    return nullptr;
+  TBitmap32 b = RenderGlyph(ASize, Glyphs[AIndex].Text, Glyphs[AIndex].Color, false);
+  for (int y = 0; y < b.Height(); ++y) {
+    std::uint8_t* p = b.Scanline(y);
+    for (int x = 0; x < b.Width(); ++x, p += 4)
+      for (int c = 0; c < 3; ++c)
+        p[c] = static_cast<std::uint8_t>(p[c] * p[3] / 255);
+  }
+  return ToDibSection(b);
 }
 
 HIMAGELIST CreateIconList(int ASize) {

@@ -82,7 +82,7 @@ void TWin32MainWindow::Create() {
   FForm->FormCreate();
   SetWindowTextW(FHandle, ToWide(FForm->Caption).c_str());
   if (TTrayIcon* tray = FForm->TrayIcon())
-    FTray = std::make_unique<TTrayIconPeer>(*tray, FHandle, FIcon.Get());
+    FTray = std::make_unique<TTrayIconPeer>(*tray, FHandle, FIcon.Get(), GetSystemMetricsForDpi(SM_CXSMICON, FDpi));
   for (TTimer* timer : {FForm->BalloonCloseTimer(), FForm->SliderReleaseTimer()}) {
     if (!timer)
       continue;

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "core/win32/Check.h"
+#include "app/win32/Icons.h"
 #include "core/win32/Handles.h"
 
 namespace tarvel {
@@ -31,8 +32,8 @@ NOTIFYICONDATAW BaseData(HWND AOwner) {
 
 } // namespace
 
-TTrayIconPeer::TTrayIconPeer(TTrayIcon& AModel, HWND AOwner, HICON AIcon)
-    : FModel(AModel), FOwner(AOwner), FIcon(AIcon) {
+TTrayIconPeer::TTrayIconPeer(TTrayIcon& AModel, HWND AOwner, HICON AIcon, int AIconSize)
+    : FModel(AModel), FOwner(AOwner), FIcon(AIcon), FIconSize(AIconSize) {
   FModel.OnVisibleChanged = [this] { FModel.Visible() ? Add() : Remove(); };
   FModel.OnShowBalloon = [this] { ShowBalloon(); };
   if (FModel.Visible())
@@ -103,8 +104,23 @@ void TTrayIconPeer::ShowMenu() {
   TUniqueMenu menu(CreatePopupMenu());
   if (!menu)
     return;
-  for (std::size_t i = 0; i < FModel.Menu.size(); ++i)
-    AppendMenuW(menu.Get(), MF_STRING, i + 1, ToWide(FModel.Menu[i].Caption).c_str());
+  FMenuBitmaps.clear();
+  for (std::size_t i = 0; i < FModel.Menu.size(); ++i) {
+    const TMenuItem& item = FModel.Menu[i];
+    const std::wstring caption = ToWide(item.Caption);
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+    info.fType = MFT_STRING;
+    info.wID = static_cast<UINT>(i + 1);
+    info.dwTypeData = const_cast<wchar_t*>(caption.c_str());
+    FMenuBitmaps.emplace_back(CreateMenuBitmap(item.ImageIndex, FIconSize));
+    if (FMenuBitmaps.back()) {
+      info.fMask |= MIIM_BITMAP;
+      info.hbmpItem = FMenuBitmaps.back().Get();
+    }
+    InsertMenuItemW(menu.Get(), static_cast<UINT>(i), TRUE, &info);
+  }
   POINT at;
   GetCursorPos(&at);
   // Without the foreground the menu would not close when the user clicks elsewhere.

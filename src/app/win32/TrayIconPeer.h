@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "core/win32/Handles.h"
 #include "ui/Tray.h"
 
 namespace tarvel {
@@ -14,7 +17,8 @@ public:
   static constexpr UINT CallbackMessage = WM_APP + 1;
   static constexpr UINT IconId = 1;
 
-  TTrayIconPeer(TTrayIcon& AModel, HWND AOwner, HICON AIcon);
+  // AIconSize: size of the menu items' icons.
+  TTrayIconPeer(TTrayIcon& AModel, HWND AOwner, HICON AIcon, int AIconSize);
   ~TTrayIconPeer();
   TTrayIconPeer(const TTrayIconPeer&) = delete;
   TTrayIconPeer& operator=(const TTrayIconPeer&) = delete;
@@ -35,6 +39,8 @@ private:
   HWND FOwner;
   HICON FIcon;
   bool FAdded = false;
+  int FIconSize;
+  std::vector<TUniqueBitmap> FMenuBitmaps;
 };
 
 } // namespace tarvel
