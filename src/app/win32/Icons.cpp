@@ -9,6 +9,7 @@
 
 #include "core/Bitmap32.h"
 #include "core/win32/Handles.h"
+#include "core/win32/Windowing.h"
 
 namespace tarvel {
 
@@ -41,12 +42,7 @@ constexpr TGlyph Glyphs[15] = {
 // Draws at 4× and averages down, for smooth edges without GDI+.
 TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor, bool ASquare) {
   const int big = ASize * 4;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = big;
-  bi.bmiHeader.biHeight = -big;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  const BITMAPINFO bi = TopDownBitmapInfo(big, big);
   void* bits = nullptr;
   TUniqueMemoryDC dc(CreateCompatibleDC(nullptr));
   TUniqueBitmap dib(CreateDIBSection(dc.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -103,12 +99,7 @@ TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor, bool ASq
 }
 
 HBITMAP ToDibSection(const TBitmap32& ABitmap) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = ABitmap.Width();
-  bi.bmiHeader.biHeight = -ABitmap.Height();
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  const BITMAPINFO bi = TopDownBitmapInfo(ABitmap.Width(), ABitmap.Height());
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (dib && bits)

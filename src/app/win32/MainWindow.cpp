@@ -6,6 +6,7 @@
 #include "core/Errors.h"
 #include "core/Text.h"
 #include "core/win32/Check.h"
+#include "core/win32/Windowing.h"
 #include "ui/win32/Theme.h"
 
 namespace tarvel {
@@ -42,14 +43,7 @@ TWin32MainWindow::~TWin32MainWindow() {
 
 void TWin32MainWindow::Create() {
   TImagePeer::RegisterWindowClass(FInstance);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = FInstance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = MainWindowClass;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-    RaiseLastOSError("RegisterClassExW");
+  RegisterWindowClassOnce(FInstance, MainWindowClass, WindowProc);
 
   FHandle = CheckWin32(CreateWindowExW(0, MainWindowClass, L"Tarvel", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                        CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth, ClientHeight, FOwner, nullptr,

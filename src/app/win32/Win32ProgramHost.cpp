@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "core/win32/Check.h"
+#include "core/win32/Windowing.h"
 
 namespace tarvel {
 
@@ -25,14 +26,7 @@ void TWin32ProgramHost::InitializeApplication() {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
 
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = ApplicationWindowProc;
-  wc.hInstance = FInstance;
-  wc.hIcon = LoadIconW(FInstance, MAKEINTRESOURCEW(1));
-  wc.lpszClassName = ApplicationWindowClass;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-    RaiseLastOSError("RegisterClassExW");
+  RegisterWindowClassOnce(FInstance, ApplicationWindowClass, ApplicationWindowProc);
 
   // Zero-sized and never shown: it only owns the other windows and receives the
   // session-end messages.

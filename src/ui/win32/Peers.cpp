@@ -7,6 +7,7 @@
 #include "core/Text.h"
 #include "core/win32/Check.h"
 #include "core/win32/Handles.h"
+#include "core/win32/Windowing.h"
 #include "ui/win32/Theme.h"
 
 namespace tarvel {
@@ -313,14 +314,7 @@ void TImagePeer::Mirror() {
 }
 
 void TImagePeer::RegisterWindowClass(HINSTANCE AInstance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = AInstance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = ClassName;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-    RaiseLastOSError("RegisterClassExW");
+  RegisterWindowClassOnce(AInstance, ClassName, WindowProc);
 }
 
 LRESULT CALLBACK TImagePeer::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
@@ -352,13 +346,7 @@ void TImagePeer::Paint(HDC ADC, const RECT& AClient) const {
   const double scale = std::min(static_cast<double>(cw) / picture->Width(), static_cast<double>(ch) / picture->Height());
   const int w = std::max(1, static_cast<int>(picture->Width() * scale + 0.5));
   const int h = std::max(1, static_cast<int>(picture->Height() * scale + 0.5));
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = picture->Width();
-  bi.bmiHeader.biHeight = -picture->Height();
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = TopDownBitmapInfo(picture->Width(), picture->Height());
   SetStretchBltMode(ADC, HALFTONE);
   SetBrushOrgEx(ADC, 0, 0, nullptr);
   StretchDIBits(ADC, (cw - w) / 2, (ch - h) / 2, w, h, 0, 0, picture->Width(), picture->Height(), picture->Bits(),

@@ -1,0 +1,29 @@
+#include "core/win32/Windowing.h"
+
+#include "core/win32/Check.h"
+
+namespace tarvel {
+
+void RegisterWindowClassOnce(HINSTANCE AInstance, const wchar_t* AClassName, WNDPROC AWindowProc) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = AWindowProc;
+  wc.hInstance = AInstance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = AClassName;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    RaiseLastOSError("RegisterClassExW");
+}
+
+BITMAPINFO TopDownBitmapInfo(int AWidth, int AHeight) noexcept {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = AWidth;
+  bi.bmiHeader.biHeight = -AHeight;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
+} // namespace tarvel

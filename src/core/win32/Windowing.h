@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+namespace tarvel {
+
+// Registers a window class; a class already registered by this module is fine (tests and
+// a re-created window register again).
+void RegisterWindowClassOnce(HINSTANCE AInstance, const wchar_t* AClassName, WNDPROC AWindowProc);
+
+// Header of a top-down 32-bit DIB of the given size, the layout of TBitmap32.
+BITMAPINFO TopDownBitmapInfo(int AWidth, int AHeight) noexcept;
+
+} // namespace tarvel
