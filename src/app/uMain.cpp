@@ -11,8 +11,6 @@ TMainForm::TMainForm(TMainFormServices AServices) : FServices(AServices) {
   btnCard3.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   // Connected with the layout itself, like the window-level handlers.
   btnQuit.OnClick = [this](TControl& ASender) { btnQuitClick(ASender); };
-  swtShowLog.SetOn(false);
-  trkSlider.SetPageSize(5);
 }
 
 TMainForm::~TMainForm() = default;
