@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "settings/Registry.h"
 
 namespace tarvel {
 
@@ -19,5 +22,32 @@ struct TTarvelSettings {
 
   friend bool operator==(const TTarvelSettings&, const TTarvelSettings&) = default;
 };
+
+// Where the settings live in the current user's hive.
+inline constexpr char16_t SettingsKeyPath[] = u"Software\\Nusk\\Tarvel";
+
+// Longest stored text the loader accepts; a longer value is treated as missing.
+inline constexpr std::size_t MaxStoredTextLength = 260;
+
+// Fills ASettings with the defaults, overlays what the store holds and repairs the hotkey
+// letters. Every record it returns has MaxClipEntries in 1..100 and five distinct letters
+// from A to Z other than I, Y and Z. A missing key or value, a value of another type and
+// an absurdly long value all leave the default in place.
+void LoadAppSettings(IRegistry& ARegistry, TTarvelSettings& ASettings);
+
+// Writes all ten values, creating the key if needed. When the key cannot be opened for
+// writing nothing is stored and nothing is reported; a value that cannot be written raises
+// ERegistryError (the values before it stay written).
+void SaveAppSettings(IRegistry& ARegistry, const TTarvelSettings& ASettings);
+
+int ClampMaxClipEntries(int AValue) noexcept;
+
+// A to Z in either case, except I, Y and Z (they belong to the fixed hotkeys).
+bool IsAllowedHotkeyLetter(char16_t AChar) noexcept;
+
+// The first that holds: AValue upper-cased if allowed and not in AUsed; ADefault upper-cased
+// if allowed and not in AUsed; the first allowed letter from A not in AUsed; ADefault
+// upper-cased.
+char16_t NormalizeHotkeyLetter(char16_t AValue, char16_t ADefault, std::u16string_view AUsed) noexcept;
 
 } // namespace tarvel

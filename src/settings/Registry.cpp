@@ -1,0 +1,65 @@
+#include "settings/Registry.h"
+
+#include "core/Text.h"
+
+namespace tarvel {
+
+std::optional<std::uint32_t> ReadDword(IRegistryKey& AKey, std::u16string_view AName) {
+  const auto value = AKey.ReadValue(AName, sizeof(std::uint32_t));
+  if (!value || value->Type != rtDword || value->Size != sizeof(std::uint32_t) ||
+      value->Data.size() != sizeof(std::uint32_t))
+    return std::nullopt;
+  const auto& d = value->Data;
+  return static_cast<std::uint32_t>(d[0]) | static_cast<std::uint32_t>(d[1]) << 8 |
+         static_cast<std::uint32_t>(d[2]) << 16 | static_cast<std::uint32_t>(d[3]) << 24;
+}
+
+std::optional<std::u16string> ReadString(IRegistryKey& AKey, std::u16string_view AName, std::size_t AMaxLength) {
+  // Room for the text and its terminator.
+  const std::size_t maxBytes = (AMaxLength + 1) * sizeof(char16_t);
+  const auto value = AKey.ReadValue(AName, maxBytes);
+  if (!value || (value->Type != rtString && value->Type != rtExpandString) || value->Size > maxBytes ||
+      value->Data.size() != value->Size)
+    return std::nullopt;
+  // An odd last byte cannot be part of a code unit and is dropped.
+  std::u16string text;
+  text.reserve(value->Data.size() / 2);
+  for (std::size_t i = 0; i + 1 < value->Data.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(value->Data[i] | value->Data[i + 1] << 8);
+    if (unit == 0)
+      break;
+    text.push_back(unit);
+  }
+  if (text.size() > AMaxLength)
+    return std::nullopt;
+  return text;
+}
+
+namespace {
+
+void Write(IRegistryKey& AKey, std::u16string_view AName, std::uint32_t AType, const std::vector<std::uint8_t>& AData) {
+  if (!AKey.WriteValue(AName, AType, AData))
+    throw ERegistryError(Format(u"Failed to set data for '%s'", {std::u16string(AName)}));
+}
+
+} // namespace
+
+void WriteDword(IRegistryKey& AKey, std::u16string_view AName, std::uint32_t AValue) {
+  Write(AKey, AName, rtDword,
+        {static_cast<std::uint8_t>(AValue), static_cast<std::uint8_t>(AValue >> 8),
+         static_cast<std::uint8_t>(AValue >> 16), static_cast<std::uint8_t>(AValue >> 24)});
+}
+
+void WriteString(IRegistryKey& AKey, std::u16string_view AName, std::u16string_view AValue) {
+  std::vector<std::uint8_t> data;
+  data.reserve((AValue.size() + 1) * 2);
+  for (const char16_t unit : AValue) {
+    data.push_back(static_cast<std::uint8_t>(unit));
+    data.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  data.push_back(0);
+  data.push_back(0);
+  Write(AKey, AName, rtString, data);
+}
+
+} // namespace tarvel

@@ -1,0 +1,104 @@
+// The settings record and its store in the registry, and the rule for hotkey letters.
+#include "settings/uAppSettings.h"
+
+#include <algorithm>
+
+#include "core/Text.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr char16_t ValueShowLog[] = u"ShowLog";
+constexpr char16_t ValueShowNotifications[] = u"ShowNotifications";
+constexpr char16_t ValueDontShowTutorial[] = u"DontShowTutorial";
+constexpr char16_t ValueMaxClipEntries[] = u"MaxClipEntries";
+constexpr char16_t ValueOcrLanguageTag[] = u"OcrLanguageTag";
+
+// The five letter fields with their value names and defaults, in load and repair order.
+struct THotkeyField {
+  const char16_t* Name;
+  char16_t TTarvelSettings::*Field;
+  char16_t Default;
+};
+constexpr THotkeyField HotkeyFields[] = {
+    {u"HotkeyControl", &TTarvelSettings::HotkeyControl, u'C'},
+    {u"HotkeyOCR", &TTarvelSettings::HotkeyOCR, u'X'},
+    {u"HotkeyScreenBox", &TTarvelSettings::HotkeyScreenBox, u'R'},
+    {u"HotkeyScreenFull", &TTarvelSettings::HotkeyScreenFull, u'F'},
+    {u"HotkeySave", &TTarvelSettings::HotkeySave, u'S'},
+};
+
+void ReadFlag(IRegistryKey& AKey, const char16_t* AName, bool& AField) {
+  if (const auto value = ReadDword(AKey, AName))
+    AField = *value != 0;
+}
+
+// Each letter is settled against the ones settled before it.
+void RepairHotkeyLetters(TTarvelSettings& ASettings) {
+  std::u16string used;
+  for (const THotkeyField& f : HotkeyFields) {
+    char16_t& letter = ASettings.*f.Field;
+    letter = NormalizeHotkeyLetter(letter, f.Default, used);
+    used.push_back(letter);
+  }
+}
+
+} // namespace
+
+int ClampMaxClipEntries(int AValue) noexcept {
+  return std::clamp(AValue, 1, 100);
+}
+
+bool IsAllowedHotkeyLetter(char16_t AChar) noexcept {
+  const char16_t c = UpCaseAscii(AChar);
+  return c >= u'A' && c <= u'Z' && c != u'I' && c != u'Y' && c != u'Z';
+}
+
+char16_t NormalizeHotkeyLetter(char16_t AValue, char16_t ADefault, std::u16string_view AUsed) noexcept {
+  const auto usable = [AUsed](char16_t AChar) {
+    return IsAllowedHotkeyLetter(AChar) && AUsed.find(AChar) == std::u16string_view::npos;
+  };
+  if (const char16_t value = UpCaseAscii(AValue); usable(value))
+    return value;
+  const char16_t fallback = UpCaseAscii(ADefault);
+  if (usable(fallback))
+    return fallback;
+  for (char16_t c = u'A'; c <= u'Z'; ++c)
+    if (usable(c))
+      return c;
+  return fallback;
+}
+
+void LoadAppSettings(IRegistry& ARegistry, TTarvelSettings& ASettings) {
+  ASettings = TTarvelSettings{};
+  if (const auto key = ARegistry.OpenKeyReadOnly(SettingsKeyPath)) {
+    ReadFlag(*key, ValueShowLog, ASettings.ShowLog);
+    ReadFlag(*key, ValueShowNotifications, ASettings.ShowNotifications);
+    ReadFlag(*key, ValueDontShowTutorial, ASettings.DontShowTutorial);
+    // Stored as an unsigned double word; a negative number written by hand reads as one.
+    if (const auto value = ReadDword(*key, ValueMaxClipEntries))
+      ASettings.MaxClipEntries = ClampMaxClipEntries(static_cast<std::int32_t>(*value));
+    if (auto value = ReadString(*key, ValueOcrLanguageTag, MaxStoredTextLength))
+      ASettings.OcrLanguageTag = std::move(*value);
+    for (const THotkeyField& f : HotkeyFields)
+      if (const auto value = ReadString(*key, f.Name, MaxStoredTextLength); value && !value->empty())
+        ASettings.*f.Field = UpCaseAscii((*value)[0]);
+  }
+  RepairHotkeyLetters(ASettings);
+}
+
+void SaveAppSettings(IRegistry& ARegistry, const TTarvelSettings& ASettings) {
+  const auto key = ARegistry.CreateKey(SettingsKeyPath);
+  if (!key)
+    return;
+  WriteDword(*key, ValueShowLog, ASettings.ShowLog ? 1 : 0);
+  WriteDword(*key, ValueShowNotifications, ASettings.ShowNotifications ? 1 : 0);
+  WriteDword(*key, ValueDontShowTutorial, ASettings.DontShowTutorial ? 1 : 0);
+  WriteDword(*key, ValueMaxClipEntries, static_cast<std::uint32_t>(ClampMaxClipEntries(ASettings.MaxClipEntries)));
+  WriteString(*key, ValueOcrLanguageTag, ASettings.OcrLanguageTag);
+  for (const THotkeyField& f : HotkeyFields)
+    WriteString(*key, f.Name, std::u16string(1, ASettings.*f.Field));
+}
+
+} // namespace tarvel
