@@ -8,7 +8,9 @@ namespace tarvel {
 
 namespace {
 
-bool IsVersionChar(char16_t AChar) noexcept { return AChar == u'.' || (AChar >= u'0' && AChar <= u'9'); }
+bool IsVersionChar(char16_t AChar) noexcept {
+  return AChar == u'.' || (AChar >= u'0' && AChar <= u'9');
+}
 
 // A piece converts only when it is an optional sign followed by digits and fits 32 bits.
 std::int32_t ToInt32OrZero(std::u16string_view APiece) {
@@ -95,6 +97,67 @@ std::u16string FormatFixedVersion(std::uint16_t AMajor, std::uint16_t AMinor, st
   if (ABuild != 0)
     return Format(u"%d.%d.%d.%d", {AMajor, AMinor, APatch, ABuild});
   return Format(u"%d.%d.%d", {AMajor, AMinor, APatch});
+}
+
+namespace {
+
+std::uint32_t ReadUInt32(const std::vector<std::uint8_t>& AData, std::size_t AOffset) {
+  return static_cast<std::uint32_t>(AData[AOffset]) | static_cast<std::uint32_t>(AData[AOffset + 1]) << 8 |
+         static_cast<std::uint32_t>(AData[AOffset + 2]) << 16 | static_cast<std::uint32_t>(AData[AOffset + 3]) << 24;
+}
+
+// The fixed information (VS_FIXEDFILEINFO, 52 bytes) as a version text, or empty.
+std::u16string ReadFixedVersion(const IVersionResource& AResource) {
+  constexpr std::size_t FixedFileInfoSize = 52;
+  const auto block = AResource.QueryBinary(u"\\");
+  if (!block || block->size() < FixedFileInfoSize)
+    return {};
+  const std::uint32_t ms = ReadUInt32(*block, 8);
+  const std::uint32_t ls = ReadUInt32(*block, 12);
+  return FormatFixedVersion(static_cast<std::uint16_t>(ms >> 16), static_cast<std::uint16_t>(ms),
+                            static_cast<std::uint16_t>(ls >> 16), static_cast<std::uint16_t>(ls));
+}
+
+std::u16string ReadStringVersion(const IVersionResource& AResource, std::u16string_view AKey) {
+  const auto translation = AResource.QueryBinary(u"\\VarFileInfo\\Translation");
+  if (!translation || translation->size() < 4)
+    return {};
+  const auto& t = *translation;
+  const unsigned language = static_cast<unsigned>(t[0] | t[1] << 8);
+  const unsigned codePage = static_cast<unsigned>(t[2] | t[3] << 8);
+  constexpr char16_t Hex[] = u"0123456789ABCDEF";
+  std::u16string path = u"\\StringFileInfo\\";
+  for (const unsigned word : {language, codePage})
+    for (int shift = 12; shift >= 0; shift -= 4)
+      path.push_back(Hex[(word >> shift) & 0xF]);
+  path += u"\\";
+  path += AKey;
+  const auto value = AResource.QueryString(path);
+  if (!value || value->empty())
+    return {};
+  return ExtractVersionText(*value);
+}
+
+} // namespace
+
+std::u16string ReadVersionString(IShell& AShell, const std::u16string& AFileName, std::u16string_view AKey) {
+  const auto resource = AShell.LoadVersionResource(AFileName);
+  return resource ? ReadStringVersion(*resource, AKey) : std::u16string();
+}
+
+std::u16string ReadAppVersion(IShell& AShell) {
+  const auto resource = AShell.LoadVersionResource(AShell.ExecutablePath());
+  if (!resource)
+    return {};
+  std::u16string text = ReadStringVersion(*resource, u"FileVersion");
+  if (text.empty())
+    text = ReadStringVersion(*resource, u"ProductVersion");
+  return ChooseAppVersion(text, ReadFixedVersion(*resource));
+}
+
+std::u16string GetAppVersion(IShell& AShell) {
+  std::u16string version = ReadAppVersion(AShell);
+  return version.empty() ? std::u16string(FallbackAppVersion) : version;
 }
 
 } // namespace tarvel

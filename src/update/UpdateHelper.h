@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Shell.h"
+
 namespace tarvel {
 
 // The result of an update check: the published version, whether it is newer than ours,
@@ -17,6 +19,10 @@ struct TVersion {
   std::int32_t Patch = 0;
   std::int32_t Build = 0;
 };
+
+// The update server and the site offered for downloads.
+inline constexpr char16_t UpdateServerHost[] = u"tarvel.nusk.example";
+inline constexpr char16_t UpdateSiteUrl[] = u"http://tarvel.nusk.example/";
 
 // Used when the executable's version resource yields nothing.
 inline constexpr char16_t FallbackAppVersion[] = u"1.2.0.2";
@@ -39,5 +45,16 @@ std::u16string ChooseAppVersion(const std::u16string& AStringVersion, const std:
 // The fixed information's four numbers as text: four parts, or three when the build is 0.
 std::u16string FormatFixedVersion(std::uint16_t AMajor, std::uint16_t AMinor, std::uint16_t APatch,
                                   std::uint16_t ABuild);
+
+// One value of a file's version-resource string table (under its first translation),
+// cleaned with ExtractVersionText; empty when anything is missing.
+std::u16string ReadVersionString(IShell& AShell, const std::u16string& AFileName, std::u16string_view AKey);
+
+// The running program's version: the string table's FileVersion (else ProductVersion) or
+// the fixed information's numbers, whichever is higher; empty when neither exists.
+std::u16string ReadAppVersion(IShell& AShell);
+
+// ReadAppVersion, or FallbackAppVersion when that is empty. Never empty.
+std::u16string GetAppVersion(IShell& AShell);
 
 } // namespace tarvel

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "fakes/FakeShell.h"
 #include "update/UpdateHelper.h"
 
 namespace tarvel {
@@ -19,8 +20,7 @@ TEST_P(ExtractVersionTextTest, TakesTheFirstRunOfDigitsAndDots) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExtractVersionTextTest,
     testing::Values(TExtractCase{u"", u""}, TExtractCase{u"no version here", u""}, TExtractCase{u".5a", u".5"},
-                    TExtractCase{u"version 1.2.3 built on 4 May", u"1.2.3"},
-                    TExtractCase{u"  1.2.0.2\r\n", u"1.2.0.2"},
+                    TExtractCase{u"version 1.2.3 built on 4 May", u"1.2.3"}, TExtractCase{u"  1.2.0.2\r\n", u"1.2.0.2"},
                     // Line breaks are removed, not replaced: the next line's digits join.
                     TExtractCase{u"1.3\r\n7 fixes\r\n", u"1.37"}, TExtractCase{u"1.3\nbeta", u"1.3"}));
 
@@ -52,6 +52,85 @@ TEST(UpdateHelperTest, AppVersionPrefersTheStringTableUnlessTheFixedOneIsHigher)
   EXPECT_EQ(ChooseAppVersion(u"", u""), u"");
   EXPECT_EQ(FormatFixedVersion(1, 2, 0, 0), u"1.2.0");
   EXPECT_EQ(FormatFixedVersion(65535, 2, 0, 7), u"65535.2.0.7");
+}
+
+// A version resource as a file might carry it: a translation, string-table values under
+// it and the fixed information's numbers.
+struct TResourceCase {
+  const char* Name;
+  std::vector<std::uint8_t> Translation; // empty: no translation block
+  std::u16string FileVersion;            // "-": no such value
+  std::u16string ProductVersion;
+  std::vector<std::uint16_t> Fixed; // empty: no fixed block; 1 element: a short block
+  std::u16string Expected;
+};
+
+std::vector<std::uint8_t> FixedBlock(const std::vector<std::uint16_t>& AParts) {
+  if (AParts.size() == 1)
+    return std::vector<std::uint8_t>(51, 0);
+  std::vector<std::uint8_t> block(52, 0);
+  const std::uint32_t words[] = {0xFEEF04BDu, 0x00010000u, static_cast<std::uint32_t>(AParts[0]) << 16 | AParts[1],
+                                 static_cast<std::uint32_t>(AParts[2]) << 16 | AParts[3]};
+  for (std::size_t w = 0; w < 4; ++w)
+    for (std::size_t b = 0; b < 4; ++b)
+      block[w * 4 + b] = static_cast<std::uint8_t>(words[w] >> (8 * b));
+  return block;
+}
+
+class AppVersionTest : public testing::TestWithParam<TResourceCase> {};
+
+TEST_P(AppVersionTest, ReadsTheHigherOfStringTableAndFixedInformation) {
+  const TResourceCase& c = GetParam();
+  TFakeShell shell;
+  auto& resource = shell.AddResource(shell.Executable);
+  if (!c.Translation.empty())
+    resource.Binary[u"\\VarFileInfo\\Translation"] = c.Translation;
+  // The German/Windows-1252 table, spelt with upper-case hexadecimal digits.
+  const std::u16string table = u"\\StringFileInfo\\040704E4\\";
+  if (c.FileVersion != u"-")
+    resource.Strings[table + u"FileVersion"] = c.FileVersion;
+  if (c.ProductVersion != u"-")
+    resource.Strings[table + u"ProductVersion"] = c.ProductVersion;
+  if (!c.Fixed.empty())
+    resource.Binary[u"\\"] = FixedBlock(c.Fixed);
+  EXPECT_EQ(ReadAppVersion(shell), c.Expected);
+  EXPECT_EQ(GetAppVersion(shell), c.Expected.empty() ? u"1.2.0.2" : c.Expected);
+}
+
+const std::vector<std::uint8_t> German1252 = {0x07, 0x04, 0xE4, 0x04};
+
+const TResourceCase ResourceCases[] = {
+    {"EqualValuesKeepTheStringSpelling", German1252, u"1.2.0.0", u"-", {1, 2, 0, 0}, u"1.2.0.0"},
+    {"HigherFixedWins", German1252, u"1.1", u"-", {1, 2, 0, 5}, u"1.2.0.5"},
+    {"HigherStringWins", German1252, u"2.0", u"-", {1, 9, 9, 9}, u"2.0"},
+    {"StringIsCleaned", German1252, u"  v1.2.3 (build 7)\r\n", u"-", {}, u"1.2.3"},
+    {"ProductVersionWhenFileVersionMissing", German1252, u"-", u"3.1 beta", {1, 0, 0, 0}, u"3.1"},
+    {"ProductVersionWhenFileVersionEmpty", German1252, u"", u"3.1", {}, u"3.1"},
+    {"ProductVersionWhenFileVersionHasNoDigits", German1252, u"unknown", u"3.1", {}, u"3.1"},
+    {"ShortTranslationLeavesTheFixedOne", {0x07, 0x04, 0xE4}, u"9.9", u"-", {1, 2, 0, 0}, u"1.2.0"},
+    {"OtherTableIsNotRead", {0x09, 0x04, 0xB0, 0x04}, u"9.9", u"-", {1, 2, 0, 7}, u"1.2.0.7"},
+    {"ShortFixedBlockIsIgnored", German1252, u"1.0", u"-", {1}, u"1.0"},
+    {"NothingUsable", {}, u"-", u"-", {}, u""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, AppVersionTest, testing::ValuesIn(ResourceCases),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST(UpdateHelperTest, NoVersionResourceGivesTheFallback) {
+  TFakeShell shell;
+  EXPECT_EQ(ReadAppVersion(shell), u"");
+  EXPECT_EQ(GetAppVersion(shell), u"1.2.0.2");
+  EXPECT_EQ(ReadVersionString(shell, u"C:\\other.exe", u"FileVersion"), u"");
+}
+
+TEST(UpdateHelperTest, ReadVersionStringReadsTheNamedFile) {
+  TFakeShell shell;
+  auto& resource = shell.AddResource(u"C:\\other.exe");
+  resource.Binary[u"\\VarFileInfo\\Translation"] = {0x09, 0x04, 0xB0, 0x04, 0x07, 0x04, 0xE4, 0x04};
+  resource.Strings[u"\\StringFileInfo\\040904B0\\ProductVersion"] = u"Release 4.5\r\n";
+  EXPECT_EQ(ReadVersionString(shell, u"C:\\other.exe", u"ProductVersion"), u"4.5");
+  EXPECT_EQ(ReadVersionString(shell, u"C:\\other.exe", u"FileVersion"), u"");
+  EXPECT_EQ(ReadAppVersion(shell), u""); // the running program is another file
 }
 
 } // namespace

@@ -5,7 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "core/win32/Check.h"
+#include "core/win32/Shell.h"
+#include "update/UpdateHelper.h"
 #include "version.h"
+
+#define WIDEN2(x) L##x
+#define WIDEN(x) WIDEN2(x)
 
 namespace tarvel {
 namespace {
@@ -33,8 +39,8 @@ TEST(ResourceTest, ExecutableCarriesTheProjectVersion) {
   EXPECT_EQ(HIWORD(info->dwFileVersionLS), TARVEL_VERSION_PATCH);
   EXPECT_EQ(LOWORD(info->dwFileVersionLS), TARVEL_VERSION_TWEAK);
   wchar_t* text = nullptr;
-  ASSERT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductName",
-                             reinterpret_cast<void**>(&text), &len));
+  ASSERT_TRUE(
+      VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductName", reinterpret_cast<void**>(&text), &len));
   EXPECT_STREQ(text, L"Tarvel");
 }
 
@@ -50,6 +56,32 @@ TEST(ResourceTest, ExecutableCarriesItsManifest) {
   EXPECT_NE(manifest.find("level=\"asInvoker\" uiAccess=\"false\""), std::string::npos);
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
   FreeLibrary(exe);
+}
+
+// The shell as the running tarvel.exe sees it.
+class TShellOfTarvel : public TWin32Shell {
+public:
+  std::u16string ExecutablePath() override { return ToU16(TarvelExePath()); }
+};
+
+TEST(VersionResourceTest, ReadsTheVersionOfTheRealExecutable) {
+  TWin32Shell shell;
+  const std::u16string exe = ToU16(TarvelExePath());
+  const std::u16string expected = ToU16(std::wstring(WIDEN(TARVEL_VERSION_TEXT)));
+  EXPECT_EQ(ReadVersionString(shell, exe, u"FileVersion"), expected);
+  EXPECT_EQ(ReadVersionString(shell, exe, u"ProductVersion"), expected);
+  EXPECT_EQ(ReadVersionString(shell, exe, u"NoSuchValue"), u"");
+  TShellOfTarvel tarvel;
+  EXPECT_EQ(ReadAppVersion(tarvel), expected);
+  EXPECT_EQ(GetAppVersion(tarvel), expected);
+}
+
+TEST(VersionResourceTest, AProgramWithoutVersionResourceGetsTheFallback) {
+  TWin32Shell shell; // this test program carries no version resource
+  EXPECT_NE(shell.ExecutablePath().find(u"tarvel_win32_tests.exe"), std::u16string::npos);
+  EXPECT_EQ(ReadAppVersion(shell), u"");
+  EXPECT_EQ(GetAppVersion(shell), u"1.2.0.2");
+  EXPECT_EQ(ReadVersionString(shell, u"C:\\no\\such\\file.exe", u"FileVersion"), u"");
 }
 
 } // namespace

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvel {
+
+// A file's loaded version resource, asked by the sub-block paths of its tables
+// ("\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904B0\\FileVersion").
+class IVersionResource {
+public:
+  virtual ~IVersionResource() = default;
+  // The bytes of a binary block; nothing when the block is missing.
+  virtual std::optional<std::vector<std::uint8_t>> QueryBinary(std::u16string_view ASubBlock) const = 0;
+  // A string-table value without its terminator; nothing when it is missing.
+  virtual std::optional<std::u16string> QueryString(std::u16string_view ASubBlock) const = 0;
+};
+
+// What the program asks of the desktop shell and the file system around it.
+class IShell {
+public:
+  virtual ~IShell() = default;
+  // Full path of the running program file.
+  virtual std::u16string ExecutablePath() = 0;
+  // The file's version resource; null when it has none or it cannot be read.
+  virtual std::unique_ptr<IVersionResource> LoadVersionResource(const std::u16string& AFileName) = 0;
+};
+
+} // namespace tarvel

@@ -1,0 +1,73 @@
+#include "core/win32/Shell.h"
+
+#include <windows.h>
+
+#include "core/win32/Check.h"
+
+namespace tarvel {
+
+namespace {
+
+class TWin32VersionResource final : public IVersionResource {
+public:
+  explicit TWin32VersionResource(std::vector<std::uint8_t> AData) : FData(std::move(AData)) {}
+
+  std::optional<std::vector<std::uint8_t>> QueryBinary(std::u16string_view ASubBlock) const override {
+    void* block = nullptr;
+    UINT length = 0;
+    if (!Query(ASubBlock, block, length))
+      return std::nullopt;
+    const auto* bytes = static_cast<const std::uint8_t*>(block);
+    return std::vector<std::uint8_t>(bytes, bytes + length);
+  }
+
+  std::optional<std::u16string> QueryString(std::u16string_view ASubBlock) const override {
+    void* block = nullptr;
+    UINT length = 0; // in characters, with the terminator when there is one
+    if (!Query(ASubBlock, block, length))
+      return std::nullopt;
+    std::u16string text(static_cast<const char16_t*>(block), length);
+    if (const auto end = text.find(u'\0'); end != std::u16string::npos)
+      text.resize(end);
+    return text;
+  }
+
+private:
+  bool Query(std::u16string_view ASubBlock, void*& ABlock, UINT& ALength) const {
+    const std::wstring path = ToWide(std::u16string(ASubBlock));
+    return VerQueryValueW(FData.data(), path.c_str(), &ABlock, &ALength) && ABlock;
+  }
+
+  // VerQueryValueW takes a writable buffer.
+  mutable std::vector<std::uint8_t> FData;
+};
+
+} // namespace
+
+std::u16string TWin32Shell::ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0)
+      return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return ToU16(path);
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::unique_ptr<IVersionResource> TWin32Shell::LoadVersionResource(const std::u16string& AFileName) {
+  const std::wstring file = ToWide(AFileName);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  if (size == 0)
+    return nullptr;
+  std::vector<std::uint8_t> data(size);
+  if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data()))
+    return nullptr;
+  return std::make_unique<TWin32VersionResource>(std::move(data));
+}
+
+} // namespace tarvel

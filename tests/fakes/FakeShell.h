@@ -1,0 +1,54 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/Shell.h"
+
+namespace tarvel {
+
+// A shell whose files have the version resources a test gives them.
+class TFakeShell : public IShell {
+public:
+  struct TResource {
+    std::map<std::u16string, std::vector<std::uint8_t>> Binary;
+    std::map<std::u16string, std::u16string> Strings;
+  };
+  std::u16string Executable = u"C:\\Program Files\\Tarvel\\tarvel.exe";
+  std::map<std::u16string, TResource> Resources;
+
+  // The version resource of AFile, created empty for the test to fill.
+  TResource& AddResource(const std::u16string& AFile) { return Resources[AFile]; }
+
+  std::u16string ExecutablePath() override { return Executable; }
+  std::unique_ptr<IVersionResource> LoadVersionResource(const std::u16string& AFileName) override {
+    const auto r = Resources.find(AFileName);
+    if (r == Resources.end())
+      return nullptr;
+    return std::make_unique<TLoaded>(r->second);
+  }
+
+private:
+  class TLoaded : public IVersionResource {
+  public:
+    explicit TLoaded(TResource AResource) : FResource(std::move(AResource)) {}
+    std::optional<std::vector<std::uint8_t>> QueryBinary(std::u16string_view ASubBlock) const override {
+      const auto i = FResource.Binary.find(std::u16string(ASubBlock));
+      if (i == FResource.Binary.end())
+        return std::nullopt;
+      return i->second;
+    }
+    std::optional<std::u16string> QueryString(std::u16string_view ASubBlock) const override {
+      const auto i = FResource.Strings.find(std::u16string(ASubBlock));
+      if (i == FResource.Strings.end())
+        return std::nullopt;
+      return i->second;
+    }
+
+  private:
+    TResource FResource;
+  };
+};
+
+} // namespace tarvel
