@@ -8,7 +8,9 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "core/DateTime.h"
+#include "core/Shell.h"
 #include "history/uHistory.h"
+#include "settings/Registry.h"
 #include "settings/uAppSettings.h"
 #include "ui/Controls.h"
 #include "ui/Tray.h"
@@ -20,6 +22,8 @@ struct TMainFormServices {
   IMainWindow& Window;
   IDialogs& Dialogs;
   IClock& Clock;
+  IRegistry& Registry;
+  IShell& Shell;
 };
 
 // Image indices of the program's icon list.
@@ -40,9 +44,16 @@ enum TIconIndex {
   iiSave = 14,
 };
 
-inline constexpr char16_t ConfirmQuitText[] =
-    u"Are you sure you want to quit Tarvel?\r\n\r\nThis will close the app completely.\r\nYou can press the X "
-    u"button in the top-right corner instead to hide it to the tray and keep the app hotkeys available at any time.";
+// The activity log keeps at most this many lines.
+inline constexpr std::size_t MaxLogLines = 500;
+// Least time between the starts of two balloons, and how long one stays.
+inline constexpr std::uint64_t NotificationMinIntervalMs = 2000;
+inline constexpr std::uint32_t BalloonCloseDelayMs = 1000;
+
+inline constexpr char16_t ConfirmQuitText[] = u"Are you sure you want to quit Tarvel?\r\n\r\nThis will close "
+                                              u"the app completely.\r\nYou can press the X "
+                                              u"button in the top-right corner instead to hide it to the "
+                                              u"tray and keep the app hotkeys available at any time.";
 
 // The one long-lived object of the program: owns the history, the settings, the log, the
 // tray icon and the timers, and receives the clipboard and hotkey messages. Its controls
@@ -65,6 +76,17 @@ public:
   void Close();
 
   void btnQuitClick(TControl& ASender);
+  // A click on the info card's own surface.
+  void crdInfoClick(TControl& ASender);
+
+  // The activity log and balloon notifications, used by every command.
+  void AddLogLine(const std::u16string& AText);
+  // One "[OCR] " line per non-blank line of AText.
+  void AddOcrLogLine(std::u16string_view AText);
+  // Shows a balloon when notifications are on and none started in the last 2000 ms;
+  // otherwise the request is dropped, not delayed.
+  void ShowNotification(const std::u16string& AText);
+  const std::vector<std::u16string>& LogLines() const noexcept;
 
   // Message handlers.
   void WMClipboardUpdate();
@@ -121,6 +143,7 @@ public:
   TTrayIcon* TrayIcon() const noexcept { return FTrayIcon.get(); }
   TTimer* BalloonCloseTimer() const noexcept { return FBalloonCloseTimer.get(); }
   TTimer* SliderReleaseTimer() const noexcept { return FSliderReleaseTimer.get(); }
+  const TClipHistory* History() const noexcept { return FHistory.get(); }
 
 private:
   void ShowMainWindow();
@@ -131,12 +154,20 @@ private:
   void UpdateHistoryControls();
   void SyncHistoryNavigation();
   void AdjustSliderWidth();
+  void SaveSettings();
+  void UpdateInfoMemo();
+  std::vector<std::u16string> MakeInfoText() const;
+  void BalloonCloseTimerTimer();
+  void swtNotificationsClick(TControl& ASender);
+  void swtShowLogClick(TControl& ASender);
 
   void btnCard1Click(TControl& ASender);
   void btnCard2Click(TControl& ASender);
   void btnCard3Click(TControl& ASender);
 
   TMainFormServices FServices;
+  // The program's version, read once at start.
+  std::u16string FAppVersion;
 
   std::unique_ptr<TClipHistory> FHistory;
   TTarvelSettings FSettings;

@@ -1,5 +1,7 @@
 #include "Driver.h"
 
+#include <algorithm>
+
 #include <shellapi.h>
 
 #include "Process.h"
@@ -113,10 +115,44 @@ HWND FindWindowOfProcess(DWORD AProcessId, const wchar_t* AClass) {
 }
 
 std::wstring TextOf(HWND AWindow) {
-  wchar_t text[512] = {};
   // WM_GETTEXT reads other processes' controls too (GetWindowText does not).
-  SendMessageTimeoutW(AWindow, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(AWindow, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+    return {};
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(AWindow, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+                      &copied);
+  text.resize(std::min<std::size_t>(copied, length));
   return text;
+}
+
+void ClickControl(HWND AControl) {
+  RECT r;
+  GetWindowRect(AControl, &r);
+  ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+namespace {
+
+constexpr wchar_t SettingsKey[] = L"Software\\Nusk\\Tarvel";
+
+} // namespace
+
+void DeleteStoredSettings() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey);
+}
+
+void StoreSetting(const wchar_t* AName, DWORD AValue) {
+  RegSetKeyValueW(HKEY_CURRENT_USER, SettingsKey, AName, REG_DWORD, &AValue, sizeof AValue);
+}
+
+std::optional<DWORD> StoredSetting(const wchar_t* AName) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, SettingsKey, AName, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return value;
 }
 
 std::vector<std::wstring> ChildTexts(HWND AParent) {

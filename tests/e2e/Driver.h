@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,12 @@ HWND FindWindowOfProcess(DWORD AProcessId, const wchar_t* AClass);
 // Texts of a window's children, in z-order.
 std::vector<std::wstring> ChildTexts(HWND AParent);
 std::wstring TextOf(HWND AWindow);
+// A left click in the middle of a control.
+void ClickControl(HWND AControl);
+
+// Tarvel's stored settings in the current user's registry.
+void DeleteStoredSettings();
+void StoreSetting(const wchar_t* AName, DWORD AValue);
+std::optional<DWORD> StoredSetting(const wchar_t* AName);
 
 } // namespace tarvel::e2e

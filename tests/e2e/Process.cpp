@@ -47,6 +47,8 @@ DWORD TProcess::ExitCode() const {
 }
 
 void TProcess::Kill() {
+  if (!FProcess.Valid())
+    return;
   TerminateProcess(FProcess.Get(), 99);
   WaitForExit(5000);
 }

@@ -1,33 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/uMain.h"
-#include "fakes/FakeClock.h"
-#include "fakes/FakeDialogs.h"
-#include "fakes/FakeMainWindow.h"
+#include "MainFormFixture.h"
 
 namespace tarvel {
 namespace {
-
-class MainFormTest : public testing::Test {
-protected:
-  MainFormTest() {
-    FWindow.OnDestroy = [this] { FForm.FormDestroy(); };
-    FForm.FormCreate();
-  }
-
-  void ChooseTrayItem(const std::u16string& ACaption) {
-    auto& menu = FForm.TrayIcon()->Menu;
-    for (std::size_t i = 0; i < menu.size(); ++i)
-      if (menu[i].Caption == ACaption)
-        return FForm.TrayIcon()->UserChooseMenuItem(i);
-    FAIL() << "no tray menu item";
-  }
-
-  TFakeMainWindow FWindow;
-  TFakeDialogs FDialogs;
-  TFakeClock FClock;
-  TMainForm FForm{{FWindow, FDialogs, FClock}};
-};
 
 TEST_F(MainFormTest, StartsHiddenWithTrayIconAndEmptyBrowser) {
   EXPECT_FALSE(FWindow.Visible);
@@ -139,7 +115,8 @@ TEST_P(MainFormQuitTest, ClosingTheBoxCountsAsNo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, MainFormQuitTest,
-                         testing::Values(TQuitCase{"QuitButton", false, true}, TQuitCase{"TrayWhileHidden", true, false},
+                         testing::Values(TQuitCase{"QuitButton", false, true},
+                                         TQuitCase{"TrayWhileHidden", true, false},
                                          TQuitCase{"TrayWhileShown", true, true}),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "app/win32/ControlIds.h"
 #include "app/win32/Icons.h"
 #include "core/Errors.h"
 #include "core/Text.h"
@@ -21,14 +22,11 @@ constexpr int MainRowHeight = 50;
 constexpr int InfoTitleHeight = 90;
 constexpr int SettingsRowHeight = 40;
 
-enum TChildId : int { idFirstChild = 100 };
-
 } // namespace
 
 TWin32MainWindow::TWin32MainWindow(HINSTANCE AInstance, HWND AOwner)
-    : FInstance(AInstance), FOwner(AOwner), FDialogs([this] {
-        return (FHandle && IsWindowVisible(FHandle)) ? FHandle : FOwner;
-      }) {}
+    : FInstance(AInstance), FOwner(AOwner),
+      FDialogs([this] { return (FHandle && IsWindowVisible(FHandle)) ? FHandle : FOwner; }) {}
 
 TWin32MainWindow::~TWin32MainWindow() {
   // Destroying the window runs the form's shutdown (tray icon removed) unless a quit
@@ -45,10 +43,10 @@ void TWin32MainWindow::Create() {
   TImagePeer::RegisterWindowClass(FInstance);
   RegisterWindowClassOnce(FInstance, MainWindowClass, WindowProc);
 
-  FHandle = CheckWin32(CreateWindowExW(0, MainWindowClass, L"Tarvel", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth, ClientHeight, FOwner, nullptr,
-                                       FInstance, this),
-                       "CreateWindowExW");
+  FHandle =
+      CheckWin32(CreateWindowExW(0, MainWindowClass, L"Tarvel", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, ClientWidth, ClientHeight, FOwner, nullptr, FInstance, this),
+                 "CreateWindowExW");
   FDpi = GetDpiForWindow(FHandle);
   if (FDpi == 0)
     FDpi = 96;
@@ -60,8 +58,8 @@ void TWin32MainWindow::Create() {
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int w = frame.right - frame.left;
   const int h = frame.bottom - frame.top;
-  SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - w) / 2, work.top + (work.bottom - work.top - h) / 2,
-               w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - w) / 2,
+               work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 
   FIcon.Reset(CreateProgramIcon(GetSystemMetricsForDpi(SM_CXSMICON, FDpi)));
   SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FIcon.Get()));
@@ -70,7 +68,7 @@ void TWin32MainWindow::Create() {
   FImages = CreateIconList(Scale(24));
   FLogo.Reset(CreateProgramIcon(Scale(64)));
 
-  FForm = std::make_unique<TMainForm>(TMainFormServices{*this, FDialogs, FClock});
+  FForm = std::make_unique<TMainForm>(TMainFormServices{*this, FDialogs, FClock, FRegistry, FShell});
   CreateFonts();
   CreateControls();
   FForm->FormCreate();
@@ -104,17 +102,15 @@ void TWin32MainWindow::CreateFonts() {
   FStripBrush.Reset(CreateSolidBrush(theme::Strip));
 }
 
-HWND TWin32MainWindow::AddChild(const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle) {
-  static int nextId = idFirstChild;
+HWND TWin32MainWindow::AddChild(int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle) {
   HWND child = CheckWin32(CreateWindowExW(AExStyle, AClass, AText, WS_CHILD | AStyle, 0, 0, 10, 10, FHandle,
-                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)), FInstance, nullptr),
+                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(AId)), FInstance, nullptr),
                           "CreateWindowExW");
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
   return child;
 }
 
-template <class TPeerType, class... TArgs>
-TPeerType& TWin32MainWindow::Bind(TArgs&&... AArgs) {
+template <class TPeerType, class... TArgs> TPeerType& TWin32MainWindow::Bind(TArgs&&... AArgs) {
   auto peer = std::make_unique<TPeerType>(std::forward<TArgs>(AArgs)...);
   TPeerType& ref = *peer;
   FPeers.push_back(std::move(peer));
@@ -132,73 +128,77 @@ void TWin32MainWindow::CreateControls() {
   TMainForm& f = *FForm;
   auto& c = FChildren;
   const DWORD button = WS_TABSTOP | BS_OWNERDRAW;
-  auto makeButton = [&](TButton& AModel, bool ACaptionOnly = false) {
-    HWND h = AddChild(WC_BUTTONW, ToWide(AModel.Caption()).c_str(), (ACaptionOnly ? 0 : WS_TABSTOP) | BS_OWNERDRAW);
+  auto makeButton = [&](int AId, TButton& AModel, bool ACaptionOnly = false) {
+    HWND h =
+        AddChild(AId, WC_BUTTONW, ToWide(AModel.Caption()).c_str(), (ACaptionOnly ? 0 : WS_TABSTOP) | BS_OWNERDRAW);
     Bind<TButtonPeer>(AModel, h, FImages, ACaptionOnly);
     return h;
   };
-  auto makeSwitch = [&](TToggleSwitch& AModel) {
-    HWND h = AddChild(WC_BUTTONW, L"", button);
+  auto makeSwitch = [&](int AId, TToggleSwitch& AModel) {
+    HWND h = AddChild(AId, WC_BUTTONW, L"", button);
     Bind<TToggleSwitchPeer>(AModel, h);
     return h;
   };
-  auto makeSpin = [&](TSpinEdit& AModel, HWND& AUpDown) {
-    HWND edit = AddChild(WC_EDITW, L"0", WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL);
-    AUpDown = AddChild(UPDOWN_CLASSW, L"", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS);
+  // The up-down arrows take the id after the edit's.
+  auto makeSpin = [&](int AId, TSpinEdit& AModel, HWND& AUpDown) {
+    HWND edit = AddChild(AId, WC_EDITW, L"0", WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL);
+    AUpDown = AddChild(AId + 1, UPDOWN_CLASSW, L"", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS);
     SendMessageW(AUpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
     Bind<TSpinEditPeer>(AModel, edit, AUpDown);
     return edit;
   };
-  auto makeLetter = [&](TLetterEdit& AModel) {
-    HWND h = AddChild(WC_EDITW, L"", WS_TABSTOP | ES_CENTER | ES_UPPERCASE);
+  auto makeLetter = [&](int AId, TLetterEdit& AModel) {
+    HWND h = AddChild(AId, WC_EDITW, L"", WS_TABSTOP | ES_CENTER | ES_UPPERCASE);
     Bind<TLetterEditPeer>(AModel, h);
     return h;
   };
 
-  c.btnCard1 = makeButton(f.btnCard1);
-  c.btnCard2 = makeButton(f.btnCard2);
-  c.btnCard3 = makeButton(f.btnCard3);
-  c.btnQuit = makeButton(f.btnQuit);
+  c.btnCard1 = makeButton(idBtnCard1, f.btnCard1);
+  c.btnCard2 = makeButton(idBtnCard2, f.btnCard2);
+  c.btnCard3 = makeButton(idBtnCard3, f.btnCard3);
+  c.btnQuit = makeButton(idBtnQuit, f.btnQuit);
 
-  c.SpeedButton1 = makeButton(f.SpeedButton1, true);
-  c.spnClipboardPage = makeSpin(f.spnClipboardPage, c.spnClipboardPageUpDown);
-  c.trkSlider = AddChild(TRACKBAR_CLASSW, L"", WS_TABSTOP | TBS_BOTH | TBS_NOTICKS);
+  c.SpeedButton1 = makeButton(idSpeedButton1, f.SpeedButton1, true);
+  c.spnClipboardPage = makeSpin(idSpnClipboardPage, f.spnClipboardPage, c.spnClipboardPageUpDown);
+  c.trkSlider = AddChild(idTrkSlider, TRACKBAR_CLASSW, L"", WS_TABSTOP | TBS_BOTH | TBS_NOTICKS);
   Bind<TTrackBarPeer>(f.trkSlider, c.trkSlider);
-  c.Image1 = AddChild(TImagePeer::ClassName, L"", 0);
+  c.Image1 = AddChild(idImage1, TImagePeer::ClassName, L"", 0);
   Bind<TImagePeer>(f.Image1, c.Image1);
-  c.Memo1 = AddChild(WC_EDITW, L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP);
+  c.Memo1 = AddChild(idMemo1, WC_EDITW, L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP);
   SendMessageW(c.Memo1, WM_SETFONT, reinterpret_cast<WPARAM>(FMemoFont.Get()), FALSE);
   Bind<TMemoPeer>(f.Memo1, c.Memo1);
-  c.btnDeleteEntry = makeButton(f.btnDeleteEntry);
-  c.btnSave = makeButton(f.btnSave);
-  c.Label1 = AddChild(WC_STATICW, L"0 / 0", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_CENTERIMAGE | SS_NOPREFIX);
+  c.btnDeleteEntry = makeButton(idBtnDeleteEntry, f.btnDeleteEntry);
+  c.btnSave = makeButton(idBtnSave, f.btnSave);
+  c.Label1 =
+      AddChild(idLabel1, WC_STATICW, L"0 / 0", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_CENTERIMAGE | SS_NOPREFIX);
   Bind<TLabelPeer>(f.Label1, c.Label1);
 
-  TButton* captions[10] = {&f.SpeedButton3, &f.SpeedButton5, &f.SpeedButton2, &f.SpeedButton4, &f.SpeedButton6,
+  TButton* captions[10] = {&f.SpeedButton3, &f.SpeedButton5, &f.SpeedButton2,  &f.SpeedButton4,  &f.SpeedButton6,
                            &f.SpeedButton7, &f.SpeedButton8, &f.SpeedButton10, &f.SpeedButton11, &f.SpeedButton12};
   for (int i = 0; i < 10; ++i)
-    c.SettingsCaptions[i] = makeButton(*captions[i], true);
-  c.SettingsInputs[0] = makeSwitch(f.chkAutostart);
-  c.SettingsInputs[1] = makeSwitch(f.swtNotifications);
-  c.SettingsInputs[2] = makeSpin(f.spnMaxClipentries, c.SettingsUpDown);
-  c.SettingsInputs[3] = AddChild(WC_COMBOBOXW, L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL);
+    c.SettingsCaptions[i] = makeButton(idSettingsCaption0 + i, *captions[i], true);
+  c.SettingsInputs[0] = makeSwitch(idChkAutostart, f.chkAutostart);
+  c.SettingsInputs[1] = makeSwitch(idSwtNotifications, f.swtNotifications);
+  c.SettingsInputs[2] = makeSpin(idSpnMaxClipentries, f.spnMaxClipentries, c.SettingsUpDown);
+  c.SettingsInputs[3] = AddChild(idCmbLanguageOCR, WC_COMBOBOXW, L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL);
   Bind<TComboBoxPeer>(f.cmbLanguageOCR, c.SettingsInputs[3]);
   c.SettingsInputs[4] = nullptr;
-  c.SettingsInputs[5] = makeLetter(f.edtHotkeyControl);
-  c.SettingsInputs[6] = makeLetter(f.edtHotkeyOCR);
-  c.SettingsInputs[7] = makeLetter(f.edtHotkeyScreenBox);
-  c.SettingsInputs[8] = makeLetter(f.edtHotkeyScreentFull);
-  c.SettingsInputs[9] = makeLetter(f.edtHotkeySave);
+  c.SettingsInputs[5] = makeLetter(idEdtHotkeyControl, f.edtHotkeyControl);
+  c.SettingsInputs[6] = makeLetter(idEdtHotkeyOCR, f.edtHotkeyOCR);
+  c.SettingsInputs[7] = makeLetter(idEdtHotkeyScreenBox, f.edtHotkeyScreenBox);
+  c.SettingsInputs[8] = makeLetter(idEdtHotkeyScreentFull, f.edtHotkeyScreentFull);
+  c.SettingsInputs[9] = makeLetter(idEdtHotkeySave, f.edtHotkeySave);
 
-  c.Image2 = AddChild(WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE);
+  c.Image2 = AddChild(idImage2, WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE);
   SendMessageW(c.Image2, STM_SETICON, reinterpret_cast<WPARAM>(FLogo.Get()), 0);
-  c.lblAppInfo = AddChild(WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX);
+  c.lblAppInfo = AddChild(idLblAppInfo, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX);
   SendMessageW(c.lblAppInfo, WM_SETFONT, reinterpret_cast<WPARAM>(FTitleFont.Get()), FALSE);
   Bind<TLabelPeer>(f.lblAppInfo, c.lblAppInfo);
-  c.swtShowLog = makeSwitch(f.swtShowLog);
-  c.btnShowTutorial = makeButton(f.btnShowTutorial);
-  c.chkUpdate = makeButton(f.chkUpdate);
-  c.MemoInfoLog = AddChild(WC_EDITW, L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP);
+  c.swtShowLog = makeSwitch(idSwtShowLog, f.swtShowLog);
+  c.btnShowTutorial = makeButton(idBtnShowTutorial, f.btnShowTutorial);
+  c.chkUpdate = makeButton(idChkUpdate, f.chkUpdate);
+  c.MemoInfoLog =
+      AddChild(idMemoInfoLog, WC_EDITW, L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP);
   Bind<TMemoPeer>(f.MemoInfoLog, c.MemoInfoLog);
 
   f.CardPanel1.OnModelChanged = [this] { MirrorCards(); };
@@ -208,11 +208,10 @@ void TWin32MainWindow::CreateControls() {
 void TWin32MainWindow::MirrorCards() {
   const int active = FForm->CardPanel1.ActiveCardIndex();
   auto& c = FChildren;
-  std::vector<HWND> cards[3] = {
-      {c.SpeedButton1, c.spnClipboardPage, c.spnClipboardPageUpDown, c.trkSlider, c.Image1, c.Memo1, c.btnDeleteEntry,
-       c.btnSave, c.Label1},
-      {c.SettingsUpDown},
-      {c.Image2, c.lblAppInfo, c.swtShowLog, c.btnShowTutorial, c.chkUpdate, c.MemoInfoLog}};
+  std::vector<HWND> cards[3] = {{c.SpeedButton1, c.spnClipboardPage, c.spnClipboardPageUpDown, c.trkSlider, c.Image1,
+                                 c.Memo1, c.btnDeleteEntry, c.btnSave, c.Label1},
+                                {c.SettingsUpDown},
+                                {c.Image2, c.lblAppInfo, c.swtShowLog, c.btnShowTutorial, c.chkUpdate, c.MemoInfoLog}};
   for (int i = 0; i < 10; ++i) {
     cards[1].push_back(c.SettingsCaptions[i]);
     if (c.SettingsInputs[i])
@@ -315,9 +314,13 @@ void TWin32MainWindow::Show() {
   FForm->FormShow();
 }
 
-void TWin32MainWindow::Hide() { ShowWindow(FHandle, SW_HIDE); }
+void TWin32MainWindow::Hide() {
+  ShowWindow(FHandle, SW_HIDE);
+}
 
-bool TWin32MainWindow::IsVisible() const { return IsWindowVisible(FHandle) != FALSE; }
+bool TWin32MainWindow::IsVisible() const {
+  return IsWindowVisible(FHandle) != FALSE;
+}
 
 void TWin32MainWindow::RestoreAndBringToFront() {
   if (IsIconic(FHandle))
@@ -388,6 +391,10 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     return 0;
   }
+  case WM_LBUTTONDOWN:
+    if (f.CardPanel1.ActiveCardIndex() == 2)
+      f.crdInfoClick(f.CardPanel1);
+    return 0;
   case WM_GETMINMAXINFO: {
     auto* info = reinterpret_cast<MINMAXINFO*>(ALParam);
     info->ptMinTrackSize = {Scale(420), Scale(360)};

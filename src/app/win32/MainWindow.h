@@ -13,6 +13,8 @@
 #include "app/win32/Win32Dialogs.h"
 #include "core/win32/Clock.h"
 #include "core/win32/Handles.h"
+#include "core/win32/Shell.h"
+#include "settings/win32/Win32Registry.h"
 #include "ui/win32/Peers.h"
 
 namespace tarvel {
@@ -47,16 +49,17 @@ private:
   void Layout();
   void MirrorCards();
   int Scale(int AValue) const noexcept { return MulDiv(AValue, FDpi, 96); }
-  HWND AddChild(const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle = 0);
+  HWND AddChild(int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle = 0);
   TPeer* PeerOf(HWND AChild) const;
-  template <class TPeerType, class... TArgs>
-  TPeerType& Bind(TArgs&&... AArgs);
+  template <class TPeerType, class... TArgs> TPeerType& Bind(TArgs&&... AArgs);
 
   HINSTANCE FInstance;
   HWND FOwner;
   HWND FHandle = nullptr;
   UINT FDpi = 96;
   TSystemClock FClock;
+  TWin32Registry FRegistry;
+  TWin32Shell FShell;
   TWin32Dialogs FDialogs;
   std::unique_ptr<TMainForm> FForm;
   std::vector<std::unique_ptr<TPeer>> FPeers;

@@ -215,7 +215,11 @@ void TTrackBarPeer::Scroll(int) {
 
 // Memo and label --------------------------------------------------------------------------
 
-TMemoPeer::TMemoPeer(TMemo& AModel, HWND AHandle) : TPeer(AModel, AHandle) { Mirror(); }
+TMemoPeer::TMemoPeer(TMemo& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
+  // A little air between the frame and the text.
+  SendMessageW(AHandle, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(6, 6));
+  Mirror();
+}
 
 void TMemoPeer::Mirror() {
   TPeer::Mirror();

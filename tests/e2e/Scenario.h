@@ -1,0 +1,85 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+#include "Driver.h"
+#include "Process.h"
+#include "app/win32/ControlIds.h"
+
+namespace tarvel::e2e {
+
+using namespace std::chrono_literals;
+
+inline constexpr wchar_t MainWindowClass[] = L"TarvelMainWindow";
+
+inline bool HasChildText(HWND AWindow, const std::wstring& AText) {
+  const auto texts = ChildTexts(AWindow);
+  return std::find(texts.begin(), texts.end(), AText) != texts.end();
+}
+
+// One scenario with its own Tarvel: the stored settings are removed before and after, so
+// every scenario starts from a fresh installation unless it stores values itself.
+class TScenario : public testing::Test {
+protected:
+  void SetUp() override { DeleteStoredSettings(); }
+  void TearDown() override {
+    FTarvel.Kill();
+    DeleteStoredSettings();
+  }
+
+  // Starts tarvel.exe and waits for its main window and tray icon.
+  void StartTarvel() {
+    FTarvel = TProcess::Start(TarvelExePath());
+    ASSERT_TRUE(WaitUntil([&] { return (FMain = FindWindowOfProcess(FTarvel.Id(), MainWindowClass)) != nullptr; }, 30s))
+        << "the main window was not created";
+    ASSERT_TRUE(WaitUntil([&] { return TrayIconRegistered(FMain); }, 10s)) << "no tray icon";
+  }
+
+  HWND Control(int AId) const { return GetDlgItem(FMain, AId); }
+
+  // Opens the tray icon's menu with a right click and picks the item at AIndex with the
+  // keyboard.
+  void ChooseTrayMenuItem(int AIndex) {
+    POINT icon;
+    ASSERT_TRUE(WaitUntil([&] { return FindTrayIconCentre(icon); }, 10s)) << "the tray icon is not on screen";
+    ClickAt(icon, true);
+    ASSERT_TRUE(WaitUntil([] { return FindPopupMenu() != nullptr; }, 10s)) << "no menu after a right click";
+    for (int i = 0; i <= AIndex; ++i)
+      PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+  }
+
+  void ShowApp() {
+    ChooseTrayMenuItem(0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(FMain) != FALSE; }, 10s)) << "Show app did not show the window";
+  }
+
+  // Clicks a card button and waits until a control of that card is shown.
+  void ShowCard(int AButtonId, int AControlOnCard) {
+    ClickControl(Control(AButtonId));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Control(AControlOnCard)) != FALSE; }, 10s))
+        << "the card did not come up";
+  }
+
+  HWND AnswerQuit(int AButton) {
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (box = FindMessageBox(FTarvel.Id())) != nullptr; }, 10s)) << "no confirmation";
+    if (box) {
+      EXPECT_TRUE(HasChildText(box,
+                               L"Are you sure you want to quit Tarvel?\r\n\r\nThis will close the app completely.\r\n"
+                               L"You can press the X button in the top-right corner instead to hide it to the "
+                               L"tray and keep the app hotkeys available at any time."));
+      PostMessageW(box, WM_COMMAND, AButton, 0);
+    }
+    return box;
+  }
+
+  TProcess FTarvel;
+  HWND FMain = nullptr;
+};
+
+} // namespace tarvel::e2e

@@ -1,0 +1,262 @@
+// The activity log, balloon notifications, the info card and the settings the main window
+// loads and stores.
+#include <gtest/gtest.h>
+
+#include "MainFormFixture.h"
+#include "core/Text.h"
+
+namespace tarvel {
+namespace {
+
+const std::u16string Key = SettingsKeyPath;
+const std::u16string Stamp = u"2026-03-01 14:05:09 - ";
+
+// Counts the balloons the tray icon was asked to show, with their texts.
+class NotificationTest : public MainFormTest {
+protected:
+  NotificationTest() : MainFormTest(false) {
+    FRegistry.PutDword(Key, u"ShowNotifications", 1);
+    Start();
+    FForm.TrayIcon()->OnShowBalloon = [this] {
+      const TTrayIcon& t = *FForm.TrayIcon();
+      FBalloons.push_back(t.BalloonHint.empty() ? u"<removed>" : t.BalloonHint);
+      FShownAt.push_back(FClock.Ticks - FStart);
+    };
+    FStart = FClock.Ticks;
+  }
+
+  std::vector<std::u16string> FBalloons;
+  std::vector<std::uint64_t> FShownAt;
+  std::uint64_t FStart = 0;
+};
+
+TEST_F(MainFormTest, LogLinesCarryTheLocalTimeAndTheTextUnchanged) {
+  ASSERT_EQ(FForm.LogLines().size(), 1u);
+  EXPECT_EQ(FForm.LogLines()[0], Stamp + u"Tarvel started");
+  FClock.Time = {2026, 12, 31, 23, 59, 58, 999};
+  FForm.AddLogLine(u"");
+  FForm.AddLogLine(u"  spaced  ");
+  EXPECT_EQ(FForm.LogLines()[1], u"2026-12-31 23:59:58 - ");
+  EXPECT_EQ(FForm.LogLines()[2], u"2026-12-31 23:59:58 -   spaced  ");
+}
+
+TEST_F(MainFormTest, LogKeepsTheNewest500LinesInOrder) {
+  for (int i = 0; i < 1200; ++i)
+    FForm.AddLogLine(IntToStr(i));
+  const auto& lines = FForm.LogLines();
+  ASSERT_EQ(lines.size(), 500u);
+  EXPECT_EQ(lines.front(), Stamp + u"700");
+  EXPECT_EQ(lines.back(), Stamp + u"1199");
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    ASSERT_EQ(lines[i], Stamp + IntToStr(static_cast<int>(700 + i)));
+}
+
+TEST_F(MainFormTest, OcrLinesAreOnePerNonBlankLineWithThePrefix) {
+  FForm.AddOcrLogLine(u"  word  \r\n\r\n\tsecond ");
+  FForm.AddOcrLogLine(u"a\rb\nc\r\n");
+  FForm.AddOcrLogLine(u" \r\n \n\t\r ");
+  FForm.AddOcrLogLine(u"");
+  EXPECT_EQ(FForm.LogLines(),
+            (std::vector<std::u16string>{Stamp + u"Tarvel started", Stamp + u"[OCR] word", Stamp + u"[OCR] second",
+                                         Stamp + u"[OCR] a", Stamp + u"[OCR] b", Stamp + u"[OCR] c"}));
+}
+
+struct TThrottleCase {
+  const char* Name;
+  std::vector<std::uint64_t> RequestsAt;
+  std::vector<std::uint64_t> ShownAt;
+};
+
+class NotificationThrottleTest : public NotificationTest, public testing::WithParamInterface<TThrottleCase> {};
+
+TEST_P(NotificationThrottleTest, ShowsAtMostOneBalloonEvery2000ms) {
+  for (const std::uint64_t at : GetParam().RequestsAt) {
+    FClock.Ticks = FStart + at;
+    FForm.ShowNotification(u"Copied text");
+  }
+  EXPECT_EQ(FShownAt, GetParam().ShownAt);
+}
+
+const TThrottleCase ThrottleCases[] = {
+    {"FirstIsAlwaysShown", {0}, {0}},
+    {"At1999Dropped", {0, 1999}, {0}},
+    {"At2000Shown", {0, 2000}, {0, 2000}},
+    // A dropped request does not move the window.
+    {"Every500ms", {0, 500, 1000, 1500, 2000, 2500, 3000, 3500, 4000, 4500}, {0, 2000, 4000}},
+    {"Sparse", {0, 2500, 3000, 4499, 4500}, {0, 2500, 4500}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, NotificationThrottleTest, testing::ValuesIn(ThrottleCases),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(NotificationTest, BalloonHasTitleTextAndTimeoutAndIsRemovedByTheTimer) {
+  TTimer& timer = *FForm.BalloonCloseTimer();
+  FForm.ShowNotification(u"Copied files");
+  const TTrayIcon& tray = *FForm.TrayIcon();
+  EXPECT_EQ(tray.BalloonTitle, u"Tarvel");
+  EXPECT_EQ(tray.BalloonHint, u"Copied files");
+  EXPECT_EQ(tray.BalloonTimeout, 1000u);
+  EXPECT_TRUE(timer.Enabled());
+  EXPECT_EQ(timer.Interval(), 1000u);
+  timer.Tick();
+  EXPECT_FALSE(timer.Enabled());
+  EXPECT_EQ(tray.BalloonTitle, u"");
+  EXPECT_EQ(tray.BalloonHint, u"");
+  // A second balloon 2500 ms after the first gets its own full second.
+  FClock.Advance(2500);
+  FForm.ShowNotification(u"Copied image");
+  EXPECT_TRUE(timer.Enabled());
+  timer.Tick();
+  EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Copied files", u"<removed>", u"Copied image", u"<removed>"}));
+}
+
+TEST_F(NotificationTest, ANewBalloonRestartsThePendingClose) {
+  TTimer& timer = *FForm.BalloonCloseTimer();
+  std::vector<bool> states;
+  timer.OnModelChanged = [&] { states.push_back(timer.Enabled()); };
+  FForm.ShowNotification(u"one");
+  states.clear();
+  FClock.Advance(2000);
+  FForm.ShowNotification(u"two");
+  // Each show stops the timer before starting it, so the peer restarts the countdown.
+  ASSERT_FALSE(states.empty());
+  EXPECT_FALSE(states.front());
+  EXPECT_TRUE(states.back());
+}
+
+TEST_F(MainFormTest, NotificationsOffShowNothingAndDoNotMoveTheThrottle) {
+  int shown = 0;
+  FForm.TrayIcon()->OnShowBalloon = [&] { ++shown; };
+  FForm.ShowNotification(u"Copied text");
+  EXPECT_EQ(shown, 0);
+  EXPECT_FALSE(FForm.BalloonCloseTimer()->Enabled());
+  FForm.swtNotifications.Toggle(); // the user turns them on
+  FClock.Advance(100);
+  FForm.ShowNotification(u"Copied text");
+  EXPECT_EQ(shown, 1);
+}
+
+TEST_F(MainFormTest, NotificationSwitchStoresAndLogsOnceEachTime) {
+  FForm.swtNotifications.Toggle();
+  EXPECT_EQ(FForm.LogLines().back(), Stamp + u"System notifications enabled");
+  EXPECT_EQ(FRegistry.Find(Key, u"ShowNotifications")->Data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  FForm.swtNotifications.Toggle();
+  EXPECT_EQ(FForm.LogLines().back(), Stamp + u"System notifications disabled");
+  EXPECT_EQ(FRegistry.Find(Key, u"ShowNotifications")->Data, (std::vector<std::uint8_t>{0, 0, 0, 0}));
+  EXPECT_EQ(FForm.LogLines().size(), 3u);
+}
+
+TEST_F(MainFormTest, AFailedStoreEndsTheSwitchHandlerBeforeItsLogLine) {
+  FRegistry.FailingWrites.insert(u"HotkeySave");
+  EXPECT_THROW(FForm.swtNotifications.Toggle(), ERegistryError);
+  EXPECT_EQ(FForm.LogLines().size(), 1u);
+}
+
+// Starts with stored settings in place.
+class StoredSettingsTest : public MainFormTest {
+protected:
+  StoredSettingsTest() : MainFormTest(false) {}
+};
+
+TEST_F(StoredSettingsTest, StartUpCopiesTheStoredSettingsIntoTheControlsWithoutStoringOrLogging) {
+  FRegistry.PutDword(Key, u"ShowLog", 1);
+  FRegistry.PutDword(Key, u"ShowNotifications", 1);
+  FRegistry.PutDword(Key, u"MaxClipEntries", 500);
+  FRegistry.PutString(Key, u"HotkeyControl", u"x");
+  FRegistry.PutString(Key, u"HotkeyOCR", u"X");
+  Start();
+  EXPECT_TRUE(FForm.swtShowLog.IsOn());
+  EXPECT_TRUE(FForm.swtNotifications.IsOn());
+  EXPECT_EQ(FForm.spnMaxClipentries.Value(), 100);
+  EXPECT_EQ(FForm.History()->Limit(), 100);
+  EXPECT_EQ(FForm.edtHotkeyControl.Text(), u"X");
+  EXPECT_EQ(FForm.edtHotkeyOCR.Text(), u"A");
+  EXPECT_EQ(FForm.edtHotkeySave.Text(), u"S");
+  EXPECT_TRUE(FRegistry.Writes.empty());
+  EXPECT_EQ(FForm.LogLines(), std::vector<std::u16string>{Stamp + u"Tarvel started"});
+  // The visible log shows the start line, scrolled to the end.
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), FForm.LogLines());
+  EXPECT_TRUE(FForm.MemoInfoLog.CaretAtEnd());
+}
+
+TEST_F(StoredSettingsTest, SavingKeepsTheTutorialChoiceStoredMeanwhileAndLettersOfBlankFields) {
+  FRegistry.PutString(Key, u"HotkeyOCR", u"Q");
+  Start();
+  FRegistry.PutDword(Key, u"DontShowTutorial", 1); // the tutorial stores its choice
+  FForm.edtHotkeyOCR.SetText(u" ");
+  FForm.edtHotkeySave.SetText(u"v");
+  FForm.swtShowLog.Toggle();
+  TTarvelSettings stored;
+  LoadAppSettings(FRegistry, stored);
+  EXPECT_TRUE(stored.DontShowTutorial);
+  EXPECT_TRUE(stored.ShowLog);
+  EXPECT_EQ(stored.HotkeyOCR, u'Q');
+  EXPECT_EQ(stored.HotkeySave, u'V');
+  EXPECT_EQ(stored.MaxClipEntries, 10);
+}
+
+std::vector<std::u16string> InfoText(char16_t AOcrLetter, const std::u16string& AVersion) {
+  return {
+      u"Tarvel " + AVersion,
+      u"Copyright (c) 2026 Nusk. All rights reserved.",
+      u"http://tarvel.nusk.example/",
+      u"",
+      u"Tray-resident utility to copy text or images from content not normally selectable.",
+      u"",
+      u"Hotkeys:",
+      u"Ctrl+Shift+C - copies content under cursor, preferring UI Automation text.",
+      u"Ctrl+Shift+I - always copies the image of the control under cursor.",
+      u"Ctrl+Shift+" + std::u16string(1, AOcrLetter) +
+          u" - selects a screen rectangle and performs Windows native OCR.",
+      u"Ctrl+Shift+R - selects a screen rectangle and copies it as an image.",
+      u"Ctrl+Shift+F - captures the full screen and copies it as an image.",
+      u"Ctrl+Shift+S - saves the current clipboard content to the desktop.",
+      u"Ctrl+Shift+  - merges previous text clipboard entries up to the selected one.",
+      u"Ctrl+Shift+Z - navigate to previous clipboard history entry (undo).",
+      u"Ctrl+Shift+Y - navigate to next clipboard history entry (redo).",
+      u"",
+      u"Normal Ctrl+C from other applications is intercepted and saved to history.",
+      u"Icons: drawn for Tarvel by Nusk.",
+  };
+}
+
+TEST_F(MainFormTest, InfoCardShowsTheFallbackVersionAndTheInformationText) {
+  EXPECT_EQ(FForm.lblAppInfo.Caption(), u"Tarvel - 1.2.0.2   ");
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), InfoText(u'X', u"1.2.0.2"));
+  EXPECT_FALSE(FForm.MemoInfoLog.CaretAtEnd());
+  // Log lines do not disturb the information text.
+  FForm.AddLogLine(u"something");
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), InfoText(u'X', u"1.2.0.2"));
+}
+
+TEST_F(StoredSettingsTest, InfoTextCarriesTheConfiguredLettersAndTheResourceVersion) {
+  FRegistry.PutString(Key, u"HotkeyOCR", u"q");
+  auto& resource = FShell.AddResource(FShell.Executable);
+  resource.Binary[u"\\VarFileInfo\\Translation"] = {0x09, 0x04, 0xB0, 0x04};
+  resource.Strings[u"\\StringFileInfo\\040904B0\\FileVersion"] = u"3.4.5.6";
+  Start();
+  EXPECT_EQ(FForm.lblAppInfo.Caption(), u"Tarvel - 3.4.5.6   ");
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), InfoText(u'Q', u"3.4.5.6"));
+}
+
+TEST_F(MainFormTest, ShowLogSwitchShowsTheWholeLogAndFollowsIt) {
+  FForm.AddLogLine(u"before");
+  FForm.swtShowLog.Toggle();
+  EXPECT_EQ(FRegistry.Find(Key, u"ShowLog")->Data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), FForm.LogLines());
+  FForm.AddLogLine(u"after");
+  EXPECT_EQ(FForm.MemoInfoLog.Lines().back(), Stamp + u"after");
+  EXPECT_TRUE(FForm.MemoInfoLog.CaretAtEnd());
+  FForm.swtShowLog.Toggle();
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), InfoText(u'X', u"1.2.0.2"));
+  EXPECT_EQ(FForm.LogLines().size(), 3u); // the switch itself logs nothing
+}
+
+TEST_F(MainFormTest, InfoCardSurfaceClickKeepsTheInfoCard) {
+  FForm.btnCard3.Click();
+  FForm.crdInfoClick(FForm.btnCard3);
+  EXPECT_EQ(FForm.CardPanel1.ActiveCardIndex(), 2);
+}
+
+} // namespace
+} // namespace tarvel

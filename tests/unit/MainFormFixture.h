@@ -1,0 +1,42 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "app/uMain.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeDialogs.h"
+#include "fakes/FakeMainWindow.h"
+#include "fakes/FakeRegistry.h"
+#include "fakes/FakeShell.h"
+
+namespace tarvel {
+
+// A main window over fakes. Tests that need stored settings or a version resource in place
+// before start-up set them in their constructor and call Start() themselves.
+class MainFormTest : public testing::Test {
+protected:
+  explicit MainFormTest(bool AStart = true) {
+    FWindow.OnDestroy = [this] { FForm.FormDestroy(); };
+    if (AStart)
+      Start();
+  }
+
+  void Start() { FForm.FormCreate(); }
+
+  void ChooseTrayItem(const std::u16string& ACaption) {
+    auto& menu = FForm.TrayIcon()->Menu;
+    for (std::size_t i = 0; i < menu.size(); ++i)
+      if (menu[i].Caption == ACaption)
+        return FForm.TrayIcon()->UserChooseMenuItem(i);
+    FAIL() << "no tray menu item";
+  }
+
+  TFakeMainWindow FWindow;
+  TFakeDialogs FDialogs;
+  TFakeClock FClock;
+  TFakeRegistry FRegistry;
+  TFakeShell FShell;
+  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell}};
+};
+
+} // namespace tarvel
