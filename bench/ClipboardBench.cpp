@@ -1,0 +1,146 @@
+// What a clipboard capture costs between reading the block and showing the new entry:
+// decoding a full-screen DIB, the duplicate test and the add, against a plain copy of the
+// same number of bytes; and the same for a large text.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clipboard/Dib.h"
+#include "core/Bitmap32.h"
+#include "core/DateTime.h"
+#include "history/uHistory.h"
+
+namespace {
+
+constexpr int ScreenWidth = 1920;
+constexpr int ScreenHeight = 1080;
+constexpr std::size_t ScreenBytes = std::size_t{ScreenWidth} * ScreenHeight * 4;
+// The default number of history entries.
+constexpr int HistoryLimit = 10;
+
+class TBenchClock : public tarvel::IClock {
+public:
+  tarvel::TLocalDateTime Now() override { return {2026, 3, 1, 12, 0, 0, 0}; }
+  std::uint64_t TickCount64() override { return 0; }
+  void Sleep(std::uint32_t) override {}
+};
+
+// A desktop-like capture: a title bar, a light window with lines of dark "glyphs" and a
+// coloured panel; ASeed moves the text so that two captures differ. The fourth byte is 0,
+// as in a screen capture.
+tarvel::TBitmap32 MakeDesktop(std::uint32_t ASeed) {
+  tarvel::TBitmap32 b(ScreenWidth, ScreenHeight, 0x00F3F3F3u);
+  std::uint32_t state = ASeed;
+  for (int y = 0; y < ScreenHeight; ++y) {
+    const bool titleBar = y < 32;
+    const bool textLine = !titleBar && (y % 20) >= 6 && (y % 20) < 16;
+    for (int x = 0; x < ScreenWidth; ++x) {
+      state = state * 1103515245u + 12345u;
+      std::uint32_t colour = 0x00F3F3F3u;
+      if (titleBar)
+        colour = 0x00202840u + static_cast<std::uint32_t>(x / 64);
+      else if (x >= 1500 && y >= 200 && y < 700)
+        colour = 0x003070C0u;
+      else if (textLine && x >= 40 && x < 1400 && (state >> 29) < 3)
+        colour = 0x00181818u;
+      b.SetPixel(x, y, colour);
+    }
+  }
+  return b;
+}
+
+void BM_Memcpy8MB(benchmark::State& AState) {
+  std::vector<std::uint8_t> source(ScreenBytes, 0x5A);
+  std::vector<std::uint8_t> dest(ScreenBytes);
+  for (auto _ : AState) {
+    std::memcpy(dest.data(), source.data(), ScreenBytes);
+    benchmark::DoNotOptimize(dest.data());
+    benchmark::ClobberMemory();
+  }
+  AState.SetBytesProcessed(static_cast<std::int64_t>(AState.iterations()) * static_cast<std::int64_t>(ScreenBytes));
+}
+BENCHMARK(BM_Memcpy8MB)->Unit(benchmark::kMicrosecond);
+
+// The same copy into memory used as the capture uses it: a new image each time, while the
+// history keeps the last HistoryLimit of them, so the destination is never in the cache.
+void BM_Memcpy8MBIntoNewImage(benchmark::State& AState) {
+  const tarvel::TBitmap32 source = MakeDesktop(1);
+  std::vector<std::unique_ptr<tarvel::TBitmap32>> kept(HistoryLimit);
+  std::size_t n = 0;
+  for (auto _ : AState) {
+    auto image = std::make_unique<tarvel::TBitmap32>(ScreenWidth, ScreenHeight);
+    std::memcpy(image->Bits(), source.Bits(), ScreenBytes);
+    kept[n++ % kept.size()] = std::move(image);
+  }
+  AState.SetBytesProcessed(static_cast<std::int64_t>(AState.iterations()) * static_cast<std::int64_t>(ScreenBytes));
+}
+BENCHMARK(BM_Memcpy8MBIntoNewImage)->Unit(benchmark::kMicrosecond);
+
+// Two different captures in turn, so that every one passes the duplicate test and is added.
+void BM_CaptureDibIntoHistory(benchmark::State& AState) {
+  const std::vector<std::uint8_t> dibs[] = {tarvel::EncodeDib(MakeDesktop(1)), tarvel::EncodeDib(MakeDesktop(2))};
+  TBenchClock clock;
+  tarvel::TClipHistory history(HistoryLimit, clock);
+  std::size_t n = 0;
+  std::int64_t added = 0;
+  for (auto _ : AState) {
+    const std::vector<std::uint8_t>& dib = dibs[n++ % 2];
+    tarvel::TBitmap32 bitmap = tarvel::DecodeDib(dib.data(), dib.size());
+    if (!history.IsImmediateDuplicateBitmap(&bitmap)) {
+      history.AddBitmap(std::move(bitmap));
+      ++added;
+    }
+  }
+  if (added != static_cast<std::int64_t>(AState.iterations()))
+    AState.SkipWithError("captures were taken for duplicates");
+  AState.SetBytesProcessed(static_cast<std::int64_t>(AState.iterations()) * static_cast<std::int64_t>(ScreenBytes));
+}
+BENCHMARK(BM_CaptureDibIntoHistory)->Unit(benchmark::kMicrosecond);
+
+// The parts of the capture on their own.
+void BM_CaptureDecodeDibOnly(benchmark::State& AState) {
+  const std::vector<std::uint8_t> dib = tarvel::EncodeDib(MakeDesktop(1));
+  for (auto _ : AState)
+    benchmark::DoNotOptimize(tarvel::DecodeDib(dib.data(), dib.size()));
+  AState.SetBytesProcessed(static_cast<std::int64_t>(AState.iterations()) * static_cast<std::int64_t>(ScreenBytes));
+}
+BENCHMARK(BM_CaptureDecodeDibOnly)->Unit(benchmark::kMicrosecond);
+
+void BM_CaptureBitmapSignatureOnly(benchmark::State& AState) {
+  const tarvel::TBitmap32 b = MakeDesktop(1);
+  for (auto _ : AState)
+    benchmark::DoNotOptimize(tarvel::MakeBitmapSignature(&b));
+}
+BENCHMARK(BM_CaptureBitmapSignatureOnly)->Unit(benchmark::kMicrosecond);
+
+// 1 MB of UTF-16 (512 Ki code units), copied out of the block as the capture reads it.
+void BM_CaptureText1MB(benchmark::State& AState) {
+  constexpr std::size_t Units = 512 * 1024;
+  std::u16string texts[2];
+  for (int t = 0; t < 2; ++t) {
+    texts[t].reserve(Units);
+    for (std::size_t i = 0; texts[t].size() < Units; ++i)
+      texts[t] += (i % 64 == 63) ? u'\n' : static_cast<char16_t>(u'a' + (i * 7 + static_cast<std::size_t>(t)) % 26);
+  }
+  TBenchClock clock;
+  tarvel::TClipHistory history(HistoryLimit, clock);
+  std::size_t n = 0;
+  std::int64_t added = 0;
+  for (auto _ : AState) {
+    std::u16string text = texts[n++ % 2];
+    if (!history.IsImmediateDuplicateText(text)) {
+      history.AddText(std::move(text));
+      ++added;
+    }
+  }
+  if (added != static_cast<std::int64_t>(AState.iterations()))
+    AState.SkipWithError("texts were taken for duplicates");
+  AState.SetBytesProcessed(static_cast<std::int64_t>(AState.iterations()) * static_cast<std::int64_t>(Units * 2));
+}
+BENCHMARK(BM_CaptureText1MB)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,90 @@
+#include "clipboard/DropFiles.h"
+
+#include "core/Text.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr std::uint32_t WideFlagAll = 0xFFFFFFFFu;
+
+[[noreturn]] void Fail(std::u16string_view AMessage) {
+  throw EDropFilesError(u"Clipboard file list: " + std::u16string(AMessage));
+}
+
+std::uint32_t ReadLE32(const std::uint8_t* AData) noexcept {
+  return static_cast<std::uint32_t>(AData[0]) | static_cast<std::uint32_t>(AData[1]) << 8 |
+         static_cast<std::uint32_t>(AData[2]) << 16 | static_cast<std::uint32_t>(AData[3]) << 24;
+}
+
+void StoreLE32(std::uint8_t* ADest, std::uint32_t AValue) noexcept {
+  for (int i = 0; i < 4; ++i)
+    ADest[i] = static_cast<std::uint8_t>(AValue >> (8 * i));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> BuildDropFiles(const std::vector<std::u16string>& APaths) {
+  std::size_t size = DropFilesHeaderSize + 2;
+  for (std::size_t i = 0; i < APaths.size(); ++i) {
+    const std::u16string& path = APaths[i];
+    if (path.empty())
+      Fail(Format(u"path %u is empty", {i}));
+    if (path.find(u'\0') != std::u16string::npos)
+      Fail(Format(u"path %u holds a zero character", {i}));
+    size += 2 * (path.size() + 1);
+  }
+  std::vector<std::uint8_t> out(size, 0);
+  StoreLE32(out.data(), static_cast<std::uint32_t>(DropFilesHeaderSize));
+  StoreLE32(out.data() + 16, WideFlagAll);
+  std::size_t pos = DropFilesHeaderSize;
+  for (const std::u16string& path : APaths) {
+    for (const char16_t c : path) {
+      out[pos] = static_cast<std::uint8_t>(c);
+      out[pos + 1] = static_cast<std::uint8_t>(c >> 8);
+      pos += 2;
+    }
+    pos += 2; // the path's terminator; the vector is zeroed
+  }
+  return out;
+}
+
+TDropFilesBlock ParseDropFiles(const std::uint8_t* AData, std::size_t ASize) {
+  if (AData == nullptr)
+    Fail(u"there is no data");
+  if (ASize == 0)
+    Fail(u"the block is empty");
+  if (ASize < DropFilesHeaderSize)
+    Fail(Format(u"the block is %u bytes, shorter than its %u-byte header", {ASize, DropFilesHeaderSize}));
+  const std::uint32_t offset = ReadLE32(AData);
+  if (offset < DropFilesHeaderSize)
+    Fail(Format(u"the list offset %u points into the header", {offset}));
+  if (offset >= ASize)
+    Fail(Format(u"the list offset %u is not inside the %u-byte block", {offset, ASize}));
+
+  TDropFilesBlock r;
+  r.Wide = ReadLE32(AData + 16) != 0;
+  const std::size_t unitSize = r.Wide ? 2 : 1;
+  std::u16string path;
+  for (std::size_t pos = offset;; pos += unitSize) {
+    const std::size_t left = ASize - pos;
+    if (left < unitSize) {
+      if (left != 0)
+        Fail(Format(u"the wide text ends in a single byte at offset %u, without its terminators", {pos}));
+      Fail(path.empty() ? u"the list ends without its final terminator" : u"the last path ends without its terminator");
+    }
+    const char16_t c = r.Wide ? static_cast<char16_t>(AData[pos] | AData[pos + 1] << 8) : AData[pos];
+    if (c != 0) {
+      if (path.size() < MaxDropFilesPathLength)
+        path += c;
+      continue;
+    }
+    if (path.empty())
+      break;
+    r.Paths.push_back(std::move(path));
+    path.clear();
+  }
+  return r;
+}
+
+} // namespace tarvel
