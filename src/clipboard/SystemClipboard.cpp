@@ -1,0 +1,107 @@
+#include "clipboard/SystemClipboard.h"
+
+#include "clipboard/Dib.h"
+#include "clipboard/DropFiles.h"
+
+namespace tarvel {
+
+std::u16string DecodeClipboardText(const std::uint8_t* AData, std::size_t ASize) {
+  std::u16string text;
+  if (!AData)
+    return text;
+  const std::size_t units = ASize / 2;
+  text.reserve(units);
+  for (std::size_t i = 0; i < units; ++i) {
+    const auto unit = static_cast<char16_t>(AData[2 * i] | AData[2 * i + 1] << 8);
+    if (unit == 0)
+      break;
+    text.push_back(unit);
+  }
+  return text;
+}
+
+std::u16string ReadClipboardText(IClipboard& AClipboard) {
+  TClipboardSession session(AClipboard);
+  std::u16string text;
+  AClipboard.ReadData(cfUnicodeText,
+                      [&](const std::uint8_t* AData, std::size_t ASize) { text = DecodeClipboardText(AData, ASize); });
+  return text;
+}
+
+namespace {
+
+// A header that states a width or height of 0: an image of no pixels, not a broken one.
+bool HasNoPixels(const std::uint8_t* AData, std::size_t ASize) {
+  if (!AData || ASize < 12)
+    return false;
+  const auto u16 = [AData](std::size_t AAt) { return static_cast<unsigned>(AData[AAt] | AData[AAt + 1] << 8); };
+  const auto u32 = [&](std::size_t AAt) { return u16(AAt) | u16(AAt + 2) << 16; };
+  const unsigned headerSize = u32(0);
+  if (headerSize == 12)
+    return u16(4) == 0 || u16(6) == 0;
+  return headerSize >= 40 && ASize >= 12 && (u32(4) == 0 || u32(8) == 0);
+}
+
+} // namespace
+
+TBitmap32 ReadClipboardImage(IClipboard& AClipboard) {
+  TClipboardSession session(AClipboard);
+  TBitmap32 image;
+  const auto decode = [&](const std::uint8_t* AData, std::size_t ASize) {
+    if (!HasNoPixels(AData, ASize))
+      image = DecodeDib(AData, ASize);
+  };
+  // The V5 form keeps an alpha channel; the system offers both for any image.
+  if (!AClipboard.ReadData(cfDibV5, decode))
+    AClipboard.ReadData(cfDib, decode);
+  return image;
+}
+
+std::vector<std::u16string> ReadClipboardFiles(IClipboard& AClipboard) {
+  TClipboardSession session(AClipboard);
+  auto files = AClipboard.ReadFileList();
+  return files ? std::move(*files) : std::vector<std::u16string>{};
+}
+
+std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboard, std::uint32_t AFormat) {
+  TClipboardSession session(AClipboard);
+  std::optional<std::vector<std::uint8_t>> bytes;
+  AClipboard.ReadData(AFormat,
+                      [&](const std::uint8_t* AData, std::size_t ASize) { bytes.emplace(AData, AData + ASize); });
+  return bytes;
+}
+
+void WriteClipboardText(IClipboard& AClipboard, std::u16string_view AText) {
+  std::vector<std::uint8_t> data;
+  data.reserve((AText.size() + 1) * 2);
+  for (const char16_t unit : AText) {
+    data.push_back(static_cast<std::uint8_t>(unit));
+    data.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  data.push_back(0);
+  data.push_back(0);
+  TClipboardSession session(AClipboard);
+  AClipboard.Empty();
+  if (!AClipboard.WriteData(cfUnicodeText, data))
+    throw EClipboardError(u"Cannot set clipboard text");
+}
+
+void WriteClipboardBitmap(IClipboard& AClipboard, const TBitmap32& ABitmap) {
+  TClipboardSession session(AClipboard);
+  AClipboard.Empty();
+  AClipboard.WriteBitmap(ABitmap);
+}
+
+bool WriteClipboardFiles(IClipboard& AClipboard, const std::vector<std::u16string>& AFiles) {
+  const std::vector<std::uint8_t> block = BuildDropFiles(AFiles);
+  TClipboardSession session(AClipboard);
+  AClipboard.Empty();
+  return AClipboard.WriteData(cfHDrop, block);
+}
+
+void ClearClipboard(IClipboard& AClipboard) {
+  TClipboardSession session(AClipboard);
+  AClipboard.Empty();
+}
+
+} // namespace tarvel

@@ -1,0 +1,124 @@
+#include "clipboard/win32/Win32Clipboard.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "clipboard/DropFiles.h"
+#include "core/Text.h"
+#include "core/win32/Check.h"
+#include "core/win32/Handles.h"
+#include "core/win32/Windowing.h"
+
+namespace tarvel {
+
+TWin32Clipboard::~TWin32Clipboard() {
+  if (FOpen)
+    CloseClipboard();
+}
+
+bool TWin32Clipboard::AddListener() {
+  return AddClipboardFormatListener(FWindow()) != FALSE;
+}
+
+bool TWin32Clipboard::RemoveListener() {
+  return RemoveClipboardFormatListener(FWindow()) != FALSE;
+}
+
+bool TWin32Clipboard::IsFormatAvailable(std::uint32_t AFormat) {
+  return IsClipboardFormatAvailable(AFormat) != FALSE;
+}
+
+std::uint32_t TWin32Clipboard::RegisterFormat(std::u16string_view AName) {
+  return RegisterClipboardFormatW(ToWide(std::u16string(AName)).c_str());
+}
+
+void TWin32Clipboard::Open() {
+  // The owner window matters: opened without one, EmptyClipboard leaves the clipboard
+  // ownerless and every later SetClipboardData fails.
+  if (!OpenClipboard(FWindow()))
+    throw EClipboardError(Format(u"Cannot open clipboard: %s", {SystemErrorMessage(GetLastError())}));
+  FOpen = true;
+}
+
+void TWin32Clipboard::Close() {
+  if (FOpen)
+    CloseClipboard();
+  FOpen = false;
+}
+
+void TWin32Clipboard::Empty() {
+  if (!EmptyClipboard())
+    throw EClipboardError(Format(u"Cannot empty clipboard: %s", {SystemErrorMessage(GetLastError())}));
+}
+
+bool TWin32Clipboard::ReadData(std::uint32_t AFormat,
+                               const std::function<void(const std::uint8_t* AData, std::size_t ASize)>& AReader) {
+  const HANDLE data = GetClipboardData(AFormat);
+  if (!data)
+    return false;
+  const auto lock = LockScoped(data);
+  if (!lock.Get().Data)
+    return false;
+  AReader(static_cast<const std::uint8_t*>(lock.Get().Data), GlobalSize(data));
+  return true;
+}
+
+std::optional<std::vector<std::u16string>> TWin32Clipboard::ReadFileList() {
+  const HANDLE data = GetClipboardData(CF_HDROP);
+  if (!data)
+    return std::nullopt;
+  {
+    // The system's reader trusts the block; it is checked first so that a block without
+    // its terminators cannot make it read past the end.
+    const auto lock = LockScoped(data);
+    if (!lock.Get().Data)
+      return std::nullopt;
+    ParseDropFiles(static_cast<const std::uint8_t*>(lock.Get().Data), GlobalSize(data));
+  }
+  const auto drop = static_cast<HDROP>(data);
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  std::vector<std::u16string> files;
+  files.reserve(count);
+  for (UINT i = 0; i < count; ++i) {
+    wchar_t path[MAX_PATH + 1] = {};
+    const UINT length = DragQueryFileW(drop, i, path, MAX_PATH + 1);
+    files.push_back(ToU16(std::wstring(path, length)));
+  }
+  return files;
+}
+
+bool TWin32Clipboard::WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) {
+  TUniqueHGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, AData.size()));
+  if (!block)
+    return false;
+  {
+    const auto lock = LockScoped(block.Get());
+    if (!lock.Get().Data)
+      return false;
+    if (!AData.empty())
+      std::memcpy(lock.Get().Data, AData.data(), AData.size());
+  }
+  if (!SetClipboardData(AFormat, block.Get()))
+    return false;
+  block.Release(); // the clipboard owns it now
+  return true;
+}
+
+void TWin32Clipboard::WriteBitmap(const TBitmap32& ABitmap) {
+  // A device-dependent bitmap, as CF_BITMAP is meant to be; the system offers CF_DIB and
+  // CF_DIBV5 from it to programs that ask.
+  const BITMAPINFO info = TopDownBitmapInfo(ABitmap.Width(), ABitmap.Height());
+  TUniqueBitmap bitmap;
+  {
+    const TUniqueWindowDC screen({nullptr, GetDC(nullptr)});
+    bitmap.Reset(CreateDIBitmap(screen.Get().DC, &info.bmiHeader, CBM_INIT, ABitmap.Bits(), &info, DIB_RGB_COLORS));
+  }
+  if (!bitmap)
+    throw EClipboardError(u"Cannot create the clipboard image");
+  if (!SetClipboardData(CF_BITMAP, bitmap.Get()))
+    throw EClipboardError(Format(u"Cannot set clipboard image: %s", {SystemErrorMessage(GetLastError())}));
+  bitmap.Release();
+}
+
+} // namespace tarvel

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "clipboard/Dib.h"
+#include "clipboard/DropFiles.h"
+#include "clipboard/SystemClipboard.h"
+
+namespace tarvel {
+
+// The clipboard in memory: formats and their bytes, and the notifications a listening
+// window would have been posted. "Other programs" change it through the Copy* helpers.
+class TFakeClipboard : public IClipboard {
+public:
+  std::map<std::uint32_t, std::vector<std::uint8_t>> Formats;
+  bool Listening = false;
+  bool ListenerFails = false;
+  // Another program holds the clipboard open: Open fails.
+  bool HeldByOther = false;
+  // Formats whose writes the clipboard refuses.
+  std::set<std::uint32_t> Refused;
+  // WM_CLIPBOARDUPDATE messages waiting in the listener's queue.
+  int Notifications = 0;
+  // Runs inside each write, while the clipboard is open (a notification delivered early).
+  std::function<void()> DuringWrite;
+
+  // Another program's copy: the whole content replaced, one notification.
+  void CopyFormats(std::map<std::uint32_t, std::vector<std::uint8_t>> AFormats) {
+    Formats = std::move(AFormats);
+    if (Listening)
+      ++Notifications;
+  }
+  static std::vector<std::uint8_t> TextBytes(const std::u16string& AText) {
+    std::vector<std::uint8_t> data;
+    for (const char16_t c : AText + u'\0') {
+      data.push_back(static_cast<std::uint8_t>(c));
+      data.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return data;
+  }
+  void CopyText(const std::u16string& AText) { CopyFormats({{cfUnicodeText, TextBytes(AText)}}); }
+  // As the system offers a bitmap: CF_BITMAP with CF_DIB and CF_DIBV5 made from it.
+  void CopyImage(const TBitmap32& AImage) {
+    const auto dib = EncodeDib(AImage);
+    CopyFormats({{cfBitmap, {}}, {cfDib, dib}});
+  }
+  void CopyFiles(const std::vector<std::u16string>& AFiles) { CopyFormats({{cfHDrop, BuildDropFiles(AFiles)}}); }
+
+  std::u16string Text() const {
+    const auto i = Formats.find(cfUnicodeText);
+    return i == Formats.end() ? u"<none>" : DecodeClipboardText(i->second.data(), i->second.size());
+  }
+
+  bool AddListener() override { return Listening = !ListenerFails; }
+  bool RemoveListener() override {
+    Listening = false;
+    return true;
+  }
+  bool IsFormatAvailable(std::uint32_t AFormat) override { return Formats.count(AFormat) != 0; }
+  std::uint32_t RegisterFormat(std::u16string_view AName) override {
+    const auto i = FRegistered.try_emplace(std::u16string(AName), 0xC000 + FRegistered.size()).first;
+    return i->second;
+  }
+  void Open() override {
+    if (HeldByOther)
+      throw EClipboardError(u"Cannot open clipboard: Access is denied.");
+    FOpen = true;
+    FChanged = false;
+  }
+  void Close() override {
+    FOpen = false;
+    if (FChanged && Listening)
+      ++Notifications;
+  }
+  void Empty() override {
+    Formats.clear();
+    FChanged = true;
+  }
+  bool ReadData(std::uint32_t AFormat,
+                const std::function<void(const std::uint8_t* AData, std::size_t ASize)>& AReader) override {
+    const auto i = Formats.find(AFormat);
+    if (!FOpen || i == Formats.end() || AFormat == cfBitmap)
+      return false;
+    AReader(i->second.data(), i->second.size());
+    return true;
+  }
+  std::optional<std::vector<std::u16string>> ReadFileList() override {
+    const auto i = Formats.find(cfHDrop);
+    if (!FOpen || i == Formats.end())
+      return std::nullopt;
+    return ParseDropFiles(i->second.data(), i->second.size()).Paths;
+  }
+  bool WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) override {
+    if (DuringWrite)
+      DuringWrite();
+    if (!FOpen || Refused.count(AFormat))
+      return false;
+    Formats[AFormat] = AData;
+    FChanged = true;
+    return true;
+  }
+  void WriteBitmap(const TBitmap32& ABitmap) override {
+    if (DuringWrite)
+      DuringWrite();
+    if (!FOpen || Refused.count(cfBitmap))
+      throw EClipboardError(u"Cannot set clipboard image");
+    Formats[cfBitmap] = {};
+    Formats[cfDib] = EncodeDib(ABitmap);
+    FChanged = true;
+  }
+
+private:
+  bool FOpen = false;
+  bool FChanged = false;
+  std::map<std::u16string, std::uint32_t> FRegistered;
+};
+
+} // namespace tarvel

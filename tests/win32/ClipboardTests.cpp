@@ -1,0 +1,180 @@
+// The user32 clipboard layer against Wine's real clipboard.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <thread>
+
+#include "clipboard/Dib.h"
+#include "clipboard/DropFiles.h"
+#include "clipboard/win32/Win32Clipboard.h"
+#include "core/Text.h"
+
+namespace tarvel {
+namespace {
+
+LRESULT CALLBACK CountingProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == WM_CLIPBOARDUPDATE) {
+    ++*reinterpret_cast<int*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
+    return 0;
+  }
+  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+}
+
+// A hidden window that owns what it writes and counts the clipboard updates it is sent.
+class Win32ClipboardTest : public testing::Test {
+protected:
+  void SetUp() override {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = CountingProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TarvelClipboardTest";
+    RegisterClassW(&wc);
+    FWindow =
+        CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(FWindow, nullptr);
+    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&FUpdates));
+  }
+  void TearDown() override { DestroyWindow(FWindow); }
+
+  void Pump() {
+    MSG msg;
+    // Updates are posted; give them a moment to arrive.
+    for (int i = 0; i < 20; ++i) {
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+      Sleep(10);
+    }
+  }
+
+  HWND FWindow = nullptr;
+  int FUpdates = 0;
+  TWin32Clipboard FClipboard{[this] { return FWindow; }};
+};
+
+TBitmap32 Pattern(int AWidth, int AHeight) {
+  TBitmap32 b(AWidth, AHeight);
+  for (int y = 0; y < AHeight; ++y)
+    for (int x = 0; x < AWidth; ++x)
+      b.SetPixel(x, y, 0xFF000000u | static_cast<std::uint32_t>((x * 40) << 16 | (y * 30) << 8 | (x + y) * 9));
+  return b;
+}
+
+TEST_F(Win32ClipboardTest, TextIsOfferedAsAnsiTooAndReadsBack) {
+  WriteClipboardText(FClipboard, u"Grüße, clipboard\r\nline two");
+  EXPECT_TRUE(FClipboard.IsFormatAvailable(cfUnicodeText));
+  EXPECT_TRUE(FClipboard.IsFormatAvailable(cfText));
+  EXPECT_EQ(ReadClipboardText(FClipboard), u"Grüße, clipboard\r\nline two");
+  ASSERT_TRUE(OpenClipboard(FWindow));
+  const char* ansi = static_cast<const char*>(GlobalLock(GetClipboardData(CF_TEXT)));
+  ASSERT_NE(ansi, nullptr);
+  EXPECT_EQ(std::string(ansi).substr(0, 3), "Gr\xFC"); // Windows-1252
+  GlobalUnlock(GetClipboardData(CF_TEXT));
+  CloseClipboard();
+}
+
+TEST_F(Win32ClipboardTest, ImageSetAsBitmapReadsBackThroughTheDibForms) {
+  const TBitmap32 image = Pattern(37, 21); // an odd width: rows are padded
+  WriteClipboardBitmap(FClipboard, image);
+  EXPECT_TRUE(FClipboard.IsFormatAvailable(cfBitmap));
+  EXPECT_TRUE(FClipboard.IsFormatAvailable(cfDib));
+  const TBitmap32 back = ReadClipboardImage(FClipboard);
+  ASSERT_EQ(back.Width(), 37);
+  ASSERT_EQ(back.Height(), 21);
+  EXPECT_TRUE(back.SamePixels(image));
+  // And through CF_DIB alone, as another program would read it.
+  const auto dib = ReadClipboardBytes(FClipboard, cfDib);
+  ASSERT_TRUE(dib.has_value());
+  EXPECT_TRUE(DecodeDib(dib->data(), dib->size()).SamePixels(image));
+}
+
+TEST_F(Win32ClipboardTest, FileListsRoundTripAndLongPathsArriveCut) {
+  const std::u16string longPath = u"C:\\" + std::u16string(300, u'p');
+  ASSERT_TRUE(WriteClipboardFiles(FClipboard, {u"C:\\one.txt", u"D:\\Ordner\\zwei.txt", longPath}));
+  EXPECT_TRUE(FClipboard.IsFormatAvailable(cfHDrop));
+  const auto files = ReadClipboardFiles(FClipboard);
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_EQ(files[0], u"C:\\one.txt");
+  EXPECT_EQ(files[1], u"D:\\Ordner\\zwei.txt");
+  EXPECT_EQ(files[2], longPath.substr(0, 260));
+}
+
+TEST_F(Win32ClipboardTest, AFileListWithoutTerminatorsIsRefusedNotOverRead) {
+  std::vector<std::uint8_t> block = BuildDropFiles({u"C:\\a"});
+  block.resize(block.size() - 4);
+  {
+    TClipboardSession session(FClipboard);
+    FClipboard.Empty();
+    ASSERT_TRUE(FClipboard.WriteData(cfHDrop, block));
+  }
+  // The system may round the block up with zeros, which then end the list; either way
+  // nothing past the block is read.
+  try {
+    const auto files = ReadClipboardFiles(FClipboard);
+    EXPECT_LE(files.size(), 1u);
+  } catch (const EDropFilesError&) {
+  }
+}
+
+TEST_F(Win32ClipboardTest, RegisteredFormatsKeepTheirRawBytes) {
+  const std::uint32_t html = FClipboard.RegisterFormat(u"HTML Format");
+  ASSERT_NE(html, 0u);
+  EXPECT_EQ(FClipboard.RegisterFormat(u"HTML Format"), html);
+  const std::vector<std::uint8_t> bytes = {'V', 'e', 'r', 's', 'i', 'o', 'n', ':', '0', '.', '9', 0xC3, 0xA9};
+  {
+    TClipboardSession session(FClipboard);
+    FClipboard.Empty();
+    ASSERT_TRUE(FClipboard.WriteData(html, bytes));
+  }
+  const auto back = ReadClipboardBytes(FClipboard, html);
+  ASSERT_TRUE(back.has_value());
+  ASSERT_GE(back->size(), bytes.size());
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), back->begin()));
+  for (std::size_t i = bytes.size(); i < back->size(); ++i)
+    EXPECT_EQ((*back)[i], 0) << "a rounded-up block is zero-filled";
+}
+
+TEST_F(Win32ClipboardTest, EachWriteBringsTheListenerOneUpdate) {
+  ASSERT_TRUE(FClipboard.AddListener());
+  Pump();
+  FUpdates = 0;
+  WriteClipboardText(FClipboard, u"one");
+  Pump();
+  EXPECT_EQ(FUpdates, 1);
+  ClearClipboard(FClipboard);
+  Pump();
+  EXPECT_EQ(FUpdates, 2);
+  EXPECT_FALSE(FClipboard.IsFormatAvailable(cfUnicodeText));
+  EXPECT_TRUE(FClipboard.RemoveListener());
+  WriteClipboardText(FClipboard, u"unheard");
+  Pump();
+  EXPECT_EQ(FUpdates, 2);
+}
+
+TEST_F(Win32ClipboardTest, OpeningIsTriedOnceAndFailsWithTheSystemText) {
+  HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  // Another thread, as another program would, holds the clipboard open.
+  std::thread holder([&] {
+    OpenClipboard(nullptr);
+    SetEvent(opened);
+    WaitForSingleObject(done, 10000);
+    CloseClipboard();
+  });
+  WaitForSingleObject(opened, 10000);
+  try {
+    ReadClipboardText(FClipboard);
+    ADD_FAILURE() << "the clipboard opened twice";
+  } catch (const EClipboardError& e) {
+    EXPECT_EQ(e.Message().rfind(u"Cannot open clipboard: ", 0), 0u) << ToUtf8(e.Message());
+    EXPECT_GT(e.Message().size(), 23u) << "the system's text follows";
+  }
+  EXPECT_THROW(WriteClipboardText(FClipboard, u"x"), EClipboardError);
+  SetEvent(done);
+  holder.join();
+  CloseHandle(opened);
+  CloseHandle(done);
+}
+
+} // namespace
+} // namespace tarvel
