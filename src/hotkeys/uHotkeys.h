@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tarvel {
+
+// The nine global hotkeys, all Ctrl+Shift+key, by the id they are registered with.
+enum THotkeyId : int {
+  hkCopyUnderCursor = 1001, // configurable letter
+  hkMerge = 1002,           // the plus key of the main keyboard
+  hkControlImage = 1003,    // I
+  hkOcr = 1004,             // configurable letter
+  hkPrevious = 1005,        // Z
+  hkNext = 1006,            // Y
+  hkScreenBox = 1007,       // configurable letter
+  hkScreenFull = 1008,      // configurable letter
+  hkSave = 1009,            // configurable letter
+};
+
+inline constexpr int FirstHotkeyId = hkCopyUnderCursor;
+inline constexpr int LastHotkeyId = hkSave;
+
+// MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT: holding the keys gives one message, not a stream.
+inline constexpr std::uint32_t HotkeyModifiers = 0x4006;
+inline constexpr std::uint32_t VkOemPlus = 0xBB;
+
+// The system's global hotkeys for the main window.
+class IHotkeys {
+public:
+  virtual ~IHotkeys() = default;
+  // False when the combination is taken (by another program, usually).
+  virtual bool Register(int AId, std::uint32_t AModifiers, std::uint32_t AVirtualKey) = 0;
+  virtual void Unregister(int AId) = 0;
+};
+
+// Registers the nine hotkeys in id order, stopping at the first refusal; then releases all
+// of them again, so that either all nine hold or none does. The letters are upper-case.
+bool RegisterAppHotkeys(IHotkeys& AHotkeys, char16_t AControl, char16_t AOCR, char16_t AScreenBox, char16_t AScreenFull,
+                        char16_t ASave);
+
+// Releases every id, registered or not.
+void UnregisterAppHotkeys(IHotkeys& AHotkeys);
+
+} // namespace tarvel
