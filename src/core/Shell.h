@@ -20,6 +20,8 @@ public:
   virtual std::optional<std::u16string> QueryString(std::u16string_view ASubBlock) const = 0;
 };
 
+enum TSpecialFolder { sfDesktop, sfAppData };
+
 // What the program asks of the desktop shell and the file system around it.
 class IShell {
 public:
@@ -28,6 +30,10 @@ public:
   virtual std::u16string ExecutablePath() = 0;
   // The file's version resource; null when it has none or it cannot be read.
   virtual std::unique_ptr<IVersionResource> LoadVersionResource(const std::u16string& AFileName) = 0;
+  // The current user's folder; empty when the system cannot tell it.
+  virtual std::u16string SpecialFolder(TSpecialFolder AFolder) = 0;
+  // Creates or replaces the file with exactly AData; raises EFileError on failure.
+  virtual void WriteFile(const std::u16string& AFileName, const std::vector<std::uint8_t>& AData) = 0;
 };
 
 } // namespace tarvel

@@ -18,6 +18,9 @@ public:
   };
   std::deque<TModalResult> Answers;
   std::vector<TShown> Shown;
+  // Save dialogs: answered from a queue (cancelled when empty), and what they offered.
+  std::deque<std::optional<TSaveDialogResult>> SaveAnswers;
+  std::vector<TSaveDialogOptions> SaveShown;
 
   TModalResult MessageDlg(const std::u16string& AText, TMsgDlgType AType, unsigned AButtons) override {
     Shown.push_back({AText, AType, AButtons});
@@ -25,6 +28,15 @@ public:
       return mrNone;
     const TModalResult r = Answers.front();
     Answers.pop_front();
+    return r;
+  }
+
+  std::optional<TSaveDialogResult> SaveDialog(const TSaveDialogOptions& AOptions) override {
+    SaveShown.push_back(AOptions);
+    if (SaveAnswers.empty())
+      return std::nullopt;
+    auto r = SaveAnswers.front();
+    SaveAnswers.pop_front();
     return r;
   }
 };

@@ -2,8 +2,10 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
+#include "core/Errors.h"
 #include "core/Shell.h"
 
 namespace tarvel {
@@ -17,6 +19,11 @@ public:
   };
   std::u16string Executable = u"C:\\Program Files\\Tarvel\\tarvel.exe";
   std::map<std::u16string, TResource> Resources;
+  std::map<TSpecialFolder, std::u16string> Folders = {{sfDesktop, u"C:\\Users\\me\\Desktop"},
+                                                      {sfAppData, u"C:\\Users\\me\\AppData\\Roaming"}};
+  // Written files by name; names in FailingWrites cannot be written.
+  std::map<std::u16string, std::vector<std::uint8_t>> Files;
+  std::set<std::u16string> FailingWrites;
 
   // The version resource of AFile, created empty for the test to fill.
   TResource& AddResource(const std::u16string& AFile) { return Resources[AFile]; }
@@ -27,6 +34,15 @@ public:
     if (r == Resources.end())
       return nullptr;
     return std::make_unique<TLoaded>(r->second);
+  }
+  std::u16string SpecialFolder(TSpecialFolder AFolder) override {
+    const auto i = Folders.find(AFolder);
+    return i == Folders.end() ? std::u16string() : i->second;
+  }
+  void WriteFile(const std::u16string& AFileName, const std::vector<std::uint8_t>& AData) override {
+    if (FailingWrites.count(AFileName))
+      throw EFileError(u"Cannot create file \"" + AFileName + u"\". Access is denied.");
+    Files[AFileName] = AData;
   }
 
 private:

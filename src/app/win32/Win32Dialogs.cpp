@@ -1,5 +1,9 @@
 #include "app/win32/Win32Dialogs.h"
 
+#include <commdlg.h>
+
+#include <algorithm>
+
 #include "core/win32/Check.h"
 
 namespace tarvel {
@@ -25,6 +29,34 @@ TModalResult TWin32Dialogs::MessageDlg(const std::u16string& AText, TMsgDlgType 
   case IDOK: return mrOk;
   default: return mrCancel;
   }
+}
+
+std::optional<TSaveDialogResult> TWin32Dialogs::SaveDialog(const TSaveDialogOptions& AOptions) {
+  // The filter's "|" separators become the zero units the dialog expects, and it ends with
+  // two of them.
+  std::wstring filter = ToWide(AOptions.Filter);
+  std::replace(filter.begin(), filter.end(), L'|', L'\0');
+  filter.append(2, L'\0');
+  std::wstring file = ToWide(AOptions.FileName);
+  file.resize(std::max<std::size_t>(file.size() + 1, 32768), L'\0');
+  const std::wstring title = ToWide(AOptions.Title);
+  const std::wstring folder = ToWide(AOptions.InitialDir);
+  const std::wstring extension = ToWide(AOptions.DefaultExt);
+
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = FOwner ? FOwner() : nullptr;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(AOptions.FilterIndex);
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  ofn.lpstrTitle = title.c_str();
+  ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&ofn))
+    return std::nullopt;
+  return TSaveDialogResult{ToU16(file.c_str()), static_cast<int>(ofn.nFilterIndex)};
 }
 
 void ShowErrorBox(HWND AOwner, const std::u16string& AMessage) {

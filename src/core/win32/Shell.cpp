@@ -1,8 +1,15 @@
 #include "core/win32/Shell.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
+#include <shlobj.h>
+
+#include "core/Errors.h"
+#include "core/Text.h"
 #include "core/win32/Check.h"
+#include "core/win32/Handles.h"
 
 namespace tarvel {
 
@@ -68,6 +75,32 @@ std::unique_ptr<IVersionResource> TWin32Shell::LoadVersionResource(const std::u1
   if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data()))
     return nullptr;
   return std::make_unique<TWin32VersionResource>(std::move(data));
+}
+
+std::u16string TWin32Shell::SpecialFolder(TSpecialFolder AFolder) {
+  const int csidl = AFolder == sfDesktop ? CSIDL_DESKTOPDIRECTORY : CSIDL_APPDATA;
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+    return {};
+  return ToU16(path);
+}
+
+void TWin32Shell::WriteFile(const std::u16string& AFileName, const std::vector<std::uint8_t>& AData) {
+  const auto fail = [&AFileName](DWORD ACode) {
+    return EFileError(Format(u"Cannot create file \"%s\". %s", {AFileName, SystemErrorMessage(ACode)}));
+  };
+  TUniqueFile file(
+      CreateFileW(ToWide(AFileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
+    throw fail(GetLastError());
+  std::size_t done = 0;
+  while (done < AData.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(AData.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), AData.data() + done, chunk, &written, nullptr) || written == 0)
+      throw EFileError(Format(u"Cannot write file \"%s\". %s", {AFileName, SystemErrorMessage(GetLastError())}));
+    done += written;
+  }
 }
 
 } // namespace tarvel
