@@ -17,6 +17,8 @@ public:
   virtual int SliderRowClientWidth() const = 0;
   // Right edge (left + width) of the page spin edit in that row.
   virtual int PageEditRight() const = 0;
+  // Whether the left mouse button is held down now (a slider drag in progress).
+  virtual bool IsLeftButtonDown() const = 0;
 };
 
 } // namespace tarvel

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "clipboard/ClipboardSave.h"
 #include "core/Text.h"
 #include "update/UpdateHelper.h"
 
@@ -16,6 +17,8 @@ TMainForm::TMainForm(TMainFormServices AServices) : FServices(AServices) {
   // Connected with the layout itself, like the window-level handlers.
   btnQuit.OnClick = [this](TControl& ASender) { btnQuitClick(ASender); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
+  btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
+  btnSave.OnClick = [this](TControl& ASender) { btnSaveClick(ASender); };
 }
 
 TMainForm::~TMainForm() = default;
@@ -60,6 +63,9 @@ void TMainForm::FormCreate() {
   btnCard1.OnClick = [this](TControl& ASender) { btnCard1Click(ASender); };
   btnCard2.OnClick = [this](TControl& ASender) { btnCard2Click(ASender); };
   btnCard3.OnClick = [this](TControl& ASender) { btnCard3Click(ASender); };
+  trkSlider.OnChange = [this](TControl& ASender) { trkSliderChange(ASender); };
+  btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
+  spnClipboardPage.OnChange = [this](TControl& ASender) { spnClipboardPageChange(ASender); };
   swtShowLog.OnClick = [this](TControl& ASender) { swtShowLogClick(ASender); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
 
@@ -68,6 +74,7 @@ void TMainForm::FormCreate() {
 
   FHistory = std::make_unique<TClipHistory>(FSettings.MaxClipEntries, FServices.Clock);
   CreateTrayIcon();
+  RegisterHotkeysAndClipboardListener();
   AddLogLine(u"Tarvel started");
   UpdateHistoryControls();
   UpdateInfoMemo();
@@ -77,7 +84,7 @@ void TMainForm::CreateTrayIcon() {
   FTrayIcon = std::make_unique<TTrayIcon>();
   FTrayIcon->Menu = {
       {u"Show app", iiClipboard, [this] { ShowMainWindow(); }},
-      {u"Save clipboard", iiSave, nullptr},
+      {u"Save clipboard", iiSave, [this] { btnSaveClick(btnSave); }},
       {u"Show tutorial", iiInfo, nullptr},
       {u"Quit", iiQuit, [this] { QuitSequence(); }},
   };
@@ -91,9 +98,11 @@ void TMainForm::CreateTrayIcon() {
   FBalloonCloseTimer->OnTimer = [this] { BalloonCloseTimerTimer(); };
   FSliderReleaseTimer = std::make_unique<TTimer>();
   FSliderReleaseTimer->SetInterval(50);
+  FSliderReleaseTimer->OnTimer = [this] { SliderReleaseTimerTimer(); };
 }
 
 void TMainForm::FormDestroy() {
+  UnregisterHotkeysAndClipboardListener();
   if (FTrayIcon)
     FTrayIcon->SetVisible(false);
   FHistory.reset();
@@ -164,32 +173,193 @@ void TMainForm::crdInfoClick(TControl&) {
   CardPanel1.SetActiveCard(2);
 }
 
-void TMainForm::WMClipboardUpdate() {}
+void TMainForm::RegisterHotkeysAndClipboardListener() {
+  if (!FHotkeysRegistered)
+    FHotkeysRegistered =
+        RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR, FSettings.HotkeyScreenBox,
+                           FSettings.HotkeyScreenFull, FSettings.HotkeySave);
+  if (!FClipboardListenerRegistered)
+    FClipboardListenerRegistered = FServices.Clipboard.AddListener();
+  if (!FHotkeysRegistered)
+    ShowNotification(u"Hotkeys unavailable");
+}
 
-void TMainForm::WMHotKey(int) {}
+void TMainForm::UnregisterHotkeysAndClipboardListener() {
+  if (FClipboardListenerRegistered) {
+    FServices.Clipboard.RemoveListener();
+    FClipboardListenerRegistered = false;
+  }
+  if (FHotkeysRegistered) {
+    UnregisterAppHotkeys(FServices.Hotkeys);
+    FHotkeysRegistered = false;
+  }
+}
+
+void TMainForm::ReregisterHotkeys() {
+  if (FHotkeysRegistered) {
+    UnregisterAppHotkeys(FServices.Hotkeys);
+    FHotkeysRegistered = false;
+  }
+  FHotkeysRegistered = RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR,
+                                          FSettings.HotkeyScreenBox, FSettings.HotkeyScreenFull, FSettings.HotkeySave);
+  if (!FHotkeysRegistered)
+    ShowNotification(u"Hotkeys unavailable");
+}
+
+void TMainForm::WMHotKey(int AHotkeyId) {
+  switch (AHotkeyId) {
+  case hkMerge: MergeTextEntries(); break;
+  case hkPrevious:
+  case hkNext:
+    if (FHistory) {
+      if (AHotkeyId == hkPrevious)
+        FHistory->Prev();
+      else
+        FHistory->Next();
+    }
+    UpdateHistoryControls();
+    PublishCurrentHistoryItem();
+    break;
+  case hkSave: SaveClipboard(true); break;
+  default:
+    // The capture and OCR commands are not part of this build yet; other ids are not ours.
+    break;
+  }
+}
+
+// History browser ----------------------------------------------------------------------------
 
 void TMainForm::UpdateHistoryControls() {
+  const TClipHistoryItem* item = FHistory ? FHistory->Current() : nullptr;
   SyncHistoryNavigation();
-  if (!FHistory || FHistory->Count() == 0) {
+  if (!item) {
     Memo1.SetVisible(true);
     Image1.SetVisible(false);
     Memo1.Clear();
     Label1.SetCaption(u"0 / 0");
+    return;
   }
+  switch (item->Kind) {
+  case cikText:
+    Image1.SetVisible(false);
+    Image1.ClearPicture();
+    Memo1.SetVisible(true);
+    Memo1.SetText(item->Text);
+    break;
+  case cikImage:
+    Memo1.SetVisible(false);
+    if (item->Bitmap)
+      Image1.SetPicture(*item->Bitmap);
+    else
+      Image1.ClearPicture();
+    Image1.SetVisible(true);
+    break;
+  case cikFiles:
+    Image1.SetVisible(false);
+    Image1.ClearPicture();
+    Memo1.SetVisible(true);
+    Memo1.SetLines(item->Files);
+    break;
+  }
+  Label1.SetCaption(
+      Format(u"%d / %d  %s  %s", {FHistory->Index() + 1, FHistory->Count(),
+                                  FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp)), item->Preview}));
 }
 
 void TMainForm::SyncHistoryNavigation() {
   FUpdatingHistoryControls = true;
-  if (!FHistory || FHistory->Count() == 0) {
-    trkSlider.SetRange(0, 0);
-    trkSlider.SetPosition(0);
-    trkSlider.SetEnabled(false);
-    btnDeleteEntry.SetEnabled(false);
-    spnClipboardPage.SetRange(0, 0);
-    spnClipboardPage.SetValue(0);
-    spnClipboardPage.SetEnabled(false);
-  }
+  const bool empty = !FHistory || FHistory->Count() == 0;
+  const int count = empty ? 0 : FHistory->Count();
+  const int position = empty ? 0 : FHistory->Index() + 1;
+  const int minimum = empty ? 0 : 1;
+  trkSlider.SetRange(minimum, count);
+  trkSlider.SetPosition(position);
+  trkSlider.SetEnabled(!empty);
+  btnDeleteEntry.SetEnabled(!empty);
+  spnClipboardPage.SetRange(minimum, count);
+  spnClipboardPage.SetValue(position);
+  spnClipboardPage.SetEnabled(!empty);
   FUpdatingHistoryControls = false;
+  if (!empty)
+    AdjustSliderWidth();
+}
+
+void TMainForm::SelectHistoryIndex(int AIndex, bool APublish) {
+  if (!FHistory || FHistory->Count() == 0) {
+    UpdateHistoryControls();
+    return;
+  }
+  FHistory->Select(AIndex);
+  UpdateHistoryControls();
+  if (APublish)
+    PublishCurrentHistoryItem();
+}
+
+void TMainForm::spnClipboardPageChange(TControl&) {
+  if (FUpdatingHistoryControls)
+    return;
+  if (!FHistory || FHistory->Count() == 0) {
+    SyncHistoryNavigation();
+    return;
+  }
+  const int value = std::clamp(spnClipboardPage.Value(), 1, FHistory->Count());
+  if (value != spnClipboardPage.Value()) {
+    FUpdatingHistoryControls = true;
+    try {
+      spnClipboardPage.SetValue(value);
+    } catch (...) {
+      FUpdatingHistoryControls = false;
+      throw;
+    }
+    FUpdatingHistoryControls = false;
+  }
+  SelectHistoryIndex(value - 1, true);
+}
+
+void TMainForm::trkSliderChange(TControl&) {
+  if (FUpdatingHistoryControls)
+    return;
+  if (!FHistory || FHistory->Count() == 0) {
+    SyncHistoryNavigation();
+    return;
+  }
+  SelectHistoryIndex(std::clamp(trkSlider.Position(), 1, FHistory->Count()) - 1, false);
+  // A drag publishes once, where it ends; the keyboard publishes at once.
+  if (!FServices.Window.IsLeftButtonDown()) {
+    PublishCurrentHistoryItem();
+  } else {
+    FSliderDragging = true;
+    FSliderReleaseTimer->SetEnabled(true);
+  }
+}
+
+void TMainForm::SliderReleaseTimerTimer() {
+  if (FServices.Window.IsLeftButtonDown())
+    return;
+  FSliderReleaseTimer->SetEnabled(false);
+  if (FSliderDragging && FHistory && FHistory->Count() > 0) {
+    FSliderDragging = false;
+    PublishCurrentHistoryItem();
+  }
+}
+
+void TMainForm::btnDeleteEntryClick(TControl&) {
+  DeleteCurrentHistoryEntry();
+}
+
+void TMainForm::DeleteCurrentHistoryEntry() {
+  if (!FHistory || FHistory->Count() == 0)
+    return;
+  if (FHistory->DeleteAt(FHistory->Index()) < 0) {
+    ClearClipboardAsOwnWrite();
+    UpdateHistoryControls();
+    AddLogLine(u"History entry deleted");
+  } else {
+    UpdateHistoryControls();
+    PublishCurrentHistoryItem();
+    AddLogLine(Format(u"History entry deleted, new selection: %d / %d", {FHistory->Index() + 1, FHistory->Count()}));
+  }
+  ShowNotification(u"History entry deleted");
 }
 
 void TMainForm::AdjustSliderWidth() {
@@ -329,6 +499,239 @@ std::vector<std::u16string> TMainForm::MakeInfoText() const {
       u"Normal Ctrl+C from other applications is intercepted and saved to history.",
       u"Icons: drawn for Tarvel by Nusk.",
   };
+}
+
+// Clipboard capture and publishing -----------------------------------------------------------
+
+std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen) {
+  const auto visible = [](char16_t AChar) { return AChar > u' '; };
+  const auto first = std::find_if(AText.begin(), AText.end(), visible);
+  const auto last = std::find_if(AText.rbegin(), std::make_reverse_iterator(first), visible).base();
+  // Line breaks become blanks and runs of blanks one blank. Only as much as can be shown
+  // is built, so a long text costs no more than a short one.
+  const std::size_t limit = static_cast<std::size_t>(std::max(AMaxLen, 0));
+  std::u16string r;
+  for (auto i = first; i != last && r.size() <= limit; ++i) {
+    char16_t c = *i;
+    if (c == u'\r' || c == u'\n') {
+      if (c == u'\r' && i + 1 != last && i[1] == u'\n')
+        ++i;
+      c = u' ';
+    }
+    if (c == u' ' && !r.empty() && r.back() == u' ')
+      continue;
+    r.push_back(c);
+  }
+  if (r.size() > limit) {
+    r.resize(limit >= 3 ? limit - 3 : 0);
+    r += u"...";
+  }
+  return r;
+}
+
+void TMainForm::WMClipboardUpdate() {
+  if (!FInternalClipboardUpdate && FPendingInternalClipboardUpdates <= 0)
+    CaptureExternalClipboard();
+  else if (FPendingInternalClipboardUpdates > 0)
+    --FPendingInternalClipboardUpdates; // the echo of one of our own writes
+}
+
+void TMainForm::CaptureExternalClipboard() {
+  IClipboard& clipboard = FServices.Clipboard;
+  // The first format offered decides, even when reading it yields nothing.
+  try {
+    if (clipboard.IsFormatAvailable(cfHDrop)) {
+      const std::vector<std::u16string> files = ReadClipboardFiles(clipboard);
+      if (files.empty() || FHistory->IsImmediateDuplicateFiles(files))
+        return;
+      FHistory->AddFiles(files);
+      UpdateHistoryControls();
+      AddLogLine(Format(u"External clipboard captured: %d file(s): %s",
+                        {static_cast<int>(files.size()), MakePreviewText(files.front(), 80)}));
+      ShowNotification(u"Copied files");
+    } else if (clipboard.IsFormatAvailable(cfUnicodeText)) {
+      std::u16string text = ReadClipboardText(clipboard);
+      const bool blank = std::all_of(text.begin(), text.end(), [](char16_t AChar) { return AChar <= u' '; });
+      if (blank || FHistory->IsImmediateDuplicateText(text))
+        return;
+      const std::u16string preview = MakePreviewText(text, 80);
+      FHistory->AddText(std::move(text));
+      UpdateHistoryControls();
+      AddLogLine(u"External clipboard captured: text " + preview);
+      ShowNotification(u"Copied text");
+    } else if (clipboard.IsFormatAvailable(cfBitmap) || clipboard.IsFormatAvailable(cfDib) ||
+               clipboard.IsFormatAvailable(cfDibV5)) {
+      TBitmap32 image = ReadClipboardImage(clipboard);
+      if (image.Empty() || FHistory->IsImmediateDuplicateBitmap(&image))
+        return;
+      const int width = image.Width();
+      const int height = image.Height();
+      FHistory->AddBitmap(std::move(image));
+      UpdateHistoryControls();
+      AddLogLine(Format(u"External clipboard captured: image %dx%d", {width, height}));
+      ShowNotification(u"Copied image");
+    }
+  } catch (const EError& e) {
+    AddLogLine(u"External clipboard read error: " + e.ClassName() + u": " + e.Message());
+  }
+}
+
+namespace {
+
+// Marks a clipboard write as the program's own for as long as it runs.
+class TOwnWriteMark {
+public:
+  explicit TOwnWriteMark(bool& AFlag) : FFlag(AFlag) { FFlag = true; }
+  ~TOwnWriteMark() { FFlag = false; }
+  TOwnWriteMark(const TOwnWriteMark&) = delete;
+  TOwnWriteMark& operator=(const TOwnWriteMark&) = delete;
+
+private:
+  bool& FFlag;
+};
+
+} // namespace
+
+void TMainForm::PublishTextToClipboard(const std::u16string& AText) {
+  const TOwnWriteMark mark(FInternalClipboardUpdate);
+  WriteClipboardText(FServices.Clipboard, AText);
+  ++FPendingInternalClipboardUpdates;
+  AddLogLine(u"System clipboard updated: text " + MakePreviewText(AText, 80));
+}
+
+void TMainForm::PublishBitmapToClipboard(const TBitmap32* ABitmap) {
+  if (!ABitmap || ABitmap->Empty())
+    return;
+  const TOwnWriteMark mark(FInternalClipboardUpdate);
+  WriteClipboardBitmap(FServices.Clipboard, *ABitmap);
+  ++FPendingInternalClipboardUpdates;
+  AddLogLine(Format(u"System clipboard updated: image %dx%d", {ABitmap->Width(), ABitmap->Height()}));
+}
+
+void TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFiles) {
+  if (AFiles.empty())
+    return;
+  const TOwnWriteMark mark(FInternalClipboardUpdate);
+  // A refused block leaves the clipboard empty; that change is not ours to absorb.
+  if (!WriteClipboardFiles(FServices.Clipboard, AFiles))
+    return;
+  ++FPendingInternalClipboardUpdates;
+  AddLogLine(Format(u"System clipboard updated: %d file(s)", {static_cast<int>(AFiles.size())}));
+}
+
+void TMainForm::ClearClipboardAsOwnWrite() {
+  const TOwnWriteMark mark(FInternalClipboardUpdate);
+  ClearClipboard(FServices.Clipboard);
+  ++FPendingInternalClipboardUpdates;
+}
+
+void TMainForm::PublishCurrentHistoryItem() {
+  const TClipHistoryItem* item = FHistory ? FHistory->Current() : nullptr;
+  if (!item)
+    return;
+  switch (item->Kind) {
+  case cikText:
+    PublishTextToClipboard(item->Text);
+    AddLogLine(u"History selection copied to clipboard: " + MakePreviewText(item->Text, 80));
+    break;
+  case cikImage:
+    PublishBitmapToClipboard(item->Bitmap.get());
+    AddLogLine(u"History selection copied to clipboard: " + item->Preview);
+    break;
+  case cikFiles:
+    PublishFilesToClipboard(item->Files);
+    AddLogLine(Format(u"History selection copied to clipboard: %d file(s)", {static_cast<int>(item->Files.size())}));
+    break;
+  }
+}
+
+// Text merge ---------------------------------------------------------------------------------
+
+void TMainForm::MergeTextEntries() {
+  const TClipHistoryItem* current = FHistory ? FHistory->Current() : nullptr;
+  if (!current || current->Kind != cikText)
+    return;
+  std::u16string result;
+  for (int i = 0; i <= FHistory->Index(); ++i) {
+    const TClipHistoryItem& item = FHistory->Items(i);
+    if (item.Kind != cikText)
+      continue;
+    if (!result.empty())
+      result += u"\r\n";
+    result += item.Text;
+  }
+  if (std::all_of(result.begin(), result.end(), [](char16_t AChar) { return AChar <= u' '; }))
+    return;
+  PublishTextToClipboard(result);
+  if (!FHistory->IsImmediateDuplicateText(result))
+    FHistory->AddText(result);
+  UpdateHistoryControls();
+  AddLogLine(u"Text merge: " + MakePreviewText(result, 80));
+  ShowNotification(u"Merged text");
+}
+
+// Saving the clipboard -----------------------------------------------------------------------
+
+void TMainForm::btnSaveClick(TControl&) {
+  SaveClipboard(false);
+}
+
+void TMainForm::SaveClipboard(bool AToDesktop) {
+  IClipboard& clipboard = FServices.Clipboard;
+  IShell& shell = FServices.Shell;
+  try {
+    const std::u16string folder = GetDesktopFolder(shell);
+    const std::u16string baseName = MakeClipboardFileBaseName(FServices.Clock);
+    const auto ask = [&](const char16_t* ATitle, const char16_t* AFilter, const char16_t* ADefaultExt) {
+      return FServices.Dialogs.SaveDialog({ATitle, AFilter, 1, ADefaultExt, folder, baseName});
+    };
+    std::u16string text;
+    TBitmap32 image;
+    if (TryGetClipboardText(clipboard, text)) {
+      std::u16string html;
+      const bool hasHtml = TryGetClipboardHtml(clipboard, html);
+      std::u16string path;
+      bool writeHtml = hasHtml;
+      if (AToDesktop) {
+        path = JoinPath(folder, baseName + (hasHtml ? u".htm" : u".txt"));
+      } else if (!hasHtml) {
+        const auto answer = ask(u"Save clipboard", u"Text files (*.txt)|*.txt", u"txt");
+        if (!answer)
+          return;
+        path = EnsureSaveExtension(answer->FileName, false);
+      } else {
+        const auto answer = ask(u"Save clipboard", u"Text files (*.txt)|*.txt|HTML files (*.htm)|*.htm;*.html", u"");
+        if (!answer)
+          return;
+        writeHtml = IsHtmlSaveChoice(answer->FileName, answer->FilterIndex);
+        path = EnsureSaveExtension(answer->FileName, writeHtml);
+      }
+      shell.WriteFile(path, Utf8WithBom(writeHtml ? html : text));
+      AddLogLine(u"Clipboard saved: " + path);
+      ShowNotification(u"Clipboard saved");
+    } else if (TryGetClipboardBitmap(clipboard, image)) {
+      std::u16string path;
+      if (AToDesktop) {
+        path = JoinPath(folder, baseName + u".jpg");
+      } else {
+        const auto answer = ask(u"Save clipboard image", u"JPEG files (*.jpg)|*.jpg;*.jpeg", u"jpg");
+        if (!answer)
+          return;
+        path = answer->FileName;
+        if (ExtractFileExt(path).empty())
+          path += u".jpg";
+      }
+      SaveBitmapAsJpeg(shell, image, path);
+      AddLogLine(u"Clipboard image saved: " + path);
+      ShowNotification(u"Clipboard saved");
+    } else {
+      AddLogLine(u"Clipboard save skipped: unsupported or empty clipboard format");
+      ShowNotification(u"Nothing to save");
+    }
+  } catch (const EError& e) {
+    AddLogLine(u"Clipboard save error: " + e.ClassName() + u": " + e.Message());
+    ShowNotification(u"Save failed");
+  }
 }
 
 } // namespace tarvel

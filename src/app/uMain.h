@@ -7,9 +7,11 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "clipboard/SystemClipboard.h"
 #include "core/DateTime.h"
 #include "core/Shell.h"
 #include "history/uHistory.h"
+#include "hotkeys/uHotkeys.h"
 #include "settings/Registry.h"
 #include "settings/uAppSettings.h"
 #include "ui/Controls.h"
@@ -24,6 +26,8 @@ struct TMainFormServices {
   IClock& Clock;
   IRegistry& Registry;
   IShell& Shell;
+  IClipboard& Clipboard;
+  IHotkeys& Hotkeys;
 };
 
 // Image indices of the program's icon list.
@@ -49,6 +53,10 @@ inline constexpr std::size_t MaxLogLines = 500;
 // Least time between the starts of two balloons, and how long one stays.
 inline constexpr std::uint64_t NotificationMinIntervalMs = 2000;
 inline constexpr std::uint32_t BalloonCloseDelayMs = 1000;
+
+// A trimmed one-line form of a text for log lines: line breaks become blanks, runs of
+// blanks one blank, and a text longer than AMaxLen is cut to AMaxLen units ending in "...".
+std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen);
 
 inline constexpr char16_t ConfirmQuitText[] = u"Are you sure you want to quit Tarvel?\r\n\r\nThis will close "
                                               u"the app completely.\r\nYou can press the X "
@@ -76,6 +84,7 @@ public:
   void Close();
 
   void btnQuitClick(TControl& ASender);
+  void btnSaveClick(TControl& ASender);
   // A click on the info card's own surface.
   void crdInfoClick(TControl& ASender);
 
@@ -87,6 +96,25 @@ public:
   // otherwise the request is dropped, not delayed.
   void ShowNotification(const std::u16string& AText);
   const std::vector<std::u16string>& LogLines() const noexcept;
+
+  // Every clipboard write of the program. Each is marked as the program's own, so that the
+  // notification it causes is not captured again.
+  void PublishTextToClipboard(const std::u16string& AText);
+  void PublishBitmapToClipboard(const TBitmap32* ABitmap);
+  void PublishFilesToClipboard(const std::vector<std::u16string>& AFiles);
+  // The history's selected entry, with the write of its kind.
+  void PublishCurrentHistoryItem();
+  // Joins the text entries up to the selected one and publishes the result as a new entry.
+  void MergeTextEntries();
+  // Writes the clipboard's text, HTML or image to a file: straight to the desktop, or
+  // where the save dialog says.
+  void SaveClipboard(bool AToDesktop);
+  // After a hotkey letter changed: the whole set again.
+  void ReregisterHotkeys();
+  bool HotkeysRegistered() const noexcept { return FHotkeysRegistered; }
+
+  // Own writes whose notification has not arrived yet.
+  std::int32_t PendingInternalClipboardUpdates() const noexcept { return FPendingInternalClipboardUpdates; }
 
   // Message handlers.
   void WMClipboardUpdate();
@@ -153,8 +181,18 @@ private:
   void CreateTrayIcon();
   void UpdateHistoryControls();
   void SyncHistoryNavigation();
+  void SelectHistoryIndex(int AIndex, bool APublish);
+  void DeleteCurrentHistoryEntry();
+  void ClearClipboardAsOwnWrite();
+  void spnClipboardPageChange(TControl& ASender);
+  void trkSliderChange(TControl& ASender);
+  void SliderReleaseTimerTimer();
+  void btnDeleteEntryClick(TControl& ASender);
   void AdjustSliderWidth();
   void SaveSettings();
+  void RegisterHotkeysAndClipboardListener();
+  void UnregisterHotkeysAndClipboardListener();
+  void CaptureExternalClipboard();
   void UpdateInfoMemo();
   std::vector<std::u16string> MakeInfoText() const;
   void BalloonCloseTimerTimer();

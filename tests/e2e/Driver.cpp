@@ -68,6 +68,19 @@ void PressKey(WORD AVirtualKey) {
   Sleep(50);
 }
 
+void PressCtrlShift(WORD AVirtualKey) {
+  const WORD keys[] = {VK_CONTROL, VK_SHIFT, AVirtualKey};
+  INPUT in[6]{};
+  for (int i = 0; i < 3; ++i) {
+    in[i].type = INPUT_KEYBOARD;
+    in[i].ki.wVk = keys[i];
+    in[5 - i] = in[i];
+    in[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  SendInput(6, in, sizeof(INPUT));
+  Sleep(50);
+}
+
 bool FindTrayIconCentre(POINT& ACentre) {
   // Wine shows the notification area as a window of its own when no desktop panel
   // provides one; its children are the icons.

@@ -11,6 +11,8 @@ namespace tarvel::e2e {
 // Acts on the desktop the way a user does: mouse and keyboard through SendInput.
 void ClickAt(POINT AScreenPoint, bool ARightButton = false, bool ADouble = false);
 void PressKey(WORD AVirtualKey);
+// Ctrl+Shift+key, pressed and released as a user does.
+void PressCtrlShift(WORD AVirtualKey);
 
 // The notification-area icon of a window, as the shell shows it: its centre on screen.
 bool FindTrayIconCentre(POINT& ACentre);

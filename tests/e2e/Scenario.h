@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Driver.h"
+#include "OtherProgram.h"
 #include "Process.h"
 #include "app/win32/ControlIds.h"
 
@@ -80,6 +81,30 @@ protected:
 
   TProcess FTarvel;
   HWND FMain = nullptr;
+};
+
+// Tarvel with its log on the info card, shown, and a clean clipboard.
+class TClipboardScenario : public TScenario {
+protected:
+  void SetUp() override {
+    TScenario::SetUp();
+    if (OpenClipboard(FOther.Window())) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
+    StoreSetting(L"ShowLog", 1);
+    StartTarvel();
+    ShowApp();
+  }
+
+  std::wstring Label() { return TextOf(Control(idLabel1)); }
+  std::wstring Log() { return TextOf(Control(idMemoInfoLog)); }
+  // Waits for the label to begin with APrefix ("2 / 2").
+  bool LabelShows(const std::wstring& APrefix) {
+    return WaitUntil([&] { return Label().rfind(APrefix, 0) == 0; }, 10s);
+  }
+
+  TOtherProgram FOther;
 };
 
 } // namespace tarvel::e2e

@@ -13,6 +13,7 @@ public:
   int BroughtToFront = 0;
   int RowWidth = 557;
   int EditRight = 180;
+  bool LeftButtonDown = false;
   // Runs when the window is destroyed (the form's FormDestroy, as the real window does).
   std::function<void()> OnDestroy;
 
@@ -28,6 +29,7 @@ public:
   }
   int SliderRowClientWidth() const override { return RowWidth; }
   int PageEditRight() const override { return EditRight; }
+  bool IsLeftButtonDown() const override { return LeftButtonDown; }
 };
 
 } // namespace tarvel

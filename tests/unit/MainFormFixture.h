@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/uMain.h"
+#include "fakes/FakeClipboard.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeDialogs.h"
+#include "fakes/FakeHotkeys.h"
 #include "fakes/FakeMainWindow.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeShell.h"
@@ -36,7 +38,17 @@ protected:
   TFakeClock FClock;
   TFakeRegistry FRegistry;
   TFakeShell FShell;
-  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell}};
+  TFakeClipboard FClipboard;
+  TFakeHotkeys FHotkeys;
+  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys}};
+
+  // Hands the listener's queued clipboard notifications to the window, one at a time.
+  void DeliverClipboardNotifications() {
+    while (FClipboard.Notifications > 0) {
+      --FClipboard.Notifications;
+      FForm.WMClipboardUpdate();
+    }
+  }
 };
 
 } // namespace tarvel

@@ -68,7 +68,7 @@ void TWin32MainWindow::Create() {
   FImages = CreateIconList(Scale(24));
   FLogo.Reset(CreateProgramIcon(Scale(64)));
 
-  FForm = std::make_unique<TMainForm>(TMainFormServices{*this, FDialogs, FClock, FRegistry, FShell});
+  FForm = std::make_unique<TMainForm>(TMainFormServices{*this, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys});
   CreateFonts();
   CreateControls();
   FForm->FormCreate();
@@ -308,6 +308,8 @@ int TWin32MainWindow::PageEditRight() const {
   MapWindowPoints(nullptr, FHandle, reinterpret_cast<POINT*>(&r), 2);
   return r.right;
 }
+
+bool TWin32MainWindow::IsLeftButtonDown() const { return GetKeyState(VK_LBUTTON) < 0; }
 
 void TWin32MainWindow::Show() {
   ShowWindow(FHandle, SW_SHOW);

@@ -10,6 +10,8 @@
 #include "app/MainWindow.h"
 #include "app/uMain.h"
 #include "app/win32/TrayIconPeer.h"
+#include "clipboard/win32/Win32Clipboard.h"
+#include "hotkeys/win32/Win32Hotkeys.h"
 #include "app/win32/Win32Dialogs.h"
 #include "core/win32/Clock.h"
 #include "core/win32/Handles.h"
@@ -40,6 +42,7 @@ public:
   void DestroyAndTerminate() override;
   int SliderRowClientWidth() const override;
   int PageEditRight() const override;
+  bool IsLeftButtonDown() const override;
 
 private:
   static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
@@ -60,6 +63,8 @@ private:
   TSystemClock FClock;
   TWin32Registry FRegistry;
   TWin32Shell FShell;
+  TWin32Clipboard FClipboard{[this] { return FHandle; }};
+  TWin32Hotkeys FHotkeys{[this] { return FHandle; }};
   TWin32Dialogs FDialogs;
   std::unique_ptr<TMainForm> FForm;
   std::vector<std::unique_ptr<TPeer>> FPeers;

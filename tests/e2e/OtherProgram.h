@@ -1,0 +1,121 @@
+#pragma once
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace tarvel::e2e {
+
+// Another program with a window of its own, which owns what it puts on the clipboard.
+class TOtherProgram {
+public:
+  TOtherProgram() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TarvelE2eOtherProgram";
+    RegisterClassW(&wc);
+    FWindow =
+        CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~TOtherProgram() { DestroyWindow(FWindow); }
+
+  // Opens the clipboard, waiting while Tarvel has it open for a read.
+  void Open() {
+    for (int i = 0; i < 500 && !OpenClipboard(FWindow); ++i)
+      Sleep(10);
+  }
+
+  // Puts any formats on the clipboard at once, as one copy.
+  void CopyFormats(const std::vector<std::pair<UINT, std::vector<std::uint8_t>>>& AFormats) {
+    Open();
+    EmptyClipboard();
+    for (const auto& [format, bytes] : AFormats)
+      SetClipboardData(format, Global(bytes.data(), bytes.size()));
+    CloseClipboard();
+  }
+
+  void CopyText(const std::wstring& AText) {
+    Open();
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, Global(AText.c_str(), (AText.size() + 1) * sizeof(wchar_t)));
+    CloseClipboard();
+  }
+
+  void CopyImage(int AWidth, int AHeight) {
+    Open();
+    EmptyClipboard();
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, AWidth, AHeight);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    for (int y = 0; y < AHeight; ++y)
+      for (int x = 0; x < AWidth; ++x)
+        SetPixel(dc, x, y, RGB(x * 5, y * 7, 90));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    SetClipboardData(CF_BITMAP, bitmap);
+    CloseClipboard();
+  }
+
+  // As a file manager does: the file list, and the paths as text too.
+  void CopyFiles(const std::vector<std::wstring>& APaths) {
+    std::vector<wchar_t> list;
+    std::wstring text;
+    for (const auto& p : APaths) {
+      list.insert(list.end(), p.begin(), p.end());
+      list.push_back(0);
+      text += p + L"\r\n";
+    }
+    list.push_back(0);
+    std::vector<std::uint8_t> block(sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(block.data(), &header, sizeof header);
+    std::memcpy(block.data() + sizeof header, list.data(), list.size() * sizeof(wchar_t));
+    Open();
+    EmptyClipboard();
+    SetClipboardData(CF_HDROP, Global(block.data(), block.size()));
+    SetClipboardData(CF_UNICODETEXT, Global(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+    CloseClipboard();
+  }
+
+  std::wstring Text() {
+    Open();
+    std::wstring text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      text = static_cast<const wchar_t*>(GlobalLock(data));
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+  }
+
+  HWND Window() const { return FWindow; }
+
+private:
+  static HGLOBAL Global(const void* AData, std::size_t ASize) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, ASize);
+    std::memcpy(GlobalLock(block), AData, ASize);
+    GlobalUnlock(block);
+    return block;
+  }
+
+  HWND FWindow = nullptr;
+};
+
+inline std::size_t Occurrences(const std::wstring& AText, const std::wstring& APart) {
+  std::size_t n = 0;
+  for (std::size_t at = AText.find(APart); at != std::wstring::npos; at = AText.find(APart, at + 1))
+    ++n;
+  return n;
+}
+
+} // namespace tarvel::e2e

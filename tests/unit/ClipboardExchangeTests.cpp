@@ -1,0 +1,301 @@
+// What the main window takes from the clipboard after outside changes, and how it marks
+// its own writes so that they are not taken again.
+#include <gtest/gtest.h>
+
+#include "MainFormFixture.h"
+#include "core/Text.h"
+
+namespace tarvel {
+namespace {
+
+const std::u16string Stamp = u"2026-03-01 14:05:09 - ";
+
+struct TPreviewCase {
+  std::u16string Text;
+  int MaxLen;
+  std::u16string Expected;
+};
+
+class MakePreviewTextTest : public testing::TestWithParam<TPreviewCase> {};
+
+TEST_P(MakePreviewTextTest, GivesOneTrimmedLineOfAtMostMaxLen) {
+  EXPECT_EQ(MakePreviewText(GetParam().Text, GetParam().MaxLen), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MakePreviewTextTest,
+                         testing::Values(TPreviewCase{u"", 80, u""}, TPreviewCase{u" \r\n\t ", 80, u""},
+                                         TPreviewCase{u"  hello  ", 80, u"hello"},
+                                         TPreviewCase{u"one\r\ntwo\rthree\nfour", 80, u"one two three four"},
+                                         // Blanks around a break collapse into one; tabs stay.
+                                         TPreviewCase{u"a  \r\n\r\n  b\tc", 80, u"a b\tc"},
+                                         TPreviewCase{std::u16string(80, u'x'), 80, std::u16string(80, u'x')},
+                                         TPreviewCase{std::u16string(81, u'x'), 80, std::u16string(77, u'x') + u"..."},
+                                         // Collapsing first can bring a text under the limit.
+                                         TPreviewCase{u"a" + std::u16string(100, u' ') + u"b", 80, u"a b"},
+                                         TPreviewCase{u"abcdef", 5, u"ab..."}));
+
+// A main window with notifications on, so that every capture's balloon can be seen.
+class CaptureTest : public MainFormTest {
+protected:
+  CaptureTest() : MainFormTest(false) {
+    FRegistry.PutDword(SettingsKeyPath, u"ShowNotifications", 1);
+    Start();
+    FForm.TrayIcon()->OnShowBalloon = [this] { FBalloons.push_back(FForm.TrayIcon()->BalloonHint); };
+  }
+
+  // The log after the start line.
+  std::vector<std::u16string> NewLog() const {
+    const auto& lines = FForm.LogLines();
+    return {lines.begin() + 1, lines.end()};
+  }
+  // Each capture gets its own balloon window.
+  void Later() { FClock.Advance(2500); }
+
+  std::vector<std::u16string> FBalloons;
+};
+
+TBitmap32 Gradient(int AWidth, int AHeight) {
+  TBitmap32 b(AWidth, AHeight);
+  for (int y = 0; y < AHeight; ++y)
+    for (int x = 0; x < AWidth; ++x)
+      b.SetPixel(x, y, 0xFF000000u | static_cast<std::uint32_t>(x * 7 + y * 13));
+  return b;
+}
+
+TEST_F(CaptureTest, ListensFromStartUntilShutdown) {
+  EXPECT_TRUE(FClipboard.Listening);
+  FForm.FormDestroy();
+  EXPECT_FALSE(FClipboard.Listening);
+}
+
+TEST_F(CaptureTest, AnOutsideTextBecomesOneEntry) {
+  FClipboard.CopyText(u"  Hello,\r\nworld  ");
+  DeliverClipboardNotifications();
+  ASSERT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FForm.History()->Last()->Text, u"  Hello,\r\nworld  "); // stored untrimmed
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"External clipboard captured: text Hello, world"});
+  EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied text"});
+  EXPECT_EQ(FForm.Label1.Caption(), u"1 / 1  2026-03-01 14:05:09  Hello, world");
+  EXPECT_EQ(FForm.Memo1.Text(), u"  Hello,\r\nworld  ");
+  EXPECT_TRUE(FForm.Memo1.Visible());
+  EXPECT_FALSE(FForm.Image1.Visible());
+  EXPECT_TRUE(FForm.btnDeleteEntry.Enabled());
+  EXPECT_EQ(FForm.spnClipboardPage.Value(), 1);
+}
+
+TEST_F(CaptureTest, FilesWinOverTextAndTextOverImages) {
+  const auto dib = EncodeDib(Gradient(4, 3));
+  FClipboard.CopyFormats({{cfHDrop, BuildDropFiles({u"C:\\a.txt", u"C:\\b.txt"})},
+                          {cfUnicodeText, TFakeClipboard::TextBytes(u"C:\\a.txt")},
+                          {cfDib, dib}});
+  DeliverClipboardNotifications();
+  Later();
+  FClipboard.CopyFormats({{cfUnicodeText, TFakeClipboard::TextBytes(u"rich")}, {cfDib, dib}});
+  DeliverClipboardNotifications();
+  Later();
+  FClipboard.CopyFormats({{cfBitmap, {}}, {cfDib, dib}});
+  DeliverClipboardNotifications();
+  ASSERT_EQ(FForm.History()->Count(), 3);
+  EXPECT_EQ(FForm.History()->Items(0).Kind, cikFiles);
+  EXPECT_EQ(FForm.History()->Items(0).Files, (std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}));
+  EXPECT_EQ(FForm.History()->Items(1).Kind, cikText);
+  EXPECT_EQ(FForm.History()->Items(2).Kind, cikImage);
+  EXPECT_TRUE(FForm.History()->Items(2).Bitmap->SamePixels(Gradient(4, 3)));
+  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{
+                          Stamp + u"External clipboard captured: 2 file(s): C:\\a.txt",
+                          u"2026-03-01 14:05:11 - External clipboard captured: text rich",
+                          u"2026-03-01 14:05:14 - External clipboard captured: image 4x3",
+                      }));
+  EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Copied files", u"Copied text", u"Copied image"}));
+  EXPECT_TRUE(FForm.Image1.Visible());
+  EXPECT_FALSE(FForm.Memo1.Visible());
+}
+
+TEST_F(CaptureTest, TheFirstFormatOfferedDecidesEvenWhenItHoldsNothing) {
+  // An empty file list next to text: nothing is taken, the text is not tried.
+  FClipboard.CopyFormats({{cfHDrop, BuildDropFiles({})}, {cfUnicodeText, TFakeClipboard::TextBytes(u"not taken")}});
+  DeliverClipboardNotifications();
+  // Blank text next to an image.
+  FClipboard.CopyFormats({{cfUnicodeText, TFakeClipboard::TextBytes(u" \r\n\t")}, {cfDib, EncodeDib(Gradient(2, 2))}});
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_TRUE(NewLog().empty());
+  EXPECT_TRUE(FBalloons.empty());
+}
+
+TEST_F(CaptureTest, OnlyTheNewestEntryCountsAsDuplicate) {
+  for (const char16_t* text : {u"A", u"A", u"B", u"A"}) {
+    FClipboard.CopyText(text);
+    DeliverClipboardNotifications();
+  }
+  FClipboard.CopyImage(Gradient(5, 5));
+  DeliverClipboardNotifications();
+  FClipboard.CopyImage(Gradient(5, 5));
+  DeliverClipboardNotifications();
+  FClipboard.CopyFiles({u"C:\\x"});
+  DeliverClipboardNotifications();
+  FClipboard.CopyFiles({u"C:\\x"});
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 5); // A, B, A, the image, the file
+  EXPECT_EQ(NewLog().size(), 5u);
+}
+
+TEST_F(CaptureTest, AnImageWithoutPixelsAddsNothing) {
+  std::vector<std::uint8_t> dib = EncodeDib(Gradient(2, 2));
+  dib[4] = dib[5] = dib[6] = dib[7] = 0; // width 0
+  FClipboard.CopyFormats({{cfDib, dib}});
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_TRUE(NewLog().empty());
+}
+
+struct TReadErrorCase {
+  const char* Name;
+  std::map<std::uint32_t, std::vector<std::uint8_t>> Formats;
+  bool Held;
+  std::u16string Line; // how the log line begins
+};
+
+class CaptureErrorTest : public CaptureTest, public testing::WithParamInterface<TReadErrorCase> {};
+
+TEST_P(CaptureErrorTest, IsLoggedOnceAndTheNextChangeIsCapturedNormally) {
+  FClipboard.HeldByOther = GetParam().Held;
+  FClipboard.CopyFormats(GetParam().Formats);
+  DeliverClipboardNotifications();
+  // One line, beginning with the error's class and its own message.
+  ASSERT_EQ(NewLog().size(), 1u);
+  EXPECT_EQ(NewLog()[0].substr(0, Stamp.size() + GetParam().Line.size()), Stamp + GetParam().Line)
+      << ToUtf8(NewLog()[0]);
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_TRUE(FBalloons.empty());
+  FClipboard.HeldByOther = false;
+  FClipboard.CopyText(u"next");
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 1);
+}
+
+std::vector<std::uint8_t> TruncatedDib() {
+  auto dib = EncodeDib(Gradient(8, 8));
+  dib.resize(dib.size() - 1);
+  return dib;
+}
+
+std::vector<std::uint8_t> UnterminatedFileList() {
+  auto block = BuildDropFiles({u"C:\\a"});
+  block.resize(block.size() - 4); // both final zero units gone
+  return block;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaptureErrorTest,
+    testing::Values(
+        TReadErrorCase{"ClipboardHeldOpen",
+                       {{cfUnicodeText, TFakeClipboard::TextBytes(u"x")}},
+                       true,
+                       u"External clipboard read error: EClipboardError: Cannot open clipboard: Access is denied."},
+        TReadErrorCase{"TruncatedImage",
+                       {{cfDib, TruncatedDib()}},
+                       false,
+                       u"External clipboard read error: EImageError: Clipboard image: "},
+        TReadErrorCase{"UnterminatedFileList",
+                       {{cfHDrop, UnterminatedFileList()}},
+                       false,
+                       u"External clipboard read error: EDropFilesError: Clipboard file list: "}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(CaptureTest, OwnWritesAreNotCapturedButTheNextOutsideCopyIs) {
+  FForm.PublishTextToClipboard(u"first");
+  FForm.PublishTextToClipboard(u"second");
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 2);
+  EXPECT_EQ(FClipboard.Notifications, 2);
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FClipboard.Text(), u"second");
+  FClipboard.CopyText(u"outside");
+  DeliverClipboardNotifications();
+  ASSERT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FForm.History()->Last()->Text, u"outside");
+  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{Stamp + u"System clipboard updated: text first",
+                                                   Stamp + u"System clipboard updated: text second",
+                                                   Stamp + u"External clipboard captured: text outside"}));
+}
+
+TEST_F(CaptureTest, ANotificationDuringTheWriteIsIgnoredAndLeavesTheCounter) {
+  FClipboard.DuringWrite = [this] { FForm.WMClipboardUpdate(); };
+  FClipboard.CopyText(u"outside, not yet seen");
+  FClipboard.Notifications = 0;
+  FForm.PublishTextToClipboard(u"mine");
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
+  EXPECT_EQ(FForm.History()->Count(), 0);
+}
+
+TEST_F(CaptureTest, FailedWritesLeaveTheMarksClear) {
+  FClipboard.HeldByOther = true;
+  EXPECT_THROW(FForm.PublishTextToClipboard(u"x"), EClipboardError);
+  const TBitmap32 image = Gradient(3, 3);
+  EXPECT_THROW(FForm.PublishBitmapToClipboard(&image), EClipboardError);
+  EXPECT_NO_THROW(FForm.PublishBitmapToClipboard(nullptr)) << "a missing image writes nothing";
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_TRUE(NewLog().empty());
+  // The flag is down again: an outside change is captured.
+  FClipboard.HeldByOther = false;
+  FClipboard.CopyText(u"outside");
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 1);
+}
+
+TEST_F(CaptureTest, AnEmptyTextIsStillWrittenAndCounted) {
+  FForm.PublishTextToClipboard(u"");
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
+  EXPECT_EQ(FClipboard.Text(), u"");
+}
+
+TEST_F(CaptureTest, FileListsAreWrittenAsOneDropFilesBlock) {
+  const std::vector<std::u16string> files = {u"C:\\a", u"C:\\longer\\path.txt"};
+  FForm.PublishFilesToClipboard(files);
+  const auto& block = FClipboard.Formats.at(cfHDrop);
+  EXPECT_EQ(block.size(), 20u + 2 * (4 + 1) + 2 * (18 + 1) + 2);
+  EXPECT_EQ(block, BuildDropFiles(files));
+  EXPECT_EQ(FClipboard.Formats.size(), 1u) << "only the file list is written";
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"System clipboard updated: 2 file(s)"});
+  FForm.PublishFilesToClipboard({});
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
+}
+
+TEST_F(CaptureTest, ARefusedFileListEmptiesTheClipboardUncounted) {
+  FClipboard.CopyText(u"before");
+  FClipboard.Notifications = 0;
+  FClipboard.Refused.insert(cfHDrop);
+  FForm.PublishFilesToClipboard({u"C:\\a"});
+  EXPECT_TRUE(FClipboard.Formats.empty());
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_TRUE(NewLog().empty());
+  // Its notification is handled as an outside change that finds nothing.
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_TRUE(NewLog().empty());
+}
+
+TEST_F(CaptureTest, PublishingTheSelectedEntryLogsTheWriteThenTheSelection) {
+  FClipboard.CopyFiles({u"C:\\one", u"C:\\two"});
+  DeliverClipboardNotifications();
+  FClipboard.CopyText(u"line one\r\nline two");
+  DeliverClipboardNotifications();
+  FClipboard.CopyImage(Gradient(6, 2));
+  DeliverClipboardNotifications();
+  const std::size_t before = FForm.LogLines().size();
+
+  FForm.PublishCurrentHistoryItem();
+  EXPECT_TRUE(ReadClipboardImage(FClipboard).SamePixels(Gradient(6, 2)));
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 3) << "publishing never adds to the history";
+  const std::vector<std::u16string> log(FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(before),
+                                        FForm.LogLines().end());
+  EXPECT_EQ(log, (std::vector<std::u16string>{Stamp + u"System clipboard updated: image 6x2",
+                                              Stamp + u"History selection copied to clipboard: Image 6x2"}));
+}
+
+} // namespace
+} // namespace tarvel

@@ -1,0 +1,148 @@
+// The clipboard card: moving through the history, publishing the selection, deleting.
+#include <gtest/gtest.h>
+
+#include "MainFormFixture.h"
+#include "core/Text.h"
+
+namespace tarvel {
+namespace {
+
+const std::u16string Stamp = u"2026-03-01 14:05:09 - ";
+
+class HistoryBrowserTest : public MainFormTest {
+protected:
+  // Entries "1" .. "N", copied by another program; the newest is selected.
+  void Fill(int ACount) {
+    for (int i = 1; i <= ACount; ++i) {
+      FClipboard.CopyText(IntToStr(i));
+      DeliverClipboardNotifications();
+    }
+    FLogStart = FForm.LogLines().size();
+  }
+  std::vector<std::u16string> NewLog() const {
+    return {FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(FLogStart), FForm.LogLines().end()};
+  }
+  int Selected() const { return FForm.History()->Index() + 1; }
+  int CountLines(const std::u16string& APrefix) const {
+    int n = 0;
+    for (const auto& line : NewLog())
+      n += line.find(APrefix) != std::u16string::npos;
+    return n;
+  }
+
+  std::size_t FLogStart = 0;
+};
+
+struct TPageCase {
+  int Typed;
+  int Selected;
+};
+
+class PageSpinTest : public HistoryBrowserTest, public testing::WithParamInterface<TPageCase> {};
+
+TEST_P(PageSpinTest, TypedPositionsAreCorrectedSelectedAndPublished) {
+  Fill(5);
+  FForm.spnClipboardPage.UserSetValue(GetParam().Typed);
+  EXPECT_EQ(Selected(), GetParam().Selected);
+  EXPECT_EQ(FForm.spnClipboardPage.Value(), GetParam().Selected);
+  EXPECT_EQ(FForm.trkSlider.Position(), GetParam().Selected);
+  EXPECT_EQ(FClipboard.Text(), IntToStr(GetParam().Selected));
+  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{
+                          Stamp + u"System clipboard updated: text " + IntToStr(GetParam().Selected),
+                          Stamp + u"History selection copied to clipboard: " + IntToStr(GetParam().Selected)}));
+  // The write's own notification is absorbed.
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PageSpinTest,
+                         testing::Values(TPageCase{9, 5}, TPageCase{0, 1}, TPageCase{-4, 1}, TPageCase{3, 3}));
+
+TEST_F(HistoryBrowserTest, ADragPublishesOnceAfterTheButtonIsReleased) {
+  Fill(10);
+  FForm.spnClipboardPage.UserSetValue(1);
+  FLogStart = FForm.LogLines().size();
+  TTimer& timer = *FForm.SliderReleaseTimer();
+  FWindow.LeftButtonDown = true;
+  for (int p = 2; p <= 10; ++p)
+    FForm.trkSlider.SetPosition(p);
+  EXPECT_EQ(Selected(), 10);
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"10 / 10");
+  EXPECT_TRUE(timer.Enabled());
+  timer.Tick(); // still held: keep waiting
+  EXPECT_TRUE(NewLog().empty());
+  FWindow.LeftButtonDown = false;
+  timer.Tick();
+  EXPECT_FALSE(timer.Enabled());
+  timer.Tick();
+  EXPECT_EQ(CountLines(u"History selection copied to clipboard: "), 1);
+  EXPECT_EQ(FClipboard.Text(), u"10");
+}
+
+TEST_F(HistoryBrowserTest, TheKeyboardPublishesAtOnce) {
+  Fill(3);
+  FForm.trkSlider.SetPosition(2);
+  EXPECT_EQ(FClipboard.Text(), u"2");
+  EXPECT_FALSE(FForm.SliderReleaseTimer()->Enabled());
+}
+
+struct TDeleteCase {
+  const char* Name;
+  int Count;
+  int Select;
+  int NewSelection;
+  std::u16string Line;
+};
+
+class DeleteEntryTest : public HistoryBrowserTest, public testing::WithParamInterface<TDeleteCase> {};
+
+TEST_P(DeleteEntryTest, SelectsTheEntryBeforeAndPublishesIt) {
+  Fill(GetParam().Count);
+  FForm.spnClipboardPage.UserSetValue(GetParam().Select);
+  FLogStart = FForm.LogLines().size();
+  FForm.btnDeleteEntry.Click();
+  EXPECT_EQ(FForm.History()->Count(), GetParam().Count - 1);
+  EXPECT_EQ(Selected(), GetParam().NewSelection);
+  EXPECT_EQ(NewLog().back(), Stamp + GetParam().Line);
+  EXPECT_EQ(CountLines(u"History selection copied to clipboard: "), 1);
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), GetParam().Count - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DeleteEntryTest,
+                         testing::Values(TDeleteCase{"Third", 5, 3, 2, u"History entry deleted, new selection: 2 / 4"},
+                                         TDeleteCase{"First", 5, 1, 1, u"History entry deleted, new selection: 1 / 4"},
+                                         TDeleteCase{"Last", 5, 5, 4, u"History entry deleted, new selection: 4 / 4"}),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(HistoryBrowserTest, DeletingTheOnlyEntryEmptiesTheClipboardWithoutCapturingThat) {
+  Fill(1);
+  FForm.btnDeleteEntry.Click();
+  EXPECT_TRUE(FClipboard.Formats.empty());
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FForm.Label1.Caption(), u"0 / 0");
+  EXPECT_FALSE(FForm.btnDeleteEntry.Enabled());
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"History entry deleted"});
+}
+
+TEST_F(HistoryBrowserTest, OnAnEmptyHistoryTheHandlersOnlyResynchronise) {
+  FForm.spnClipboardPage.UserSetValue(3);
+  FForm.btnDeleteEntry.Click();
+  EXPECT_EQ(FForm.spnClipboardPage.Value(), 0);
+  EXPECT_EQ(FForm.Label1.Caption(), u"0 / 0");
+  EXPECT_TRUE(FClipboard.Formats.empty());
+  EXPECT_EQ(FForm.LogLines().size(), 1u);
+}
+
+TEST_F(HistoryBrowserTest, FileEntriesShowOnePathPerLine) {
+  FClipboard.CopyFiles({u"C:\\a.txt", u"C:\\b.txt"});
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.Memo1.Lines(), (std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}));
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, 28), u"1 / 1  2026-03-01 14:05:09  ");
+}
+
+} // namespace
+} // namespace tarvel

@@ -1,0 +1,307 @@
+// Saving the clipboard's text, HTML or image to a file.
+#include <gtest/gtest.h>
+
+#include "MainFormFixture.h"
+#include "clipboard/ClipboardSave.h"
+#include "core/Jpeg.h"
+#include "core/Text.h"
+
+namespace tarvel {
+namespace {
+
+struct TOffsetCase {
+  std::u16string Header;
+  int Expected;
+};
+
+class ReadHtmlHeaderOffsetTest : public testing::TestWithParam<TOffsetCase> {};
+
+TEST_P(ReadHtmlHeaderOffsetTest, ReadsTheNumberAfterTheLabel) {
+  EXPECT_EQ(ReadHtmlHeaderOffset(GetParam().Header, u"StartHTML:"), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReadHtmlHeaderOffsetTest,
+                         testing::Values(TOffsetCase{u"Version:0.9\r\nStartHTML:0000000105\r\n", 105},
+                                         TOffsetCase{u"StartHTML: \t42x", 42}, TOffsetCase{u"StartHTML:-1\r\n", -1},
+                                         TOffsetCase{u"StartHTML:\r\n12", -1}, TOffsetCase{u"EndHTML:12", -1},
+                                         TOffsetCase{u"starthtml:12", -1},
+                                         TOffsetCase{u"StartHTML:2147483647", 2147483647},
+                                         TOffsetCase{u"StartHTML:2147483648", -1},
+                                         TOffsetCase{u"StartHTML:99999999999999999999", -1},
+                                         TOffsetCase{u"StartHTML:7 StartHTML:9", 7}, TOffsetCase{u"", -1}));
+
+std::vector<std::uint8_t> Bytes(std::string_view AText) {
+  return {AText.begin(), AText.end()};
+}
+
+// "HTML Format" data as browsers write it, with the offsets worked out.
+std::vector<std::uint8_t> HtmlFormat(const std::string& ADocument, int AStartDelta = 0, int AEndDelta = 0) {
+  const std::string header = "Version:0.9\r\nStartHTML:0000000000\r\nEndHTML:0000000000\r\n";
+  const std::size_t start = header.size();
+  const std::size_t end = start + ADocument.size();
+  char numbers[64];
+  std::snprintf(numbers, sizeof numbers, "%010d", static_cast<int>(start) + AStartDelta);
+  std::string data = header;
+  data.replace(data.find("StartHTML:") + 10, 10, numbers);
+  std::snprintf(numbers, sizeof numbers, "%010d", static_cast<int>(end) + AEndDelta);
+  data.replace(data.find("EndHTML:") + 8, 10, numbers);
+  return Bytes(data + ADocument);
+}
+
+TEST(ClipboardHtmlTest, ExtractsTheDocumentPartBetweenTheOffsets) {
+  const std::string document = "<html><body><!--StartFragment-->Gr\xC3\xBC\xC3\x9F<!--EndFragment--></body></html>";
+  auto data = HtmlFormat(document);
+  data.insert(data.end(), 5, 0); // a block rounded up with zeros
+  EXPECT_EQ(ToUtf8(ExtractClipboardHtml(data)), document);
+}
+
+TEST(ClipboardHtmlTest, UnusableOffsetsFallBackSoundly) {
+  const std::string document = "<p>x</p>";
+  // EndHTML past the data: up to the end (zeros excluded).
+  auto beyond = HtmlFormat(document, 0, 1000);
+  beyond.push_back(0);
+  EXPECT_EQ(ToUtf8(ExtractClipboardHtml(beyond)), document);
+  // StartHTML -1, missing, past the end or not before EndHTML: the whole data.
+  const std::string noStart = "Version:0.9\r\nStartHTML:-1\r\n<p>y</p>";
+  EXPECT_EQ(ToUtf8(ExtractClipboardHtml(Bytes(noStart))), noStart);
+  EXPECT_EQ(ToUtf8(ExtractClipboardHtml(Bytes("<b>plain</b>"))), "<b>plain</b>");
+  const auto past = HtmlFormat(document, 5000);
+  EXPECT_EQ(ExtractClipboardHtml(past).size(), past.size());
+  const auto crossed = HtmlFormat(document, 4, -8);
+  EXPECT_EQ(ExtractClipboardHtml(crossed).size(), crossed.size());
+  EXPECT_EQ(ExtractClipboardHtml({}), u"");
+}
+
+TEST(ClipboardHtmlTest, BrokenUtf8AndOffsetsInsideACharacterDecodeWithoutFailing) {
+  auto data = HtmlFormat("<p>\xC3\xBC\xFF\xFE</p>", 4); // starts inside the two-byte character
+  const std::u16string html = ExtractClipboardHtml(data);
+  EXPECT_EQ(html.substr(0, 1), u"\uFFFD");
+  EXPECT_NE(html.find(u"</p>"), std::u16string::npos);
+}
+
+struct TChoiceCase {
+  std::u16string FileName;
+  int FilterIndex;
+  bool Html;
+  std::u16string Ensured;
+};
+
+class SaveChoiceTest : public testing::TestWithParam<TChoiceCase> {};
+
+TEST_P(SaveChoiceTest, ExtensionWinsOverFilter) {
+  const bool html = IsHtmlSaveChoice(GetParam().FileName, GetParam().FilterIndex);
+  EXPECT_EQ(html, GetParam().Html);
+  EXPECT_EQ(EnsureSaveExtension(GetParam().FileName, html), GetParam().Ensured);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SaveChoiceTest,
+                         testing::Values(TChoiceCase{u"C:\\d\\page.HTML", 1, true, u"C:\\d\\page.HTML"},
+                                         TChoiceCase{u"C:\\d\\page.htm", 1, true, u"C:\\d\\page.htm"},
+                                         TChoiceCase{u"C:\\d\\note.TXT", 2, false, u"C:\\d\\note.TXT"},
+                                         TChoiceCase{u"C:\\d\\name", 2, true, u"C:\\d\\name.htm"},
+                                         TChoiceCase{u"C:\\d\\name", 1, false, u"C:\\d\\name.txt"},
+                                         TChoiceCase{u"C:\\d\\notes.md", 2, true, u"C:\\d\\notes.md"},
+                                         TChoiceCase{u"C:\\d\\notes.md", 1, false, u"C:\\d\\notes.md"},
+                                         // A dot in a folder name is no extension.
+                                         TChoiceCase{u"C:\\my.htm\\name", 1, false, u"C:\\my.htm\\name.txt"}));
+
+TEST(ClipboardSaveTest, BaseNameCarriesTheTimeToTheMillisecond) {
+  TFakeClock clock;
+  clock.Time = {2026, 3, 1, 14, 5, 9, 42};
+  EXPECT_EQ(MakeClipboardFileBaseName(clock), u"clipboard-20260301_140509_042");
+}
+
+TEST(ClipboardSaveTest, DesktopFolderFallsBackToApplicationData) {
+  TFakeShell shell;
+  EXPECT_EQ(GetDesktopFolder(shell), u"C:\\Users\\me\\Desktop");
+  shell.Folders.erase(sfDesktop);
+  EXPECT_EQ(GetDesktopFolder(shell), u"C:\\Users\\me\\AppData\\Roaming");
+  shell.Folders.clear();
+  EXPECT_EQ(GetDesktopFolder(shell), u"");
+  EXPECT_EQ(JoinPath(u"", u"f.txt"), u"f.txt");
+  EXPECT_EQ(JoinPath(u"C:\\", u"f.txt"), u"C:\\f.txt");
+  EXPECT_EQ(JoinPath(u"C:\\d", u"f.txt"), u"C:\\d\\f.txt");
+}
+
+// Width, height and component count of a baseline JPEG's frame header.
+struct TJpegFrame {
+  int Width = 0, Height = 0, Components = 0;
+};
+
+TJpegFrame ReadJpegFrame(const std::vector<std::uint8_t>& AData) {
+  for (std::size_t i = 2; i + 9 < AData.size();) {
+    if (AData[i] != 0xFF)
+      break;
+    const int marker = AData[i + 1];
+    const std::size_t length = static_cast<std::size_t>(AData[i + 2] << 8 | AData[i + 3]);
+    if (marker == 0xC0)
+      return {AData[i + 7] << 8 | AData[i + 8], AData[i + 5] << 8 | AData[i + 6], AData[i + 9]};
+    i += 2 + length;
+  }
+  return {};
+}
+
+class SaveClipboardTest : public MainFormTest {
+protected:
+  SaveClipboardTest() : MainFormTest(false) {
+    FRegistry.PutDword(SettingsKeyPath, u"ShowNotifications", 1);
+    Start();
+    FForm.TrayIcon()->OnShowBalloon = [this] { FBalloons.push_back(FForm.TrayIcon()->BalloonHint); };
+    FLogStart = FForm.LogLines().size();
+  }
+  void PutTextAndHtml(const std::u16string& AText, const std::vector<std::uint8_t>& AHtml) {
+    FClipboard.CopyFormats(
+        {{cfUnicodeText, TFakeClipboard::TextBytes(AText)}, {FClipboard.RegisterFormat(u"HTML Format"), AHtml}});
+  }
+  std::vector<std::u16string> NewLog() const {
+    return {FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(FLogStart), FForm.LogLines().end()};
+  }
+  std::string FileText(const std::u16string& APath) const {
+    const auto& bytes = FShell.Files.at(APath);
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  const std::u16string FDesktop = u"C:\\Users\\me\\Desktop\\clipboard-20260301_140509_000";
+  std::vector<std::u16string> FBalloons;
+  std::size_t FLogStart = 0;
+};
+
+TEST_F(SaveClipboardTest, HotkeySavesTextAsUtf8WithBomOnTheDesktop) {
+  FClipboard.CopyText(u"Zeile 1\r\nGrüße\n");
+  FForm.WMHotKey(hkSave);
+  ASSERT_EQ(FShell.Files.size(), 1u);
+  EXPECT_EQ(FileText(FDesktop + u".txt"), "\xEF\xBB\xBFZeile 1\r\nGr\xC3\xBC\xC3\x9F"
+                                          "e\n");
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{u"2026-03-01 14:05:09 - Clipboard saved: " + FDesktop + u".txt"});
+  EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Clipboard saved"});
+  EXPECT_TRUE(FDialogs.SaveShown.empty());
+  EXPECT_EQ(FForm.Label1.Caption(), u"0 / 0") << "the history is not touched";
+}
+
+TEST_F(SaveClipboardTest, HotkeySavesTheHtmlDocumentPartWhenPresent) {
+  const std::string document = "<html><body>caf\xC3\xA9</body></html>";
+  PutTextAndHtml(u"café", HtmlFormat(document));
+  FForm.WMHotKey(hkSave);
+  EXPECT_EQ(FileText(FDesktop + u".htm"), "\xEF\xBB\xBF" + document);
+}
+
+TEST_F(SaveClipboardTest, BlankHtmlCountsAsAbsent) {
+  PutTextAndHtml(u"text", HtmlFormat(" \r\n "));
+  FForm.WMHotKey(hkSave);
+  EXPECT_EQ(FileText(FDesktop + u".txt"), "\xEF\xBB\xBFtext");
+}
+
+TEST_F(SaveClipboardTest, AnImageIsSavedAsA24BitJpegOfItsSize) {
+  TBitmap32 image(64, 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+      image.SetPixel(x, y, 0xFF000000u | static_cast<std::uint32_t>(x * 4 << 16 | y * 5 << 8));
+  FClipboard.CopyImage(image);
+  FForm.WMHotKey(hkSave);
+  const auto& jpeg = FShell.Files.at(FDesktop + u".jpg");
+  ASSERT_GE(jpeg.size(), 4u);
+  EXPECT_EQ(jpeg[0], 0xFF);
+  EXPECT_EQ(jpeg[1], 0xD8);
+  const TJpegFrame frame = ReadJpegFrame(jpeg);
+  EXPECT_EQ(frame.Width, 64);
+  EXPECT_EQ(frame.Height, 48);
+  EXPECT_EQ(frame.Components, 3);
+  EXPECT_EQ(NewLog().back(), u"2026-03-01 14:05:09 - Clipboard image saved: " + FDesktop + u".jpg");
+}
+
+TEST_F(SaveClipboardTest, TransparentPartsAreSavedWhite) {
+  TBitmap32 image(16, 16, 0x00000000u); // fully transparent black
+  image.SetPixel(0, 0, 0x01000000u);    // one pixel not quite 0, so alpha counts
+  const TBitmap32 white(16, 16, 0xFFFFFFFFu);
+  EXPECT_EQ(EncodeBitmapForSave(image), EncodeJpeg(white, 60));
+}
+
+TEST_F(SaveClipboardTest, FilesOrNothingAreSkipped) {
+  FClipboard.CopyFiles({u"C:\\a.txt"});
+  FForm.WMHotKey(hkSave);
+  FClipboard.Formats.clear();
+  FClock.Advance(2500);
+  FForm.WMHotKey(hkSave);
+  EXPECT_TRUE(FShell.Files.empty());
+  ASSERT_EQ(NewLog().size(), 2u);
+  EXPECT_EQ(NewLog()[0], u"2026-03-01 14:05:09 - Clipboard save skipped: unsupported or empty clipboard format");
+  EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Nothing to save", u"Nothing to save"}));
+}
+
+TEST_F(SaveClipboardTest, ErrorsAreLoggedWithTheirClassAndNotified) {
+  FClipboard.CopyText(u"x");
+  FShell.FailingWrites.insert(FDesktop + u".txt");
+  FForm.WMHotKey(hkSave);
+  FClock.Advance(2500);
+  FClipboard.HeldByOther = true;
+  FForm.WMHotKey(hkSave);
+  ASSERT_EQ(NewLog().size(), 2u);
+  EXPECT_EQ(NewLog()[0], u"2026-03-01 14:05:09 - Clipboard save error: EFileError: Cannot create file \"" + FDesktop +
+                             u".txt\". Access is denied.");
+  EXPECT_EQ(NewLog()[1].substr(22), u"Clipboard save error: EClipboardError: Cannot open clipboard: Access is denied.");
+  EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Save failed", u"Save failed"}));
+}
+
+TEST_F(SaveClipboardTest, TheDialogOffersTheNameInTheDesktopFolder) {
+  FClipboard.CopyText(u"x");
+  FForm.btnSave.Click();
+  ASSERT_EQ(FDialogs.SaveShown.size(), 1u);
+  const TSaveDialogOptions& o = FDialogs.SaveShown[0];
+  EXPECT_EQ(o.Title, u"Save clipboard");
+  EXPECT_EQ(o.Filter, u"Text files (*.txt)|*.txt");
+  EXPECT_EQ(o.FilterIndex, 1);
+  EXPECT_EQ(o.DefaultExt, u"txt");
+  EXPECT_EQ(o.InitialDir, u"C:\\Users\\me\\Desktop");
+  EXPECT_EQ(o.FileName, u"clipboard-20260301_140509_000");
+  // Cancelled: nothing at all.
+  EXPECT_TRUE(FShell.Files.empty());
+  EXPECT_TRUE(NewLog().empty());
+  EXPECT_TRUE(FBalloons.empty());
+}
+
+TEST_F(SaveClipboardTest, TheTrayItemAsksTheSameWay) {
+  TBitmap32 image(3, 3, 0xFF808080u);
+  FClipboard.CopyImage(image);
+  FDialogs.SaveAnswers = {TSaveDialogResult{u"C:\\out\\picture", 1}};
+  FForm.TrayIcon()->UserChooseMenuItem(1);
+  ASSERT_EQ(FDialogs.SaveShown.size(), 1u);
+  EXPECT_EQ(FDialogs.SaveShown[0].Title, u"Save clipboard image");
+  EXPECT_EQ(FDialogs.SaveShown[0].Filter, u"JPEG files (*.jpg)|*.jpg;*.jpeg");
+  EXPECT_EQ(FDialogs.SaveShown[0].DefaultExt, u"jpg");
+  EXPECT_EQ(FShell.Files.count(u"C:\\out\\picture.jpg"), 1u);
+}
+
+struct TDialogCase {
+  const char* Name;
+  std::u16string Chosen;
+  int FilterIndex;
+  std::u16string Written;
+  bool Html;
+};
+
+class SaveDialogChoiceTest : public SaveClipboardTest, public testing::WithParamInterface<TDialogCase> {};
+
+TEST_P(SaveDialogChoiceTest, WritesWhatTheAnswerMeans) {
+  const std::string document = "<b>bold</b>";
+  PutTextAndHtml(u"bold", HtmlFormat(document));
+  FDialogs.SaveAnswers = {TSaveDialogResult{GetParam().Chosen, GetParam().FilterIndex}};
+  FForm.btnSave.Click();
+  ASSERT_EQ(FDialogs.SaveShown.size(), 1u);
+  EXPECT_EQ(FDialogs.SaveShown[0].Filter, u"Text files (*.txt)|*.txt|HTML files (*.htm)|*.htm;*.html");
+  EXPECT_EQ(FDialogs.SaveShown[0].FilterIndex, 1);
+  EXPECT_EQ(FDialogs.SaveShown[0].DefaultExt, u"");
+  EXPECT_EQ(FileText(GetParam().Written), GetParam().Html ? "\xEF\xBB\xBF" + document
+                                                          : "\xEF\xBB\xBF"
+                                                            "bold");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveDialogChoiceTest,
+    testing::Values(TDialogCase{"HtmlFilterNoExtension", u"C:\\o\\page", 2, u"C:\\o\\page.htm", true},
+                    TDialogCase{"TextFilterNoExtension", u"C:\\o\\page", 1, u"C:\\o\\page.txt", false},
+                    TDialogCase{"UpperHtmlWithTextFilter", u"C:\\o\\page.HTML", 1, u"C:\\o\\page.HTML", true},
+                    TDialogCase{"OtherExtensionHtmlFilter", u"C:\\o\\page.md", 2, u"C:\\o\\page.md", true}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+} // namespace
+} // namespace tarvel
