@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "clipboard/ClipboardSave.h"
 #include "clipboard/Dib.h"
 #include "core/Bitmap32.h"
 #include "core/DateTime.h"
@@ -142,5 +143,18 @@ void BM_CaptureText1MB(benchmark::State& AState) {
   AState.SetBytesProcessed(static_cast<std::int64_t>(AState.iterations()) * static_cast<std::int64_t>(Units * 2));
 }
 BENCHMARK(BM_CaptureText1MB)->Unit(benchmark::kMicrosecond);
+
+// What the save hotkey spends on a full-screen image: the JPEG at quality 60, 24 bits.
+void BM_SaveBitmapAsJpeg(benchmark::State& AState) {
+  const tarvel::TBitmap32 image = MakeDesktop(7);
+  std::size_t bytes = 0;
+  for (auto _ : AState) {
+    const auto jpeg = tarvel::EncodeBitmapForSave(image);
+    bytes = jpeg.size();
+    benchmark::DoNotOptimize(jpeg.data());
+  }
+  AState.counters["jpeg_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_SaveBitmapAsJpeg)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -11,7 +11,7 @@ fail() { printf '[%s] error: %s\n' "${TARVEL_SCRIPT:-tarvel}" "$*" >&2; exit 1; 
 # Runs scripts/setup when a tool or the cross-built libjpeg-turbo is missing.
 ensure_setup() {
   local need=
-  for tool in cmake ninja g++ i686-w64-mingw32-g++-posix wine Xvfb xdpyinfo; do
+  for tool in cmake ninja g++ i686-w64-mingw32-g++-posix wine Xvfb xdpyinfo xdotool xclip convert; do
     command -v "$tool" >/dev/null 2>&1 || need=1
   done
   [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/include/benchmark/benchmark.h ] \
@@ -52,7 +52,7 @@ start_xvfb() {
   say "virtual display $DISPLAY"
 }
 
-use_wine_prefix() {  # $1 = prefix folder name under build/
+use_wine_prefix() {  # $1 = prefix folder name under build/, $2 = "private-desktop" to keep files in it
   export WINEPREFIX="$TARVEL_BUILD/${1:-wine-prefix}"
   export WINEARCH=win32
   export WINEDEBUG=-all
@@ -67,6 +67,17 @@ use_wine_prefix() {  # $1 = prefix folder name under build/
     timeout 120 wineserver -w || true
     touch "$WINEPREFIX/.tarvel-ready"
     say "Wine prefix ready in $((SECONDS - t0)) s"
+  fi
+  # Wine links the Windows desktop folder to $HOME; tests and the tour save files there, so
+  # their prefixes get a desktop folder of their own.
+  if [ "${2:-}" = private-desktop ]; then
+    local desktop
+    for desktop in "$WINEPREFIX"/drive_c/users/*/Desktop; do
+      if [ -L "$desktop" ]; then
+        rm -f "$desktop"
+        mkdir -p "$desktop"
+      fi
+    done
   fi
 }
 

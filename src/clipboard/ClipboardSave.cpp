@@ -128,13 +128,17 @@ std::vector<std::uint8_t> Utf8WithBom(std::u16string_view AText) {
 }
 
 std::vector<std::uint8_t> EncodeBitmapForSave(const TBitmap32& ABitmap) {
-  // Transparent parts show the white below them; an opaque image is encoded as it is.
+  // Transparent parts show the white below them. An image whose fourth byte is 0xFF
+  // everywhere is opaque; so is one where it is 0 everywhere, as screen grabs leave it.
   const std::uint8_t* bits = ABitmap.Bits();
   const std::size_t size = ABitmap.ByteSize();
-  bool opaque = true;
-  for (std::size_t i = 3; i < size && opaque; i += 4)
-    opaque = bits[i] == 0xFF;
-  if (opaque)
+  bool allOpaque = true;
+  bool allZero = true;
+  for (std::size_t i = 3; i < size && (allOpaque || allZero); i += 4) {
+    allOpaque = allOpaque && bits[i] == 0xFF;
+    allZero = allZero && bits[i] == 0;
+  }
+  if (allOpaque || allZero)
     return EncodeJpeg(ABitmap, JpegSaveQuality);
   TBitmap32 canvas(ABitmap.Width(), ABitmap.Height());
   std::uint8_t* out = canvas.Bits();

@@ -58,7 +58,8 @@ std::u16string ExtractFileExt(std::u16string_view AFileName);
 std::vector<std::uint8_t> Utf8WithBom(std::u16string_view AText);
 
 // A 24-bit JPEG at quality 60 of the image over a white background (transparent parts turn
-// white), whatever the file's extension says.
+// white; a fourth byte of 0 in every pixel means no alpha at all), whatever the file's
+// extension says.
 void SaveBitmapAsJpeg(IShell& AShell, const TBitmap32& ABitmap, const std::u16string& AFileName);
 // The same encoding, without the file.
 std::vector<std::uint8_t> EncodeBitmapForSave(const TBitmap32& ABitmap);

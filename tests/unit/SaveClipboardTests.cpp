@@ -214,6 +214,10 @@ TEST_F(SaveClipboardTest, TransparentPartsAreSavedWhite) {
   image.SetPixel(0, 0, 0x01000000u);    // one pixel not quite 0, so alpha counts
   const TBitmap32 white(16, 16, 0xFFFFFFFFu);
   EXPECT_EQ(EncodeBitmapForSave(image), EncodeJpeg(white, 60));
+  // A fourth byte of 0 everywhere, as screen grabs have it, is no transparency.
+  const TBitmap32 grab(16, 16, 0x00336699u);
+  EXPECT_EQ(EncodeBitmapForSave(grab), EncodeJpeg(grab, 60));
+  EXPECT_NE(EncodeBitmapForSave(grab), EncodeJpeg(white, 60));
 }
 
 TEST_F(SaveClipboardTest, FilesOrNothingAreSkipped) {
