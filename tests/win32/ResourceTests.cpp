@@ -58,6 +58,17 @@ TEST(ResourceTest, ExecutableCarriesItsManifest) {
   FreeLibrary(exe);
 }
 
+TEST(ResourceTest, ExecutableMayUseTheWholeAddressSpaceOf64BitWindows) {
+  HMODULE exe = LoadLibraryExW(TarvelExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  // A data-file mapping is tagged in its low bits.
+  const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(exe) & ~ULONG_PTR{3});
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  EXPECT_NE(nt->FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE, 0);
+  FreeLibrary(exe);
+}
+
 // The shell as the running tarvel.exe sees it.
 class TShellOfTarvel : public TWin32Shell {
 public:
