@@ -34,10 +34,13 @@ enum TDibCompression : std::uint32_t {
 };
 
 // Where the fourth byte of each output pixel comes from.
+// Either channel counts only when it is not 0 in every pixel: programs (and the system's own
+// conversions) often declare an alpha channel they leave 0, and such an image is meant to
+// be opaque, never wholly invisible.
 enum class TAlphaSource {
   Opaque,  // no alpha channel: 0xFF
-  Mask,    // an alpha mask given in the block, honoured as it is
-  TopByte, // the free top byte of a 32-bit pixel, unless it is 0 everywhere
+  Mask,    // the alpha mask given in the block
+  TopByte, // the free top byte of a 32-bit pixel
 };
 
 constexpr std::uint32_t OpaqueBlack = 0xFF000000u;
@@ -399,10 +402,8 @@ void CopyRows(const TDibLayout& ALayout, TBitmap32& ABitmap) {
     std::memcpy(ABitmap.Scanline(y), SourceRow(ALayout, y), ABitmap.Stride());
 }
 
-// 32-bit pixels already in BGRA order.
+// 32-bit pixels already in BGRA order; an alpha mask here is the top byte.
 void DecodeBgraRows(const TDibLayout& ALayout, TBitmap32& ABitmap) {
-  if (ALayout.Alpha == TAlphaSource::Mask)
-    return CopyRows(ALayout, ABitmap);
   // Most such images leave the top byte 0, so the copy makes them opaque as it goes and
   // notes whether any top byte was set; only then is it copied again as it is.
   const std::size_t width = static_cast<std::size_t>(ALayout.Width);
@@ -432,7 +433,8 @@ void DecodeBitfieldRows(const TDibLayout& ALayout, TBitmap32& ABitmap) {
       StoreLE32(dest + 4 * x, blue.Value(v) | green.Value(v) << 8 | red.Value(v) << 16 | alpha.Value(v) << 24);
     }
   }
-  if (ALayout.Alpha == TAlphaSource::TopByte && (seen & TopByte) == 0)
+  const std::uint32_t alphaBits = ALayout.Alpha == TAlphaSource::Mask ? ALayout.Masks[3] : TopByte;
+  if (ALayout.Alpha != TAlphaSource::Opaque && (seen & alphaBits) == 0)
     for (int y = 0; y < ALayout.Height; ++y) {
       std::uint8_t* dest = ABitmap.Scanline(y);
       for (std::size_t x = 0; x < width; ++x)

@@ -32,11 +32,12 @@ inline constexpr std::int64_t MaxDibPixels = std::int64_t{1} << 26;
 // Palette images: biClrUsed entries (0 meaning 2^bits); an index past the table's end gives
 // opaque black. The fourth byte of the table's entries is ignored.
 //
-// Alpha: every format without an alpha channel comes out opaque (0xFF). An alpha mask of a
-// BI_BITFIELDS or BI_ALPHABITFIELDS image is honoured as given, even if it leaves every
-// pixel transparent. A 32-bit image without an alpha mask whose colour masks leave the top
-// byte free (BI_RGB, and the usual bitfields) takes that byte as alpha unless it is 0 in
-// every pixel: many programs leave it 0, and such an image is meant to be opaque.
+// Alpha: every format without an alpha channel comes out opaque (0xFF). The alpha channel
+// is the alpha mask of a BI_BITFIELDS or BI_ALPHABITFIELDS image, or else the top byte of a
+// 32-bit pixel that the colour masks leave free (BI_RGB, and the usual bitfields). It is
+// taken as it is unless it is 0 in every pixel: many programs, and the system's own
+// conversions, declare an alpha channel and leave it 0, and such an image is meant to be
+// opaque, not invisible.
 //
 // Every field, size and offset is checked against ASize before it is used; nothing is read
 // outside the block and nothing is allocated before the block is known to hold the pixels.
