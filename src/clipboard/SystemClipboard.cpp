@@ -2,22 +2,12 @@
 
 #include "clipboard/Dib.h"
 #include "clipboard/DropFiles.h"
+#include "core/Text.h"
 
 namespace tarvel {
 
 std::u16string DecodeClipboardText(const std::uint8_t* AData, std::size_t ASize) {
-  std::u16string text;
-  if (!AData)
-    return text;
-  const std::size_t units = ASize / 2;
-  text.reserve(units);
-  for (std::size_t i = 0; i < units; ++i) {
-    const auto unit = static_cast<char16_t>(AData[2 * i] | AData[2 * i + 1] << 8);
-    if (unit == 0)
-      break;
-    text.push_back(unit);
-  }
-  return text;
+  return FromUtf16LeBytes(AData, ASize);
 }
 
 std::u16string ReadClipboardText(IClipboard& AClipboard) {
@@ -72,14 +62,7 @@ std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboa
 }
 
 void WriteClipboardText(IClipboard& AClipboard, std::u16string_view AText) {
-  std::vector<std::uint8_t> data;
-  data.reserve((AText.size() + 1) * 2);
-  for (const char16_t unit : AText) {
-    data.push_back(static_cast<std::uint8_t>(unit));
-    data.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  data.push_back(0);
-  data.push_back(0);
+  const std::vector<std::uint8_t> data = ToUtf16LeBytes(AText);
   TClipboardSession session(AClipboard);
   AClipboard.Empty();
   if (!AClipboard.WriteData(cfUnicodeText, data))

@@ -118,7 +118,7 @@ std::u16string FromUtf8(std::string_view AText) {
         len = k;
       } else {
         cp = 0xFFFD;
-        len = k > 1 ? k : 1;  // skip the broken sequence's continuation bytes once
+        len = k > 1 ? k : 1; // skip the broken sequence's continuation bytes once
       }
     }
     if (cp >= 0x10000) {
@@ -143,6 +143,33 @@ std::u16string UIntToStr(std::uint64_t AValue) {
   while (n > 0)
     r += buf[--n];
   return r;
+}
+
+std::vector<std::uint8_t> ToUtf16LeBytes(std::u16string_view AText) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve((AText.size() + 1) * 2);
+  for (const char16_t unit : AText) {
+    bytes.push_back(static_cast<std::uint8_t>(unit));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
+std::u16string FromUtf16LeBytes(const std::uint8_t* AData, std::size_t ASize) {
+  std::u16string text;
+  if (!AData)
+    return text;
+  const std::size_t units = ASize / 2;
+  text.reserve(units);
+  for (std::size_t i = 0; i < units; ++i) {
+    const auto unit = static_cast<char16_t>(AData[2 * i] | AData[2 * i + 1] << 8);
+    if (unit == 0)
+      break;
+    text.push_back(unit);
+  }
+  return text;
 }
 
 std::u16string IntToStr(std::int64_t AValue) {
@@ -190,7 +217,7 @@ std::u16string Format(std::u16string_view APattern, std::initializer_list<TForma
       if (auto p = std::get_if<std::uint64_t>(&v))
         r += UIntToStr(*p);
       else if (auto q = std::get_if<std::int64_t>(&v))
-        r += UIntToStr(static_cast<std::uint32_t>(*q));  // a negative 32-bit value reads as unsigned
+        r += UIntToStr(static_cast<std::uint32_t>(*q)); // a negative 32-bit value reads as unsigned
       else
         throw fail();
       break;
@@ -200,8 +227,7 @@ std::u16string Format(std::u16string_view APattern, std::initializer_list<TForma
       else
         throw fail();
       break;
-    default:
-      throw fail();
+    default: throw fail();
     }
   }
   if (arg != AArgs.end())

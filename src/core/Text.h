@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <variant>
 
 namespace tarvel {
@@ -25,6 +26,13 @@ std::u16string ReplaceAll(std::u16string_view AText, std::u16string_view AFrom, 
 // Conversions at the edges (files, logs, exception texts). Invalid sequences become U+FFFD.
 std::string ToUtf8(std::u16string_view AText);
 std::u16string FromUtf8(std::string_view AText);
+
+// UTF-16 little-endian bytes, as the registry and the clipboard store text, with a
+// terminating zero unit.
+std::vector<std::uint8_t> ToUtf16LeBytes(std::u16string_view AText);
+// The text of such bytes up to the first zero unit, or all of them when there is none; an
+// odd last byte is dropped.
+std::u16string FromUtf16LeBytes(const std::uint8_t* AData, std::size_t ASize);
 
 // One argument of Format: a signed or unsigned integer or a text.
 using TFormatArg = std::variant<std::int64_t, std::uint64_t, std::u16string>;

@@ -21,15 +21,7 @@ std::optional<std::u16string> ReadString(IRegistryKey& AKey, std::u16string_view
   if (!value || (value->Type != rtString && value->Type != rtExpandString) || value->Size > maxBytes ||
       value->Data.size() != value->Size)
     return std::nullopt;
-  // An odd last byte cannot be part of a code unit and is dropped.
-  std::u16string text;
-  text.reserve(value->Data.size() / 2);
-  for (std::size_t i = 0; i + 1 < value->Data.size(); i += 2) {
-    const auto unit = static_cast<char16_t>(value->Data[i] | value->Data[i + 1] << 8);
-    if (unit == 0)
-      break;
-    text.push_back(unit);
-  }
+  std::u16string text = FromUtf16LeBytes(value->Data.data(), value->Data.size());
   if (text.size() > AMaxLength)
     return std::nullopt;
   return text;
@@ -51,15 +43,7 @@ void WriteDword(IRegistryKey& AKey, std::u16string_view AName, std::uint32_t AVa
 }
 
 void WriteString(IRegistryKey& AKey, std::u16string_view AName, std::u16string_view AValue) {
-  std::vector<std::uint8_t> data;
-  data.reserve((AValue.size() + 1) * 2);
-  for (const char16_t unit : AValue) {
-    data.push_back(static_cast<std::uint8_t>(unit));
-    data.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  data.push_back(0);
-  data.push_back(0);
-  Write(AKey, AName, rtString, data);
+  Write(AKey, AName, rtString, ToUtf16LeBytes(AValue));
 }
 
 } // namespace tarvel

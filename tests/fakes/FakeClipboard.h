@@ -9,6 +9,7 @@
 #include "clipboard/Dib.h"
 #include "clipboard/DropFiles.h"
 #include "clipboard/SystemClipboard.h"
+#include "core/Text.h"
 
 namespace tarvel {
 
@@ -34,14 +35,7 @@ public:
     if (Listening)
       ++Notifications;
   }
-  static std::vector<std::uint8_t> TextBytes(const std::u16string& AText) {
-    std::vector<std::uint8_t> data;
-    for (const char16_t c : AText + u'\0') {
-      data.push_back(static_cast<std::uint8_t>(c));
-      data.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    return data;
-  }
+  static std::vector<std::uint8_t> TextBytes(const std::u16string& AText) { return ToUtf16LeBytes(AText); }
   void CopyText(const std::u16string& AText) { CopyFormats({{cfUnicodeText, TextBytes(AText)}}); }
   // As the system offers a bitmap: CF_BITMAP with CF_DIB and CF_DIBV5 made from it.
   void CopyImage(const TBitmap32& AImage) {

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "core/Text.h"
 #include "settings/Registry.h"
 
 namespace tarvel {
@@ -37,12 +38,7 @@ public:
   // With its terminating zero, as the system stores strings.
   void PutString(const std::u16string& APath, const std::u16string& AName, const std::u16string& AValue,
                  std::uint32_t AType = rtString) {
-    std::vector<std::uint8_t> data;
-    for (const char16_t c : AValue + u'\0') {
-      data.push_back(static_cast<std::uint8_t>(c));
-      data.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    Put(APath, AName, AType, std::move(data));
+    Put(APath, AName, AType, ToUtf16LeBytes(AValue));
   }
   const TRegValue* Find(const std::u16string& APath, const std::u16string& AName) const {
     const auto key = Keys.find(APath);

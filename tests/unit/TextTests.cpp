@@ -77,5 +77,16 @@ TEST(FormatTest, MisuseRaisesConvertError) {
   }
 }
 
+TEST(TextTest, Utf16LittleEndianBytes) {
+  EXPECT_EQ(ToUtf16LeBytes(u"A\u00e9"), (std::vector<std::uint8_t>{'A', 0, 0xE9, 0, 0, 0}));
+  const std::vector<std::uint8_t> noTerminator = {'h', 0, 'i', 0};
+  EXPECT_EQ(FromUtf16LeBytes(noTerminator.data(), noTerminator.size()), u"hi");
+  const std::vector<std::uint8_t> oddTail = {'h', 0, 'i'};
+  EXPECT_EQ(FromUtf16LeBytes(oddTail.data(), oddTail.size()), u"h");
+  const std::vector<std::uint8_t> zeroInside = {'a', 0, 0, 0, 'b', 0};
+  EXPECT_EQ(FromUtf16LeBytes(zeroInside.data(), zeroInside.size()), u"a");
+  EXPECT_EQ(FromUtf16LeBytes(nullptr, 8), u"");
+}
+
 } // namespace
 } // namespace tarvel
