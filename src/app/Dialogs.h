@@ -34,6 +34,8 @@ public:
   // AButtons is a set of TMsgDlgButton; the answer is the button pressed, or mrCancel /
   // mrNo when the box was closed otherwise.
   virtual TModalResult MessageDlg(const std::u16string& AText, TMsgDlgType AType, unsigned AButtons) = 0;
+  // A warning with one OK button, captioned "Warning" and centred on the screen.
+  virtual void WarningBox(const std::u16string& AText) = 0;
   // Asks before overwriting, requires the folder to exist, is resizable. Nothing when the
   // user cancels.
   virtual std::optional<TSaveDialogResult> SaveDialog(const TSaveDialogOptions& AOptions) = 0;

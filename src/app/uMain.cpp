@@ -66,8 +66,14 @@ void TMainForm::FormCreate() {
   trkSlider.OnChange = [this](TControl& ASender) { trkSliderChange(ASender); };
   btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
   spnClipboardPage.OnChange = [this](TControl& ASender) { spnClipboardPageChange(ASender); };
+  spnMaxClipentries.OnChange = [this](TControl& ASender) { spnMaxClipentriesChange(ASender); };
   swtShowLog.OnClick = [this](TControl& ASender) { swtShowLogClick(ASender); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
+  for (TLetterEdit* edit :
+       {&edtHotkeyControl, &edtHotkeyOCR, &edtHotkeyScreenBox, &edtHotkeyScreentFull, &edtHotkeySave}) {
+    edit->OnEnter = [this](TControl& ASender) { HotkeyEditEnter(ASender); };
+    edit->OnExit = [this](TControl& ASender) { HotkeyEditExit(ASender); };
+  }
 
   btnCard1.SetDown(true);
   AdjustSliderWidth();
@@ -732,6 +738,92 @@ void TMainForm::SaveClipboard(bool AToDesktop) {
     AddLogLine(u"Clipboard save error: " + e.ClassName() + u": " + e.Message());
     ShowNotification(u"Save failed");
   }
+}
+
+// Settings card ------------------------------------------------------------------------------
+
+void TMainForm::spnMaxClipentriesChange(TControl&) {
+  if (FLoadingSettings)
+    return;
+  const int count = ClampMaxClipEntries(spnMaxClipentries.Value());
+  if (spnMaxClipentries.Value() != count) {
+    FLoadingSettings = true;
+    try {
+      spnMaxClipentries.SetValue(count);
+    } catch (...) {
+      FLoadingSettings = false;
+      throw;
+    }
+    FLoadingSettings = false;
+  }
+  if (FHistory) {
+    FHistory->SetLimit(count);
+    UpdateHistoryControls();
+  }
+  SaveSettings();
+  AddLogLine(Format(u"Maximum clipboard entries set to %d", {count}));
+}
+
+// Hotkey configuration -----------------------------------------------------------------------
+
+char16_t HotkeyEditLetter(const TLetterEdit* AEdit) {
+  if (!AEdit)
+    return 0;
+  const std::u16string text = Trim(AEdit->Text());
+  return text.empty() ? char16_t{0} : UpCaseAscii(text[0]);
+}
+
+bool IsReservedHotkeyLetter(char16_t AChar) noexcept {
+  const char16_t c = UpCaseAscii(AChar);
+  return c == u'I' || c == u'Y' || c == u'Z';
+}
+
+std::pair<TLetterEdit*, char16_t*> TMainForm::HotkeyField(const TControl& ASender) {
+  const std::pair<TLetterEdit*, char16_t*> fields[] = {
+      {&edtHotkeyControl, &FPrevHotkeyControl},     {&edtHotkeyOCR, &FPrevHotkeyOCR},
+      {&edtHotkeyScreenBox, &FPrevHotkeyScreenBox}, {&edtHotkeyScreentFull, &FPrevHotkeyScreenFull},
+      {&edtHotkeySave, &FPrevHotkeySave},
+  };
+  for (const auto& field : fields)
+    if (field.first == &ASender)
+      return field;
+  return {nullptr, nullptr};
+}
+
+void TMainForm::HotkeyEditEnter(TControl& ASender) {
+  if (const auto [edit, previous] = HotkeyField(ASender); edit)
+    *previous = HotkeyEditLetter(edit);
+}
+
+void TMainForm::HotkeyEditExit(TControl& ASender) {
+  if (FLoadingSettings)
+    return;
+  const auto [edit, previous] = HotkeyField(ASender);
+  if (!edit)
+    return;
+  const auto restore = [&] { edit->SetText(*previous ? std::u16string(1, *previous) : std::u16string()); };
+  const char16_t letter = HotkeyEditLetter(edit);
+  if (letter == 0) {
+    restore();
+    return;
+  }
+  if (IsReservedHotkeyLetter(letter)) {
+    FServices.Dialogs.WarningBox(ReservedHotkeyText);
+    restore();
+    return;
+  }
+  for (const TLetterEdit* other :
+       {&edtHotkeyControl, &edtHotkeyOCR, &edtHotkeyScreenBox, &edtHotkeyScreentFull, &edtHotkeySave}) {
+    if (other != edit && HotkeyEditLetter(other) == letter) {
+      FServices.Dialogs.WarningBox(HotkeyInUseText);
+      restore();
+      return;
+    }
+  }
+  edit->SetText(std::u16string(1, letter));
+  SaveSettings();
+  ReregisterHotkeys();
+  UpdateInfoMemo();
 }
 
 } // namespace tarvel

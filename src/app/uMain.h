@@ -58,6 +58,14 @@ inline constexpr std::uint32_t BalloonCloseDelayMs = 1000;
 // blanks one blank, and a text longer than AMaxLen is cut to AMaxLen units ending in "...".
 std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen);
 
+// A hotkey field's letter, upper-cased; 0 when the field is missing or blank.
+char16_t HotkeyEditLetter(const TLetterEdit* AEdit);
+// I, Y and Z in either case: the fixed hotkeys' letters.
+bool IsReservedHotkeyLetter(char16_t AChar) noexcept;
+
+inline constexpr char16_t ReservedHotkeyText[] = u"This shortcut is reserved. Restoring the previous value.";
+inline constexpr char16_t HotkeyInUseText[] = u"This hotkey is already in use. Restoring the previous value.";
+
 inline constexpr char16_t ConfirmQuitText[] = u"Are you sure you want to quit Tarvel?\r\n\r\nThis will close "
                                               u"the app completely.\r\nYou can press the X "
                                               u"button in the top-right corner instead to hide it to the "
@@ -198,6 +206,11 @@ private:
   void BalloonCloseTimerTimer();
   void swtNotificationsClick(TControl& ASender);
   void swtShowLogClick(TControl& ASender);
+  void spnMaxClipentriesChange(TControl& ASender);
+  void HotkeyEditEnter(TControl& ASender);
+  void HotkeyEditExit(TControl& ASender);
+  // The five hotkey fields with the letters they had when they were entered.
+  std::pair<TLetterEdit*, char16_t*> HotkeyField(const TControl& ASender);
 
   void btnCard1Click(TControl& ASender);
   void btnCard2Click(TControl& ASender);

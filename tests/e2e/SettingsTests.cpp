@@ -1,6 +1,7 @@
 // Stored settings as Tarvel reads them at start, and the activity log on the info card.
 #include <windows.h>
 
+#include <optional>
 #include <regex>
 
 #include "Scenario.h"
@@ -83,6 +84,74 @@ TEST_F(TSettingsTest, ShowLogSwitchStoresItsStateAndShowsTheLog) {
       WaitUntil([&] { return TextOf(Control(idMemoInfoLog)).find(L" - Tarvel started") != std::wstring::npos; }, 10s));
   // The whole record is stored with it.
   EXPECT_EQ(StoredSetting(L"MaxClipEntries"), 10u);
+}
+
+std::optional<std::wstring> StoredText(const wchar_t* AName) {
+  wchar_t value[64] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Nusk\\Tarvel", AName, RRF_RT_REG_SZ, nullptr, value, &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  return std::wstring(value);
+}
+
+// Whether another program could take Ctrl+Shift+key now.
+bool CombinationFree(UINT AKey) {
+  if (!RegisterHotKey(nullptr, 0xBEEF, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, AKey))
+    return false;
+  UnregisterHotKey(nullptr, 0xBEEF);
+  return true;
+}
+
+class SettingsCardTest : public TScenario {
+protected:
+  void SetUp() override {
+    TScenario::SetUp();
+    StartTarvel();
+    ShowApp();
+    ShowCard(idBtnCard2, idEdtHotkeyOCR);
+  }
+  // Clicks into a letter field, types a key and leaves the field with a click elsewhere.
+  void TypeLetter(int AField, WORD AKey) {
+    ClickControl(Control(AField));
+    PressKey(AKey);
+    ClickControl(Control(idSpnMaxClipentries));
+  }
+};
+
+TEST_F(SettingsCardTest, ANewHotkeyLetterIsStoredAndRegisteredInsteadOfTheOld) {
+  ASSERT_FALSE(CombinationFree('X')) << "Tarvel should hold Ctrl+Shift+X";
+  TypeLetter(idEdtHotkeyOCR, 'Q');
+  ASSERT_TRUE(WaitUntil([] { return StoredText(L"HotkeyOCR") == L"Q"; }, 10s)) << "the letter was not stored";
+  EXPECT_EQ(TextOf(Control(idEdtHotkeyOCR)), L"Q");
+  EXPECT_TRUE(WaitUntil([] { return CombinationFree('X'); }, 10s)) << "Ctrl+Shift+X is still held";
+  EXPECT_FALSE(CombinationFree('Q')) << "Ctrl+Shift+Q is not held";
+}
+
+TEST_F(SettingsCardTest, AReservedLetterIsRefusedWithAWarning) {
+  TypeLetter(idEdtHotkeySave, 'Z');
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(FTarvel.Id())) != nullptr; }, 10s)) << "no warning";
+  EXPECT_EQ(TextOf(box), L"Warning");
+  EXPECT_TRUE(HasChildText(box, L"This shortcut is reserved. Restoring the previous value."));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(idEdtHotkeySave)) == L"S"; }, 10s))
+      << TextOf(Control(idEdtHotkeySave));
+  EXPECT_FALSE(StoredText(L"HotkeySave").has_value()) << "nothing is stored";
+}
+
+TEST_F(SettingsCardTest, AClipboardSizeAboveTheRangeIsCorrectedAndStored) {
+  // The user clears the field and types 2, 5, 0.
+  ClickControl(Control(idSpnMaxClipentries));
+  PressKey(VK_END);
+  for (int i = 0; i < 3; ++i)
+    PressKey(VK_BACK);
+  for (const WORD key : {'2', '5', '0'})
+    PressKey(key);
+  EXPECT_TRUE(WaitUntil([] { return StoredSetting(L"MaxClipEntries") == 100u; }, 10s))
+      << "stored: " << *StoredSetting(L"MaxClipEntries");
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(idSpnMaxClipentries)) == L"100"; }, 10s))
+      << TextOf(Control(idSpnMaxClipentries));
 }
 
 } // namespace

@@ -31,6 +31,10 @@ public:
     return r;
   }
 
+  // Warning boxes shown, in order.
+  std::vector<std::u16string> Warnings;
+  void WarningBox(const std::u16string& AText) override { Warnings.push_back(AText); }
+
   std::optional<TSaveDialogResult> SaveDialog(const TSaveDialogOptions& AOptions) override {
     SaveShown.push_back(AOptions);
     if (SaveAnswers.empty())

@@ -31,6 +31,11 @@ TModalResult TWin32Dialogs::MessageDlg(const std::u16string& AText, TMsgDlgType 
   }
 }
 
+void TWin32Dialogs::WarningBox(const std::u16string& AText) {
+  MessageBoxW(FOwner ? FOwner() : nullptr, ToWide(AText).c_str(), L"Warning",
+              MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
 std::optional<TSaveDialogResult> TWin32Dialogs::SaveDialog(const TSaveDialogOptions& AOptions) {
   // The filter's "|" separators become the zero units the dialog expects, and it ends with
   // two of them.

@@ -13,6 +13,7 @@ public:
   // AOwner gives the window that owns the boxes at the moment they are shown.
   explicit TWin32Dialogs(std::function<HWND()> AOwner) : FOwner(std::move(AOwner)) {}
   TModalResult MessageDlg(const std::u16string& AText, TMsgDlgType AType, unsigned AButtons) override;
+  void WarningBox(const std::u16string& AText) override;
   std::optional<TSaveDialogResult> SaveDialog(const TSaveDialogOptions& AOptions) override;
 
 private:

@@ -154,9 +154,29 @@ void TToggleSwitchPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
 
 // Spin edit -------------------------------------------------------------------------------
 
+namespace {
+
+// Asks a spin edit to show its model's value once the edit has finished the change it is
+// reporting: a text set from inside EN_CHANGE does not reliably stick.
+constexpr UINT MirrorLaterMessage = WM_APP + 20;
+
+} // namespace
+
 TSpinEditPeer::TSpinEditPeer(TSpinEdit& AModel, HWND AEdit, HWND AUpDown)
     : TPeer(AModel, AEdit), FSpin(AModel), FUpDown(AUpDown) {
+  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
   Mirror();
+}
+
+TSpinEditPeer::~TSpinEditPeer() { RemoveWindowSubclass(Handle(), SubclassProc, 1); }
+
+LRESULT CALLBACK TSpinEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
+                                             DWORD_PTR AData) {
+  if (AMessage == MirrorLaterMessage) {
+    reinterpret_cast<TSpinEditPeer*>(AData)->Mirror();
+    return 0;
+  }
+  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
 }
 
 void TSpinEditPeer::Mirror() {
@@ -185,6 +205,9 @@ void TSpinEditPeer::Command(WORD ANotifyCode) {
     FMirroring = true;
     FSpin.UserSetValue(static_cast<int>(std::clamp<long>(value, INT32_MIN, INT32_MAX)));
     FMirroring = false;
+    // A handler corrected the value: show the correction once the edit is done.
+    if (FSpin.Value() != value)
+      PostMessageW(Handle(), MirrorLaterMessage, 0, 0);
   }
 }
 
@@ -274,10 +297,16 @@ void TLetterEditPeer::Mirror() {
 }
 
 void TLetterEditPeer::Command(WORD ANotifyCode) {
-  if (ANotifyCode == EN_SETFOCUS)
+  if (ANotifyCode == EN_SETFOCUS) {
     FEdit.UserEnter();
-  else if (ANotifyCode == EN_KILLFOCUS)
+  } else if (ANotifyCode == EN_KILLFOCUS) {
     FEdit.UserExit();
+  } else if (ANotifyCode == EN_CHANGE && !FMirroring) {
+    // Deleting the letter empties the model too; typed letters arrive through WM_CHAR.
+    FMirroring = true;
+    FEdit.SetText(ToU16(WindowText(Handle())));
+    FMirroring = false;
+  }
 }
 
 LRESULT CALLBACK TLetterEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,

@@ -71,8 +71,11 @@ public:
   void Mirror() override;
   void Command(WORD ANotifyCode) override;
   HWND UpDown() const noexcept { return FUpDown; }
+  ~TSpinEditPeer() override;
 
 private:
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
+                                       UINT_PTR AId, DWORD_PTR AData);
   TSpinEdit& FSpin;
   HWND FUpDown;
 };
