@@ -17,6 +17,7 @@ TMainForm::TMainForm(TMainFormServices AServices) : FServices(AServices) {
   // Connected with the layout itself, like the window-level handlers.
   btnQuit.OnClick = [this](TControl& ASender) { btnQuitClick(ASender); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
+  chkAutostart.OnClick = [this](TControl& ASender) { chkAutostartClick(ASender); };
   btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
   btnSave.OnClick = [this](TControl& ASender) { btnSaveClick(ASender); };
 }
@@ -47,6 +48,8 @@ void TMainForm::FormCreate() {
     FSettings = loaded;
     swtShowLog.SetOn(FSettings.ShowLog);
     swtNotifications.SetOn(FSettings.ShowNotifications);
+    chkAutostart.SetOn(IsAutostartEnabled(FServices.Registry, FServices.Shell));
+    UpdateAutostartSwitch();
     spnMaxClipentries.SetRange(1, 100);
     spnMaxClipentries.SetValue(FSettings.MaxClipEntries);
     edtHotkeyControl.SetText(std::u16string(1, FSettings.HotkeyControl));
@@ -69,6 +72,7 @@ void TMainForm::FormCreate() {
   spnMaxClipentries.OnChange = [this](TControl& ASender) { spnMaxClipentriesChange(ASender); };
   swtShowLog.OnClick = [this](TControl& ASender) { swtShowLogClick(ASender); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
+  chkAutostart.OnClick = [this](TControl& ASender) { chkAutostartClick(ASender); };
   for (TLetterEdit* edit :
        {&edtHotkeyControl, &edtHotkeyOCR, &edtHotkeyScreenBox, &edtHotkeyScreentFull, &edtHotkeySave}) {
     edit->OnEnter = [this](TControl& ASender) { HotkeyEditEnter(ASender); };
@@ -824,6 +828,28 @@ void TMainForm::HotkeyEditExit(TControl& ASender) {
   SaveSettings();
   ReregisterHotkeys();
   UpdateInfoMemo();
+}
+
+// Windows autostart -------------------------------------------------------------------------
+
+void TMainForm::UpdateAutostartSwitch() {
+  chkAutostart.SetThumbColor(chkAutostart.IsOn() ? 0x00FF00 : 0x808080);
+}
+
+void TMainForm::chkAutostartClick(TControl&) {
+  if (FLoadingSettings)
+    return;
+  try {
+    SetAutostart(FServices.Registry, FServices.Shell, chkAutostart.IsOn());
+    AddLogLine(chkAutostart.IsOn() ? u"Windows autostart enabled" : u"Windows autostart disabled");
+    UpdateAutostartSwitch();
+  } catch (const EError& e) {
+    // The switch shows the real state again; turning it back runs this handler once more.
+    chkAutostart.SetOn(IsAutostartEnabled(FServices.Registry, FServices.Shell));
+    UpdateAutostartSwitch();
+    AddLogLine(u"Windows autostart error: " + e.Message());
+    ShowNotification(u"Autostart unavailable");
+  }
 }
 
 } // namespace tarvel

@@ -207,6 +207,8 @@ private:
   void swtNotificationsClick(TControl& ASender);
   void swtShowLogClick(TControl& ASender);
   void spnMaxClipentriesChange(TControl& ASender);
+  void chkAutostartClick(TControl& ASender);
+  void UpdateAutostartSwitch();
   void HotkeyEditEnter(TControl& ASender);
   void HotkeyEditExit(TControl& ASender);
   // The five hotkey fields with the letters they had when they were entered.

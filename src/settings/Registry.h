@@ -40,6 +40,8 @@ public:
   virtual std::optional<TRegValue> ReadValue(std::u16string_view AName, std::size_t AMaxBytes) = 0;
   // False when the value could not be written.
   virtual bool WriteValue(std::u16string_view AName, std::uint32_t AType, const std::vector<std::uint8_t>& AData) = 0;
+  // False when the value could not be deleted (or did not exist).
+  virtual bool DeleteValue(std::u16string_view AName) = 0;
 };
 
 // The current user's hive (HKEY_CURRENT_USER on Windows); paths are relative to it.

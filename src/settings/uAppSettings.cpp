@@ -101,4 +101,33 @@ void SaveAppSettings(IRegistry& ARegistry, const TTarvelSettings& ASettings) {
     WriteString(*key, f.Name, std::u16string(1, ASettings.*f.Field));
 }
 
+std::u16string AutostartCommandLine(IShell& AShell) {
+  const std::u16string path = AShell.ExecutablePath();
+  std::u16string line;
+  line.reserve(path.size() + 2);
+  line.push_back(u'"');
+  line.append(path);
+  line.push_back(u'"');
+  return line;
+}
+
+bool IsAutostartEnabled(IRegistry& ARegistry, IShell& AShell) {
+  const auto key = ARegistry.OpenKeyReadOnly(AutostartRunKeyPath);
+  if (!key)
+    return false;
+  // Room for the longest path Windows knows, in quotes.
+  const auto value = ReadString(*key, AutostartValueName, 32767 + 2);
+  return value && UpperCaseAscii(*value) == UpperCaseAscii(AutostartCommandLine(AShell));
+}
+
+void SetAutostart(IRegistry& ARegistry, IShell& AShell, bool AEnabled) {
+  const auto key = ARegistry.CreateKey(AutostartRunKeyPath);
+  if (!key)
+    return;
+  if (AEnabled)
+    WriteString(*key, AutostartValueName, AutostartCommandLine(AShell));
+  else
+    key->DeleteValue(AutostartValueName);
+}
+
 } // namespace tarvel

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Shell.h"
 #include "settings/Registry.h"
 
 namespace tarvel {
@@ -49,5 +50,18 @@ bool IsAllowedHotkeyLetter(char16_t AChar) noexcept;
 // if allowed and not in AUsed; the first allowed letter from A not in AUsed; ADefault
 // upper-cased.
 char16_t NormalizeHotkeyLetter(char16_t AValue, char16_t ADefault, std::u16string_view AUsed) noexcept;
+
+// Start with Windows: the value "Tarvel" of the current user's Run key.
+inline constexpr char16_t AutostartRunKeyPath[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char16_t AutostartValueName[] = u"Tarvel";
+
+// The running program's path in double quotes.
+std::u16string AutostartCommandLine(IShell& AShell);
+// Whether the Run value holds this program's command line (ASCII letters in either case);
+// a value of another type or pointing elsewhere counts as not enabled.
+bool IsAutostartEnabled(IRegistry& ARegistry, IShell& AShell);
+// Writes or removes the Run value. When the key cannot be opened for writing nothing
+// happens; a value that cannot be written raises ERegistryError.
+void SetAutostart(IRegistry& ARegistry, IShell& AShell, bool AEnabled);
 
 } // namespace tarvel

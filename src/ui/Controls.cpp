@@ -218,6 +218,13 @@ bool TLetterEdit::IsLetter(char16_t ACharacter) noexcept {
   return (ACharacter >= u'A' && ACharacter <= u'Z') || (ACharacter >= u'a' && ACharacter <= u'z');
 }
 
+void TToggleSwitch::SetThumbColor(std::int32_t AValue) {
+  if (FThumbColor == AValue)
+    return;
+  FThumbColor = AValue;
+  Changed();
+}
+
 void TLetterEdit::SetText(std::u16string AValue) {
   if (FText == AValue)
     return;

@@ -201,11 +201,15 @@ public:
   // The user flipped it.
   void Toggle() { SetOn(!FOn); }
   const std::u16string& StateCaption() const noexcept { return FOn ? FOnCaption : FOffCaption; }
+  // The thumb's colour as 0xRRGGBB; no colour of its own (the theme's) when negative.
+  std::int32_t ThumbColor() const noexcept { return FThumbColor; }
+  void SetThumbColor(std::int32_t AValue);
 
   TNotifyEvent OnClick;
 
 private:
   bool FOn = false;
+  std::int32_t FThumbColor = -1;
   std::u16string FOnCaption;
   std::u16string FOffCaption;
 };

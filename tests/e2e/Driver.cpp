@@ -152,8 +152,19 @@ constexpr wchar_t SettingsKey[] = L"Software\\Nusk\\Tarvel";
 
 } // namespace
 
+constexpr wchar_t RunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 void DeleteStoredSettings() {
   RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey);
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, RunKey, L"Tarvel");
+}
+
+std::optional<std::wstring> RunValue() {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, RunKey, L"Tarvel", RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return std::wstring(value);
 }
 
 void StoreSetting(const wchar_t* AName, DWORD AValue) {

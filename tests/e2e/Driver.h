@@ -31,8 +31,9 @@ std::wstring TextOf(HWND AWindow);
 // A left click in the middle of a control.
 void ClickControl(HWND AControl);
 
-// Tarvel's stored settings in the current user's registry.
+// Tarvel's stored settings in the current user's registry, and its Run value.
 void DeleteStoredSettings();
+std::optional<std::wstring> RunValue();
 void StoreSetting(const wchar_t* AName, DWORD AValue);
 std::optional<DWORD> StoredSetting(const wchar_t* AName);
 

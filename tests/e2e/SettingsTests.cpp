@@ -154,5 +154,15 @@ TEST_F(SettingsCardTest, AClipboardSizeAboveTheRangeIsCorrectedAndStored) {
       << TextOf(Control(idSpnMaxClipentries));
 }
 
+TEST_F(SettingsCardTest, StartWithWindowsWritesAndRemovesTheRunValue) {
+  ClickControl(Control(idChkAutostart));
+  ASSERT_TRUE(WaitUntil([] { return RunValue().has_value(); }, 10s)) << "no Run value";
+  const std::wstring value = *RunValue();
+  const std::wstring expected = L"\"" + TarvelExePath() + L"\"";
+  EXPECT_EQ(CompareStringOrdinal(value.c_str(), -1, expected.c_str(), -1, TRUE), CSTR_EQUAL) << value;
+  ClickControl(Control(idChkAutostart));
+  EXPECT_TRUE(WaitUntil([] { return !RunValue().has_value(); }, 10s)) << "the Run value stayed";
+}
+
 } // namespace
 } // namespace tarvel::e2e

@@ -85,6 +85,10 @@ private:
       return true;
     }
 
+    bool DeleteValue(std::u16string_view AName) override {
+      return FWritable && FOwner.Keys[FPath].erase(std::u16string(AName)) != 0;
+    }
+
   private:
     TFakeRegistry& FOwner;
     std::u16string FPath;

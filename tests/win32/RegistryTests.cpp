@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "core/win32/Shell.h"
 #include "settings/uAppSettings.h"
 #include "settings/win32/Win32Registry.h"
 
@@ -143,6 +144,43 @@ TEST_F(Win32RegistryTest, AKeyThatCannotBeCreatedIsSkippedSilently) {
   RegCloseKey(software);
   EXPECT_NO_THROW(SaveAppSettings(*FRegistry, TTarvelSettings{}));
   EXPECT_FALSE(SettingsKeyExists());
+}
+
+// The shell of a program installed at a path chosen by the test.
+class TShellAt : public TWin32Shell {
+public:
+  explicit TShellAt(std::u16string APath) : FPath(std::move(APath)) {}
+  std::u16string ExecutablePath() override { return FPath; }
+
+private:
+  std::u16string FPath;
+};
+
+TEST_F(Win32RegistryTest, AutostartWritesReadsAndRemovesTheRunValue) {
+  TShellAt shell(u"C:\\Program Files\\Tarvel\\tarvel.exe");
+  EXPECT_FALSE(IsAutostartEnabled(*FRegistry, shell));
+  SetAutostart(*FRegistry, shell, true);
+  wchar_t value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  ASSERT_EQ(RegGetValueW(FRoot, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Tarvel", RRF_RT_REG_SZ, nullptr,
+                         value, &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(value, L"\"C:\\Program Files\\Tarvel\\tarvel.exe\"");
+  EXPECT_TRUE(IsAutostartEnabled(*FRegistry, shell));
+  TShellAt moved(u"D:\\Tools\\tarvel.exe");
+  EXPECT_FALSE(IsAutostartEnabled(*FRegistry, moved));
+  SetAutostart(*FRegistry, shell, false);
+  EXPECT_FALSE(IsAutostartEnabled(*FRegistry, shell));
+  SetAutostart(*FRegistry, shell, false); // nothing to remove: no error
+  // A value of another type is not this program.
+  HKEY run = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(FRoot, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &run, nullptr),
+            ERROR_SUCCESS);
+  const DWORD number = 1;
+  RegSetValueExW(run, L"Tarvel", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  RegCloseKey(run);
+  EXPECT_FALSE(IsAutostartEnabled(*FRegistry, shell));
 }
 
 } // namespace

@@ -45,6 +45,10 @@ public:
                           static_cast<DWORD>(AData.size())) == ERROR_SUCCESS;
   }
 
+  bool DeleteValue(std::u16string_view AName) override {
+    return RegDeleteValueW(FKey.Get(), ToWide(std::u16string(AName)).c_str()) == ERROR_SUCCESS;
+  }
+
 private:
   TUniqueHKey FKey;
 };

@@ -70,7 +70,8 @@ void TButtonPeer::Mirror() {
 }
 
 void TButtonPeer::Command(WORD ANotifyCode) {
-  if (ANotifyCode == BN_CLICKED && !FCaptionOnly)
+  // Owner-drawn buttons report the second of two quick clicks as a double click.
+  if ((ANotifyCode == BN_CLICKED || ANotifyCode == BN_DOUBLECLICKED) && !FCaptionOnly)
     FButton.Click();
 }
 
@@ -121,7 +122,7 @@ void TToggleSwitchPeer::Mirror() {
 }
 
 void TToggleSwitchPeer::Command(WORD ANotifyCode) {
-  if (ANotifyCode == BN_CLICKED && FSwitch.Enabled())
+  if ((ANotifyCode == BN_CLICKED || ANotifyCode == BN_DOUBLECLICKED) && FSwitch.Enabled())
     FSwitch.Toggle();
 }
 
@@ -138,7 +139,8 @@ void TToggleSwitchPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
   const int knob = pillHeight - 6;
   const int knobLeft = FSwitch.IsOn() ? pill.right - 3 - knob : pill.left + 3;
   RECT knobRect{knobLeft, pill.top + 3, knobLeft + knob, pill.top + 3 + knob};
-  RoundRectColor(dc, knobRect, knob, theme::Text);
+  const std::int32_t thumb = FSwitch.ThumbColor();
+  RoundRectColor(dc, knobRect, knob, thumb < 0 ? theme::Text : RGB(thumb >> 16, (thumb >> 8) & 0xFF, thumb & 0xFF));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, theme::Text);
   RECT text{pill.right + 8, r.top, r.right, r.bottom};
