@@ -92,5 +92,32 @@ TEST_F(ClipboardTest, TarvelsOwnPublicationIsNotCapturedAgain) {
   EXPECT_NE(log.find(L"System clipboard updated: text first"), std::wstring::npos) << log;
 }
 
+TEST_F(ClipboardTest, AnErrorNoCommandCatchesIsShownInABoxAndTarvelGoesOn) {
+  FOther.CopyText(L"one");
+  ASSERT_TRUE(LabelShows(L"1 / 1  "));
+  FOther.CopyText(L"two");
+  ASSERT_TRUE(LabelShows(L"2 / 2  "));
+  // With the clipboard held by this program, putting entry 1 back on it must fail.
+  FOther.Open();
+  // The box is shown while Tarvel still handles the text change, so this must not wait.
+  SendMessageTimeoutW(Control(idSpnClipboardPage), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"), SMTO_NORMAL, 500,
+                      nullptr);
+  HWND box = nullptr;
+  const bool shown = WaitUntil([&] { return (box = FindMessageBox(FTarvel.Id())) != nullptr; }, 10s);
+  CloseClipboard();
+  ASSERT_TRUE(shown) << "no error box";
+  EXPECT_EQ(TextOf(box), L"Tarvel");
+  bool named = false;
+  for (const auto& text : ChildTexts(box))
+    named = named || text.rfind(L"Cannot open clipboard: ", 0) == 0;
+  EXPECT_TRUE(named) << "the box does not show the clipboard error";
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return FindMessageBox(FTarvel.Id()) == nullptr; }, 10s));
+  // The program carries on: the next copy is captured.
+  FOther.CopyText(L"three");
+  EXPECT_TRUE(LabelShows(L"3 / 3  ")) << "label: " << Label();
+  EXPECT_TRUE(FTarvel.Running());
+}
+
 } // namespace
 } // namespace tarvel::e2e
