@@ -1,5 +1,6 @@
 // TMainForm: start-up, tray icon and menu, showing and hiding, close versus quit, shutdown;
-// the activity log, balloon notifications and the info card.
+// the activity log and balloons, the info card, the history browser, clipboard capture and
+// publishing, the hotkey commands, merge, saving, the settings card and autostart.
 #include "app/uMain.h"
 
 #include <algorithm>
@@ -109,6 +110,8 @@ void TMainForm::CreateTrayIcon() {
   FSliderReleaseTimer = std::make_unique<TTimer>();
   FSliderReleaseTimer->SetInterval(50);
   FSliderReleaseTimer->OnTimer = [this] { SliderReleaseTimerTimer(); };
+  if (OnTrayIconCreated)
+    OnTrayIconCreated();
 }
 
 void TMainForm::FormDestroy() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -174,6 +175,10 @@ public:
   TButton btnShowTutorial{u"btnShowTutorial", u"Show tutorial", iiTutorialButton};
   TButton chkUpdate{u"chkUpdate", u"Check updates", iiCheckUpdates};
   TMemo MemoInfoLog{u"MemoInfoLog"};
+
+  // Runs as soon as the tray icon and the timers exist, while FormCreate is still running,
+  // so that the window can put them on screen before the first balloon is asked for.
+  std::function<void()> OnTrayIconCreated;
 
   // Created by FormCreate; null before and after the window's life.
   TTrayIcon* TrayIcon() const noexcept { return FTrayIcon.get(); }

@@ -103,6 +103,23 @@ bool CombinationFree(UINT AKey) {
   return true;
 }
 
+TEST_F(TSettingsTest, AHotkeyHeldByAnotherProgramLeavesNoneButStartUpCompletes) {
+  StoreSetting(L"ShowLog", 1);
+  ASSERT_TRUE(RegisterHotKey(nullptr, 0x1234, MOD_CONTROL | MOD_SHIFT, 'I'));
+  StartTarvel();
+  ShowApp();
+  ShowCard(idBtnCard3, idMemoInfoLog);
+  const bool started =
+      WaitUntil([&] { return TextOf(Control(idMemoInfoLog)).find(L" - Tarvel started") != std::wstring::npos; }, 10s);
+  UnregisterHotKey(nullptr, 0x1234);
+  EXPECT_TRUE(started) << "no start line";
+  // All or none: the hotkeys registered before Ctrl+Shift+I were released again.
+  for (const UINT key : {UINT{'C'}, UINT{VK_OEM_PLUS}, UINT{'X'}, UINT{'S'}}) {
+    EXPECT_TRUE(RegisterHotKey(nullptr, 0x1235, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key)) << key;
+    UnregisterHotKey(nullptr, 0x1235);
+  }
+}
+
 class SettingsCardTest : public TScenario {
 protected:
   void SetUp() override {

@@ -94,6 +94,27 @@ TEST_F(HotkeyCommandTest, ARefusedSetIsReportedWhenNotificationsAreOn) {
   EXPECT_EQ(balloons, std::vector<std::u16string>{u"Hotkeys unavailable"});
 }
 
+class HotkeysTakenAtStartTest : public MainFormTest {
+protected:
+  HotkeysTakenAtStartTest() : MainFormTest(false) {}
+};
+
+TEST_F(HotkeysTakenAtStartTest, StartUpCompletesAndTheBalloonReachesTheTrayIcon) {
+  FRegistry.PutDword(SettingsKeyPath, u"ShowNotifications", 1);
+  FHotkeys.Taken.insert({HotkeyModifiers, 'I'});
+  std::vector<std::u16string> balloons;
+  // The window attaches the icon's peer here; the balloon asked for during start-up must
+  // come after it.
+  FForm.OnTrayIconCreated = [&] {
+    FForm.TrayIcon()->OnShowBalloon = [&] { balloons.push_back(FForm.TrayIcon()->BalloonHint); };
+  };
+  Start();
+  EXPECT_FALSE(FForm.HotkeysRegistered());
+  EXPECT_TRUE(FHotkeys.Active.empty());
+  EXPECT_EQ(balloons, std::vector<std::u16string>{u"Hotkeys unavailable"});
+  EXPECT_EQ(FForm.LogLines(), std::vector<std::u16string>{Stamp + u"Tarvel started"});
+}
+
 // Merging ---------------------------------------------------------------------------------------
 
 class MergeTest : public HotkeyCommandTest {

@@ -68,11 +68,18 @@ void TWin32MainWindow::Create() {
   FImages = CreateIconList(Scale(24));
   FLogo.Reset(CreateProgramIcon(Scale(64)));
 
-  FForm = std::make_unique<TMainForm>(TMainFormServices{*this, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys});
+  FForm =
+      std::make_unique<TMainForm>(TMainFormServices{*this, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys});
   CreateFonts();
   CreateControls();
+  FForm->OnTrayIconCreated = [this] { AttachTrayIcon(); };
   FForm->FormCreate();
   SetWindowTextW(FHandle, ToWide(FForm->Caption).c_str());
+  Layout();
+}
+
+// The tray icon's peer and the timers' window timers, attached while the form starts up.
+void TWin32MainWindow::AttachTrayIcon() {
   if (TTrayIcon* tray = FForm->TrayIcon())
     FTray = std::make_unique<TTrayIconPeer>(*tray, FHandle, FIcon.Get(), GetSystemMetricsForDpi(SM_CXSMICON, FDpi));
   for (TTimer* timer : {FForm->BalloonCloseTimer(), FForm->SliderReleaseTimer()}) {
@@ -86,7 +93,6 @@ void TWin32MainWindow::Create() {
         KillTimer(FHandle, id);
     };
   }
-  Layout();
 }
 
 void TWin32MainWindow::CreateFonts() {
@@ -309,7 +315,9 @@ int TWin32MainWindow::PageEditRight() const {
   return r.right;
 }
 
-bool TWin32MainWindow::IsLeftButtonDown() const { return GetKeyState(VK_LBUTTON) < 0; }
+bool TWin32MainWindow::IsLeftButtonDown() const {
+  return GetKeyState(VK_LBUTTON) < 0;
+}
 
 void TWin32MainWindow::Show() {
   ShowWindow(FHandle, SW_SHOW);
@@ -359,15 +367,9 @@ LRESULT CALLBACK TWin32MainWindow::WindowProc(HWND AWindow, UINT AMessage, WPARA
 LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   TMainForm& f = *FForm;
   switch (AMessage) {
-  case WM_CLIPBOARDUPDATE:
-    f.WMClipboardUpdate();
-    return 0;
-  case WM_HOTKEY:
-    f.WMHotKey(static_cast<int>(AWParam));
-    return 0;
-  case WM_CLOSE:
-    f.Close();
-    return 0;
+  case WM_CLIPBOARDUPDATE: f.WMClipboardUpdate(); return 0;
+  case WM_HOTKEY: f.WMHotKey(static_cast<int>(AWParam)); return 0;
+  case WM_CLOSE: f.Close(); return 0;
   case WM_DESTROY:
     if (!FDestroying) {
       FDestroying = true;
@@ -378,9 +380,7 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
     SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
     FHandle = nullptr;
     return 0;
-  case WM_SIZE:
-    Layout();
-    return 0;
+  case WM_SIZE: Layout(); return 0;
   case WM_DPICHANGED: {
     FDpi = HIWORD(AWParam);
     CreateFonts();

@@ -48,6 +48,7 @@ private:
   static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void CreateControls();
+  void AttachTrayIcon();
   void CreateFonts();
   void Layout();
   void MirrorCards();
