@@ -11,6 +11,23 @@
 
 namespace tarvel {
 
+namespace {
+
+// Holds a flag of the form true while it lives, and false again afterwards, also when an
+// error ends the scope: the loading and updating guards, and the mark of an own write.
+class TFlagScope {
+public:
+  explicit TFlagScope(bool& AFlag) : FFlag(AFlag) { FFlag = true; }
+  ~TFlagScope() { FFlag = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+  bool& FFlag;
+};
+
+} // namespace
+
 TMainForm::TMainForm(TMainFormServices AServices) : FServices(AServices) {
   btnCard1.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   btnCard2.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
@@ -42,8 +59,8 @@ void TMainForm::FormCreate() {
   // Whatever card was active in the layout, every start shows the clipboard card first.
   CardPanel1.SetActiveCard(0);
 
-  FLoadingSettings = true;
-  try {
+  {
+    const TFlagScope loading(FLoadingSettings);
     TTarvelSettings loaded;
     LoadAppSettings(FServices.Registry, loaded);
     FSettings = loaded;
@@ -58,11 +75,7 @@ void TMainForm::FormCreate() {
     edtHotkeyScreenBox.SetText(std::u16string(1, FSettings.HotkeyScreenBox));
     edtHotkeyScreentFull.SetText(std::u16string(1, FSettings.HotkeyScreenFull));
     edtHotkeySave.SetText(std::u16string(1, FSettings.HotkeySave));
-  } catch (...) {
-    FLoadingSettings = false;
-    throw;
   }
-  FLoadingSettings = false;
 
   btnCard1.OnClick = [this](TControl& ASender) { btnCard1Click(ASender); };
   btnCard2.OnClick = [this](TControl& ASender) { btnCard2Click(ASender); };
@@ -280,19 +293,20 @@ void TMainForm::UpdateHistoryControls() {
 }
 
 void TMainForm::SyncHistoryNavigation() {
-  FUpdatingHistoryControls = true;
   const bool empty = !FHistory || FHistory->Count() == 0;
-  const int count = empty ? 0 : FHistory->Count();
-  const int position = empty ? 0 : FHistory->Index() + 1;
-  const int minimum = empty ? 0 : 1;
-  trkSlider.SetRange(minimum, count);
-  trkSlider.SetPosition(position);
-  trkSlider.SetEnabled(!empty);
-  btnDeleteEntry.SetEnabled(!empty);
-  spnClipboardPage.SetRange(minimum, count);
-  spnClipboardPage.SetValue(position);
-  spnClipboardPage.SetEnabled(!empty);
-  FUpdatingHistoryControls = false;
+  {
+    const TFlagScope updating(FUpdatingHistoryControls);
+    const int count = empty ? 0 : FHistory->Count();
+    const int position = empty ? 0 : FHistory->Index() + 1;
+    const int minimum = empty ? 0 : 1;
+    trkSlider.SetRange(minimum, count);
+    trkSlider.SetPosition(position);
+    trkSlider.SetEnabled(!empty);
+    btnDeleteEntry.SetEnabled(!empty);
+    spnClipboardPage.SetRange(minimum, count);
+    spnClipboardPage.SetValue(position);
+    spnClipboardPage.SetEnabled(!empty);
+  }
   if (!empty)
     AdjustSliderWidth();
 }
@@ -317,14 +331,8 @@ void TMainForm::spnClipboardPageChange(TControl&) {
   }
   const int value = std::clamp(spnClipboardPage.Value(), 1, FHistory->Count());
   if (value != spnClipboardPage.Value()) {
-    FUpdatingHistoryControls = true;
-    try {
-      spnClipboardPage.SetValue(value);
-    } catch (...) {
-      FUpdatingHistoryControls = false;
-      throw;
-    }
-    FUpdatingHistoryControls = false;
+    const TFlagScope updating(FUpdatingHistoryControls);
+    spnClipboardPage.SetValue(value);
   }
   SelectHistoryIndex(value - 1, true);
 }
@@ -517,29 +525,7 @@ std::vector<std::u16string> TMainForm::MakeInfoText() const {
 // Clipboard capture and publishing -----------------------------------------------------------
 
 std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen) {
-  const auto visible = [](char16_t AChar) { return AChar > u' '; };
-  const auto first = std::find_if(AText.begin(), AText.end(), visible);
-  const auto last = std::find_if(AText.rbegin(), std::make_reverse_iterator(first), visible).base();
-  // Line breaks become blanks and runs of blanks one blank. Only as much as can be shown
-  // is built, so a long text costs no more than a short one.
-  const std::size_t limit = static_cast<std::size_t>(std::max(AMaxLen, 0));
-  std::u16string r;
-  for (auto i = first; i != last && r.size() <= limit; ++i) {
-    char16_t c = *i;
-    if (c == u'\r' || c == u'\n') {
-      if (c == u'\r' && i + 1 != last && i[1] == u'\n')
-        ++i;
-      c = u' ';
-    }
-    if (c == u' ' && !r.empty() && r.back() == u' ')
-      continue;
-    r.push_back(c);
-  }
-  if (r.size() > limit) {
-    r.resize(limit >= 3 ? limit - 3 : 0);
-    r += u"...";
-  }
-  return r;
+  return MakeOneLinePreview(AText, static_cast<std::size_t>(std::max(AMaxLen, 0)), false);
 }
 
 void TMainForm::WMClipboardUpdate() {
@@ -564,8 +550,7 @@ void TMainForm::CaptureExternalClipboard() {
       ShowNotification(u"Copied files");
     } else if (clipboard.IsFormatAvailable(cfUnicodeText)) {
       std::u16string text = ReadClipboardText(clipboard);
-      const bool blank = std::all_of(text.begin(), text.end(), [](char16_t AChar) { return AChar <= u' '; });
-      if (blank || FHistory->IsImmediateDuplicateText(text))
+      if (IsBlank(text) || FHistory->IsImmediateDuplicateText(text))
         return;
       const std::u16string preview = MakePreviewText(text, 80);
       FHistory->AddText(std::move(text));
@@ -589,24 +574,8 @@ void TMainForm::CaptureExternalClipboard() {
   }
 }
 
-namespace {
-
-// Marks a clipboard write as the program's own for as long as it runs.
-class TOwnWriteMark {
-public:
-  explicit TOwnWriteMark(bool& AFlag) : FFlag(AFlag) { FFlag = true; }
-  ~TOwnWriteMark() { FFlag = false; }
-  TOwnWriteMark(const TOwnWriteMark&) = delete;
-  TOwnWriteMark& operator=(const TOwnWriteMark&) = delete;
-
-private:
-  bool& FFlag;
-};
-
-} // namespace
-
 void TMainForm::PublishTextToClipboard(const std::u16string& AText) {
-  const TOwnWriteMark mark(FInternalClipboardUpdate);
+  const TFlagScope mark(FInternalClipboardUpdate);
   WriteClipboardText(FServices.Clipboard, AText);
   ++FPendingInternalClipboardUpdates;
   AddLogLine(u"System clipboard updated: text " + MakePreviewText(AText, 80));
@@ -615,7 +584,7 @@ void TMainForm::PublishTextToClipboard(const std::u16string& AText) {
 void TMainForm::PublishBitmapToClipboard(const TBitmap32* ABitmap) {
   if (!ABitmap || ABitmap->Empty())
     return;
-  const TOwnWriteMark mark(FInternalClipboardUpdate);
+  const TFlagScope mark(FInternalClipboardUpdate);
   WriteClipboardBitmap(FServices.Clipboard, *ABitmap);
   ++FPendingInternalClipboardUpdates;
   AddLogLine(Format(u"System clipboard updated: image %dx%d", {ABitmap->Width(), ABitmap->Height()}));
@@ -624,7 +593,7 @@ void TMainForm::PublishBitmapToClipboard(const TBitmap32* ABitmap) {
 void TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFiles) {
   if (AFiles.empty())
     return;
-  const TOwnWriteMark mark(FInternalClipboardUpdate);
+  const TFlagScope mark(FInternalClipboardUpdate);
   // A refused block leaves the clipboard empty; that change is not ours to absorb.
   if (!WriteClipboardFiles(FServices.Clipboard, AFiles))
     return;
@@ -633,7 +602,7 @@ void TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFile
 }
 
 void TMainForm::ClearClipboardAsOwnWrite() {
-  const TOwnWriteMark mark(FInternalClipboardUpdate);
+  const TFlagScope mark(FInternalClipboardUpdate);
   ClearClipboard(FServices.Clipboard);
   ++FPendingInternalClipboardUpdates;
 }
@@ -673,7 +642,7 @@ void TMainForm::MergeTextEntries() {
       result += u"\r\n";
     result += item.Text;
   }
-  if (std::all_of(result.begin(), result.end(), [](char16_t AChar) { return AChar <= u' '; }))
+  if (IsBlank(result))
     return;
   PublishTextToClipboard(result);
   if (!FHistory->IsImmediateDuplicateText(result))
@@ -754,14 +723,8 @@ void TMainForm::spnMaxClipentriesChange(TControl&) {
     return;
   const int count = ClampMaxClipEntries(spnMaxClipentries.Value());
   if (spnMaxClipentries.Value() != count) {
-    FLoadingSettings = true;
-    try {
-      spnMaxClipentries.SetValue(count);
-    } catch (...) {
-      FLoadingSettings = false;
-      throw;
-    }
-    FLoadingSettings = false;
+    const TFlagScope loading(FLoadingSettings);
+    spnMaxClipentries.SetValue(count);
   }
   if (FHistory) {
     FHistory->SetLimit(count);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/Bytes.h"
 #include "core/Errors.h"
 #include "core/Text.h"
 
@@ -51,22 +52,6 @@ constexpr std::uint32_t TopByte = 0xFF000000u;
 
 [[noreturn]] void Fail(std::u16string_view AMessage) {
   throw EImageError(u"Clipboard image: " + std::u16string(AMessage));
-}
-
-std::uint16_t ReadLE16(const std::uint8_t* AData) noexcept {
-  return static_cast<std::uint16_t>(AData[0] | AData[1] << 8);
-}
-
-std::uint32_t ReadLE32(const std::uint8_t* AData) noexcept {
-  return static_cast<std::uint32_t>(AData[0]) | static_cast<std::uint32_t>(AData[1]) << 8 |
-         static_cast<std::uint32_t>(AData[2]) << 16 | static_cast<std::uint32_t>(AData[3]) << 24;
-}
-
-void StoreLE32(std::uint8_t* ADest, std::uint32_t AValue) noexcept {
-  ADest[0] = static_cast<std::uint8_t>(AValue);
-  ADest[1] = static_cast<std::uint8_t>(AValue >> 8);
-  ADest[2] = static_cast<std::uint8_t>(AValue >> 16);
-  ADest[3] = static_cast<std::uint8_t>(AValue >> 24);
 }
 
 std::u16string Hex32(std::uint32_t AValue) {

@@ -1,5 +1,6 @@
 #include "clipboard/DropFiles.h"
 
+#include "core/Bytes.h"
 #include "core/Text.h"
 
 namespace tarvel {
@@ -10,16 +11,6 @@ constexpr std::uint32_t WideFlagAll = 0xFFFFFFFFu;
 
 [[noreturn]] void Fail(std::u16string_view AMessage) {
   throw EDropFilesError(u"Clipboard file list: " + std::u16string(AMessage));
-}
-
-std::uint32_t ReadLE32(const std::uint8_t* AData) noexcept {
-  return static_cast<std::uint32_t>(AData[0]) | static_cast<std::uint32_t>(AData[1]) << 8 |
-         static_cast<std::uint32_t>(AData[2]) << 16 | static_cast<std::uint32_t>(AData[3]) << 24;
-}
-
-void StoreLE32(std::uint8_t* ADest, std::uint32_t AValue) noexcept {
-  for (int i = 0; i < 4; ++i)
-    ADest[i] = static_cast<std::uint8_t>(AValue >> (8 * i));
 }
 
 } // namespace

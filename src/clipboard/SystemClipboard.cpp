@@ -2,19 +2,16 @@
 
 #include "clipboard/Dib.h"
 #include "clipboard/DropFiles.h"
+#include "core/Bytes.h"
 #include "core/Text.h"
 
 namespace tarvel {
-
-std::u16string DecodeClipboardText(const std::uint8_t* AData, std::size_t ASize) {
-  return FromUtf16LeBytes(AData, ASize);
-}
 
 std::u16string ReadClipboardText(IClipboard& AClipboard) {
   TClipboardSession session(AClipboard);
   std::u16string text;
   AClipboard.ReadData(cfUnicodeText,
-                      [&](const std::uint8_t* AData, std::size_t ASize) { text = DecodeClipboardText(AData, ASize); });
+                      [&](const std::uint8_t* AData, std::size_t ASize) { text = FromUtf16LeBytes(AData, ASize); });
   return text;
 }
 
@@ -24,12 +21,10 @@ namespace {
 bool HasNoPixels(const std::uint8_t* AData, std::size_t ASize) {
   if (!AData || ASize < 12)
     return false;
-  const auto u16 = [AData](std::size_t AAt) { return static_cast<unsigned>(AData[AAt] | AData[AAt + 1] << 8); };
-  const auto u32 = [&](std::size_t AAt) { return u16(AAt) | u16(AAt + 2) << 16; };
-  const unsigned headerSize = u32(0);
+  const std::uint32_t headerSize = ReadLE32(AData);
   if (headerSize == 12)
-    return u16(4) == 0 || u16(6) == 0;
-  return headerSize >= 40 && ASize >= 12 && (u32(4) == 0 || u32(8) == 0);
+    return ReadLE16(AData + 4) == 0 || ReadLE16(AData + 6) == 0;
+  return headerSize >= 40 && (ReadLE32(AData + 4) == 0 || ReadLE32(AData + 8) == 0);
 }
 
 } // namespace

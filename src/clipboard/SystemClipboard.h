@@ -75,10 +75,6 @@ private:
   IClipboard& FClipboard;
 };
 
-// UTF-16 text of a CF_UNICODETEXT block: up to its first 0 unit, or the whole block when
-// there is none; an odd last byte is dropped.
-std::u16string DecodeClipboardText(const std::uint8_t* AData, std::size_t ASize);
-
 // Each opens and closes the clipboard itself.
 // The clipboard's Unicode text (the system converts CF_TEXT); empty when there is none.
 std::u16string ReadClipboardText(IClipboard& AClipboard);

@@ -1,5 +1,7 @@
 #include "core/Text.h"
 
+#include <algorithm>
+
 #include "core/Errors.h"
 
 namespace tarvel {
@@ -142,6 +144,36 @@ std::u16string UIntToStr(std::uint64_t AValue) {
   std::u16string r;
   while (n > 0)
     r += buf[--n];
+  return r;
+}
+
+bool IsBlank(std::u16string_view AText) noexcept {
+  return std::all_of(AText.begin(), AText.end(), IsBlankOrControl);
+}
+
+std::u16string MakeOneLinePreview(std::u16string_view AText, std::size_t AMaxLength, bool ATabsToBlanks) {
+  std::size_t b = 0;
+  std::size_t e = AText.size();
+  while (b < e && IsBlankOrControl(AText[b]))
+    ++b;
+  while (e > b && IsBlankOrControl(AText[e - 1]))
+    --e;
+  std::u16string r;
+  r.reserve(std::min(e - b, AMaxLength + 1));
+  for (std::size_t i = b; i < e && r.size() <= AMaxLength; ++i) {
+    char16_t c = AText[i];
+    if (c == u'\r' || c == u'\n' || (ATabsToBlanks && c == u'\t'))
+      c = u' ';
+    // A CR LF pair becomes one blank, and any run of blanks collapses to one, so every
+    // blank after a blank is simply dropped.
+    if (c == u' ' && !r.empty() && r.back() == u' ')
+      continue;
+    r += c;
+  }
+  if (r.size() > AMaxLength) {
+    r.resize(AMaxLength >= 3 ? AMaxLength - 3 : 0);
+    r += u"...";
+  }
   return r;
 }
 

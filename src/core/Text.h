@@ -4,13 +4,17 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <variant>
+#include <vector>
 
 namespace tarvel {
 
 // Blanks and control characters: every code unit up to 32.
-constexpr bool IsBlankOrControl(char16_t AChar) noexcept { return AChar <= 32; }
+constexpr bool IsBlankOrControl(char16_t AChar) noexcept {
+  return AChar <= 32;
+}
+// Whether trimming would leave nothing: every unit is a blank or a control character.
+bool IsBlank(std::u16string_view AText) noexcept;
 
 std::u16string Trim(std::u16string_view AText);
 std::u16string TrimLeft(std::u16string_view AText);
@@ -26,6 +30,12 @@ std::u16string ReplaceAll(std::u16string_view AText, std::u16string_view AFrom, 
 // Conversions at the edges (files, logs, exception texts). Invalid sequences become U+FFFD.
 std::string ToUtf8(std::u16string_view AText);
 std::u16string FromUtf8(std::string_view AText);
+
+// A trimmed one-line form of AText for labels and log lines: line breaks (and tabs, when
+// ATabsToBlanks) become blanks, runs of blanks one blank, and a result longer than
+// AMaxLength is cut to AMaxLength units ending in "...". Only as much as can be shown is
+// built, so a text of megabytes costs no more than a short one.
+std::u16string MakeOneLinePreview(std::u16string_view AText, std::size_t AMaxLength, bool ATabsToBlanks);
 
 // UTF-16 little-endian bytes, as the registry and the clipboard store text, with a
 // terminating zero unit.

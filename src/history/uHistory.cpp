@@ -12,15 +12,10 @@ namespace tarvel {
 namespace {
 
 constexpr std::size_t PreviewMaxLength = 90;
-constexpr std::size_t PreviewCutLength = 87;
 
 // Signatures sample about 64 positions per axis whatever the image size, so that a duplicate
 // test on a full-screen capture stays cheap.
 constexpr int SignatureSamplesPerAxis = 64;
-
-bool IsBlank(std::u16string_view AText) noexcept {
-  return std::all_of(AText.begin(), AText.end(), IsBlankOrControl);
-}
 
 } // namespace
 
@@ -158,32 +153,7 @@ TClipHistoryItem& TClipHistory::GetItem(int AIndex) const {
 }
 
 std::u16string MakeItemPreview(std::u16string_view AText) {
-  // One pass instead of the textbook sequence (trim, replace CR LF / CR / LF / TAB, collapse
-  // double spaces until none are left): it gives the same result, and since clipboard texts
-  // can run to megabytes, it stops as soon as the preview is known to need the cut.
-  std::size_t b = 0;
-  std::size_t e = AText.size();
-  while (b < e && IsBlankOrControl(AText[b]))
-    ++b;
-  while (e > b && IsBlankOrControl(AText[e - 1]))
-    --e;
-  std::u16string r;
-  r.reserve(std::min(e - b, PreviewMaxLength + 1));
-  for (std::size_t i = b; i < e && r.size() <= PreviewMaxLength; ++i) {
-    char16_t c = AText[i];
-    if (c == u'\r' || c == u'\n' || c == u'\t')
-      c = u' ';
-    // A CR LF pair becomes one space, and any run of spaces collapses to one, so every
-    // space after a space is simply dropped.
-    if (c == u' ' && !r.empty() && r.back() == u' ')
-      continue;
-    r += c;
-  }
-  if (r.size() > PreviewMaxLength) {
-    r.resize(PreviewCutLength);
-    r += u"...";
-  }
-  return r;
+  return MakeOneLinePreview(AText, PreviewMaxLength, true);
 }
 
 std::u16string MakeFilesSignature(const std::vector<std::u16string>& AFiles) {

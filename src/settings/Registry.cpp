@@ -1,17 +1,15 @@
 #include "settings/Registry.h"
 
+#include "core/Bytes.h"
 #include "core/Text.h"
 
 namespace tarvel {
 
 std::optional<std::uint32_t> ReadDword(IRegistryKey& AKey, std::u16string_view AName) {
   const auto value = AKey.ReadValue(AName, sizeof(std::uint32_t));
-  if (!value || value->Type != rtDword || value->Size != sizeof(std::uint32_t) ||
-      value->Data.size() != sizeof(std::uint32_t))
+  if (!value || value->Type != rtDword || value->Data.size() != sizeof(std::uint32_t))
     return std::nullopt;
-  const auto& d = value->Data;
-  return static_cast<std::uint32_t>(d[0]) | static_cast<std::uint32_t>(d[1]) << 8 |
-         static_cast<std::uint32_t>(d[2]) << 16 | static_cast<std::uint32_t>(d[3]) << 24;
+  return ReadLE32(value->Data.data());
 }
 
 std::optional<std::u16string> ReadString(IRegistryKey& AKey, std::u16string_view AName, std::size_t AMaxLength) {
@@ -37,9 +35,9 @@ void Write(IRegistryKey& AKey, std::u16string_view AName, std::uint32_t AType, c
 } // namespace
 
 void WriteDword(IRegistryKey& AKey, std::u16string_view AName, std::uint32_t AValue) {
-  Write(AKey, AName, rtDword,
-        {static_cast<std::uint8_t>(AValue), static_cast<std::uint8_t>(AValue >> 8),
-         static_cast<std::uint8_t>(AValue >> 16), static_cast<std::uint8_t>(AValue >> 24)});
+  std::vector<std::uint8_t> data(sizeof AValue);
+  StoreLE32(data.data(), AValue);
+  Write(AKey, AName, rtDword, data);
 }
 
 void WriteString(IRegistryKey& AKey, std::u16string_view AName, std::u16string_view AValue) {

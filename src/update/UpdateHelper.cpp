@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/Bytes.h"
 #include "core/Text.h"
 
 namespace tarvel {
@@ -101,19 +102,14 @@ std::u16string FormatFixedVersion(std::uint16_t AMajor, std::uint16_t AMinor, st
 
 namespace {
 
-std::uint32_t ReadUInt32(const std::vector<std::uint8_t>& AData, std::size_t AOffset) {
-  return static_cast<std::uint32_t>(AData[AOffset]) | static_cast<std::uint32_t>(AData[AOffset + 1]) << 8 |
-         static_cast<std::uint32_t>(AData[AOffset + 2]) << 16 | static_cast<std::uint32_t>(AData[AOffset + 3]) << 24;
-}
-
 // The fixed information (VS_FIXEDFILEINFO, 52 bytes) as a version text, or empty.
 std::u16string ReadFixedVersion(const IVersionResource& AResource) {
   constexpr std::size_t FixedFileInfoSize = 52;
   const auto block = AResource.QueryBinary(u"\\");
   if (!block || block->size() < FixedFileInfoSize)
     return {};
-  const std::uint32_t ms = ReadUInt32(*block, 8);
-  const std::uint32_t ls = ReadUInt32(*block, 12);
+  const std::uint32_t ms = ReadLE32(block->data() + 8);
+  const std::uint32_t ls = ReadLE32(block->data() + 12);
   return FormatFixedVersion(static_cast<std::uint16_t>(ms >> 16), static_cast<std::uint16_t>(ms),
                             static_cast<std::uint16_t>(ls >> 16), static_cast<std::uint16_t>(ls));
 }
@@ -122,9 +118,8 @@ std::u16string ReadStringVersion(const IVersionResource& AResource, std::u16stri
   const auto translation = AResource.QueryBinary(u"\\VarFileInfo\\Translation");
   if (!translation || translation->size() < 4)
     return {};
-  const auto& t = *translation;
-  const unsigned language = static_cast<unsigned>(t[0] | t[1] << 8);
-  const unsigned codePage = static_cast<unsigned>(t[2] | t[3] << 8);
+  const unsigned language = ReadLE16(translation->data());
+  const unsigned codePage = ReadLE16(translation->data() + 2);
   constexpr char16_t Hex[] = u"0123456789ABCDEF";
   std::u16string path = u"\\StringFileInfo\\";
   for (const unsigned word : {language, codePage})

@@ -46,7 +46,7 @@ public:
 
   std::u16string Text() const {
     const auto i = Formats.find(cfUnicodeText);
-    return i == Formats.end() ? u"<none>" : DecodeClipboardText(i->second.data(), i->second.size());
+    return i == Formats.end() ? u"<none>" : FromUtf16LeBytes(i->second.data(), i->second.size());
   }
 
   bool AddListener() override { return Listening = !ListenerFails; }

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "core/Bytes.h"
 #include "core/Text.h"
 #include "settings/Registry.h"
 
@@ -31,9 +32,9 @@ public:
     v.Data = std::move(AData);
   }
   void PutDword(const std::u16string& APath, const std::u16string& AName, std::uint32_t AValue) {
-    Put(APath, AName, rtDword,
-        {static_cast<std::uint8_t>(AValue), static_cast<std::uint8_t>(AValue >> 8),
-         static_cast<std::uint8_t>(AValue >> 16), static_cast<std::uint8_t>(AValue >> 24)});
+    std::vector<std::uint8_t> data(sizeof AValue);
+    StoreLE32(data.data(), AValue);
+    Put(APath, AName, rtDword, std::move(data));
   }
   // With its terminating zero, as the system stores strings.
   void PutString(const std::u16string& APath, const std::u16string& AName, const std::u16string& AValue,
