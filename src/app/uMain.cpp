@@ -289,7 +289,7 @@ void TMainForm::UpdateHistoryControls() {
   }
   Label1.SetCaption(
       Format(u"%d / %d  %s  %s", {FHistory->Index() + 1, FHistory->Count(),
-                                  FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp)), item->Preview}));
+                                  FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp), FServices.Clock.TimeSeparator()), item->Preview}));
 }
 
 void TMainForm::SyncHistoryNavigation() {
@@ -421,7 +421,7 @@ const std::vector<std::u16string>& TMainForm::LogLines() const noexcept {
 void TMainForm::AddLogLine(const std::u16string& AText) {
   if (!FLogLines)
     return;
-  FLogLines->push_back(FormatDateTime(LogTimePattern, FServices.Clock.Now()) + u" - " + AText);
+  FLogLines->push_back(FormatDateTime(LogTimePattern, FServices.Clock.Now(), FServices.Clock.TimeSeparator()) + u" - " + AText);
   if (FLogLines->size() > MaxLogLines)
     FLogLines->erase(FLogLines->begin(), FLogLines->end() - MaxLogLines);
   if (swtShowLog.IsOn())

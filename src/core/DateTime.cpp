@@ -47,7 +47,8 @@ constexpr double MsPerDay = 86400000.0;
 
 } // namespace
 
-std::u16string FormatDateTime(std::u16string_view APattern, const TLocalDateTime& AValue) {
+std::u16string FormatDateTime(std::u16string_view APattern, const TLocalDateTime& AValue,
+                              std::u16string_view ATimeSeparator) {
   std::u16string r;
   r.reserve(APattern.size() + 4);
   std::size_t i = 0;
@@ -74,6 +75,9 @@ std::u16string FormatDateTime(std::u16string_view APattern, const TLocalDateTime
     } else if (starts(u"ss")) {
       AppendPadded(r, AValue.Second, 2);
       i += 2;
+    } else if (APattern[i] == u':') {
+      r += ATimeSeparator;
+      ++i;
     } else {
       r += APattern[i++];
     }

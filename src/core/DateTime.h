@@ -19,8 +19,11 @@ struct TLocalDateTime {
 };
 
 // Formats with the patterns the program uses: yyyy (year), mm (month), dd (day), hh (hour,
-// 00–23), nn (minute), ss (second), zzz (milliseconds); every other character is copied.
-std::u16string FormatDateTime(std::u16string_view APattern, const TLocalDateTime& AValue);
+// 00–23), nn (minute), ss (second), zzz (milliseconds); a colon stands for the time
+// separator (the user's regional one where the caller passes it); every other character
+// is copied.
+std::u16string FormatDateTime(std::u16string_view APattern, const TLocalDateTime& AValue,
+                              std::u16string_view ATimeSeparator = u":");
 
 // The three stamps of the program.
 inline constexpr std::u16string_view LogTimePattern = u"yyyy-mm-dd hh:nn:ss";
@@ -39,6 +42,9 @@ public:
   // Milliseconds since the system started.
   virtual std::uint64_t TickCount64() = 0;
   virtual void Sleep(std::uint32_t AMilliseconds) = 0;
+  // The user's regional separator between hours, minutes and seconds (a colon on most
+  // systems); read each time, so that a change in the regional settings shows at once.
+  virtual std::u16string TimeSeparator() = 0;
 };
 
 } // namespace tarvel

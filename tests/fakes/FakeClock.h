@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "core/DateTime.h"
 
 namespace tarvel {
@@ -10,10 +12,12 @@ class TFakeClock : public IClock {
 public:
   TLocalDateTime Time{2026, 3, 1, 14, 5, 9, 0};
   std::uint64_t Ticks = 1'000'000;
+  std::u16string Separator = u":";
 
   TLocalDateTime Now() override { return Time; }
   std::uint64_t TickCount64() override { return Ticks; }
   void Sleep(std::uint32_t AMilliseconds) override { Advance(AMilliseconds); }
+  std::u16string TimeSeparator() override { return Separator; }
 
   void Advance(std::uint64_t AMilliseconds) {
     Ticks += AMilliseconds;

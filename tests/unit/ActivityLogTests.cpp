@@ -40,6 +40,15 @@ TEST_F(MainFormTest, LogLinesCarryTheLocalTimeAndTheTextUnchanged) {
   EXPECT_EQ(FForm.LogLines()[2], u"2026-12-31 23:59:58 -   spaced  ");
 }
 
+TEST_F(MainFormTest, LogAndBrowserUseTheRegionalTimeSeparator) {
+  FClock.Separator = u".";
+  FForm.AddLogLine(u"x");
+  EXPECT_EQ(FForm.LogLines().back(), u"2026-03-01 14.05.09 - x");
+  FClipboard.CopyText(u"copied");
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.Label1.Caption(), u"1 / 1  2026-03-01 14.05.09  copied");
+}
+
 TEST_F(MainFormTest, LogKeepsTheNewest500LinesInOrder) {
   for (int i = 0; i < 1200; ++i)
     FForm.AddLogLine(IntToStr(i));

@@ -13,6 +13,13 @@ TEST(DateTimeTest, FormatsTheProgramsThreeStamps) {
   EXPECT_EQ(FormatDateTime(LogTimePattern, {987, 12, 31, 23, 59, 59, 999}), u"0987-12-31 23:59:59");
 }
 
+TEST(DateTimeTest, ColonsBecomeTheGivenTimeSeparator) {
+  const TLocalDateTime t{2026, 3, 1, 14, 5, 9, 7};
+  EXPECT_EQ(FormatDateTime(LogTimePattern, t, u"."), u"2026-03-01 14.05.09");
+  EXPECT_EQ(FormatDateTime(LogTimePattern, t, u" h "), u"2026-03-01 14 h 05 h 09");
+  EXPECT_EQ(FormatDateTime(FileStampPattern, t, u"."), u"20260301_140509_007");
+}
+
 TEST(DateTimeTest, DayCountMatchesTheClassicEpoch) {
   EXPECT_DOUBLE_EQ(ToDateTimeValue({1899, 12, 30, 0, 0, 0, 0}), 0.0);
   EXPECT_DOUBLE_EQ(ToDateTimeValue({1900, 1, 1, 12, 0, 0, 0}), 2.5);
