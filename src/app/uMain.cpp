@@ -38,6 +38,8 @@ TMainForm::TMainForm(TMainFormServices AServices) : FServices(AServices) {
   chkAutostart.OnClick = [this](TControl& ASender) { chkAutostartClick(ASender); };
   btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
   btnSave.OnClick = [this](TControl& ASender) { btnSaveClick(ASender); };
+  // Lowering the size drops entries for good: a half-typed number must never do that.
+  spnMaxClipentries.DeferTyping = true;
 }
 
 TMainForm::~TMainForm() = default;
@@ -201,13 +203,19 @@ void TMainForm::crdInfoClick(TControl&) {
 
 void TMainForm::RegisterHotkeysAndClipboardListener() {
   if (!FHotkeysRegistered)
-    FHotkeysRegistered =
-        RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR, FSettings.HotkeyScreenBox,
-                           FSettings.HotkeyScreenFull, FSettings.HotkeySave);
+    FHotkeysRegistered = RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR,
+                                            FSettings.HotkeyScreenBox, FSettings.HotkeyScreenFull,
+                                            FSettings.HotkeySave, &FHotkeyRefusal);
   if (!FClipboardListenerRegistered)
     FClipboardListenerRegistered = FServices.Clipboard.AddListener();
   if (!FHotkeysRegistered)
-    ShowNotification(u"Hotkeys unavailable");
+    ReportHotkeysUnavailable();
+}
+
+void TMainForm::ReportHotkeysUnavailable() {
+  // Balloons are off by default: the log always tells which combination is taken.
+  AddLogLine(u"Hotkeys unavailable: " + HotkeyText(FHotkeyRefusal.VirtualKey) + u" is taken by another program");
+  ShowNotification(u"Hotkeys unavailable");
 }
 
 void TMainForm::UnregisterHotkeysAndClipboardListener() {
@@ -221,15 +229,20 @@ void TMainForm::UnregisterHotkeysAndClipboardListener() {
   }
 }
 
-void TMainForm::ReregisterHotkeys() {
+bool TMainForm::TryReregisterHotkeys() {
   if (FHotkeysRegistered) {
     UnregisterAppHotkeys(FServices.Hotkeys);
     FHotkeysRegistered = false;
   }
-  FHotkeysRegistered = RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR,
-                                          FSettings.HotkeyScreenBox, FSettings.HotkeyScreenFull, FSettings.HotkeySave);
-  if (!FHotkeysRegistered)
-    ShowNotification(u"Hotkeys unavailable");
+  FHotkeysRegistered =
+      RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR, FSettings.HotkeyScreenBox,
+                         FSettings.HotkeyScreenFull, FSettings.HotkeySave, &FHotkeyRefusal);
+  return FHotkeysRegistered;
+}
+
+void TMainForm::ReregisterHotkeys() {
+  if (!TryReregisterHotkeys())
+    ReportHotkeysUnavailable();
 }
 
 void TMainForm::WMHotKey(int AHotkeyId) {
@@ -371,12 +384,13 @@ void TMainForm::btnDeleteEntryClick(TControl&) {
 void TMainForm::DeleteCurrentHistoryEntry() {
   if (!FHistory || FHistory->Count() == 0)
     return;
-  if (FHistory->DeleteAt(FHistory->Index()) < 0) {
+  const int selected = FHistory->DeleteAt(FHistory->Index());
+  // The card follows the history at once, also when the clipboard write below fails.
+  UpdateHistoryControls();
+  if (selected < 0) {
     ClearClipboardAsOwnWrite();
-    UpdateHistoryControls();
     AddLogLine(u"History entry deleted");
   } else {
-    UpdateHistoryControls();
     PublishCurrentHistoryItem();
     AddLogLine(Format(u"History entry deleted, new selection: %d / %d", {FHistory->Index() + 1, FHistory->Count()}));
   }
@@ -390,7 +404,7 @@ void TMainForm::AdjustSliderWidth() {
 
 // Settings ---------------------------------------------------------------------------------
 
-void TMainForm::SaveSettings() {
+bool TMainForm::SaveSettings() {
   // The tutorial stores its own choice; never write back a stale copy of it.
   TTarvelSettings stored;
   LoadAppSettings(FServices.Registry, stored);
@@ -408,7 +422,15 @@ void TMainForm::SaveSettings() {
   for (const auto& [edit, field] : letters)
     if (const std::u16string text = Trim(edit->Text()); !text.empty())
       FSettings.*field = UpCaseAscii(text[0]);
-  SaveAppSettings(FServices.Registry, FSettings);
+  try {
+    SaveAppSettings(FServices.Registry, FSettings);
+    return true;
+  } catch (const EError& e) {
+    // The change holds for this run; only storing it failed. A log line, not a box per
+    // change, and the caller reports no success.
+    AddLogLine(u"Settings not saved: " + e.Message());
+    return false;
+  }
 }
 
 // Activity log and notifications -------------------------------------------------------------
@@ -476,8 +498,8 @@ void TMainForm::BalloonCloseTimerTimer() {
 void TMainForm::swtNotificationsClick(TControl&) {
   if (FLoadingSettings)
     return;
-  SaveSettings();
-  AddLogLine(FSettings.ShowNotifications ? u"System notifications enabled" : u"System notifications disabled");
+  if (SaveSettings())
+    AddLogLine(FSettings.ShowNotifications ? u"System notifications enabled" : u"System notifications disabled");
 }
 
 void TMainForm::swtShowLogClick(TControl&) {
@@ -590,15 +612,19 @@ void TMainForm::PublishBitmapToClipboard(const TBitmap32* ABitmap) {
   AddLogLine(Format(u"System clipboard updated: image %dx%d", {ABitmap->Width(), ABitmap->Height()}));
 }
 
-void TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFiles) {
+bool TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFiles) {
   if (AFiles.empty())
-    return;
+    return false;
   const TFlagScope mark(FInternalClipboardUpdate);
+  const int count = static_cast<int>(AFiles.size());
   // A refused block leaves the clipboard empty; that change is not ours to absorb.
-  if (!WriteClipboardFiles(FServices.Clipboard, AFiles))
-    return;
+  if (!WriteClipboardFiles(FServices.Clipboard, AFiles)) {
+    AddLogLine(Format(u"System clipboard update failed: the list of %d file(s) was not accepted", {count}));
+    return false;
+  }
   ++FPendingInternalClipboardUpdates;
-  AddLogLine(Format(u"System clipboard updated: %d file(s)", {static_cast<int>(AFiles.size())}));
+  AddLogLine(Format(u"System clipboard updated: %d file(s)", {count}));
+  return true;
 }
 
 void TMainForm::ClearClipboardAsOwnWrite() {
@@ -621,8 +647,8 @@ void TMainForm::PublishCurrentHistoryItem() {
     AddLogLine(u"History selection copied to clipboard: " + item->Preview);
     break;
   case cikFiles:
-    PublishFilesToClipboard(item->Files);
-    AddLogLine(Format(u"History selection copied to clipboard: %d file(s)", {static_cast<int>(item->Files.size())}));
+    if (PublishFilesToClipboard(item->Files))
+      AddLogLine(Format(u"History selection copied to clipboard: %d file(s)", {static_cast<int>(item->Files.size())}));
     break;
   }
 }
@@ -730,8 +756,8 @@ void TMainForm::spnMaxClipentriesChange(TControl&) {
     FHistory->SetLimit(count);
     UpdateHistoryControls();
   }
-  SaveSettings();
-  AddLogLine(Format(u"Maximum clipboard entries set to %d", {count}));
+  if (SaveSettings())
+    AddLogLine(Format(u"Maximum clipboard entries set to %d", {count}));
 }
 
 // Hotkey configuration -----------------------------------------------------------------------
@@ -748,27 +774,29 @@ bool IsReservedHotkeyLetter(char16_t AChar) noexcept {
   return c == u'I' || c == u'Y' || c == u'Z';
 }
 
-std::pair<TLetterEdit*, char16_t*> TMainForm::HotkeyField(const TControl& ASender) {
-  const std::pair<TLetterEdit*, char16_t*> fields[] = {
-      {&edtHotkeyControl, &FPrevHotkeyControl},     {&edtHotkeyOCR, &FPrevHotkeyOCR},
-      {&edtHotkeyScreenBox, &FPrevHotkeyScreenBox}, {&edtHotkeyScreentFull, &FPrevHotkeyScreenFull},
-      {&edtHotkeySave, &FPrevHotkeySave},
+TMainForm::THotkeyField TMainForm::HotkeyField(const TControl& ASender) {
+  const THotkeyField fields[] = {
+      {&edtHotkeyControl, &FPrevHotkeyControl, hkCopyUnderCursor},
+      {&edtHotkeyOCR, &FPrevHotkeyOCR, hkOcr},
+      {&edtHotkeyScreenBox, &FPrevHotkeyScreenBox, hkScreenBox},
+      {&edtHotkeyScreentFull, &FPrevHotkeyScreenFull, hkScreenFull},
+      {&edtHotkeySave, &FPrevHotkeySave, hkSave},
   };
   for (const auto& field : fields)
-    if (field.first == &ASender)
+    if (field.Edit == &ASender)
       return field;
-  return {nullptr, nullptr};
+  return {};
 }
 
 void TMainForm::HotkeyEditEnter(TControl& ASender) {
-  if (const auto [edit, previous] = HotkeyField(ASender); edit)
+  if (const auto [edit, previous, id] = HotkeyField(ASender); edit)
     *previous = HotkeyEditLetter(edit);
 }
 
 void TMainForm::HotkeyEditExit(TControl& ASender) {
   if (FLoadingSettings)
     return;
-  const auto [edit, previous] = HotkeyField(ASender);
+  const auto [edit, previous, id] = HotkeyField(ASender);
   if (!edit)
     return;
   const auto restore = [&] { edit->SetText(*previous ? std::u16string(1, *previous) : std::u16string()); };
@@ -792,7 +820,20 @@ void TMainForm::HotkeyEditExit(TControl& ASender) {
   }
   edit->SetText(std::u16string(1, letter));
   SaveSettings();
-  ReregisterHotkeys();
+  if (!TryReregisterHotkeys()) {
+    if (FHotkeyRefusal.Id == id && *previous) {
+      // Another program owns the new combination: rather than lose all nine hotkeys,
+      // the field gets its letter back and the set is registered with it again.
+      AddLogLine(u"Hotkey " + HotkeyText(letter) + u" is taken by another program; " + HotkeyText(*previous) +
+                 u" is kept");
+      FServices.Dialogs.WarningBox(HotkeyInUseText);
+      restore();
+      SaveSettings();
+      ReregisterHotkeys();
+    } else {
+      ReportHotkeysUnavailable();
+    }
+  }
   UpdateInfoMemo();
 }
 

@@ -110,7 +110,8 @@ public:
   // notification it causes is not captured again.
   void PublishTextToClipboard(const std::u16string& AText);
   void PublishBitmapToClipboard(const TBitmap32* ABitmap);
-  void PublishFilesToClipboard(const std::vector<std::u16string>& AFiles);
+  // False, with a log line saying so, when the clipboard did not take the list.
+  bool PublishFilesToClipboard(const std::vector<std::u16string>& AFiles);
   // The history's selected entry, with the write of its kind.
   void PublishCurrentHistoryItem();
   // Joins the text entries up to the selected one and publishes the result as a new entry.
@@ -202,8 +203,12 @@ private:
   void SliderReleaseTimerTimer();
   void btnDeleteEntryClick(TControl& ASender);
   void AdjustSliderWidth();
-  void SaveSettings();
+  // False, with a log line saying why, when the settings could not be stored.
+  bool SaveSettings();
   void RegisterHotkeysAndClipboardListener();
+  // Registers the set again without reporting a failure; FHotkeyRefusal says what failed.
+  bool TryReregisterHotkeys();
+  void ReportHotkeysUnavailable();
   void UnregisterHotkeysAndClipboardListener();
   void CaptureExternalClipboard();
   void UpdateInfoMemo();
@@ -217,7 +222,12 @@ private:
   void HotkeyEditEnter(TControl& ASender);
   void HotkeyEditExit(TControl& ASender);
   // The five hotkey fields with the letters they had when they were entered.
-  std::pair<TLetterEdit*, char16_t*> HotkeyField(const TControl& ASender);
+  struct THotkeyField {
+    TLetterEdit* Edit = nullptr;
+    char16_t* Previous = nullptr;
+    int Id = 0;
+  };
+  THotkeyField HotkeyField(const TControl& ASender);
 
   void btnCard1Click(TControl& ASender);
   void btnCard2Click(TControl& ASender);
@@ -234,6 +244,7 @@ private:
   std::unique_ptr<TTimer> FBalloonCloseTimer;
   std::unique_ptr<TTimer> FSliderReleaseTimer;
   bool FHotkeysRegistered = false;
+  THotkeyRefusal FHotkeyRefusal;
   bool FClipboardListenerRegistered = false;
   bool FAllowClose = false;
   bool FInternalClipboardUpdate = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tarvel {
 
@@ -33,10 +34,20 @@ public:
   virtual void Unregister(int AId) = 0;
 };
 
+// The hotkey the system refused, so that the user can be told which one it was.
+struct THotkeyRefusal {
+  int Id = 0;
+  std::uint32_t VirtualKey = 0;
+};
+
 // Registers the nine hotkeys in id order, stopping at the first refusal; then releases all
 // of them again, so that either all nine hold or none does. The letters are upper-case.
+// ARefused, when given, learns which hotkey was refused (and is cleared on success).
 bool RegisterAppHotkeys(IHotkeys& AHotkeys, char16_t AControl, char16_t AOCR, char16_t AScreenBox, char16_t AScreenFull,
-                        char16_t ASave);
+                        char16_t ASave, THotkeyRefusal* ARefused = nullptr);
+
+// How a hotkey is named to the user: "Ctrl+Shift+X", and "Ctrl+Shift+Plus" for the plus key.
+std::u16string HotkeyText(std::uint32_t AVirtualKey);
 
 // Releases every id, registered or not.
 void UnregisterAppHotkeys(IHotkeys& AHotkeys);

@@ -34,6 +34,13 @@ void Write(IRegistryKey& AKey, std::u16string_view AName, std::uint32_t AType, c
 
 } // namespace
 
+std::unique_ptr<IRegistryKey> CreateKeyOrRaise(IRegistry& ARegistry, std::u16string_view APath) {
+  auto key = ARegistry.CreateKey(APath);
+  if (!key)
+    throw ERegistryError(Format(u"Cannot open '%s' for writing", {std::u16string(APath)}));
+  return key;
+}
+
 void WriteDword(IRegistryKey& AKey, std::u16string_view AName, std::uint32_t AValue) {
   std::vector<std::uint8_t> data(sizeof AValue);
   StoreLE32(data.data(), AValue);

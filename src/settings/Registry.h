@@ -54,8 +54,12 @@ public:
   virtual std::unique_ptr<IRegistryKey> CreateKey(std::u16string_view APath) = 0;
 };
 
-// A value that could not be written.
+// A key or a value that could not be written.
 TARVEL_DECLARE_ERROR(ERegistryError, EError);
+
+// Opens a key for writing, creating it if missing; raises ERegistryError "Cannot open
+// '<path>' for writing" when it cannot, so that a store never fails unnoticed.
+std::unique_ptr<IRegistryKey> CreateKeyOrRaise(IRegistry& ARegistry, std::u16string_view APath);
 
 // Typed reads. A value of another type, of the wrong size or longer than asked for is
 // treated as missing, so callers fall back to their defaults.

@@ -89,9 +89,7 @@ void LoadAppSettings(IRegistry& ARegistry, TTarvelSettings& ASettings) {
 }
 
 void SaveAppSettings(IRegistry& ARegistry, const TTarvelSettings& ASettings) {
-  const auto key = ARegistry.CreateKey(SettingsKeyPath);
-  if (!key)
-    return;
+  const auto key = CreateKeyOrRaise(ARegistry, SettingsKeyPath);
   WriteDword(*key, ValueShowLog, ASettings.ShowLog ? 1 : 0);
   WriteDword(*key, ValueShowNotifications, ASettings.ShowNotifications ? 1 : 0);
   WriteDword(*key, ValueDontShowTutorial, ASettings.DontShowTutorial ? 1 : 0);
@@ -121,13 +119,19 @@ bool IsAutostartEnabled(IRegistry& ARegistry, IShell& AShell) {
 }
 
 void SetAutostart(IRegistry& ARegistry, IShell& AShell, bool AEnabled) {
-  const auto key = ARegistry.CreateKey(AutostartRunKeyPath);
-  if (!key)
+  if (AEnabled) {
+    WriteString(*CreateKeyOrRaise(ARegistry, AutostartRunKeyPath), AutostartValueName, AutostartCommandLine(AShell));
     return;
-  if (AEnabled)
-    WriteString(*key, AutostartValueName, AutostartCommandLine(AShell));
-  else
-    key->DeleteValue(AutostartValueName);
+  }
+  // Nothing to remove is no failure, whether or not the key could be written.
+  const auto exists = [&] {
+    const auto key = ARegistry.OpenKeyReadOnly(AutostartRunKeyPath);
+    return key && key->ReadValue(AutostartValueName, 0).has_value();
+  };
+  if (!exists())
+    return;
+  if (!CreateKeyOrRaise(ARegistry, AutostartRunKeyPath)->DeleteValue(AutostartValueName) && exists())
+    throw ERegistryError(Format(u"Failed to delete '%s'", {std::u16string(AutostartValueName)}));
 }
 
 } // namespace tarvel

@@ -36,9 +36,9 @@ inline constexpr std::size_t MaxStoredTextLength = 260;
 // an absurdly long value all leave the default in place.
 void LoadAppSettings(IRegistry& ARegistry, TTarvelSettings& ASettings);
 
-// Writes all ten values, creating the key if needed. When the key cannot be opened for
-// writing nothing is stored and nothing is reported; a value that cannot be written raises
-// ERegistryError (the values before it stay written).
+// Writes all ten values, creating the key if needed. A key that cannot be opened for
+// writing, or a value that cannot be written, raises ERegistryError (the values before it
+// stay written).
 void SaveAppSettings(IRegistry& ARegistry, const TTarvelSettings& ASettings);
 
 int ClampMaxClipEntries(int AValue) noexcept;
@@ -60,8 +60,9 @@ std::u16string AutostartCommandLine(IShell& AShell);
 // Whether the Run value holds this program's command line (ASCII letters in either case);
 // a value of another type or pointing elsewhere counts as not enabled.
 bool IsAutostartEnabled(IRegistry& ARegistry, IShell& AShell);
-// Writes or removes the Run value. When the key cannot be opened for writing nothing
-// happens; a value that cannot be written raises ERegistryError.
+// Writes or removes the Run value. A Run key that cannot be opened for writing, or a value
+// that cannot be written or removed, raises ERegistryError; removing a value that is not
+// there does nothing.
 void SetAutostart(IRegistry& ARegistry, IShell& AShell, bool AEnabled);
 
 } // namespace tarvel

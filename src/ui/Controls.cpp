@@ -1,6 +1,8 @@
 #include "ui/Controls.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace tarvel {
 
@@ -83,7 +85,56 @@ void TSpinEdit::SetValue(int AValue) {
   Assign(AValue);
 }
 
-void TSpinEdit::UserSetValue(int AValue) { Assign(AValue); }
+void TSpinEdit::UserSetValue(int AValue) {
+  FPending.reset();
+  Assign(AValue);
+}
+
+namespace {
+
+// The whole text as a decimal number, saturated to the int range; nothing otherwise.
+std::optional<int> ParseWholeNumber(std::u16string_view AText) {
+  std::size_t i = 0;
+  const bool negative = !AText.empty() && AText[0] == u'-';
+  if (negative)
+    ++i;
+  if (i == AText.size())
+    return std::nullopt;
+  long long value = 0;
+  for (; i < AText.size(); ++i) {
+    if (AText[i] < u'0' || AText[i] > u'9')
+      return std::nullopt;
+    value = std::min<long long>(value * 10 + (AText[i] - u'0'), 1LL << 32);
+  }
+  return static_cast<int>(std::clamp<long long>(negative ? -value : value, INT32_MIN, INT32_MAX));
+}
+
+} // namespace
+
+void TSpinEdit::UserType(std::u16string_view AText) {
+  if (DeferTyping) {
+    FPending = std::u16string(AText);
+    return;
+  }
+  if (const auto value = ParseWholeNumber(AText))
+    UserSetValue(*value);
+}
+
+void TSpinEdit::UserCommit() {
+  if (!FPending)
+    return;
+  const int value = ParseWholeNumber(*FPending).value_or(FMin);
+  FPending.reset();
+  // The field shows the applied value again, also when it did not change.
+  Changed();
+  Assign(value);
+}
+
+void TSpinEdit::UserExit() {
+  if (Focused())
+    UserCommit();
+  TControl::UserExit();
+}
 
 void TSpinEdit::Assign(int AValue) {
   if (FValue == AValue)

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Bitmap32.h"
@@ -36,7 +38,7 @@ public:
 
   // Focus moves: the peer reports them, tests call them directly.
   void UserEnter();
-  void UserExit();
+  virtual void UserExit();
 
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
@@ -88,6 +90,11 @@ private:
 
 // A numeric field with up and down arrows. Value() is what the field holds (the user
 // may type past the range); SetValue clamps to the range unless Min = Max.
+//
+// What the user types arrives through UserType. Normally each keystroke that leaves a
+// number applies it at once. With DeferTyping the text only applies when it is committed:
+// Enter (UserCommit), leaving the field (UserExit) or an arrow step; so typing "25" never
+// applies 2 on the way, and a field whose changes cannot be undone stays safe to edit.
 class TSpinEdit : public TControl {
 public:
   using TControl::TControl;
@@ -97,8 +104,18 @@ public:
   void SetRange(int AMin, int AMax);
   int Value() const noexcept { return FValue; }
   void SetValue(int AValue);
-  // The user typed or stepped to AValue: no clamping.
+  // The user stepped to AValue, or committed it: no clamping.
   void UserSetValue(int AValue);
+
+  bool DeferTyping = false;
+  // The field's text after a keystroke. An empty text or a lone "-" is still being typed.
+  void UserType(std::u16string_view AText);
+  // Enter: applies text typed since the last commit. Text that is not a number applies
+  // the minimum.
+  void UserCommit();
+  void UserExit() override;
+  // Typed text not yet applied; the peer leaves it in the field.
+  bool HasPendingText() const noexcept { return FPending.has_value(); }
 
   TNotifyEvent OnChange;
 
@@ -107,6 +124,7 @@ private:
   int FMin = 0;
   int FMax = 0;
   int FValue = 0;
+  std::optional<std::u16string> FPending;
 };
 
 // A slider. Position always lies in Min..Max; any change of it fires OnChange.

@@ -2,6 +2,9 @@
 // loads and stores.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <initializer_list>
+
 #include "MainFormFixture.h"
 #include "core/Text.h"
 
@@ -98,6 +101,57 @@ const TThrottleCase ThrottleCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, NotificationThrottleTest, testing::ValuesIn(ThrottleCases),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
+// What each command shows in its balloon. Setup runs first; the action then gets a free
+// throttle window, and exactly its own balloon is expected.
+struct TBalloonCase {
+  const char* Name;
+  std::function<void(TMainForm&, TFakeClipboard&)> Setup;
+  std::function<void(TMainForm&, TFakeClipboard&)> Act;
+  std::u16string Balloon;
+};
+
+class BalloonTextTest : public NotificationTest, public testing::WithParamInterface<TBalloonCase> {};
+
+TEST_P(BalloonTextTest, EachCommandShowsItsOwnBalloon) {
+  if (GetParam().Setup)
+    GetParam().Setup(FForm, FClipboard);
+  DeliverClipboardNotifications();
+  FClock.Advance(2500);
+  FBalloons.clear();
+  GetParam().Act(FForm, FClipboard);
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FBalloons, std::vector<std::u16string>{GetParam().Balloon});
+}
+
+void CopyTexts(TMainForm& AForm, TFakeClipboard& AClipboard, std::initializer_list<const char16_t*> ATexts) {
+  for (const char16_t* text : ATexts) {
+    AClipboard.CopyText(text);
+    while (AClipboard.Notifications > 0) {
+      --AClipboard.Notifications;
+      AForm.WMClipboardUpdate();
+    }
+  }
+}
+
+const TBalloonCase BalloonCases[] = {
+    {"CopiedText", nullptr, [](TMainForm&, TFakeClipboard& AC) { AC.CopyText(u"t"); }, u"Copied text"},
+    {"CopiedImage", nullptr, [](TMainForm&, TFakeClipboard& AC) { AC.CopyImage(TBitmap32(2, 2, 0xFF102030u)); },
+     u"Copied image"},
+    {"CopiedFiles", nullptr, [](TMainForm&, TFakeClipboard& AC) { AC.CopyFiles({u"C:\\a"}); }, u"Copied files"},
+    {"DeletedWithOthersLeft", [](TMainForm& AF, TFakeClipboard& AC) { CopyTexts(AF, AC, {u"a", u"b"}); },
+     [](TMainForm& AF, TFakeClipboard&) { AF.btnDeleteEntry.Click(); }, u"History entry deleted"},
+    {"DeletedTheLastOne", [](TMainForm& AF, TFakeClipboard& AC) { CopyTexts(AF, AC, {u"a"}); },
+     [](TMainForm& AF, TFakeClipboard&) { AF.btnDeleteEntry.Click(); }, u"History entry deleted"},
+    {"Merged", [](TMainForm& AF, TFakeClipboard& AC) { CopyTexts(AF, AC, {u"a", u"b"}); },
+     [](TMainForm& AF, TFakeClipboard&) { AF.WMHotKey(hkMerge); }, u"Merged text"},
+    {"Saved", [](TMainForm& AF, TFakeClipboard& AC) { CopyTexts(AF, AC, {u"a"}); },
+     [](TMainForm& AF, TFakeClipboard&) { AF.WMHotKey(hkSave); }, u"Clipboard saved"},
+    {"NothingToSave", nullptr, [](TMainForm& AF, TFakeClipboard&) { AF.WMHotKey(hkSave); }, u"Nothing to save"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, BalloonTextTest, testing::ValuesIn(BalloonCases),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
 TEST_F(NotificationTest, BalloonHasTitleTextAndTimeoutAndIsRemovedByTheTimer) {
   TTimer& timer = *FForm.BalloonCloseTimer();
   FForm.ShowNotification(u"Copied files");
@@ -155,11 +209,42 @@ TEST_F(MainFormTest, NotificationSwitchStoresAndLogsOnceEachTime) {
   EXPECT_EQ(FForm.LogLines().size(), 3u);
 }
 
-TEST_F(MainFormTest, AFailedStoreEndsTheSwitchHandlerBeforeItsLogLine) {
-  FRegistry.FailingWrites.insert(u"HotkeySave");
-  EXPECT_THROW(FForm.swtNotifications.Toggle(), ERegistryError);
-  EXPECT_EQ(FForm.LogLines().size(), 1u);
+struct TStoreFailureCase {
+  const char* Name;
+  bool KeyUnwritable;
+  std::u16string Reason;
+};
+
+class StoreFailureTest : public MainFormTest, public testing::WithParamInterface<TStoreFailureCase> {
+protected:
+  void SetUp() override {
+    if (GetParam().KeyUnwritable)
+      FRegistry.Uncreatable.insert(Key);
+    else
+      FRegistry.FailingWrites.insert(u"HotkeySave");
+  }
+  std::vector<std::u16string> NewLog(std::size_t ABefore) const {
+    return {FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(ABefore), FForm.LogLines().end()};
+  }
+};
+
+TEST_P(StoreFailureTest, IsLoggedWithItsReasonAndNoSuccessLineFollows) {
+  const std::u16string failed = Stamp + u"Settings not saved: " + GetParam().Reason;
+  std::size_t before = FForm.LogLines().size();
+  EXPECT_NO_THROW(FForm.swtNotifications.Toggle());
+  EXPECT_EQ(NewLog(before), std::vector<std::u16string>{failed});
+
+  before = FForm.LogLines().size();
+  FForm.spnMaxClipentries.UserSetValue(4);
+  EXPECT_EQ(FForm.History()->Limit(), 4) << "the size holds for this run";
+  EXPECT_EQ(NewLog(before), std::vector<std::u16string>{failed});
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StoreFailureTest,
+    testing::Values(TStoreFailureCase{"KeyCannotBeOpened", true, u"Cannot open 'Software\\Nusk\\Tarvel' for writing"},
+                    TStoreFailureCase{"ValueCannotBeWritten", false, u"Failed to set data for 'HotkeySave'"}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 // Starts with stored settings in place.
 class StoredSettingsTest : public MainFormTest {

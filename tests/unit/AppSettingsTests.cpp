@@ -213,10 +213,15 @@ TEST(AppSettingsTest, SaveStoresTheCountLimitedButLeavesTheRecordAlone) {
   EXPECT_EQ(registry.Find(Key, u"MaxClipEntries")->Data, (std::vector<std::uint8_t>{100, 0, 0, 0}));
 }
 
-TEST(AppSettingsTest, SaveSkipsSilentlyWhenTheKeyCannotBeCreated) {
+TEST(AppSettingsTest, AKeyThatCannotBeCreatedRaisesAndStoresNothing) {
   TFakeRegistry registry;
   registry.Uncreatable.insert(Key);
-  EXPECT_NO_THROW(SaveAppSettings(registry, TTarvelSettings{}));
+  try {
+    SaveAppSettings(registry, TTarvelSettings{});
+    ADD_FAILURE() << "no error";
+  } catch (const ERegistryError& e) {
+    EXPECT_EQ(e.Message(), u"Cannot open 'Software\\Nusk\\Tarvel' for writing");
+  }
   EXPECT_TRUE(registry.Writes.empty());
 }
 

@@ -91,13 +91,18 @@ TEST_F(AutostartTest, AFailedWriteTurnsTheSwitchBackAndReports) {
   EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Autostart unavailable"});
 }
 
-TEST_F(AutostartTest, ARunKeyThatCannotBeOpenedChangesNothingButTheLog) {
+TEST_F(AutostartTest, ARunKeyThatCannotBeOpenedIsAnErrorNotASuccess) {
   FRegistry.Uncreatable.insert(RunKey);
-  Start();
+  StartWithNotifications();
   FForm.chkAutostart.Toggle();
-  EXPECT_TRUE(FForm.chkAutostart.IsOn());
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"Windows autostart enabled"});
+  EXPECT_FALSE(FForm.chkAutostart.IsOn());
+  EXPECT_EQ(FForm.chkAutostart.ThumbColor(), 0x808080);
+  const std::u16string error =
+      Stamp + u"Windows autostart error: Cannot open 'Software\\Microsoft\\Windows\\CurrentVersion\\Run' for writing";
+  // Turning the switch back runs the handler for off, which has nothing to remove.
+  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{Stamp + u"Windows autostart disabled", error}));
   EXPECT_EQ(RunValue(), nullptr);
+  EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Autostart unavailable"}));
 }
 
 } // namespace

@@ -268,14 +268,15 @@ TEST_F(CaptureTest, ARefusedFileListEmptiesTheClipboardUncounted) {
   FClipboard.CopyText(u"before");
   FClipboard.Notifications = 0;
   FClipboard.Refused.insert(cfHDrop);
-  FForm.PublishFilesToClipboard({u"C:\\a"});
+  EXPECT_FALSE(FForm.PublishFilesToClipboard({u"C:\\a"}));
   EXPECT_TRUE(FClipboard.Formats.empty());
   EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
-  EXPECT_TRUE(NewLog().empty());
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{
+                          Stamp + u"System clipboard update failed: the list of 1 file(s) was not accepted"});
   // Its notification is handled as an outside change that finds nothing.
   DeliverClipboardNotifications();
   EXPECT_EQ(FForm.History()->Count(), 0);
-  EXPECT_TRUE(NewLog().empty());
+  EXPECT_EQ(NewLog().size(), 1u);
 }
 
 TEST_F(CaptureTest, PublishingTheSelectedEntryLogsTheWriteThenTheSelection) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "ui/Controls.h"
 
 namespace tarvel {
@@ -48,6 +50,49 @@ TEST(ControlsTest, SpinEditClampsCodeButNotTheUser) {
   s.SetValue(-3);
   EXPECT_EQ(s.Value(), -3);
 }
+
+// Keystrokes as the field reports them ("2", then "25"), Enter as "\n", leaving as "exit".
+struct TSpinTypingCase {
+  const char* Name;
+  bool Defer;
+  std::vector<std::u16string> Steps;
+  std::vector<int> Applied; // the values OnChange saw, in order
+  int Value;
+};
+
+class SpinTypingTest : public testing::TestWithParam<TSpinTypingCase> {};
+
+TEST_P(SpinTypingTest, AppliesWhatTheModeSays) {
+  TSpinEdit s(u"s");
+  s.SetRange(1, 100);
+  s.SetValue(10);
+  s.DeferTyping = GetParam().Defer;
+  std::vector<int> applied;
+  s.OnChange = [&](TControl&) { applied.push_back(s.Value()); };
+  s.UserEnter();
+  for (const auto& step : GetParam().Steps) {
+    if (step == u"\n")
+      s.UserCommit();
+    else if (step == u"exit")
+      s.UserExit();
+    else
+      s.UserType(step);
+  }
+  EXPECT_EQ(applied, GetParam().Applied);
+  EXPECT_EQ(s.Value(), GetParam().Value);
+  EXPECT_FALSE(s.HasPendingText() && !s.Focused());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SpinTypingTest,
+    testing::Values(TSpinTypingCase{"ImmediateAppliesEachNumber", false, {u"2", u"25", u"", u"-", u"x"}, {2, 25}, 25},
+                    TSpinTypingCase{"DeferredAppliesOnLeaving", true, {u"2", u"25", u"exit"}, {25}, 25},
+                    TSpinTypingCase{"DeferredAppliesOnEnter", true, {u"1", u"\n", u"17", u"\n"}, {1, 17}, 17},
+                    TSpinTypingCase{"EditingBackToTheSameAppliesNothing", true, {u"1", u"10", u"exit"}, {}, 10},
+                    TSpinTypingCase{"NotANumberAppliesTheMinimum", true, {u"", u"exit"}, {1}, 1},
+                    TSpinTypingCase{"HugeNumbersSaturate", true, {u"99999999999", u"exit"}, {INT32_MAX}, INT32_MAX},
+                    TSpinTypingCase{"NothingTypedNothingApplied", true, {u"exit"}, {}, 10}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST(ControlsTest, TrackBarKeepsItsPositionInRange) {
   TTrackBar t(u"t");

@@ -1,6 +1,8 @@
 // The clipboard card: moving through the history, publishing the selection, deleting.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "MainFormFixture.h"
 #include "core/Text.h"
 
@@ -135,6 +137,95 @@ TEST_F(HistoryBrowserTest, OnAnEmptyHistoryTheHandlersOnlyResynchronise) {
   EXPECT_EQ(FForm.Label1.Caption(), u"0 / 0");
   EXPECT_TRUE(FClipboard.Formats.empty());
   EXPECT_EQ(FForm.LogLines().size(), 1u);
+}
+
+TEST_F(HistoryBrowserTest, NavigationSpansOneToTheCountOnceThereAreEntries) {
+  Fill(3);
+  FForm.spnClipboardPage.UserSetValue(2);
+  EXPECT_EQ(FForm.trkSlider.Min(), 1);
+  EXPECT_EQ(FForm.trkSlider.Max(), 3);
+  EXPECT_EQ(FForm.trkSlider.Position(), 2);
+  EXPECT_TRUE(FForm.trkSlider.Enabled());
+  EXPECT_EQ(FForm.spnClipboardPage.MinValue(), 1);
+  EXPECT_EQ(FForm.spnClipboardPage.MaxValue(), 3);
+  EXPECT_TRUE(FForm.spnClipboardPage.Enabled());
+  EXPECT_TRUE(FForm.btnDeleteEntry.Enabled());
+}
+
+struct THeldDeleteCase {
+  const char* Name;
+  int Count;
+  std::u16string Label;
+};
+
+class HeldDeleteTest : public HistoryBrowserTest, public testing::WithParamInterface<THeldDeleteCase> {};
+
+// The clipboard write after a delete fails (another program holds the clipboard); the
+// error goes to the error box, but the card must not keep showing the deleted entry.
+TEST_P(HeldDeleteTest, TheCardShowsTheHistoryAsItIsAfterAFailedWrite) {
+  Fill(GetParam().Count);
+  FClipboard.HeldByOther = true;
+  EXPECT_THROW(FForm.btnDeleteEntry.Click(), EClipboardError);
+  EXPECT_EQ(FForm.History()->Count(), GetParam().Count - 1);
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, GetParam().Label.size()), GetParam().Label);
+  EXPECT_EQ(FForm.btnDeleteEntry.Enabled(), GetParam().Count > 1);
+  EXPECT_EQ(FForm.spnClipboardPage.MaxValue(), GetParam().Count - 1);
+  EXPECT_EQ(FForm.Memo1.Text(), GetParam().Count > 1 ? IntToStr(GetParam().Count - 1) : u"");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HeldDeleteTest,
+                         testing::Values(THeldDeleteCase{"OthersLeft", 3, u"2 / 2  "},
+                                         THeldDeleteCase{"TheOnlyOne", 1, u"0 / 0"}),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// Putting the selected entry back, by kind: the write's line, then the selection's.
+struct TPublicationCase {
+  const char* Name;
+  std::function<void(TFakeClipboard&)> Copy;
+  std::vector<std::u16string> Lines;
+};
+
+class PublicationTest : public HistoryBrowserTest, public testing::WithParamInterface<TPublicationCase> {};
+
+TEST_P(PublicationTest, LogsTheWriteThenTheSelection) {
+  GetParam().Copy(FClipboard);
+  DeliverClipboardNotifications();
+  const auto formats = FClipboard.Formats;
+  FClipboard.Formats.clear();
+  FLogStart = FForm.LogLines().size();
+  FForm.WMHotKey(hkPrevious); // one entry: the selection stays and is published again
+  std::vector<std::u16string> expected;
+  for (const auto& line : GetParam().Lines)
+    expected.push_back(Stamp + line);
+  EXPECT_EQ(NewLog(), expected);
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
+  EXPECT_FALSE(FClipboard.Formats.empty());
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PublicationTest,
+    testing::Values(
+        TPublicationCase{"Text",
+                         [](TFakeClipboard& AC) { AC.CopyText(u"  two\r\nlines "); },
+                         {u"System clipboard updated: text two lines", u"History selection copied to clipboard: two lines"}},
+        TPublicationCase{"Image",
+                         [](TFakeClipboard& AC) { AC.CopyImage(TBitmap32(7, 3, 0xFF405060u)); },
+                         {u"System clipboard updated: image 7x3", u"History selection copied to clipboard: Image 7x3"}},
+        TPublicationCase{"Files",
+                         [](TFakeClipboard& AC) { AC.CopyFiles({u"C:\\a", u"C:\\b", u"C:\\c"}); },
+                         {u"System clipboard updated: 3 file(s)", u"History selection copied to clipboard: 3 file(s)"}}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(HistoryBrowserTest, ARefusedFileListIsNotReportedAsCopied) {
+  FClipboard.CopyFiles({u"C:\\a", u"C:\\b"});
+  DeliverClipboardNotifications();
+  FClipboard.Refused.insert(cfHDrop);
+  FLogStart = FForm.LogLines().size();
+  FForm.WMHotKey(hkNext);
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{
+                          Stamp + u"System clipboard update failed: the list of 2 file(s) was not accepted"});
 }
 
 TEST_F(HistoryBrowserTest, FileEntriesShowOnePathPerLine) {

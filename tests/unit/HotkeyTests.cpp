@@ -25,9 +25,17 @@ TEST(RegisterAppHotkeysTest, RegistersAllNineInIdOrderWithCtrlShiftNoRepeat) {
 TEST(RegisterAppHotkeysTest, StopsAtTheFirstRefusalAndReleasesTheOthers) {
   TFakeHotkeys hotkeys;
   hotkeys.Taken.insert({0x4006, 'I'}); // another program owns Ctrl+Shift+I
-  EXPECT_FALSE(RegisterAppHotkeys(hotkeys, u'C', u'X', u'R', u'F', u'S'));
+  THotkeyRefusal refused{7, 7};
+  EXPECT_FALSE(RegisterAppHotkeys(hotkeys, u'C', u'X', u'R', u'F', u'S', &refused));
   EXPECT_EQ(hotkeys.Attempts, (std::vector<int>{1001, 1002, 1003}));
   EXPECT_TRUE(hotkeys.Active.empty());
+  EXPECT_EQ(refused.Id, 1003);
+  EXPECT_EQ(HotkeyText(refused.VirtualKey), u"Ctrl+Shift+I");
+  EXPECT_TRUE(RegisterAppHotkeys(hotkeys, u'C', u'X', u'R', u'F', u'S') == false);
+  hotkeys.Taken.clear();
+  EXPECT_TRUE(RegisterAppHotkeys(hotkeys, u'C', u'X', u'R', u'F', u'S', &refused));
+  EXPECT_EQ(refused.Id, 0) << "a success clears the last refusal";
+  EXPECT_EQ(HotkeyText(VkOemPlus), u"Ctrl+Shift+Plus");
 }
 
 class HotkeyCommandTest : public MainFormTest {
@@ -94,6 +102,24 @@ TEST_F(HotkeyCommandTest, ARefusedSetIsReportedWhenNotificationsAreOn) {
   EXPECT_EQ(balloons, std::vector<std::u16string>{u"Hotkeys unavailable"});
 }
 
+TEST_F(HotkeyCommandTest, SavingNeitherPublishesNorRefreshesTheSelection) {
+  Copy(u"A");
+  Copy(u"B");
+  FForm.spnClipboardPage.UserSetValue(1); // A is selected and on the clipboard
+  DeliverClipboardNotifications();
+  FClipboard.CopyFormats({{cfUnicodeText, TFakeClipboard::TextBytes(u"outside")}});
+  FClipboard.Notifications = 0; // not delivered yet
+  const auto caption = FForm.Label1.Caption();
+  const std::size_t lines = FForm.LogLines().size();
+  FForm.WMHotKey(hkSave);
+  EXPECT_EQ(FClipboard.Text(), u"outside");
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(Selected(), 1);
+  EXPECT_EQ(FForm.Label1.Caption(), caption);
+  ASSERT_EQ(FForm.LogLines().size(), lines + 1);
+  EXPECT_EQ(FForm.LogLines().back().find(Stamp + u"Clipboard saved: "), 0u);
+}
+
 class HotkeysTakenAtStartTest : public MainFormTest {
 protected:
   HotkeysTakenAtStartTest() : MainFormTest(false) {}
@@ -112,7 +138,9 @@ TEST_F(HotkeysTakenAtStartTest, StartUpCompletesAndTheBalloonReachesTheTrayIcon)
   EXPECT_FALSE(FForm.HotkeysRegistered());
   EXPECT_TRUE(FHotkeys.Active.empty());
   EXPECT_EQ(balloons, std::vector<std::u16string>{u"Hotkeys unavailable"});
-  EXPECT_EQ(FForm.LogLines(), std::vector<std::u16string>{Stamp + u"Tarvel started"});
+  EXPECT_EQ(FForm.LogLines(),
+            (std::vector<std::u16string>{Stamp + u"Hotkeys unavailable: Ctrl+Shift+I is taken by another program",
+                                         Stamp + u"Tarvel started"}));
 }
 
 // Merging ---------------------------------------------------------------------------------------

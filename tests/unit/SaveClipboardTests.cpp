@@ -232,6 +232,22 @@ TEST_F(SaveClipboardTest, FilesOrNothingAreSkipped) {
   EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Nothing to save", u"Nothing to save"}));
 }
 
+TEST_F(SaveClipboardTest, AnEmptyTextIsNoText) {
+  FClipboard.CopyText(u"");
+  FForm.WMHotKey(hkSave);
+  EXPECT_TRUE(FShell.Files.empty());
+  EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Nothing to save"});
+
+  // Beside an image, the image is what is saved.
+  TBitmap32 image(8, 4, 0xFF336699u);
+  FClipboard.CopyFormats({{cfUnicodeText, TFakeClipboard::TextBytes(u"")}, {cfDib, EncodeDib(image)}});
+  FClock.Advance(2500);
+  FForm.WMHotKey(hkSave);
+  const std::u16string saved = u"C:\\Users\\me\\Desktop\\clipboard-20260301_140511_500.jpg";
+  EXPECT_EQ(NewLog().back(), u"2026-03-01 14:05:11 - Clipboard image saved: " + saved);
+  EXPECT_EQ(ReadJpegFrame(FShell.Files.at(saved)).Width, 8);
+}
+
 TEST_F(SaveClipboardTest, ErrorsAreLoggedWithTheirClassAndNotified) {
   FClipboard.CopyText(u"x");
   FShell.FailingWrites.insert(FDesktop + u".txt");

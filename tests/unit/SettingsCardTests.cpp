@@ -1,6 +1,8 @@
 // The settings card: the history size and the five hotkey letters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "MainFormFixture.h"
 #include "core/Text.h"
 
@@ -41,27 +43,52 @@ struct TSizeCase {
 
 class ClipboardSizeTest : public SettingsCardTest, public testing::WithParamInterface<TSizeCase> {};
 
-TEST_P(ClipboardSizeTest, IsCorrectedAppliedStoredAndLogged) {
+TEST_P(ClipboardSizeTest, IsCorrectedAppliedStoredAndLoggedOnce) {
   Fill(5);
-  FForm.spnMaxClipentries.UserSetValue(GetParam().Typed);
-  EXPECT_EQ(FForm.spnMaxClipentries.Value(), GetParam().Applied);
+  const std::size_t lines = FForm.LogLines().size();
+  const std::size_t writes = FRegistry.Writes.size();
+  TSpinEdit& size = FForm.spnMaxClipentries;
+  size.UserEnter();
+  size.UserType(IntToStr(GetParam().Typed));
+  size.UserExit();
+  EXPECT_EQ(size.Value(), GetParam().Applied);
   EXPECT_EQ(FForm.History()->Limit(), GetParam().Applied);
   EXPECT_EQ(FForm.History()->Count(), std::min(5, GetParam().Applied));
   EXPECT_EQ(Stored().MaxClipEntries, GetParam().Applied);
+  ASSERT_EQ(FForm.LogLines().size(), lines + 1);
   EXPECT_EQ(FForm.LogLines().back(), Stamp + u"Maximum clipboard entries set to " + IntToStr(GetParam().Applied));
+  EXPECT_EQ(std::count(FRegistry.Writes.begin() + static_cast<std::ptrdiff_t>(writes), FRegistry.Writes.end(),
+                       u"MaxClipEntries"),
+            1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ClipboardSizeTest,
                          testing::Values(TSizeCase{250, 100}, TSizeCase{0, 1}, TSizeCase{-3, 1}, TSizeCase{2, 2},
                                          TSizeCase{25, 25}));
 
-TEST_F(SettingsCardTest, TypingDigitByDigitCutsAtEachStepAndDoesNotComeBack) {
+TEST_F(SettingsCardTest, TypingNeverCutsTheHistoryOnTheWay) {
   Fill(5);
-  FForm.spnMaxClipentries.UserSetValue(2);
-  FForm.spnMaxClipentries.UserSetValue(25);
-  EXPECT_EQ(FForm.History()->Count(), 2);
-  EXPECT_EQ(FForm.History()->Items(0).Text, u"4");
-  EXPECT_EQ(FForm.Label1.Caption().substr(0, 5), u"2 / 2");
+  TSpinEdit& size = FForm.spnMaxClipentries;
+  size.UserEnter();
+  for (const char16_t* text : {u"", u"2", u"25"})
+    size.UserType(text);
+  EXPECT_EQ(FForm.History()->Count(), 5);
+  size.UserCommit(); // Enter
+  EXPECT_EQ(FForm.History()->Limit(), 25);
+  // Editing 10 to 1 and back applies nothing in between either.
+  for (const char16_t* text : {u"1", u"10"})
+    size.UserType(text);
+  size.UserExit();
+  EXPECT_EQ(FForm.History()->Count(), 5);
+  EXPECT_EQ(FForm.History()->Limit(), 10);
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, 5), u"5 / 5");
+}
+
+TEST_F(SettingsCardTest, AnArrowStepAppliesAtOnce) {
+  Fill(5);
+  FForm.spnMaxClipentries.UserSetValue(4); // the arrows step the committed value
+  EXPECT_EQ(FForm.History()->Count(), 4);
+  EXPECT_EQ(FForm.LogLines().back(), Stamp + u"Maximum clipboard entries set to 4");
 }
 
 TEST_F(SettingsCardTest, NothingIsStoredOrLoggedWhileTheWindowFillsTheCard) {
@@ -127,12 +154,30 @@ TEST_F(SettingsCardTest, SwappingTwoLettersTakesAThirdOne) {
   EXPECT_EQ(FDialogs.Warnings, std::vector<std::u16string>{HotkeyInUseText});
 }
 
-TEST_F(SettingsCardTest, ALetterTakenByAnotherProgramIsKeptButNoHotkeyWorks) {
+TEST_F(SettingsCardTest, ALetterTakenByAnotherProgramIsRefusedAndTheOldSetKeepsWorking) {
   FHotkeys.Taken.insert({HotkeyModifiers, 'Q'});
+  const std::size_t before = FForm.LogLines().size();
   TypeInto(FForm.edtHotkeyOCR, u'q');
+  EXPECT_EQ(FDialogs.Warnings, std::vector<std::u16string>{HotkeyInUseText});
+  EXPECT_EQ(FForm.edtHotkeyOCR.Text(), u"X");
+  EXPECT_EQ(Stored().HotkeyOCR, u'X');
+  EXPECT_TRUE(FForm.HotkeysRegistered());
+  EXPECT_EQ(FHotkeys.Active.size(), 9u);
+  EXPECT_EQ(FHotkeys.Active.at(hkOcr).VirtualKey, static_cast<std::uint32_t>('X'));
+  EXPECT_EQ(FForm.MemoInfoLog.Lines()[9],
+            u"Ctrl+Shift+X - selects a screen rectangle and performs Windows native OCR.");
+  EXPECT_EQ(std::vector<std::u16string>(FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(before),
+                                        FForm.LogLines().end()),
+            std::vector<std::u16string>{Stamp + u"Hotkey Ctrl+Shift+Q is taken by another program; Ctrl+Shift+X is kept"});
+}
+
+TEST_F(SettingsCardTest, WhenAnotherHotkeyIsTakenTheNewLetterStaysAndTheLogSaysWhichOne) {
+  FHotkeys.Taken.insert({HotkeyModifiers, 'Y'}); // Ctrl+Shift+Y, a fixed one
+  TypeInto(FForm.edtHotkeyOCR, u'q');
+  EXPECT_TRUE(FDialogs.Warnings.empty());
   EXPECT_EQ(Stored().HotkeyOCR, u'Q');
   EXPECT_FALSE(FForm.HotkeysRegistered());
-  EXPECT_TRUE(FHotkeys.Active.empty());
+  EXPECT_EQ(FForm.LogLines().back(), Stamp + u"Hotkeys unavailable: Ctrl+Shift+Y is taken by another program");
 }
 
 TEST(HotkeyLetterRuleTest, FieldLetterAndReservedLetters) {
@@ -141,9 +186,8 @@ TEST(HotkeyLetterRuleTest, FieldLetterAndReservedLetters) {
   edit.SetText(u"  ");
   EXPECT_EQ(HotkeyEditLetter(&edit), 0);
   EXPECT_EQ(HotkeyEditLetter(nullptr), 0);
-  for (char16_t c : u"iIyYzZ")
-    if (c)
-      EXPECT_TRUE(IsReservedHotkeyLetter(c));
+  for (char16_t c : std::u16string_view(u"iIyYzZ"))
+    EXPECT_TRUE(IsReservedHotkeyLetter(c));
   EXPECT_FALSE(IsReservedHotkeyLetter(u'x'));
 }
 
