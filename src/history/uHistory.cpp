@@ -136,9 +136,31 @@ bool TClipHistory::IsImmediateDuplicateText(std::u16string_view AText) const {
   return last != nullptr && last->Kind == cikText && last->Text == AText;
 }
 
+namespace {
+
+// Every pixel's colour; the fourth byte is left out, as the signature leaves it out.
+bool SameColours(const TBitmap32& A, const TBitmap32& B) noexcept {
+  if (A.Width() != B.Width() || A.Height() != B.Height())
+    return false;
+  for (int y = 0; y < A.Height(); ++y) {
+    const std::uint8_t* a = A.Scanline(y);
+    const std::uint8_t* b = B.Scanline(y);
+    for (int x = 0; x < A.Width(); ++x, a += 4, b += 4)
+      if (a[0] != b[0] || a[1] != b[1] || a[2] != b[2])
+        return false;
+  }
+  return true;
+}
+
+} // namespace
+
 bool TClipHistory::IsImmediateDuplicateBitmap(const TBitmap32* ABitmap) const {
   const TClipHistoryItem* last = Last();
-  return last != nullptr && last->Kind == cikImage && last->Signature == MakeBitmapSignature(ABitmap);
+  if (last == nullptr || last->Kind != cikImage || last->Signature != MakeBitmapSignature(ABitmap))
+    return false;
+  // The signature samples the pixels; a changed word or a moved caret between two screen
+  // grabs can fall between the samples, and such a capture must not be dropped.
+  return last->Bitmap && ABitmap && SameColours(*last->Bitmap, *ABitmap);
 }
 
 bool TClipHistory::IsImmediateDuplicateFiles(const std::vector<std::u16string>& AFiles) const {

@@ -439,6 +439,20 @@ TEST_F(HistoryTest, BitmapDuplicateComparesSignaturesOfTheNewestImage) {
   EXPECT_FALSE(FHistory.IsImmediateDuplicateBitmap(&image));
 }
 
+TEST_F(HistoryTest, EqualSignaturesAreConfirmedPixelByPixel) {
+  // 1920 x 1080 is sampled every 30th column and every 16th row: (1, 1) is not sampled.
+  const TBitmap32 screen = Gradient(1920, 1080);
+  FHistory.AddBitmap(&screen);
+  TBitmap32 caretMoved = screen;
+  caretMoved.SetPixel(1, 1, ~caretMoved.Pixel(1, 1));
+  ASSERT_EQ(MakeBitmapSignature(&caretMoved), FHistory.Last()->Signature);
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateBitmap(&caretMoved));
+  // Only the colours count, as in the signature.
+  TBitmap32 otherFourthByte = screen;
+  otherFourthByte.SetPixel(1, 1, otherFourthByte.Pixel(1, 1) ^ 0xFF000000u);
+  EXPECT_TRUE(FHistory.IsImmediateDuplicateBitmap(&otherFourthByte));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Image signature
 
