@@ -28,6 +28,7 @@ public:
   tarvel::TLocalDateTime Now() override { return {2026, 3, 1, 12, 0, 0, 0}; }
   std::uint64_t TickCount64() override { return 0; }
   void Sleep(std::uint32_t) override {}
+  std::u16string TimeSeparator() override { return u":"; }
 };
 
 // A desktop-like capture: a title bar, a light window with lines of dark "glyphs" and a
