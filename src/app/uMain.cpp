@@ -283,7 +283,7 @@ void TMainForm::UpdateHistoryControls() {
     Image1.SetVisible(false);
     Image1.ClearPicture();
     Memo1.SetVisible(true);
-    Memo1.SetText(item->Text);
+    Memo1.SetText(MakeMemoPreviewText(item->Text));
     break;
   case cikImage:
     Memo1.SetVisible(false);
@@ -297,12 +297,40 @@ void TMainForm::UpdateHistoryControls() {
     Image1.SetVisible(false);
     Image1.ClearPicture();
     Memo1.SetVisible(true);
-    Memo1.SetLines(item->Files);
+    Memo1.SetLines(MakeMemoPreviewLines(item->Files));
     break;
   }
   Label1.SetCaption(
       Format(u"%d / %d  %s  %s", {FHistory->Index() + 1, FHistory->Count(),
                                   FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp), FServices.Clock.TimeSeparator()), item->Preview}));
+}
+
+std::u16string MakeMemoPreviewText(std::u16string_view AText) {
+  if (AText.size() <= MaxMemoPreviewLength)
+    return std::u16string(AText);
+  std::size_t cut = MaxMemoPreviewLength;
+  if (AText[cut - 1] >= 0xD800 && AText[cut - 1] <= 0xDBFF)
+    --cut; // keep a surrogate pair whole
+  return std::u16string(AText.substr(0, cut)) + u"\r\n\r\n" +
+         Format(u"[... %s more characters are not shown here; the entry keeps the whole text]",
+                {GroupDigits(AText.size() - cut)});
+}
+
+std::vector<std::u16string> MakeMemoPreviewLines(const std::vector<std::u16string>& AFiles) {
+  std::vector<std::u16string> lines;
+  std::size_t length = 0;
+  for (const std::u16string& path : AFiles) {
+    if (length + path.size() > MaxMemoPreviewLength && !lines.empty())
+      break;
+    length += path.size() + 2;
+    lines.push_back(path);
+  }
+  if (lines.size() < AFiles.size()) {
+    lines.emplace_back();
+    lines.push_back(Format(u"[... %s more files are not shown here; the entry keeps the whole list]",
+                           {GroupDigits(AFiles.size() - lines.size() + 1)}));
+  }
+  return lines;
 }
 
 void TMainForm::SyncHistoryNavigation() {

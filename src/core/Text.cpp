@@ -204,6 +204,17 @@ std::u16string FromUtf16LeBytes(const std::uint8_t* AData, std::size_t ASize) {
   return text;
 }
 
+std::u16string GroupDigits(std::uint64_t AValue) {
+  const std::u16string digits = UIntToStr(AValue);
+  std::u16string r;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0)
+      r += u',';
+    r += digits[i];
+  }
+  return r;
+}
+
 std::u16string IntToStr(std::int64_t AValue) {
   if (AValue >= 0)
     return UIntToStr(static_cast<std::uint64_t>(AValue));

@@ -68,5 +68,7 @@ std::u16string Format(std::u16string_view APattern, std::initializer_list<TForma
 
 std::u16string IntToStr(std::int64_t AValue);
 std::u16string UIntToStr(std::uint64_t AValue);
+// With a comma between groups of three digits: 10,485,760.
+std::u16string GroupDigits(std::uint64_t AValue);
 
 } // namespace tarvel

@@ -228,6 +228,48 @@ TEST_F(HistoryBrowserTest, ARefusedFileListIsNotReportedAsCopied) {
                           Stamp + u"System clipboard update failed: the list of 2 file(s) was not accepted"});
 }
 
+TEST(MemoPreviewTest, LongTextsAreCutWithANoteAndNeverInsideAPair) {
+  const std::size_t max = MaxMemoPreviewLength;
+  const std::u16string exact(max, u'a');
+  EXPECT_EQ(MakeMemoPreviewText(exact), exact);
+  const std::u16string longer = exact + u"bc";
+  EXPECT_EQ(MakeMemoPreviewText(longer),
+            exact + u"\r\n\r\n[... 2 more characters are not shown here; the entry keeps the whole text]");
+  // A pair that would be split at the limit goes to the part not shown.
+  std::u16string paired(max - 1, u'a');
+  paired += u"\U0001F600";
+  paired += std::u16string(1'234'567, u'z');
+  const std::u16string cut = MakeMemoPreviewText(paired);
+  EXPECT_EQ(cut.substr(0, max), std::u16string(max - 1, u'a') + u"\r");
+  EXPECT_NE(cut.find(u"[... 1,234,569 more characters"), std::u16string::npos);
+}
+
+TEST(MemoPreviewTest, LongFileListsShowWhatFitsAndCountTheRest) {
+  const std::vector<std::u16string> few = {u"C:\\a", u"C:\\b"};
+  EXPECT_EQ(MakeMemoPreviewLines(few), few);
+  const std::vector<std::u16string> many(100'000, std::u16string(98, u'p'));
+  const auto lines = MakeMemoPreviewLines(many);
+  const std::size_t shown = MaxMemoPreviewLength / 100;
+  ASSERT_EQ(lines.size(), shown + 2);
+  EXPECT_EQ(lines[shown], u"");
+  EXPECT_EQ(lines.back(), u"[... " + GroupDigits(100'000 - shown) +
+                              u" more files are not shown here; the entry keeps the whole list]");
+  // One overlong path is still shown rather than nothing.
+  EXPECT_EQ(MakeMemoPreviewLines({std::u16string(MaxMemoPreviewLength + 5, u'q')}).size(), 1u);
+}
+
+TEST_F(HistoryBrowserTest, AHugeTextIsShownInPartButKeptAndPublishedWhole) {
+  const std::u16string huge(10u << 20, u'x');
+  FClipboard.CopyText(huge);
+  DeliverClipboardNotifications();
+  Fill(1);
+  EXPECT_LT(FForm.Memo1.Text().size(), MaxMemoPreviewLength + 200);
+  FForm.spnClipboardPage.UserSetValue(1);
+  EXPECT_EQ(FClipboard.Text(), huge);
+  EXPECT_EQ(FForm.History()->Items(0).Text, huge);
+  EXPECT_EQ(FForm.Label1.Caption().size(), std::u16string(u"1 / 2  2026-03-01 14:05:09  ").size() + 90);
+}
+
 TEST_F(HistoryBrowserTest, FileEntriesShowOnePathPerLine) {
   FClipboard.CopyFiles({u"C:\\a.txt", u"C:\\b.txt"});
   DeliverClipboardNotifications();
