@@ -219,6 +219,8 @@ public:
   // The user flipped it.
   void Toggle() { SetOn(!FOn); }
   const std::u16string& StateCaption() const noexcept { return FOn ? FOnCaption : FOffCaption; }
+  const std::u16string& OnCaption() const noexcept { return FOnCaption; }
+  const std::u16string& OffCaption() const noexcept { return FOffCaption; }
   // The thumb's colour as 0xRRGGBB; no colour of its own (the theme's) when negative.
   std::int32_t ThumbColor() const noexcept { return FThumbColor; }
   void SetThumbColor(std::int32_t AValue);

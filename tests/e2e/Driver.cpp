@@ -1,10 +1,14 @@
 #include "Driver.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <shellapi.h>
 
 #include "Process.h"
+#include "core/Bitmap32.h"
+#include "core/Png.h"
+#include "core/win32/Windowing.h"
 
 namespace tarvel::e2e {
 
@@ -125,6 +129,80 @@ HWND FindWindowOfProcess(DWORD AProcessId, const wchar_t* AClass) {
     if (ClassOf(top) == AClass)
       return top;
   return nullptr;
+}
+
+std::vector<HWND> Descendants(HWND AParent) { return Children(AParent); }
+
+HWND FindControl(HWND AParent, int AId) {
+  for (HWND child : Children(AParent))
+    if (GetDlgCtrlID(child) == AId)
+      return child;
+  return nullptr;
+}
+
+HWND FocusOf(HWND AWindow) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(AWindow, nullptr), &info))
+    return nullptr;
+  return info.hwndFocus;
+}
+
+COLORREF ScreenPixel(POINT APoint) {
+  const HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, APoint.x, APoint.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+std::wstring SaveScreenshot(HWND AWindow, const std::wstring& AName) {
+  RECT r;
+  GetWindowRect(AWindow, &r);
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  if (w <= 0 || h <= 0)
+    return {};
+  TBitmap32 image(w, h);
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  const BITMAPINFO info = TopDownBitmapInfo(w, h);
+  void* bits = nullptr;
+  const HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  std::memcpy(image.Bits(), bits, static_cast<std::size_t>(w) * h * 4);
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring folder(exe);
+  folder = folder.substr(0, folder.find_last_of(L"\\/") + 1) + L"e2e-screens";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring path = folder + L"\\" + AName + L".png";
+  const std::vector<std::uint8_t> png = EncodePng(image);
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return {};
+  DWORD written = 0;
+  WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
+  CloseHandle(file);
+  return path;
+}
+
+SIZE TextExtent(const std::wstring& AText) {
+  const HDC screen = GetDC(nullptr);
+  const HFONT font = CreateFontW(-15, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Segoe UI");
+  const HGDIOBJ old = SelectObject(screen, font);
+  SIZE size{};
+  GetTextExtentPoint32W(screen, AText.c_str(), static_cast<int>(AText.size()), &size);
+  SelectObject(screen, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+  return size;
 }
 
 std::wstring TextOf(HWND AWindow) {

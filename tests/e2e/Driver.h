@@ -25,6 +25,19 @@ HWND FindMessageBox(DWORD AProcessId);
 
 // Top-level window of a process with the given class name, or null.
 HWND FindWindowOfProcess(DWORD AProcessId, const wchar_t* AClass);
+// Every window below AParent, at any depth.
+std::vector<HWND> Descendants(HWND AParent);
+// The window below AParent, at any depth, with the dialog id AId; null when there is none.
+HWND FindControl(HWND AParent, int AId);
+// The window that has the keyboard focus in AWindow's thread, or null.
+HWND FocusOf(HWND AWindow);
+// The colour on screen at a point, as the user sees it.
+COLORREF ScreenPixel(POINT APoint);
+// Saves what the screen shows of a window (with what covers it) as a PNG file in the
+// folder e2e-screens beside this program; returns the file's path.
+std::wstring SaveScreenshot(HWND AWindow, const std::wstring& AName);
+// Width and height of a text in the program's font ("Segoe UI", 15 pixels at 96 DPI).
+SIZE TextExtent(const std::wstring& AText);
 // Texts of a window's children, in z-order.
 std::vector<std::wstring> ChildTexts(HWND AParent);
 std::wstring TextOf(HWND AWindow);

@@ -40,7 +40,8 @@ protected:
     ASSERT_TRUE(WaitUntil([&] { return TrayIconRegistered(FMain); }, 10s)) << "no tray icon";
   }
 
-  HWND Control(int AId) const { return GetDlgItem(FMain, AId); }
+  // A control of the window, on whichever card it lives.
+  HWND Control(int AId) const { return FindControl(FMain, AId); }
 
   // Opens the tray icon's menu with a right click and picks the item at AIndex with the
   // keyboard.

@@ -64,6 +64,24 @@ TEST_F(TSettingsTest, StoredShowLogShowsTheStartLineWithItsTimeStamp) {
   EXPECT_FALSE(StoredSetting(L"MaxClipEntries").has_value());
 }
 
+TEST_F(TSettingsTest, TimeStampsUseTheRegionalTimeSeparator) {
+  // The user's regional settings, as the control panel stores them; put back afterwards.
+  wchar_t previous[8] = L":";
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, previous, 8);
+  ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, L"."));
+  StoreSetting(L"ShowLog", 1);
+  StartTarvel();
+  ShowApp();
+  ShowCard(idBtnCard3, idMemoInfoLog);
+  std::wstring text;
+  const bool shown =
+      WaitUntil([&] { return (text = TextOf(Control(idMemoInfoLog))).find(L"Tarvel started") != std::wstring::npos; }, 10s);
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, previous);
+  ASSERT_TRUE(shown) << text;
+  EXPECT_TRUE(std::regex_match(Lines(text)[0], std::wregex(LR"(\d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2} - Tarvel started)")))
+      << Lines(text)[0];
+}
+
 TEST_F(TSettingsTest, StoredClipboardSizeAboveTheRangeComesBackAs100) {
   StoreSetting(L"MaxClipEntries", 500);
   StartTarvel();
@@ -113,6 +131,9 @@ TEST_F(TSettingsTest, AHotkeyHeldByAnotherProgramLeavesNoneButStartUpCompletes) 
       WaitUntil([&] { return TextOf(Control(idMemoInfoLog)).find(L" - Tarvel started") != std::wstring::npos; }, 10s);
   UnregisterHotKey(nullptr, 0x1234);
   EXPECT_TRUE(started) << "no start line";
+  EXPECT_NE(TextOf(Control(idMemoInfoLog)).find(L" - Hotkeys unavailable: Ctrl+Shift+I is taken by another program"),
+            std::wstring::npos)
+      << TextOf(Control(idMemoInfoLog));
   // All or none: the hotkeys registered before Ctrl+Shift+I were released again.
   for (const UINT key : {UINT{'C'}, UINT{VK_OEM_PLUS}, UINT{'X'}, UINT{'S'}}) {
     EXPECT_TRUE(RegisterHotKey(nullptr, 0x1235, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key)) << key;
@@ -157,18 +178,53 @@ TEST_F(SettingsCardTest, AReservedLetterIsRefusedWithAWarning) {
   EXPECT_FALSE(StoredText(L"HotkeySave").has_value()) << "nothing is stored";
 }
 
-TEST_F(SettingsCardTest, AClipboardSizeAboveTheRangeIsCorrectedAndStored) {
-  // The user clears the field and types 2, 5, 0.
+class TypedSizeTest : public SettingsCardTest, public testing::WithParamInterface<WORD> {};
+
+// The user clears the field and types 2, 5, 0: nothing applies on the way (2 would have cut
+// the history), and the commit (Enter, or Tab out of the field) applies 100.
+TEST_P(TypedSizeTest, AppliesOnlyWhenCommittedAndIsCorrected) {
   ClickControl(Control(idSpnMaxClipentries));
   PressKey(VK_END);
   for (int i = 0; i < 3; ++i)
     PressKey(VK_BACK);
   for (const WORD key : {'2', '5', '0'})
     PressKey(key);
+  // A committed change would be stored within a message round; give it several.
+  Sleep(500);
+  EXPECT_FALSE(StoredSetting(L"MaxClipEntries").has_value()) << "a keystroke was applied";
+  EXPECT_EQ(TextOf(Control(idSpnMaxClipentries)), L"250");
+  PressKey(GetParam());
   EXPECT_TRUE(WaitUntil([] { return StoredSetting(L"MaxClipEntries") == 100u; }, 10s))
-      << "stored: " << *StoredSetting(L"MaxClipEntries");
+      << "stored: " << StoredSetting(L"MaxClipEntries").value_or(0);
   EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(idSpnMaxClipentries)) == L"100"; }, 10s))
       << TextOf(Control(idSpnMaxClipentries));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commit, TypedSizeTest, testing::Values(WORD{VK_RETURN}, WORD{VK_TAB}),
+                         [](const auto& AInfo) { return AInfo.param == VK_RETURN ? "Enter" : "Tab"; });
+
+TEST_F(SettingsCardTest, OneArrowClickAppliesOneStep) {
+  RECT arrows;
+  GetWindowRect(Control(idSpnMaxClipentriesUpDown), &arrows);
+  ClickAt({(arrows.left + arrows.right) / 2, arrows.top + (arrows.bottom - arrows.top) / 4});
+  EXPECT_TRUE(WaitUntil([] { return StoredSetting(L"MaxClipEntries") == 11u; }, 10s))
+      << "stored: " << StoredSetting(L"MaxClipEntries").value_or(0);
+  EXPECT_EQ(TextOf(Control(idSpnMaxClipentries)), L"11");
+}
+
+TEST_F(SettingsCardTest, ALetterAnotherProgramHoldsIsRefusedAndTheOldOneKeepsWorking) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 0x1236, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, 'Q'));
+  TypeLetter(idEdtHotkeyOCR, 'Q');
+  HWND box = nullptr;
+  const bool warned = WaitUntil([&] { return (box = FindMessageBox(FTarvel.Id())) != nullptr; }, 10s);
+  UnregisterHotKey(nullptr, 0x1236);
+  ASSERT_TRUE(warned) << "no warning";
+  EXPECT_TRUE(HasChildText(box, L"This hotkey is already in use. Restoring the previous value."));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(idEdtHotkeyOCR)) == L"X"; }, 10s))
+      << TextOf(Control(idEdtHotkeyOCR));
+  EXPECT_TRUE(WaitUntil([] { return !CombinationFree('X'); }, 10s)) << "Ctrl+Shift+X is not held again";
+  EXPECT_FALSE(CombinationFree('S')) << "the other hotkeys were lost";
 }
 
 TEST_F(SettingsCardTest, StartWithWindowsWritesAndRemovesTheRunValue) {

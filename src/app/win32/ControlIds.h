@@ -35,6 +35,10 @@ enum TControlId : int {
   idBtnShowTutorial,
   idChkUpdate,
   idMemoInfoLog,
+  // The three cards: each holds its controls, so hiding a card hides all of them.
+  idCrdMain,
+  idCrdSettings,
+  idCrdInfo,
 };
 
 } // namespace tarvel

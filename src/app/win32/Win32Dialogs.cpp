@@ -3,10 +3,88 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "core/win32/Check.h"
 
 namespace tarvel {
+
+namespace {
+
+// Centres the next dialog box this thread activates: over the main window when it is on
+// screen, else on the work area of the monitor under the cursor. The boxes' owner is then
+// the hidden application window, at the top-left corner of the screen, and the system
+// would put them there, over the notification area the user just clicked.
+class TCentreNextDialog {
+public:
+  explicit TCentreNextDialog(HWND AOwner) {
+    RECT area{};
+    if (AOwner && IsWindowVisible(AOwner) && GetWindowRect(AOwner, &area) && area.right > area.left) {
+      FArea = area;
+    } else {
+      POINT cursor{};
+      GetCursorPos(&cursor);
+      MONITORINFO monitor{};
+      monitor.cbSize = sizeof monitor;
+      if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        FArea = monitor.rcWork;
+      else
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &FArea, 0);
+    }
+    FCurrent = this;
+    FHook = SetWindowsHookExW(WH_CBT, HookProc, nullptr, GetCurrentThreadId());
+  }
+  ~TCentreNextDialog() {
+    if (FHook)
+      UnhookWindowsHookEx(FHook);
+    FCurrent = nullptr;
+  }
+  TCentreNextDialog(const TCentreNextDialog&) = delete;
+  TCentreNextDialog& operator=(const TCentreNextDialog&) = delete;
+
+private:
+  static LRESULT CALLBACK HookProc(int ACode, WPARAM AWParam, LPARAM ALParam) {
+    TCentreNextDialog* self = FCurrent;
+    if (ACode == HCBT_ACTIVATE && self && self->FHook) {
+      const HWND dialog = reinterpret_cast<HWND>(AWParam);
+      wchar_t name[16] = {};
+      GetClassNameW(dialog, name, 16);
+      if (std::wstring_view(name) == L"#32770" && !(GetWindowLongPtrW(dialog, GWL_STYLE) & WS_CHILD)) {
+        self->Centre(dialog);
+        const HHOOK hook = self->FHook;
+        self->FHook = nullptr;
+        const LRESULT result = CallNextHookEx(hook, ACode, AWParam, ALParam);
+        UnhookWindowsHookEx(hook);
+        return result;
+      }
+    }
+    return CallNextHookEx(self ? self->FHook : nullptr, ACode, AWParam, ALParam);
+  }
+
+  void Centre(HWND ADialog) const {
+    RECT r{};
+    GetWindowRect(ADialog, &r);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    // Whole on the screen, even when the main window is near an edge.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT work = FArea;
+    if (GetMonitorInfoW(MonitorFromRect(&FArea, MONITOR_DEFAULTTOPRIMARY), &monitor))
+      work = monitor.rcWork;
+    const int x = std::clamp<int>((FArea.left + FArea.right - w) / 2, work.left, std::max(work.left, work.right - w));
+    const int y = std::clamp<int>((FArea.top + FArea.bottom - h) / 2, work.top, std::max(work.top, work.bottom - h));
+    SetWindowPos(ADialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  static thread_local TCentreNextDialog* FCurrent;
+  RECT FArea{};
+  HHOOK FHook = nullptr;
+};
+
+thread_local TCentreNextDialog* TCentreNextDialog::FCurrent = nullptr;
+
+} // namespace
 
 TModalResult TWin32Dialogs::MessageDlg(const std::u16string& AText, TMsgDlgType AType, unsigned AButtons) {
   UINT flags = 0;
@@ -23,6 +101,7 @@ TModalResult TWin32Dialogs::MessageDlg(const std::u16string& AText, TMsgDlgType 
   else
     flags |= MB_OK;
   const HWND owner = FOwner ? FOwner() : nullptr;
+  const TCentreNextDialog centre(owner);
   switch (MessageBoxW(owner, ToWide(AText).c_str(), L"Tarvel", flags | MB_SETFOREGROUND)) {
   case IDYES: return mrYes;
   case IDNO: return mrNo;
@@ -32,8 +111,9 @@ TModalResult TWin32Dialogs::MessageDlg(const std::u16string& AText, TMsgDlgType 
 }
 
 void TWin32Dialogs::WarningBox(const std::u16string& AText) {
-  MessageBoxW(FOwner ? FOwner() : nullptr, ToWide(AText).c_str(), L"Warning",
-              MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+  const HWND owner = FOwner ? FOwner() : nullptr;
+  const TCentreNextDialog centre(owner);
+  MessageBoxW(owner, ToWide(AText).c_str(), L"Warning", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 std::optional<TSaveDialogResult> TWin32Dialogs::SaveDialog(const TSaveDialogOptions& AOptions) {
@@ -59,12 +139,14 @@ std::optional<TSaveDialogResult> TWin32Dialogs::SaveDialog(const TSaveDialogOpti
   ofn.lpstrTitle = title.c_str();
   ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_EXPLORER;
+  const TCentreNextDialog centre(ofn.hwndOwner);
   if (!GetSaveFileNameW(&ofn))
     return std::nullopt;
   return TSaveDialogResult{ToU16(file.c_str()), static_cast<int>(ofn.nFilterIndex)};
 }
 
 void ShowErrorBox(HWND AOwner, const std::u16string& AMessage) {
+  const TCentreNextDialog centre(AOwner);
   MessageBoxW(AOwner, ToWide(AMessage).c_str(), L"Tarvel", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 

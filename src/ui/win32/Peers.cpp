@@ -19,7 +19,66 @@ std::wstring WindowText(HWND AWindow) {
   return text;
 }
 
+bool IsKeyDown(LPARAM AMessage, WPARAM AKey) {
+  const auto* msg = reinterpret_cast<const MSG*>(AMessage);
+  return msg && msg->message == WM_KEYDOWN && msg->wParam == AKey;
+}
+
 namespace {
+
+// Enter clicks the focused button, as Space does; the dialog manager would otherwise take
+// Enter for the window's (absent) default button.
+LRESULT CALLBACK ClickOnEnterProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR, DWORD_PTR) {
+  switch (AMessage) {
+  case WM_GETDLGCODE:
+    if (IsKeyDown(ALParam, VK_RETURN))
+      return DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
+    break;
+  case WM_KEYDOWN:
+    if (AWParam == VK_RETURN) {
+      SendMessageW(AWindow, BM_CLICK, 0, 0);
+      return 0;
+    }
+    break;
+  case WM_CHAR:
+    if (AWParam == L'\r')
+      return 0;
+    break;
+  }
+  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+}
+
+// A caption with an icon: the mouse passes through it and it never takes the focus.
+LRESULT CALLBACK CaptionOnlyProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR, DWORD_PTR) {
+  if (AMessage == WM_NCHITTEST)
+    return HTTRANSPARENT;
+  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+}
+
+// The keyboard focus, drawn where a user of the dark theme can see it: a light outline,
+// shown only once the keyboard is in use (the system's "hide focus" state).
+void DrawFocusOutline(HDC ADC, const RECT& ARect, int ARadius) {
+  TUniqueGdiObject pen(CreatePen(PS_SOLID, 2, theme::Focus));
+  TUniqueSelectObject selectedPen = SelectScoped(ADC, pen.Get());
+  TUniqueSelectObject brush = SelectScoped(ADC, GetStockObject(NULL_BRUSH));
+  RoundRect(ADC, ARect.left + 1, ARect.top + 1, ARect.right, ARect.bottom, ARadius, ARadius);
+}
+
+bool ShowsFocus(const DRAWITEMSTRUCT& AItem) {
+  return (AItem.itemState & ODS_FOCUS) && !(AItem.itemState & ODS_NOFOCUSRECT);
+}
+
+int TextWidthIn(HWND AWindow, const std::u16string& AText) {
+  const std::wstring text = ToWide(AText);
+  const TUniqueWindowDC dc({AWindow, GetDC(AWindow)});
+  if (!dc)
+    return 0;
+  const TUniqueSelectObject font =
+      SelectScoped(dc.Get().DC, reinterpret_cast<HGDIOBJ>(SendMessageW(AWindow, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc.Get().DC, text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
 
 void SetTextIfDifferent(HWND AWindow, const std::u16string& AText) {
   const std::wstring wide = ToWide(AText);
@@ -60,7 +119,16 @@ void TPeer::Mirror() {
 
 TButtonPeer::TButtonPeer(TButton& AModel, HWND AHandle, HIMAGELIST AImages, bool ACaptionOnly)
     : TPeer(AModel, AHandle), FButton(AModel), FImages(AImages), FCaptionOnly(ACaptionOnly) {
+  SetWindowSubclass(Handle(), FCaptionOnly ? CaptionOnlyProc : ClickOnEnterProc, 1, 0);
   Mirror();
+}
+
+TButtonPeer::~TButtonPeer() { RemoveWindowSubclass(Handle(), FCaptionOnly ? CaptionOnlyProc : ClickOnEnterProc, 1); }
+
+int TButtonPeer::ContentWidth(HWND AWindow, const std::u16string& ACaption, int AIconSize, bool ACaptionOnly) {
+  // As DrawItem lays it out: margin, icon, gap, caption, margin.
+  return (ACaptionOnly ? 2 : 6) + (AIconSize > 0 ? AIconSize + 5 : 0) + TextWidthIn(AWindow, ACaption) +
+         (ACaptionOnly ? 6 : 10);
 }
 
 void TButtonPeer::Mirror() {
@@ -88,14 +156,14 @@ void TButtonPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
     RoundRectColor(dc, face, 8, color);
   }
   const int height = r.bottom - r.top;
-  int x = r.left + (FCaptionOnly ? 2 : 8);
+  int x = r.left + (FCaptionOnly ? 2 : 6);
   if (FImages && FButton.ImageIndex() >= 0) {
     int cx = 0, cy = 0;
     ImageList_GetIconSize(FImages, &cx, &cy);
     const int size = std::min(cy, height - 8);
     ImageList_DrawEx(FImages, FButton.ImageIndex(), dc, x, r.top + (height - size) / 2, size, size, CLR_NONE,
                      CLR_NONE, ILD_TRANSPARENT);
-    x += size + 6;
+    x += size + 5;
   }
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, (AItem.itemState & ODS_DISABLED) ? theme::TextDim : theme::Text);
@@ -103,17 +171,34 @@ void TButtonPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
   const std::wstring caption = ToWide(FButton.Caption());
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-  if ((AItem.itemState & ODS_FOCUS) && !FCaptionOnly) {
+  if (ShowsFocus(AItem) && !FCaptionOnly) {
     RECT focus = r;
-    InflateRect(&focus, -4, -4);
-    DrawFocusRect(dc, &focus);
+    InflateRect(&focus, -1, -1);
+    DrawFocusOutline(dc, focus, 10);
   }
 }
 
 // Toggle switch ---------------------------------------------------------------------------
 
 TToggleSwitchPeer::TToggleSwitchPeer(TToggleSwitch& AModel, HWND AHandle) : TPeer(AModel, AHandle), FSwitch(AModel) {
+  SetWindowSubclass(Handle(), ClickOnEnterProc, 1, 0);
   Mirror();
+}
+
+TToggleSwitchPeer::~TToggleSwitchPeer() { RemoveWindowSubclass(Handle(), ClickOnEnterProc, 1); }
+
+namespace {
+
+int PillHeight(int AHeight) { return std::min(AHeight - 4, MulDiv(20, AHeight, 28)); }
+
+} // namespace
+
+int TToggleSwitchPeer::ContentWidth(HWND AWindow, const TToggleSwitch& ASwitch, int AHeight) {
+  const int pill = PillHeight(AHeight) * 2;
+  // The longer caption: the switch keeps its width when flipped.
+  const int caption =
+      std::max(TextWidthIn(AWindow, ASwitch.OnCaption()), TextWidthIn(AWindow, ASwitch.OffCaption()));
+  return 2 + pill + 8 + caption + 6;
 }
 
 void TToggleSwitchPeer::Mirror() {
@@ -131,7 +216,7 @@ void TToggleSwitchPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
   const RECT r = AItem.rcItem;
   FillRectColor(dc, r, theme::Window);
   const int height = r.bottom - r.top;
-  const int pillHeight = std::min(height - 4, MulDiv(20, height, 28));
+  const int pillHeight = PillHeight(height);
   const int pillWidth = pillHeight * 2;
   RECT pill{r.left + 2, r.top + (height - pillHeight) / 2, r.left + 2 + pillWidth, 0};
   pill.bottom = pill.top + pillHeight;
@@ -140,17 +225,17 @@ void TToggleSwitchPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
   const int knobLeft = FSwitch.IsOn() ? pill.right - 3 - knob : pill.left + 3;
   RECT knobRect{knobLeft, pill.top + 3, knobLeft + knob, pill.top + 3 + knob};
   const std::int32_t thumb = FSwitch.ThumbColor();
-  RoundRectColor(dc, knobRect, knob, thumb < 0 ? theme::Text : RGB(thumb >> 16, (thumb >> 8) & 0xFF, thumb & 0xFF));
+  RoundRectColor(dc, knobRect, knob, thumb < 0 ? theme::Thumb : RGB(thumb >> 16, (thumb >> 8) & 0xFF, thumb & 0xFF));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, theme::Text);
   RECT text{pill.right + 8, r.top, r.right, r.bottom};
   const std::wstring caption = ToWide(FSwitch.StateCaption());
   DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
             DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-  if (AItem.itemState & ODS_FOCUS) {
+  if (ShowsFocus(AItem)) {
     RECT focus = pill;
     InflateRect(&focus, 2, 2);
-    DrawFocusRect(dc, &focus);
+    DrawFocusOutline(dc, focus, pillHeight + 4);
   }
 }
 
@@ -174,9 +259,26 @@ TSpinEditPeer::~TSpinEditPeer() { RemoveWindowSubclass(Handle(), SubclassProc, 1
 
 LRESULT CALLBACK TSpinEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                              DWORD_PTR AData) {
-  if (AMessage == MirrorLaterMessage) {
-    reinterpret_cast<TSpinEditPeer*>(AData)->Mirror();
+  auto* self = reinterpret_cast<TSpinEditPeer*>(AData);
+  switch (AMessage) {
+  case MirrorLaterMessage:
+    self->Mirror();
     return 0;
+  case WM_GETDLGCODE:
+    if (IsKeyDown(ALParam, VK_RETURN))
+      return DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
+    break;
+  case WM_KEYDOWN:
+    if (AWParam == VK_RETURN) {
+      self->FSpin.UserCommit();
+      SendMessageW(AWindow, EM_SETSEL, 0, -1);
+      return 0;
+    }
+    break;
+  case WM_CHAR:
+    if (AWParam == L'\r')
+      return 0; // no beep: Enter was taken above
+    break;
   }
   return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
 }
@@ -187,7 +289,9 @@ void TSpinEditPeer::Mirror() {
   EnableWindow(FUpDown, FSpin.Enabled());
   FMirroring = true;
   SendMessageW(FUpDown, UDM_SETRANGE32, static_cast<WPARAM>(FSpin.MinValue()), static_cast<LPARAM>(FSpin.MaxValue()));
-  SetTextIfDifferent(Handle(), IntToStr(FSpin.Value()));
+  // What the user is typing stays until it is committed.
+  if (!FSpin.HasPendingText())
+    SetTextIfDifferent(Handle(), IntToStr(FSpin.Value()));
   FMirroring = false;
 }
 
@@ -198,19 +302,19 @@ void TSpinEditPeer::Command(WORD ANotifyCode) {
     FSpin.UserExit();
   if (ANotifyCode != EN_CHANGE || FMirroring)
     return;
-  const std::wstring text = WindowText(Handle());
-  if (text.empty() || text == L"-")
-    return;  // still being typed
-  wchar_t* end = nullptr;
-  const long value = wcstol(text.c_str(), &end, 10);
-  if (end && *end == 0) {
-    FMirroring = true;
-    FSpin.UserSetValue(static_cast<int>(std::clamp<long>(value, INT32_MIN, INT32_MAX)));
-    FMirroring = false;
-    // A handler corrected the value: show the correction once the edit is done.
-    if (FSpin.Value() != value)
-      PostMessageW(Handle(), MirrorLaterMessage, 0, 0);
-  }
+  const std::u16string text = ToU16(WindowText(Handle()));
+  FMirroring = true;
+  FSpin.UserType(text);
+  FMirroring = false;
+  // A handler corrected an applied value: show the correction once the edit is done.
+  if (!FSpin.HasPendingText() && !text.empty() && text != u"-" && text != IntToStr(FSpin.Value()))
+    PostMessageW(Handle(), MirrorLaterMessage, 0, 0);
+}
+
+void TSpinEditPeer::Stepped() {
+  // The arrows have written the new number into the field; that is a commit.
+  FSpin.UserType(ToU16(WindowText(Handle())));
+  FSpin.UserCommit();
 }
 
 // Track bar -------------------------------------------------------------------------------
@@ -243,7 +347,26 @@ void TTrackBarPeer::Scroll(int) {
 TMemoPeer::TMemoPeer(TMemo& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
   // A little air between the frame and the text.
   SendMessageW(AHandle, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(6, 6));
+  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
   Mirror();
+}
+
+TMemoPeer::~TMemoPeer() { RemoveWindowSubclass(Handle(), SubclassProc, 1); }
+
+LRESULT CALLBACK TMemoPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
+                                         DWORD_PTR AData) {
+  if (AMessage == WM_GETDLGCODE) {
+    LRESULT code = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+    // A read-only text has no use for Tab, Enter or Escape: they go to the window, so that
+    // Tab moves on instead of being swallowed.
+    if (static_cast<TMemo&>(reinterpret_cast<TMemoPeer*>(AData)->Model()).ReadOnly()) {
+      code &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+      if (IsKeyDown(ALParam, VK_TAB) || IsKeyDown(ALParam, VK_RETURN) || IsKeyDown(ALParam, VK_ESCAPE))
+        code &= ~DLGC_WANTMESSAGE;
+    }
+    return code;
+  }
+  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
 }
 
 void TMemoPeer::Mirror() {
@@ -262,6 +385,37 @@ TLabelPeer::TLabelPeer(TLabel& AModel, HWND AHandle) : TPeer(AModel, AHandle) { 
 void TLabelPeer::Mirror() {
   TPeer::Mirror();
   SetTextIfDifferent(Handle(), static_cast<TLabel&>(Model()).Caption());
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TLabelPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
+  const HDC dc = AItem.hDC;
+  const RECT r = AItem.rcItem;
+  FillRectColor(dc, r, theme::Window);
+  const TUniqueSelectObject font =
+      SelectScoped(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, theme::Text);
+  const std::wstring caption = ToWide(static_cast<TLabel&>(Model()).Caption());
+  const UINT flags = DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX;
+  SIZE whole{};
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &whole);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  const int lineHeight = metrics.tmHeight;
+  const std::size_t split = caption.rfind(L"  ");
+  if (whole.cx <= r.right - r.left || split == std::wstring::npos || 2 * lineHeight > r.bottom - r.top) {
+    RECT line = r;
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &line, flags | DT_VCENTER);
+    return;
+  }
+  // Position and time on the first line, the entry's preview on the second.
+  const int top = r.top + (r.bottom - r.top - 2 * lineHeight) / 2;
+  RECT first{r.left, top, r.right, top + lineHeight};
+  RECT second{r.left, top + lineHeight, r.right, top + 2 * lineHeight};
+  DrawTextW(dc, caption.c_str(), static_cast<int>(split), &first, flags);
+  const std::wstring rest = caption.substr(split + 2);
+  DrawTextW(dc, rest.c_str(), static_cast<int>(rest.size()), &second, flags);
 }
 
 // Combo box -------------------------------------------------------------------------------
@@ -291,6 +445,8 @@ TLetterEditPeer::TLetterEditPeer(TLetterEdit& AModel, HWND AHandle) : TPeer(AMod
   Mirror();
 }
 
+TLetterEditPeer::~TLetterEditPeer() { RemoveWindowSubclass(Handle(), SubclassProc, 1); }
+
 void TLetterEditPeer::Mirror() {
   TPeer::Mirror();
   FMirroring = true;
@@ -314,8 +470,19 @@ void TLetterEditPeer::Command(WORD ANotifyCode) {
 LRESULT CALLBACK TLetterEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                                DWORD_PTR AData) {
   auto* self = reinterpret_cast<TLetterEditPeer*>(AData);
+  if (AMessage == WM_GETDLGCODE && IsKeyDown(ALParam, VK_RETURN))
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
+  if (AMessage == WM_KEYDOWN && AWParam == VK_RETURN) {
+    // Enter moves on, as Tab does; leaving the field is what applies its letter.
+    const HWND root = GetAncestor(AWindow, GA_ROOT);
+    if (const HWND next = GetNextDlgTabItem(root, AWindow, FALSE))
+      SetFocus(next);
+    return 0;
+  }
   if (AMessage == WM_CHAR) {
     const auto c = static_cast<char16_t>(AWParam);
+    if (c == u'\r')
+      return 0;
     if (c < 32)
       return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
     // The mask takes one letter: a typed letter replaces the field's content, anything

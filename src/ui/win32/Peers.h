@@ -40,12 +40,19 @@ private:
   HWND FHandle;
 };
 
+// An owner-drawn button. Space and Enter click it; the focus shows as a light outline
+// once the keyboard is in use. A caption-only button is a label with an icon: it takes
+// neither clicks nor the focus.
 class TButtonPeer : public TPeer {
 public:
   TButtonPeer(TButton& AModel, HWND AHandle, HIMAGELIST AImages, bool ACaptionOnly);
+  ~TButtonPeer() override;
   void Mirror() override;
   void Command(WORD ANotifyCode) override;
   void DrawItem(const DRAWITEMSTRUCT& AItem) override;
+  bool CaptionOnly() const noexcept { return FCaptionOnly; }
+  // Width a button needs for its icon and caption in AWindow's font.
+  static int ContentWidth(HWND AWindow, const std::u16string& ACaption, int AIconSize, bool ACaptionOnly);
 
 private:
   TButton& FButton;
@@ -56,21 +63,27 @@ private:
 class TToggleSwitchPeer : public TPeer {
 public:
   TToggleSwitchPeer(TToggleSwitch& AModel, HWND AHandle);
+  ~TToggleSwitchPeer() override;
   void Mirror() override;
   void Command(WORD ANotifyCode) override;
   void DrawItem(const DRAWITEMSTRUCT& AItem) override;
+  // Width of the switch and its longer state caption at height AHeight.
+  static int ContentWidth(HWND AWindow, const TToggleSwitch& ASwitch, int AHeight);
 
 private:
   TToggleSwitch& FSwitch;
 };
 
-// An edit with an up-down buddy.
+// An edit with an up-down buddy. Enter and an arrow step commit what was typed (see
+// TSpinEdit::DeferTyping).
 class TSpinEditPeer : public TPeer {
 public:
   TSpinEditPeer(TSpinEdit& AModel, HWND AEdit, HWND AUpDown);
   void Mirror() override;
   void Command(WORD ANotifyCode) override;
   HWND UpDown() const noexcept { return FUpDown; }
+  // The arrows (buttons or keys) changed the value.
+  void Stepped();
   ~TSpinEditPeer() override;
 
 private:
@@ -90,16 +103,26 @@ private:
   TTrackBar& FTrack;
 };
 
+// A multi-line edit. A read-only one leaves Tab to the dialog manager, so that the
+// keyboard can move on from it.
 class TMemoPeer : public TPeer {
 public:
   TMemoPeer(TMemo& AModel, HWND AHandle);
+  ~TMemoPeer() override;
   void Mirror() override;
+
+private:
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
+                                       UINT_PTR AId, DWORD_PTR AData);
 };
 
+// A label. An owner-drawn one (SS_OWNERDRAW) that does not fit on one line breaks at its
+// last double blank into two lines, each cut with an ellipsis.
 class TLabelPeer : public TPeer {
 public:
   TLabelPeer(TLabel& AModel, HWND AHandle);
   void Mirror() override;
+  void DrawItem(const DRAWITEMSTRUCT& AItem) override;
 };
 
 class TComboBoxPeer : public TPeer {
@@ -112,9 +135,11 @@ private:
   TComboBox& FCombo;
 };
 
+// A one-letter field. Enter moves on to the next control, which applies the letter.
 class TLetterEditPeer : public TPeer {
 public:
   TLetterEditPeer(TLetterEdit& AModel, HWND AHandle);
+  ~TLetterEditPeer() override;
   void Mirror() override;
   void Command(WORD ANotifyCode) override;
 
@@ -139,5 +164,9 @@ private:
 };
 
 std::wstring WindowText(HWND AWindow);
+
+// For WM_GETDLGCODE: whether the message the dialog manager asks about is a key-down of
+// AKey.
+bool IsKeyDown(LPARAM AMessage, WPARAM AKey);
 
 } // namespace tarvel

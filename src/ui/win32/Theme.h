@@ -15,6 +15,11 @@ inline constexpr COLORREF Accent = RGB(0x5B, 0x8D, 0xBE);
 inline constexpr COLORREF Text = RGB(0xE6, 0xEA, 0xEE);
 inline constexpr COLORREF TextDim = RGB(0x9A, 0xA5, 0xB1);
 inline constexpr COLORREF SwitchOff = RGB(0x55, 0x60, 0x6C);
+// A switch's thumb when no colour of its own is asked for.
+inline constexpr COLORREF Thumb = RGB(0x80, 0x80, 0x80);
+// The outline of input fields, and of the control that has the keyboard focus.
+inline constexpr COLORREF Border = RGB(0x4A, 0x55, 0x61);
+inline constexpr COLORREF Focus = RGB(0xE6, 0xEA, 0xEE);
 } // namespace theme
 
 } // namespace tarvel
