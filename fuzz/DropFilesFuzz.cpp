@@ -1,6 +1,6 @@
 // libFuzzer target: any block given to ParseDropFiles parses or raises EDropFilesError. The
-// paths it returns are never empty nor longer than the limit, and writing them with
-// BuildDropFiles and reading that back gives the same paths.
+// paths it returns are all usable ones (never empty nor longer than the limit), and writing
+// them with BuildDropFiles and reading that back gives the same paths.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* AData, std::size_t ASi
     return 0;
   }
   for (const std::u16string& path : parsed.Paths)
-    if (path.empty() || path.size() > tarvel::MaxDropFilesPathLength)
+    if (!tarvel::IsUsableDropFilesPath(path))
       std::abort();
   const std::vector<std::uint8_t> block = tarvel::BuildDropFiles(parsed.Paths);
   const tarvel::TDropFilesBlock again = tarvel::ParseDropFiles(block.data(), block.size());

@@ -15,15 +15,23 @@ constexpr std::uint32_t WideFlagAll = 0xFFFFFFFFu;
 
 } // namespace
 
+std::u16string DropFilesPathFault(std::u16string_view APath) {
+  if (APath.empty())
+    return u"is empty";
+  if (APath.find(u'\0') != std::u16string_view::npos)
+    return u"holds a zero character";
+  if (APath.size() > MaxDropFilesPathLength)
+    return Format(u"is %u units long, longer than %u", {APath.size(), MaxDropFilesPathLength});
+  return {};
+}
+
 std::vector<std::uint8_t> BuildDropFiles(const std::vector<std::u16string>& APaths) {
   std::size_t size = DropFilesHeaderSize + 2;
   for (std::size_t i = 0; i < APaths.size(); ++i) {
-    const std::u16string& path = APaths[i];
-    if (path.empty())
-      Fail(Format(u"path %u is empty", {i}));
-    if (path.find(u'\0') != std::u16string::npos)
-      Fail(Format(u"path %u holds a zero character", {i}));
-    size += 2 * (path.size() + 1);
+    const std::u16string fault = DropFilesPathFault(APaths[i]);
+    if (!fault.empty())
+      Fail(Format(u"path %u %s", {i, fault}));
+    size += 2 * (APaths[i].size() + 1);
   }
   std::vector<std::uint8_t> out(size, 0);
   StoreLE32(out.data(), static_cast<std::uint32_t>(DropFilesHeaderSize));
@@ -66,12 +74,15 @@ TDropFilesBlock ParseDropFiles(const std::uint8_t* AData, std::size_t ASize) {
     }
     const char16_t c = r.Wide ? static_cast<char16_t>(AData[pos] | AData[pos + 1] << 8) : AData[pos];
     if (c != 0) {
-      if (path.size() < MaxDropFilesPathLength)
-        path += c;
+      path += c;
       continue;
     }
     if (path.empty())
       break;
+    // Only the length can be wrong here: a path read up to its 0 is neither empty nor cut.
+    const std::u16string fault = DropFilesPathFault(path);
+    if (!fault.empty())
+      Fail(Format(u"path %u %s", {r.Paths.size(), fault}));
     r.Paths.push_back(std::move(path));
     path.clear();
   }

@@ -52,8 +52,8 @@ public:
   // are locked; false when the clipboard holds no data of that format.
   virtual bool ReadData(std::uint32_t AFormat,
                         const std::function<void(const std::uint8_t* AData, std::size_t ASize)>& AReader) = 0;
-  // The paths of the CF_HDROP block, each at most 260 units; nothing when there is no
-  // block. A malformed block raises EDropFilesError.
+  // The paths of the CF_HDROP block as the system's reader gives them, whole; nothing when
+  // there is no block. A malformed block raises EDropFilesError.
   virtual std::optional<std::vector<std::u16string>> ReadFileList() = 0;
 
   // Puts a copy of AData on the clipboard as AFormat. False when the block could not be

@@ -96,17 +96,44 @@ TEST(DropFilesBuildTest, SizeIsHeaderPlusEachPathWithItsZeroPlusTheFinalZero) {
   }
 }
 
-TEST(DropFilesBuildTest, PathThatWouldCutTheListShortRaises) {
-  EXPECT_THROW(BuildDropFiles({u"C:\\a", u""}), EDropFilesError);
-  EXPECT_THROW(BuildDropFiles({std::u16string(u"C:\\a\0b", 6)}), EDropFilesError);
+const std::u16string LongestPath = u"\\\\?\\C:\\" + std::u16string(MaxDropFilesPathLength - 7, u'p');
+
+// One rule decides which paths a list may hold, on the way in and on the way out.
+struct TPathRuleCase {
+  const char* Name;
+  std::u16string Path;
+  const char16_t* Fault; // empty for a usable path
+};
+
+class DropFilesPathRuleTest : public testing::TestWithParam<TPathRuleCase> {};
+
+TEST_P(DropFilesPathRuleTest, BuildingRefusesExactlyTheUnusablePaths) {
+  const TPathRuleCase& c = GetParam();
+  EXPECT_EQ(DropFilesPathFault(c.Path), c.Fault);
+  EXPECT_EQ(IsUsableDropFilesPath(c.Path), c.Fault[0] == 0);
+  try {
+    const TDropFilesBlock back = Parse(BuildDropFiles({u"C:\\first", c.Path}));
+    EXPECT_EQ(c.Fault[0], 0) << "built a list with an unusable path";
+    EXPECT_EQ(back.Paths, (TPaths{u"C:\\first", c.Path}));
+  } catch (const EDropFilesError& e) {
+    EXPECT_EQ(e.Message(), u"Clipboard file list: path 1 " + std::u16string(c.Fault));
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    DropFiles, DropFilesPathRuleTest,
+    testing::Values(TPathRuleCase{"Short", u"x", u""}, TPathRuleCase{"PastMaxPath", std::u16string(261, u'a'), u""},
+                    TPathRuleCase{"Longest", LongestPath, u""}, TPathRuleCase{"Empty", u"", u"is empty"},
+                    TPathRuleCase{"ZeroInside", std::u16string(u"C:\\a\0b", 6), u"holds a zero character"},
+                    TPathRuleCase{"TooLong", LongestPath + u"p", u"is 32768 units long, longer than 32767"}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST(DropFilesBuildTest, RoundTripKeepsThePaths) {
   const TPaths cases[] = {
       {},
       {u"C:\\Users\\me\\file.txt"},
       {u"C:\\a", u"\\\\server\\share\\b c", u"D:\\\u00E9t\u00E9\\\U0001F600.png"},
-      {std::u16string(260, u'x')},
+      {std::u16string(260, u'x'), LongestPath},
   };
   for (const TPaths& paths : cases) {
     const TDropFilesBlock parsed = Parse(BuildDropFiles(paths));
@@ -150,18 +177,18 @@ const TParseCase ParseCases[] = {
     {"ListAfterAGap", Concat({DropHeader(26, 1), {9, 9, 9, 9, 9, 9}, Wide(u"x"), {0, 0, 0, 0}}), true, {u"x"}},
     {"BytesAfterTheListIgnored", Concat({DropHeader(20, 1), Wide(u"x"), {0, 0, 0, 0}, {1, 2, 3}}), true, {u"x"}},
     {"OddListOffset", Concat({DropHeader(21, 1), {9}, Wide(u"ab"), {0, 0, 0, 0}}), true, {u"ab"}},
-    {"WidePathOf260Kept", Concat({DropHeader(20, 1), Wide(Long260), {0, 0, 0, 0}}), true, {Long260}},
-    {"WidePathOf261Cut",
+    // Paths longer than MAX_PATH exist and come back whole.
+    {"WidePathOf261Whole",
      Concat({DropHeader(20, 1), Wide(Long260 + u"b"), {0, 0}, Wide(u"next"), {0, 0, 0, 0}}),
      true,
-     {Long260, u"next"}},
-    {"WidePathOf1000Cut", Concat({DropHeader(20, 1), Wide(std::u16string(1000, u'a')), {0, 0, 0, 0}}), true, {Long260}},
+     {Long260 + u"b", u"next"}},
+    {"WidePathOfTheLongestLength", Concat({DropHeader(20, 1), Wide(LongestPath), {0, 0, 0, 0}}), true, {LongestPath}},
     {"AnsiPathsWidenedByteByByte",
      Concat({DropHeader(20, 0), Narrow("C:\\caf\xE9"), {0}, Narrow("D:\\x"), {0, 0}}),
      false,
      {u"C:\\caf\u00E9", u"D:\\x"}},
     {"AnsiEmptyList", Concat({DropHeader(20, 0), {0}}), false, {}},
-    {"AnsiPathOf261Cut", Concat({DropHeader(20, 0), TBytes(261, 'a'), {0, 0}}), false, {Long260}},
+    {"AnsiPathOf261Whole", Concat({DropHeader(20, 0), TBytes(261, 'a'), {0, 0}}), false, {Long260 + u"a"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(DropFiles, DropFilesParseTest, testing::ValuesIn(ParseCases),
@@ -215,6 +242,9 @@ const TMalformedCase MalformedCases[] = {
      u"the last path ends without its terminator"},
     {"LongPathWithoutTerminator", Concat({DropHeader(20, 1), Wide(std::u16string(400, u'a'))}),
      u"the last path ends without its terminator"},
+    {"PathLongerThanAnyTheSystemHandles",
+     Concat({DropHeader(20, 1), Wide(u"C:\\a"), {0, 0}, Wide(LongestPath + u"p"), {0, 0, 0, 0}}),
+     u"path 1 is 32768 units long, longer than 32767"},
 };
 
 INSTANTIATE_TEST_SUITE_P(DropFiles, DropFilesMalformedTest, testing::ValuesIn(MalformedCases),

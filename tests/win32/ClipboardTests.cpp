@@ -88,15 +88,18 @@ TEST_F(Win32ClipboardTest, ImageSetAsBitmapReadsBackThroughTheDibForms) {
   EXPECT_TRUE(DecodeDib(dib->data(), dib->size()).SamePixels(image));
 }
 
-TEST_F(Win32ClipboardTest, FileListsRoundTripAndLongPathsArriveCut) {
-  const std::u16string longPath = u"C:\\" + std::u16string(300, u'p');
-  ASSERT_TRUE(WriteClipboardFiles(FClipboard, {u"C:\\one.txt", u"D:\\Ordner\\zwei.txt", longPath}));
+TEST_F(Win32ClipboardTest, FileListsRoundTripWithLongPathsWhole) {
+  // Paths past the old 260-character limit, as long-path-aware programs use them.
+  const std::u16string longPath = u"\\\\?\\C:\\" + std::u16string(300, u'p');
+  const std::u16string veryLongPath = u"\\\\?\\D:\\" + std::u16string(5000, u'q') + u".txt";
+  const std::vector<std::u16string> paths = {u"C:\\one.txt", longPath, u"D:\\Ordner\\zwei.txt", veryLongPath};
+  ASSERT_TRUE(WriteClipboardFiles(FClipboard, paths));
   EXPECT_TRUE(FClipboard.IsFormatAvailable(cfHDrop));
   const auto files = ReadClipboardFiles(FClipboard);
-  ASSERT_EQ(files.size(), 3u);
-  EXPECT_EQ(files[0], u"C:\\one.txt");
-  EXPECT_EQ(files[1], u"D:\\Ordner\\zwei.txt");
-  EXPECT_EQ(files[2], longPath.substr(0, 260));
+  ASSERT_EQ(files.size(), paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i)
+    EXPECT_TRUE(files[i] == paths[i]) << "path " << i << " has " << files[i].size() << " units, not "
+                                      << paths[i].size();
 }
 
 TEST_F(Win32ClipboardTest, AFileListWithoutTerminatorsIsRefusedNotOverRead) {

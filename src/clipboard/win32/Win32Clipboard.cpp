@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "clipboard/DropFiles.h"
@@ -81,9 +82,13 @@ std::optional<std::vector<std::u16string>> TWin32Clipboard::ReadFileList() {
   std::vector<std::u16string> files;
   files.reserve(count);
   for (UINT i = 0; i < count; ++i) {
-    wchar_t path[MAX_PATH + 1] = {};
-    const UINT length = DragQueryFileW(drop, i, path, MAX_PATH + 1);
-    files.push_back(ToU16(std::wstring(path, length)));
+    // Paths may be far longer than MAX_PATH: each is read at the length the reader reports.
+    // Some readers return the path's length rather than the units copied, hence the min.
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
+    const UINT copied = DragQueryFileW(drop, i, path.data(), length + 1);
+    path.resize(std::min(copied, length));
+    files.push_back(ToU16(path));
   }
   return files;
 }
