@@ -43,9 +43,17 @@ TBitmap32 ReadClipboardImage(IClipboard& AClipboard) {
 }
 
 std::vector<std::u16string> ReadClipboardFiles(IClipboard& AClipboard) {
-  TClipboardSession session(AClipboard);
-  auto files = AClipboard.ReadFileList();
-  return files ? std::move(*files) : std::vector<std::u16string>{};
+  std::optional<std::vector<std::u16string>> files;
+  {
+    TClipboardSession session(AClipboard);
+    files = AClipboard.ReadFileList();
+  }
+  if (!files)
+    return {};
+  // The system's reader reports a list that ends at once as one empty path. Such paths would
+  // make an entry that can never be put back on the clipboard.
+  std::erase_if(*files, [](const std::u16string& APath) { return !IsUsableDropFilesPath(APath); });
+  return std::move(*files);
 }
 
 std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboard, std::uint32_t AFormat) {

@@ -52,8 +52,8 @@ public:
   // are locked; false when the clipboard holds no data of that format.
   virtual bool ReadData(std::uint32_t AFormat,
                         const std::function<void(const std::uint8_t* AData, std::size_t ASize)>& AReader) = 0;
-  // The paths of the CF_HDROP block as the system's reader gives them, whole; nothing when
-  // there is no block. A malformed block raises EDropFilesError.
+  // The paths of the CF_HDROP block as the system's reader gives them, whole (empty ones
+  // too); nothing when there is no block. A malformed block raises EDropFilesError.
   virtual std::optional<std::vector<std::u16string>> ReadFileList() = 0;
 
   // Puts a copy of AData on the clipboard as AFormat. False when the block could not be
@@ -81,7 +81,9 @@ std::u16string ReadClipboardText(IClipboard& AClipboard);
 // The clipboard's image from CF_DIBV5 or CF_DIB (the system converts CF_BITMAP); an empty
 // image when there is none or it has no pixels. A malformed block raises EImageError.
 TBitmap32 ReadClipboardImage(IClipboard& AClipboard);
-// The clipboard's file list; empty when there is none.
+// The clipboard's file list, without the paths no list may hold (IsUsableDropFilesPath):
+// the same rule BuildDropFiles applies, so every list read can be written back. Empty when
+// there is none.
 std::vector<std::u16string> ReadClipboardFiles(IClipboard& AClipboard);
 // The bytes of a format's block; nothing when the clipboard has none.
 std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboard, std::uint32_t AFormat);

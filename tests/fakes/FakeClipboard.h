@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ public:
   int Notifications = 0;
   // Runs inside each write, while the clipboard is open (a notification delivered early).
   std::function<void()> DuringWrite;
+  // When set, the paths the system's reader reports for a CF_HDROP block, in place of the
+  // block's own (Wine's reader counts a list that ends at once as one empty path).
+  std::optional<std::vector<std::u16string>> ReaderPaths;
 
   // Another program's copy: the whole content replaced, one notification.
   void CopyFormats(std::map<std::uint32_t, std::vector<std::uint8_t>> AFormats) {
@@ -86,7 +90,8 @@ public:
     const auto i = Formats.find(cfHDrop);
     if (!FOpen || i == Formats.end())
       return std::nullopt;
-    return ParseDropFiles(i->second.data(), i->second.size()).Paths;
+    auto paths = ParseDropFiles(i->second.data(), i->second.size()).Paths;
+    return ReaderPaths ? *ReaderPaths : paths;
   }
   bool WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) override {
     if (DuringWrite)

@@ -123,6 +123,24 @@ TEST_F(CaptureTest, TheFirstFormatOfferedDecidesEvenWhenItHoldsNothing) {
   EXPECT_TRUE(FBalloons.empty());
 }
 
+// The system's reader may report empty paths; an entry holding one could never be put back.
+TEST_F(CaptureTest, AFileListKeepsOnlyThePathsItCanBePublishedWith) {
+  FClipboard.ReaderPaths = std::vector<std::u16string>{u""};
+  FClipboard.CopyFormats({{cfHDrop, BuildDropFiles({})}});
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_TRUE(NewLog().empty());
+
+  FClipboard.ReaderPaths = std::vector<std::u16string>{u"", u"C:\\a", u"", u"C:\\b"};
+  FClipboard.CopyFormats({{cfHDrop, BuildDropFiles({u"C:\\a", u"C:\\b"})}});
+  DeliverClipboardNotifications();
+  ASSERT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FForm.History()->Last()->Files, (std::vector<std::u16string>{u"C:\\a", u"C:\\b"}));
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"External clipboard captured: 2 file(s): C:\\a"});
+  FForm.PublishCurrentHistoryItem();
+  EXPECT_EQ(FClipboard.Formats.at(cfHDrop), BuildDropFiles({u"C:\\a", u"C:\\b"}));
+}
+
 TEST_F(CaptureTest, OnlyTheNewestEntryCountsAsDuplicate) {
   for (const char16_t* text : {u"A", u"A", u"B", u"A"}) {
     FClipboard.CopyText(text);

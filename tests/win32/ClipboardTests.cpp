@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "clipboard/Dib.h"
 #include "clipboard/DropFiles.h"
@@ -45,6 +48,20 @@ protected:
         DispatchMessageW(&msg);
       Sleep(10);
     }
+  }
+
+  // Puts blocks on the clipboard as another program would, past the layer under test.
+  void PutOnClipboard(const std::vector<std::pair<UINT, std::vector<std::uint8_t>>>& AFormats) {
+    ASSERT_TRUE(OpenClipboard(FWindow));
+    EmptyClipboard();
+    for (const auto& [format, bytes] : AFormats) {
+      HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+      ASSERT_NE(block, nullptr);
+      std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+      GlobalUnlock(block);
+      EXPECT_NE(SetClipboardData(format, block), nullptr);
+    }
+    CloseClipboard();
   }
 
   HWND FWindow = nullptr;
@@ -100,6 +117,15 @@ TEST_F(Win32ClipboardTest, FileListsRoundTripWithLongPathsWhole) {
   for (std::size_t i = 0; i < paths.size(); ++i)
     EXPECT_TRUE(files[i] == paths[i]) << "path " << i << " has " << files[i].size() << " units, not "
                                       << paths[i].size();
+}
+
+// The system's reader counts a list that ends at once as one empty path.
+TEST_F(Win32ClipboardTest, AFileListWithoutAPathGivesNoFiles) {
+  std::vector<std::uint8_t> block = BuildDropFiles({});
+  block.resize(block.size() + 6, 0); // the header followed only by zero words
+  PutOnClipboard({{CF_HDROP, block}});
+  EXPECT_TRUE(FClipboard.IsFormatAvailable(cfHDrop));
+  EXPECT_TRUE(ReadClipboardFiles(FClipboard).empty());
 }
 
 TEST_F(Win32ClipboardTest, AFileListWithoutTerminatorsIsRefusedNotOverRead) {
