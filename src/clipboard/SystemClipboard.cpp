@@ -1,5 +1,7 @@
 #include "clipboard/SystemClipboard.h"
 
+#include <exception>
+
 #include "clipboard/Dib.h"
 #include "clipboard/DropFiles.h"
 #include "core/Bytes.h"
@@ -36,9 +38,28 @@ TBitmap32 ReadClipboardImage(IClipboard& AClipboard) {
     if (!HasNoPixels(AData, ASize))
       image = DecodeDib(AData, ASize);
   };
-  // The V5 form keeps an alpha channel; the system offers both for any image.
-  if (!AClipboard.ReadData(cfDibV5, decode))
-    AClipboard.ReadData(cfDib, decode);
+  // The system's conversions between the forms are not all whole: the CF_DIBV5 it makes
+  // of a palette image has no colour table. So a form that cannot be decoded hands over to
+  // the next; the V5 form comes first because it keeps an alpha channel, the bitmap last
+  // because the system draws it (compressed DIBs included) without one.
+  std::exception_ptr firstError;
+  const auto attempt = [&](const auto& ARead) {
+    try {
+      return ARead();
+    } catch (const EImageError&) {
+      if (!firstError)
+        firstError = std::current_exception();
+      return false;
+    }
+  };
+  if (attempt([&] { return AClipboard.ReadData(cfDibV5, decode); }) ||
+      attempt([&] { return AClipboard.ReadData(cfDib, decode); }))
+    return image;
+  std::optional<TBitmap32> bitmap;
+  if (attempt([&] { return (bitmap = AClipboard.ReadBitmap()).has_value(); }))
+    return std::move(*bitmap);
+  if (firstError)
+    std::rethrow_exception(firstError);
   return image;
 }
 

@@ -55,6 +55,10 @@ public:
   // The paths of the CF_HDROP block as the system's reader gives them, whole (empty ones
   // too); nothing when there is no block. A malformed block raises EDropFilesError.
   virtual std::optional<std::vector<std::u16string>> ReadFileList() = 0;
+  // The CF_BITMAP image as top-down BGRA, drawn with the clipboard's palette (CF_PALETTE)
+  // when it offers one; nothing when there is no bitmap. One that cannot be read raises
+  // EImageError.
+  virtual std::optional<TBitmap32> ReadBitmap() = 0;
 
   // Puts a copy of AData on the clipboard as AFormat. False when the block could not be
   // allocated or the clipboard refused it (the block is freed then).
@@ -78,8 +82,10 @@ private:
 // Each opens and closes the clipboard itself.
 // The clipboard's Unicode text (the system converts CF_TEXT); empty when there is none.
 std::u16string ReadClipboardText(IClipboard& AClipboard);
-// The clipboard's image from CF_DIBV5 or CF_DIB (the system converts CF_BITMAP); an empty
-// image when there is none or it has no pixels. A malformed block raises EImageError.
+// The clipboard's image from the first of CF_DIBV5, CF_DIB and CF_BITMAP that can be read
+// (the system offers each image in all three forms); an empty image when there is none or
+// it has no pixels. When every form offered fails, the error of the first one (an
+// EImageError) is raised.
 TBitmap32 ReadClipboardImage(IClipboard& AClipboard);
 // The clipboard's file list, without the paths no list may hold (IsUsableDropFilesPath):
 // the same rule BuildDropFiles applies, so every list read can be written back. Empty when

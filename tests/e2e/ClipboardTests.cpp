@@ -30,6 +30,18 @@ TEST_F(ClipboardTest, TextImageAndFilesEachBecomeOneEntry) {
   EXPECT_EQ(Occurrences(log, L"External clipboard captured"), 3u) << log;
 }
 
+// The system's CF_DIBV5 of a palette image has no colour table; the copy is still taken.
+TEST_F(ClipboardTest, PaletteImagesAreCaptured) {
+  FOther.CopyPaletteImage(13, 5, 1);
+  ASSERT_TRUE(LabelShows(L"1 / 1  ")) << "label: " << Label() << "\nlog: " << Log();
+  FOther.CopyPaletteImage(20, 9, 8);
+  ASSERT_TRUE(LabelShows(L"2 / 2  ")) << "label: " << Label() << "\nlog: " << Log();
+  const std::wstring log = Log();
+  EXPECT_EQ(Occurrences(log, L" - External clipboard captured: image 13x5"), 1u) << log;
+  EXPECT_EQ(Occurrences(log, L" - External clipboard captured: image 20x9"), 1u) << log;
+  EXPECT_EQ(Occurrences(log, L"External clipboard read error"), 0u) << log;
+}
+
 TEST_F(ClipboardTest, TheSameTextCopiedTwiceIsOneEntry) {
   FOther.CopyText(L"twice");
   ASSERT_TRUE(LabelShows(L"1 / 1  "));

@@ -11,6 +11,43 @@
 
 namespace tarvel::e2e {
 
+// Distinct colours, none of them grey, so that swapped channels show.
+inline std::uint32_t PaletteColour(int AIndex) {
+  return static_cast<std::uint32_t>((AIndex * 37 + 20) % 256 << 16 | (255 - AIndex) << 8 | (AIndex * 11) % 256);
+}
+
+// A bottom-up palette DIB: the header, a table of 2^bits colours (PaletteColour) and the
+// rows, each padded to 4 bytes. Pixel (x, y), counted from the top, has the colour of index
+// (x + 3y) mod 2^bits.
+inline std::vector<std::uint8_t> PaletteDib(int AWidth, int AHeight, int ABits) {
+  const int colours = 1 << ABits;
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = AWidth;
+  header.biHeight = AHeight;
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<WORD>(ABits);
+  header.biCompression = BI_RGB;
+  header.biClrUsed = static_cast<DWORD>(colours);
+  const std::size_t stride = (static_cast<std::size_t>(AWidth) * ABits + 31) / 32 * 4;
+  std::vector<std::uint8_t> dib(sizeof header + 4u * colours + stride * AHeight, 0);
+  std::memcpy(dib.data(), &header, sizeof header);
+  for (int i = 0; i < colours; ++i) {
+    const std::uint32_t c = PaletteColour(i);
+    std::memcpy(dib.data() + sizeof header + 4 * i, &c, 3); // blue, green, red
+  }
+  std::uint8_t* rows = dib.data() + sizeof header + 4u * colours;
+  for (int y = 0; y < AHeight; ++y) {
+    std::uint8_t* row = rows + stride * static_cast<std::size_t>(AHeight - 1 - y);
+    for (int x = 0; x < AWidth; ++x) {
+      const unsigned index = static_cast<unsigned>(x + 3 * y) % colours;
+      const int bit = x * ABits;
+      row[bit / 8] |= static_cast<std::uint8_t>(index << (8 - ABits - bit % 8));
+    }
+  }
+  return dib;
+}
+
 // Another program with a window of its own, which owns what it puts on the clipboard.
 class TOtherProgram {
 public:
@@ -62,6 +99,11 @@ public:
     ReleaseDC(nullptr, screen);
     SetClipboardData(CF_BITMAP, bitmap);
     CloseClipboard();
+  }
+
+  // As a paint program copies a palette image: CF_DIB only (see PaletteDib).
+  void CopyPaletteImage(int AWidth, int AHeight, int ABits) {
+    CopyFormats({{CF_DIB, PaletteDib(AWidth, AHeight, ABits)}});
   }
 
   // As a file manager does: the file list, and the paths as text too.

@@ -16,6 +16,8 @@ namespace tarvel {
 
 // The clipboard in memory: formats and their bytes, and the notifications a listening
 // window would have been posted. "Other programs" change it through the Copy* helpers.
+// CF_BITMAP, a handle on the real clipboard, holds its image here as a DIB (EncodeDib);
+// left empty, it stands for a bitmap that cannot be drawn.
 class TFakeClipboard : public IClipboard {
 public:
   std::map<std::uint32_t, std::vector<std::uint8_t>> Formats;
@@ -41,10 +43,10 @@ public:
   }
   static std::vector<std::uint8_t> TextBytes(const std::u16string& AText) { return ToUtf16LeBytes(AText); }
   void CopyText(const std::u16string& AText) { CopyFormats({{cfUnicodeText, TextBytes(AText)}}); }
-  // As the system offers a bitmap: CF_BITMAP with CF_DIB and CF_DIBV5 made from it.
+  // As the system offers a bitmap: CF_BITMAP with CF_DIB made from it.
   void CopyImage(const TBitmap32& AImage) {
     const auto dib = EncodeDib(AImage);
-    CopyFormats({{cfBitmap, {}}, {cfDib, dib}});
+    CopyFormats({{cfBitmap, dib}, {cfDib, dib}});
   }
   void CopyFiles(const std::vector<std::u16string>& AFiles) { CopyFormats({{cfHDrop, BuildDropFiles(AFiles)}}); }
 
@@ -93,6 +95,12 @@ public:
     auto paths = ParseDropFiles(i->second.data(), i->second.size()).Paths;
     return ReaderPaths ? *ReaderPaths : paths;
   }
+  std::optional<TBitmap32> ReadBitmap() override {
+    const auto i = Formats.find(cfBitmap);
+    if (!FOpen || i == Formats.end() || i->second.empty())
+      return std::nullopt;
+    return DecodeDib(i->second.data(), i->second.size());
+  }
   bool WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) override {
     if (DuringWrite)
       DuringWrite();
@@ -107,8 +115,7 @@ public:
       DuringWrite();
     if (!FOpen || Refused.count(cfBitmap))
       throw EClipboardError(u"Cannot set clipboard image");
-    Formats[cfBitmap] = {};
-    Formats[cfDib] = EncodeDib(ABitmap);
+    Formats[cfBitmap] = Formats[cfDib] = EncodeDib(ABitmap);
     FChanged = true;
   }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "MainFormFixture.h"
+#include "core/Bytes.h"
 #include "core/Text.h"
 
 namespace tarvel {
@@ -166,6 +167,110 @@ TEST_F(CaptureTest, AnImageWithoutPixelsAddsNothing) {
   EXPECT_EQ(FForm.History()->Count(), 0);
   EXPECT_TRUE(NewLog().empty());
 }
+
+// An 8-bit image of 3 x 2 pixels (index x + 3y, top row first) with a table of 6 colours,
+// as a paint program copies it; or the CF_DIBV5 the system makes of it, whose header says
+// the same but which has no colour table.
+std::uint32_t TableColour(unsigned AIndex) {
+  return 0xFF000000u | (40 * AIndex) << 16 | (250 - 30 * AIndex) << 8 | (17 * AIndex);
+}
+
+std::vector<std::uint8_t> PaletteDib(bool AAsSystemV5) {
+  const std::uint32_t headerSize = AAsSystemV5 ? 124 : 40;
+  const std::uint32_t tableSize = AAsSystemV5 ? 0 : 6 * 4;
+  std::vector<std::uint8_t> dib(headerSize + tableSize + 2 * 4, 0);
+  StoreLE32(dib.data(), headerSize);
+  StoreLE32(dib.data() + 4, 3);
+  StoreLE32(dib.data() + 8, static_cast<std::uint32_t>(-2)); // top-down
+  dib[12] = 1;                                               // planes
+  dib[14] = 8;                                               // bits per pixel
+  StoreLE32(dib.data() + 32, 6);
+  for (unsigned i = 0; i < tableSize / 4; ++i)
+    StoreLE32(dib.data() + headerSize + 4 * i, TableColour(i) & 0xFFFFFFu);
+  std::uint8_t* rows = dib.data() + headerSize + tableSize;
+  for (std::uint8_t i = 0; i < 6; ++i)
+    rows[i / 3 * 4 + i % 3] = i;
+  return dib;
+}
+
+TEST_F(CaptureTest, APaletteImageIsTakenFromTheFormThatKeepsItsColours) {
+  FClipboard.CopyFormats({{cfDibV5, PaletteDib(true)}, {cfDib, PaletteDib(false)}, {cfBitmap, {}}});
+  DeliverClipboardNotifications();
+  ASSERT_EQ(FForm.History()->Count(), 1) << ToUtf8(NewLog().empty() ? u"" : NewLog()[0]);
+  const TBitmap32& image = *FForm.History()->Last()->Bitmap;
+  ASSERT_EQ(image.Width(), 3);
+  ASSERT_EQ(image.Height(), 2);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(image.Pixel(i % 3, i / 3), TableColour(static_cast<unsigned>(i))) << i;
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"External clipboard captured: image 3x2"});
+}
+
+// Each form of the image is tried in turn until one decodes; when none does, the first
+// form's error is the one reported.
+struct TImageFormCase {
+  const char* Name;
+  std::map<std::uint32_t, std::vector<std::uint8_t>> Formats;
+  int Width;            // of the image read; 0 for none
+  std::u16string Error; // how the error begins, when one is expected
+};
+
+void PrintTo(const TImageFormCase& ACase, std::ostream* AOut) {
+  *AOut << ACase.Name;
+}
+
+class ImageFormOrderTest : public testing::TestWithParam<TImageFormCase> {};
+
+TEST_P(ImageFormOrderTest, TakesTheFirstFormThatDecodes) {
+  TFakeClipboard clipboard;
+  clipboard.CopyFormats(GetParam().Formats);
+  try {
+    const TBitmap32 image = ReadClipboardImage(clipboard);
+    EXPECT_TRUE(GetParam().Error.empty()) << "no error raised";
+    EXPECT_EQ(image.Width(), GetParam().Width);
+    if (!image.Empty())
+      EXPECT_TRUE(image.SamePixels(Gradient(GetParam().Width, 1)));
+  } catch (const EImageError& e) {
+    EXPECT_EQ(e.Message().rfind(GetParam().Error, 0), 0u) << ToUtf8(e.Message());
+    EXPECT_FALSE(GetParam().Error.empty());
+  }
+}
+
+std::vector<std::uint8_t> WithHeaderSize99(std::vector<std::uint8_t> ADib) {
+  StoreLE32(ADib.data(), 99);
+  return ADib;
+}
+
+// The forms carry images of different widths, so that the width shows which one was read.
+const std::vector<std::uint8_t> GoodV5 = EncodeDib(Gradient(3, 1));
+const std::vector<std::uint8_t> GoodDib = EncodeDib(Gradient(2, 1));
+const std::vector<std::uint8_t> GoodBitmap = EncodeDib(Gradient(1, 1));
+const std::vector<std::uint8_t> BrokenV5 = [] {
+  auto dib = GoodV5;
+  dib.pop_back();
+  return dib;
+}();
+const std::vector<std::uint8_t> BrokenDib = WithHeaderSize99(GoodDib);
+const std::vector<std::uint8_t> BrokenBitmap = {1, 2, 3};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImageFormOrderTest,
+    testing::Values(
+        TImageFormCase{"V5First", {{cfDibV5, GoodV5}, {cfDib, GoodDib}, {cfBitmap, GoodBitmap}}, 3, u""},
+        TImageFormCase{"DibAfterABrokenV5", {{cfDibV5, BrokenV5}, {cfDib, GoodDib}, {cfBitmap, GoodBitmap}}, 2, u""},
+        TImageFormCase{
+            "BitmapAfterBrokenDibs", {{cfDibV5, BrokenV5}, {cfDib, BrokenDib}, {cfBitmap, GoodBitmap}}, 1, u""},
+        TImageFormCase{"BitmapAfterABrokenDib", {{cfDib, BrokenDib}, {cfBitmap, GoodBitmap}}, 1, u""},
+        TImageFormCase{"FirstErrorWhenAllFail",
+                       {{cfDibV5, BrokenV5}, {cfDib, BrokenDib}, {cfBitmap, BrokenBitmap}},
+                       0,
+                       u"Clipboard image: the pixel data ends past the block"},
+        TImageFormCase{"DibErrorWhenTheBitmapCannotBeDrawn",
+                       {{cfDib, BrokenDib}, {cfBitmap, {}}},
+                       0,
+                       u"Clipboard image: header size 99 is not supported"},
+        TImageFormCase{"BitmapErrorAlone", {{cfBitmap, BrokenBitmap}}, 0, u"Clipboard image: the block is too short"},
+        TImageFormCase{"NoImage", {{cfUnicodeText, TFakeClipboard::TextBytes(u"x")}}, 0, u""}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 struct TReadErrorCase {
   const char* Name;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "../e2e/OtherProgram.h"
 #include "clipboard/Dib.h"
 #include "clipboard/DropFiles.h"
 #include "clipboard/win32/Win32Clipboard.h"
@@ -50,23 +51,11 @@ protected:
     }
   }
 
-  // Puts blocks on the clipboard as another program would, past the layer under test.
-  void PutOnClipboard(const std::vector<std::pair<UINT, std::vector<std::uint8_t>>>& AFormats) {
-    ASSERT_TRUE(OpenClipboard(FWindow));
-    EmptyClipboard();
-    for (const auto& [format, bytes] : AFormats) {
-      HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-      ASSERT_NE(block, nullptr);
-      std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
-      GlobalUnlock(block);
-      EXPECT_NE(SetClipboardData(format, block), nullptr);
-    }
-    CloseClipboard();
-  }
-
   HWND FWindow = nullptr;
   int FUpdates = 0;
   TWin32Clipboard FClipboard{[this] { return FWindow; }};
+  // Puts blocks on the clipboard past the layer under test.
+  e2e::TOtherProgram FOther;
 };
 
 TBitmap32 Pattern(int AWidth, int AHeight) {
@@ -123,9 +112,61 @@ TEST_F(Win32ClipboardTest, FileListsRoundTripWithLongPathsWhole) {
 TEST_F(Win32ClipboardTest, AFileListWithoutAPathGivesNoFiles) {
   std::vector<std::uint8_t> block = BuildDropFiles({});
   block.resize(block.size() + 6, 0); // the header followed only by zero words
-  PutOnClipboard({{CF_HDROP, block}});
+  FOther.CopyFormats({{CF_HDROP, block}});
   EXPECT_TRUE(FClipboard.IsFormatAvailable(cfHDrop));
   EXPECT_TRUE(ReadClipboardFiles(FClipboard).empty());
+}
+
+class Win32PaletteImageTest : public Win32ClipboardTest, public testing::WithParamInterface<int> {};
+
+TEST_P(Win32PaletteImageTest, ReadsWithItsColours) {
+  const int bits = GetParam();
+  FOther.CopyPaletteImage(13, 5, bits);
+  const TBitmap32 image = ReadClipboardImage(FClipboard);
+  ASSERT_EQ(image.Width(), 13);
+  ASSERT_EQ(image.Height(), 5);
+  const int colours = 1 << bits;
+  for (const auto& [x, y] : {std::pair{0, 0}, {1, 0}, {12, 0}, {0, 4}, {7, 2}, {12, 4}})
+    EXPECT_EQ(image.Pixel(x, y), 0xFF000000u | e2e::PaletteColour((x + 3 * y) % colours)) << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Bits, Win32PaletteImageTest, testing::Values(1, 4, 8));
+
+// The decoder reads no compressed DIB; the bitmap the system draws from one is the way in.
+TEST_F(Win32ClipboardTest, ACompressedDibIsReadThroughTheBitmapTheSystemDraws) {
+  std::vector<std::uint8_t> dib = e2e::PaletteDib(4, 2, 8);
+  const std::vector<std::uint8_t> runs = {4, 1, 0, 0,       // bottom row: four of index 1
+                                          2, 2, 2, 3, 0, 0, // top row: two of 2, two of 3
+                                          0, 1};            // end of the image
+  const std::size_t pixels = sizeof(BITMAPINFOHEADER) + 4 * 256;
+  dib.resize(pixels);
+  dib.insert(dib.end(), runs.begin(), runs.end());
+  auto* header = reinterpret_cast<BITMAPINFOHEADER*>(dib.data());
+  header->biCompression = BI_RLE8;
+  header->biSizeImage = static_cast<DWORD>(runs.size());
+  FOther.CopyFormats({{CF_DIB, dib}});
+  for (const std::uint32_t form : {cfDibV5, cfDib}) {
+    const auto block = ReadClipboardBytes(FClipboard, form);
+    ASSERT_TRUE(block.has_value()) << form;
+    EXPECT_THROW(DecodeDib(block->data(), block->size()), EImageError) << form;
+  }
+  const TBitmap32 image = ReadClipboardImage(FClipboard);
+  ASSERT_EQ(image.Width(), 4);
+  ASSERT_EQ(image.Height(), 2);
+  const int top[] = {2, 2, 3, 3};
+  for (int x = 0; x < 4; ++x) {
+    EXPECT_EQ(image.Pixel(x, 0), 0xFF000000u | e2e::PaletteColour(top[x])) << x;
+    EXPECT_EQ(image.Pixel(x, 1), 0xFF000000u | e2e::PaletteColour(1)) << x;
+  }
+}
+
+TEST_F(Win32ClipboardTest, TheBitmapFormReadsBackTheImageWritten) {
+  const TBitmap32 image = Pattern(19, 7);
+  WriteClipboardBitmap(FClipboard, image);
+  TClipboardSession session(FClipboard);
+  const auto back = FClipboard.ReadBitmap();
+  ASSERT_TRUE(back.has_value());
+  EXPECT_TRUE(back->SamePixels(image));
 }
 
 TEST_F(Win32ClipboardTest, AFileListWithoutTerminatorsIsRefusedNotOverRead) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "clipboard/Dib.h"
 #include "clipboard/DropFiles.h"
 #include "core/Text.h"
 #include "core/win32/Check.h"
@@ -91,6 +92,45 @@ std::optional<std::vector<std::u16string>> TWin32Clipboard::ReadFileList() {
     files.push_back(ToU16(path));
   }
   return files;
+}
+
+std::optional<TBitmap32> TWin32Clipboard::ReadBitmap() {
+  const auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+  if (!bitmap)
+    return std::nullopt;
+  BITMAP size{};
+  if (!GetObjectW(bitmap, sizeof size, &size))
+    throw EImageError(u"Clipboard image: the bitmap cannot be read");
+  if (size.bmWidth <= 0 || size.bmHeight <= 0)
+    return TBitmap32();
+  if (size.bmWidth > TBitmap32::MaxSide || size.bmHeight > TBitmap32::MaxSide ||
+      std::int64_t{size.bmWidth} * size.bmHeight > MaxDibPixels)
+    throw EImageError(Format(u"Clipboard image: the bitmap of %dx%d is too large", {size.bmWidth, size.bmHeight}));
+  // Asked for as a packed top-down 32-bit DIB, so that the decoder applies the one rule for
+  // a fourth byte the system leaves 0.
+  const BITMAPINFO info = TopDownBitmapInfo(size.bmWidth, size.bmHeight);
+  std::vector<std::uint8_t> dib(sizeof info.bmiHeader + std::size_t{4} * size.bmWidth * size.bmHeight);
+  std::memcpy(dib.data(), &info.bmiHeader, sizeof info.bmiHeader);
+  const TUniqueWindowDC screen({nullptr, GetDC(nullptr)});
+  const TUniqueMemoryDC dc(CreateCompatibleDC(screen.Get().DC));
+  if (!dc)
+    throw EImageError(u"Clipboard image: no drawing surface for the bitmap");
+  // A palette bitmap's indexes mean the colours of the palette offered with it.
+  HPALETTE palette = nullptr;
+  if (IsClipboardFormatAvailable(CF_PALETTE))
+    palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
+  if (palette) {
+    SelectPalette(dc.Get(), palette, FALSE);
+    RealizePalette(dc.Get());
+  }
+  BITMAPINFO request = info;
+  const int lines = GetDIBits(dc.Get(), bitmap, 0, static_cast<UINT>(size.bmHeight), dib.data() + sizeof info.bmiHeader,
+                              &request, DIB_RGB_COLORS);
+  if (palette)
+    SelectPalette(dc.Get(), static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+  if (lines != size.bmHeight)
+    throw EImageError(Format(u"Clipboard image: the bitmap cannot be read: %s", {SystemErrorMessage(GetLastError())}));
+  return DecodeDib(dib.data(), dib.size());
 }
 
 bool TWin32Clipboard::WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) {

@@ -25,6 +25,7 @@ public:
   bool ReadData(std::uint32_t AFormat,
                 const std::function<void(const std::uint8_t* AData, std::size_t ASize)>& AReader) override;
   std::optional<std::vector<std::u16string>> ReadFileList() override;
+  std::optional<TBitmap32> ReadBitmap() override;
   bool WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) override;
   void WriteBitmap(const TBitmap32& ABitmap) override;
 
