@@ -85,25 +85,38 @@ std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboa
   return bytes;
 }
 
-void WriteClipboardText(IClipboard& AClipboard, std::u16string_view AText) {
-  const std::vector<std::uint8_t> data = ToUtf16LeBytes(AText);
+namespace {
+
+enum class TWriteResult { NoBlock, Refused, Done };
+
+TWriteResult ReplaceContent(IClipboard& AClipboard, std::unique_ptr<TClipboardBlock> ABlock) {
+  if (!ABlock)
+    return TWriteResult::NoBlock;
   TClipboardSession session(AClipboard);
   AClipboard.Empty();
-  if (!AClipboard.WriteData(cfUnicodeText, data))
-    throw EClipboardError(u"Cannot set clipboard text");
+  return AClipboard.SetBlock(std::move(ABlock)) ? TWriteResult::Done : TWriteResult::Refused;
+}
+
+} // namespace
+
+void WriteClipboardText(IClipboard& AClipboard, std::u16string_view AText) {
+  switch (ReplaceContent(AClipboard, AClipboard.PrepareData(cfUnicodeText, ToUtf16LeBytes(AText)))) {
+  case TWriteResult::NoBlock: throw EClipboardError(u"Not enough memory for the clipboard text");
+  case TWriteResult::Refused: throw EClipboardError(u"Cannot set clipboard text");
+  case TWriteResult::Done: break;
+  }
 }
 
 void WriteClipboardBitmap(IClipboard& AClipboard, const TBitmap32& ABitmap) {
-  TClipboardSession session(AClipboard);
-  AClipboard.Empty();
-  AClipboard.WriteBitmap(ABitmap);
+  switch (ReplaceContent(AClipboard, AClipboard.PrepareBitmap(ABitmap))) {
+  case TWriteResult::NoBlock: throw EClipboardError(u"Cannot create the clipboard image");
+  case TWriteResult::Refused: throw EClipboardError(u"Cannot set clipboard image");
+  case TWriteResult::Done: break;
+  }
 }
 
 bool WriteClipboardFiles(IClipboard& AClipboard, const std::vector<std::u16string>& AFiles) {
-  const std::vector<std::uint8_t> block = BuildDropFiles(AFiles);
-  TClipboardSession session(AClipboard);
-  AClipboard.Empty();
-  return AClipboard.WriteData(cfHDrop, block);
+  return ReplaceContent(AClipboard, AClipboard.PrepareData(cfHDrop, BuildDropFiles(AFiles))) == TWriteResult::Done;
 }
 
 void ClearClipboard(IClipboard& AClipboard) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,24 @@ enum TClipboardFormat : std::uint32_t {
 
 // The clipboard cannot be opened or written.
 TARVEL_DECLARE_ERROR(EClipboardError, EError);
+
+// A block made for the clipboard but not on it yet: movable global memory for data, a
+// bitmap for an image. It is freed with this object unless the clipboard takes it.
+class TClipboardBlock {
+public:
+  virtual ~TClipboardBlock() = default;
+  TClipboardBlock(const TClipboardBlock&) = delete;
+  TClipboardBlock& operator=(const TClipboardBlock&) = delete;
+
+  // The format it goes on the clipboard as.
+  std::uint32_t Format() const noexcept { return FFormat; }
+
+protected:
+  explicit TClipboardBlock(std::uint32_t AFormat) noexcept : FFormat(AFormat) {}
+
+private:
+  std::uint32_t FFormat;
+};
 
 // The system clipboard, as the program's window sees it. Reads and writes happen between
 // Open and Close; the helpers below pair them.
@@ -60,11 +79,17 @@ public:
   // EImageError.
   virtual std::optional<TBitmap32> ReadBitmap() = 0;
 
-  // Puts a copy of AData on the clipboard as AFormat. False when the block could not be
-  // allocated or the clipboard refused it (the block is freed then).
-  virtual bool WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) = 0;
-  // Puts the image on the clipboard as CF_BITMAP; raises EClipboardError on failure.
-  virtual void WriteBitmap(const TBitmap32& ABitmap) = 0;
+  // A write comes in two steps, so that the content is emptied only once its replacement
+  // exists: the block is prepared while the clipboard is closed, then handed over between
+  // Open and Close.
+  // A copy of AData as a block of AFormat; nothing when there is no memory for it.
+  virtual std::unique_ptr<TClipboardBlock> PrepareData(std::uint32_t AFormat,
+                                                       const std::vector<std::uint8_t>& AData) = 0;
+  // The image as a CF_BITMAP block; nothing when it cannot be created.
+  virtual std::unique_ptr<TClipboardBlock> PrepareBitmap(const TBitmap32& ABitmap) = 0;
+  // Puts a block that this clipboard prepared on it. False when the clipboard refuses it;
+  // the block is freed then.
+  virtual bool SetBlock(std::unique_ptr<TClipboardBlock> ABlock) = 0;
 };
 
 // Holds the clipboard open for one read or write.
@@ -94,11 +119,13 @@ std::vector<std::u16string> ReadClipboardFiles(IClipboard& AClipboard);
 // The bytes of a format's block; nothing when the clipboard has none.
 std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboard, std::uint32_t AFormat);
 
-// Each write replaces the whole content. Text and image writes raise EClipboardError when
-// they fail.
+// Each write replaces the whole content. Its block is made before the clipboard is opened:
+// when that fails, the content is left as it was. A block the clipboard refuses is freed,
+// and the clipboard has been emptied by then.
+// Text and image writes raise EClipboardError when they fail.
 void WriteClipboardText(IClipboard& AClipboard, std::u16string_view AText);
 void WriteClipboardBitmap(IClipboard& AClipboard, const TBitmap32& ABitmap);
-// False when the block was not accepted; the clipboard has been emptied by then.
+// False when the block could not be made or was refused.
 bool WriteClipboardFiles(IClipboard& AClipboard, const std::vector<std::u16string>& AFiles);
 // Open, empty, close.
 void ClearClipboard(IClipboard& AClipboard);

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,6 +28,8 @@ public:
   bool HeldByOther = false;
   // Formats whose writes the clipboard refuses.
   std::set<std::uint32_t> Refused;
+  // No memory for a block or a bitmap: preparing a write fails.
+  bool AllocationFails = false;
   // WM_CLIPBOARDUPDATE messages waiting in the listener's queue.
   int Notifications = 0;
   // Runs inside each write, while the clipboard is open (a notification delivered early).
@@ -101,25 +104,39 @@ public:
       return std::nullopt;
     return DecodeDib(i->second.data(), i->second.size());
   }
-  bool WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) override {
+  std::unique_ptr<TClipboardBlock> PrepareData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) override {
+    if (AllocationFails)
+      return nullptr;
+    return std::make_unique<TBlock>(AFormat, AData);
+  }
+  // The image as its bitmap form holds it here.
+  std::unique_ptr<TClipboardBlock> PrepareBitmap(const TBitmap32& ABitmap) override {
+    if (AllocationFails)
+      return nullptr;
+    return std::make_unique<TBlock>(cfBitmap, EncodeDib(ABitmap));
+  }
+  bool SetBlock(std::unique_ptr<TClipboardBlock> ABlock) override {
     if (DuringWrite)
       DuringWrite();
-    if (!FOpen || Refused.count(AFormat))
+    const std::uint32_t format = ABlock->Format();
+    if (!FOpen || Refused.count(format))
       return false;
-    Formats[AFormat] = AData;
+    std::vector<std::uint8_t>& bytes = static_cast<TBlock&>(*ABlock).Bytes;
+    // As the system does, a bitmap is offered as a DIB too.
+    if (format == cfBitmap)
+      Formats[cfDib] = bytes;
+    Formats[format] = std::move(bytes);
     FChanged = true;
     return true;
   }
-  void WriteBitmap(const TBitmap32& ABitmap) override {
-    if (DuringWrite)
-      DuringWrite();
-    if (!FOpen || Refused.count(cfBitmap))
-      throw EClipboardError(u"Cannot set clipboard image");
-    Formats[cfBitmap] = Formats[cfDib] = EncodeDib(ABitmap);
-    FChanged = true;
-  }
 
 private:
+  struct TBlock : TClipboardBlock {
+    TBlock(std::uint32_t AFormat, std::vector<std::uint8_t> ABytes)
+        : TClipboardBlock(AFormat), Bytes(std::move(ABytes)) {}
+    std::vector<std::uint8_t> Bytes;
+  };
+
   bool FOpen = false;
   bool FChanged = false;
   std::map<std::u16string, std::uint32_t> FRegistered;

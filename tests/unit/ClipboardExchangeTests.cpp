@@ -402,6 +402,24 @@ TEST_F(CaptureTest, ARefusedFileListEmptiesTheClipboardUncounted) {
   EXPECT_EQ(NewLog().size(), 1u);
 }
 
+// The block is made before the clipboard is emptied: without memory for it, the user's
+// clipboard stays as it was.
+TEST_F(CaptureTest, AWriteWithoutMemoryLeavesTheClipboardAsItWas) {
+  FClipboard.CopyText(u"the user's");
+  FClipboard.Notifications = 0;
+  FClipboard.AllocationFails = true;
+  EXPECT_THROW(FForm.PublishTextToClipboard(u"x"), EClipboardError);
+  const TBitmap32 image = Gradient(3, 3);
+  EXPECT_THROW(FForm.PublishBitmapToClipboard(&image), EClipboardError);
+  FForm.PublishFilesToClipboard({u"C:\\a"});
+  EXPECT_FALSE(WriteClipboardFiles(FClipboard, {u"C:\\a"}));
+  EXPECT_EQ(FClipboard.Formats.size(), 1u);
+  EXPECT_EQ(FClipboard.Text(), u"the user's");
+  EXPECT_EQ(FClipboard.Notifications, 0) << "the clipboard was emptied";
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_TRUE(NewLog().empty());
+}
+
 TEST_F(CaptureTest, PublishingTheSelectedEntryLogsTheWriteThenTheSelection) {
   FClipboard.CopyFiles({u"C:\\one", u"C:\\two"});
   DeliverClipboardNotifications();

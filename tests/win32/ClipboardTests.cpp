@@ -172,11 +172,7 @@ TEST_F(Win32ClipboardTest, TheBitmapFormReadsBackTheImageWritten) {
 TEST_F(Win32ClipboardTest, AFileListWithoutTerminatorsIsRefusedNotOverRead) {
   std::vector<std::uint8_t> block = BuildDropFiles({u"C:\\a"});
   block.resize(block.size() - 4);
-  {
-    TClipboardSession session(FClipboard);
-    FClipboard.Empty();
-    ASSERT_TRUE(FClipboard.WriteData(cfHDrop, block));
-  }
+  FOther.CopyFormats({{CF_HDROP, block}});
   // The system may round the block up with zeros, which then end the list; either way
   // nothing past the block is read.
   try {
@@ -191,10 +187,12 @@ TEST_F(Win32ClipboardTest, RegisteredFormatsKeepTheirRawBytes) {
   ASSERT_NE(html, 0u);
   EXPECT_EQ(FClipboard.RegisterFormat(u"HTML Format"), html);
   const std::vector<std::uint8_t> bytes = {'V', 'e', 'r', 's', 'i', 'o', 'n', ':', '0', '.', '9', 0xC3, 0xA9};
+  auto prepared = FClipboard.PrepareData(html, bytes);
+  ASSERT_NE(prepared, nullptr);
   {
     TClipboardSession session(FClipboard);
     FClipboard.Empty();
-    ASSERT_TRUE(FClipboard.WriteData(html, bytes));
+    ASSERT_TRUE(FClipboard.SetBlock(std::move(prepared)));
   }
   const auto back = ReadClipboardBytes(FClipboard, html);
   ASSERT_TRUE(back.has_value());

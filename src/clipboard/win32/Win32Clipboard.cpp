@@ -133,24 +133,45 @@ std::optional<TBitmap32> TWin32Clipboard::ReadBitmap() {
   return DecodeDib(dib.data(), dib.size());
 }
 
-bool TWin32Clipboard::WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) {
-  TUniqueHGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, AData.size()));
-  if (!block)
-    return false;
+namespace {
+
+// Global memory or a bitmap, ours until the clipboard takes it.
+class TWin32Block final : public TClipboardBlock {
+public:
+  TWin32Block(std::uint32_t AFormat, TUniqueHGlobal AMemory) noexcept
+      : TClipboardBlock(AFormat), FMemory(std::move(AMemory)) {}
+  explicit TWin32Block(TUniqueBitmap ABitmap) noexcept : TClipboardBlock(CF_BITMAP), FBitmap(std::move(ABitmap)) {}
+
+  HANDLE Handle() const noexcept { return FMemory ? static_cast<HANDLE>(FMemory.Get()) : FBitmap.Get(); }
+  // The clipboard owns it now.
+  void HandOver() noexcept {
+    FMemory.Release();
+    FBitmap.Release();
+  }
+
+private:
+  TUniqueHGlobal FMemory;
+  TUniqueBitmap FBitmap;
+};
+
+} // namespace
+
+std::unique_ptr<TClipboardBlock> TWin32Clipboard::PrepareData(std::uint32_t AFormat,
+                                                              const std::vector<std::uint8_t>& AData) {
+  TUniqueHGlobal memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, AData.size()));
+  if (!memory)
+    return nullptr;
   {
-    const auto lock = LockScoped(block.Get());
+    const auto lock = LockScoped(memory.Get());
     if (!lock.Get().Data)
-      return false;
+      return nullptr;
     if (!AData.empty())
       std::memcpy(lock.Get().Data, AData.data(), AData.size());
   }
-  if (!SetClipboardData(AFormat, block.Get()))
-    return false;
-  block.Release(); // the clipboard owns it now
-  return true;
+  return std::make_unique<TWin32Block>(AFormat, std::move(memory));
 }
 
-void TWin32Clipboard::WriteBitmap(const TBitmap32& ABitmap) {
+std::unique_ptr<TClipboardBlock> TWin32Clipboard::PrepareBitmap(const TBitmap32& ABitmap) {
   // A device-dependent bitmap, as CF_BITMAP is meant to be; the system offers CF_DIB and
   // CF_DIBV5 from it to programs that ask.
   const BITMAPINFO info = TopDownBitmapInfo(ABitmap.Width(), ABitmap.Height());
@@ -160,10 +181,16 @@ void TWin32Clipboard::WriteBitmap(const TBitmap32& ABitmap) {
     bitmap.Reset(CreateDIBitmap(screen.Get().DC, &info.bmiHeader, CBM_INIT, ABitmap.Bits(), &info, DIB_RGB_COLORS));
   }
   if (!bitmap)
-    throw EClipboardError(u"Cannot create the clipboard image");
-  if (!SetClipboardData(CF_BITMAP, bitmap.Get()))
-    throw EClipboardError(Format(u"Cannot set clipboard image: %s", {SystemErrorMessage(GetLastError())}));
-  bitmap.Release();
+    return nullptr;
+  return std::make_unique<TWin32Block>(std::move(bitmap));
+}
+
+bool TWin32Clipboard::SetBlock(std::unique_ptr<TClipboardBlock> ABlock) {
+  auto& block = static_cast<TWin32Block&>(*ABlock);
+  if (!SetClipboardData(block.Format(), block.Handle()))
+    return false; // the block is freed on the way out
+  block.HandOver();
+  return true;
 }
 
 } // namespace tarvel

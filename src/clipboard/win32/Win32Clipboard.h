@@ -26,8 +26,9 @@ public:
                 const std::function<void(const std::uint8_t* AData, std::size_t ASize)>& AReader) override;
   std::optional<std::vector<std::u16string>> ReadFileList() override;
   std::optional<TBitmap32> ReadBitmap() override;
-  bool WriteData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) override;
-  void WriteBitmap(const TBitmap32& ABitmap) override;
+  std::unique_ptr<TClipboardBlock> PrepareData(std::uint32_t AFormat, const std::vector<std::uint8_t>& AData) override;
+  std::unique_ptr<TClipboardBlock> PrepareBitmap(const TBitmap32& ABitmap) override;
+  bool SetBlock(std::unique_ptr<TClipboardBlock> ABlock) override;
 
 private:
   std::function<HWND()> FWindow;
