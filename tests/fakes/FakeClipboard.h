@@ -18,7 +18,7 @@ namespace tarvel {
 // The clipboard in memory: formats and their bytes, and the notifications a listening
 // window would have been posted. "Other programs" change it through the Copy* helpers.
 // CF_BITMAP, a handle on the real clipboard, holds its image here as a DIB (EncodeDib);
-// left empty, it stands for a bitmap that cannot be drawn.
+// an empty entry is a bitmap ReadBitmap gives nothing for.
 class TFakeClipboard : public IClipboard {
 public:
   std::map<std::uint32_t, std::vector<std::uint8_t>> Formats;
@@ -109,7 +109,6 @@ public:
       return nullptr;
     return std::make_unique<TBlock>(AFormat, AData);
   }
-  // The image as its bitmap form holds it here.
   std::unique_ptr<TClipboardBlock> PrepareBitmap(const TBitmap32& ABitmap) override {
     if (AllocationFails)
       return nullptr;
