@@ -647,7 +647,7 @@ bool TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFile
   const int count = static_cast<int>(AFiles.size());
   // A refused block leaves the clipboard empty; that change is not ours to absorb.
   if (!WriteClipboardFiles(FServices.Clipboard, AFiles)) {
-    AddLogLine(Format(u"System clipboard update failed: the list of %d file(s) was not accepted", {count}));
+    AddLogLine(Format(u"System clipboard update failed: %d file(s)", {count}));
     return false;
   }
   ++FPendingInternalClipboardUpdates;

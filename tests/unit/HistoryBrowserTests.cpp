@@ -225,7 +225,7 @@ TEST_F(HistoryBrowserTest, ARefusedFileListIsNotReportedAsCopied) {
   FLogStart = FForm.LogLines().size();
   FForm.WMHotKey(hkNext);
   EXPECT_EQ(NewLog(), std::vector<std::u16string>{
-                          Stamp + u"System clipboard update failed: the list of 2 file(s) was not accepted"});
+                          Stamp + u"System clipboard update failed: 2 file(s)"});
 }
 
 TEST(MemoPreviewTest, LongTextsAreCutWithANoteAndNeverInsideAPair) {
