@@ -59,15 +59,19 @@ inline constexpr std::uint32_t BalloonCloseDelayMs = 1000;
 // blanks one blank, and a text longer than AMaxLen is cut to AMaxLen units ending in "...".
 std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen);
 
-// The clipboard card shows at most this many code units of a text or file entry: an edit
-// control lays out all it holds, and a 10 MB text froze the window for seconds each time it
-// was shown. The entry itself always keeps the whole text.
+// The clipboard card shows a bounded beginning of a long text or file list; the entry
+// itself always keeps the whole. An edit control lays out all it holds, and wraps each line
+// anew: a line of n units costs about n² to lay out, so one long unbroken line is what
+// freezes the window (a 10 MB text did, for seconds, each time it was shown). The preview
+// ends after MaxMemoPreviewLength units, or earlier once its lines' squared lengths add up
+// to that of one line of MaxMemoPreviewLine units.
 inline constexpr std::size_t MaxMemoPreviewLength = 65536;
-// AText, or its first MaxMemoPreviewLength units (never half a surrogate pair) followed by
-// a line that says how much more the entry holds.
+inline constexpr std::size_t MaxMemoPreviewLine = 4096;
+// AText, or its beginning as above (never half a surrogate pair) followed by a line that
+// says how much more the entry holds.
 std::u16string MakeMemoPreviewText(std::u16string_view AText);
-// One path per line, as many as fit in MaxMemoPreviewLength units (at least one), then a
-// line that says how many more the entry holds.
+// One path per line, as many as the rule above allows (at least one), then a line that says
+// how many more the entry holds.
 std::vector<std::u16string> MakeMemoPreviewLines(const std::vector<std::u16string>& AFiles);
 
 // A hotkey field's letter, upper-cased; 0 when the field is missing or blank.

@@ -156,8 +156,12 @@ COLORREF ScreenPixel(POINT APoint) {
 }
 
 std::wstring SaveScreenshot(HWND AWindow, const std::wstring& AName) {
+  // Painting comes after the messages that caused it: give the window a moment.
+  Sleep(300);
+  // The client area: without a window manager, that is all of the window on screen.
   RECT r;
-  GetWindowRect(AWindow, &r);
+  GetClientRect(AWindow, &r);
+  MapWindowPoints(AWindow, nullptr, reinterpret_cast<POINT*>(&r), 2);
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
   if (w <= 0 || h <= 0)

@@ -33,8 +33,8 @@ HWND FindControl(HWND AParent, int AId);
 HWND FocusOf(HWND AWindow);
 // The colour on screen at a point, as the user sees it.
 COLORREF ScreenPixel(POINT APoint);
-// Saves what the screen shows of a window (with what covers it) as a PNG file in the
-// folder e2e-screens beside this program; returns the file's path.
+// Saves what the screen shows of a window's client area (with what covers it) as a PNG file
+// in the folder e2e-screens beside this program, for a person to look at; returns its path.
 std::wstring SaveScreenshot(HWND AWindow, const std::wstring& AName);
 // Width and height of a text in the program's font ("Segoe UI", 15 pixels at 96 DPI).
 SIZE TextExtent(const std::wstring& AText);

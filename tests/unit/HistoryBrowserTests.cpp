@@ -228,23 +228,59 @@ TEST_F(HistoryBrowserTest, ARefusedFileListIsNotReportedAsCopied) {
                           Stamp + u"System clipboard update failed: 2 file(s)"});
 }
 
-TEST(MemoPreviewTest, LongTextsAreCutWithANoteAndNeverInsideAPair) {
-  const std::size_t max = MaxMemoPreviewLength;
-  const std::u16string exact(max, u'a');
-  EXPECT_EQ(MakeMemoPreviewText(exact), exact);
-  const std::u16string longer = exact + u"bc";
-  EXPECT_EQ(MakeMemoPreviewText(longer),
-            exact + u"\r\n\r\n[... 2 more characters are not shown here; the entry keeps the whole text]");
-  // A pair that would be split at the limit goes to the part not shown.
-  std::u16string paired(max - 1, u'a');
+// Lines of ALength units, each ended by CR LF, ACount of them.
+std::u16string Lines(std::size_t ALength, std::size_t ACount) {
+  std::u16string text;
+  for (std::size_t i = 0; i < ACount; ++i)
+    text += std::u16string(ALength, u'a') + u"\r\n";
+  return text;
+}
+
+struct TMemoPreviewCase {
+  const char* Name;
+  std::u16string Text;
+  std::size_t Shown; // units of the text kept
+};
+
+class MemoPreviewTest : public testing::TestWithParam<TMemoPreviewCase> {};
+
+TEST_P(MemoPreviewTest, ShowsABoundedBeginningAndSaysHowMuchIsLeft) {
+  const std::u16string& text = GetParam().Text;
+  const std::u16string preview = MakeMemoPreviewText(text);
+  if (GetParam().Shown == text.size()) {
+    EXPECT_EQ(preview, text);
+    return;
+  }
+  EXPECT_EQ(preview.substr(0, GetParam().Shown), text.substr(0, GetParam().Shown));
+  EXPECT_EQ(preview.substr(GetParam().Shown),
+            u"\r\n\r\n[... " + GroupDigits(text.size() - GetParam().Shown) +
+                u" more characters are not shown here; the entry keeps the whole text]");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MemoPreviewTest,
+    testing::Values(
+        TMemoPreviewCase{"ShortLinesUpToTheLengthLimit", Lines(78, 1000), MaxMemoPreviewLength},
+        TMemoPreviewCase{"ShortLinesWithinTheLimit", Lines(78, 800).substr(0, 60000), 60000},
+        // One line may be as long as the layout cost allows, and no longer.
+        TMemoPreviewCase{"OneLongLine", std::u16string(10u << 20, u'x'), MaxMemoPreviewLine},
+        TMemoPreviewCase{"ExactlyTheLongestLine", std::u16string(MaxMemoPreviewLine, u'x'), MaxMemoPreviewLine},
+        // Four lines of half the longest line cost as much as one longest line.
+        TMemoPreviewCase{"LongLinesAddUp", Lines(MaxMemoPreviewLine / 2, 10), 4 * (MaxMemoPreviewLine / 2 + 2)},
+        TMemoPreviewCase{"LoneLineFeeds", std::u16string(3, u'y') + u"\n" + std::u16string(20000, u'z'),
+                         4 + MaxMemoPreviewLine - 1}), // 3² spent, 4095² is what is left
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST(MemoPreviewCutTest, NeverSplitsASurrogatePair) {
+  std::u16string paired(MaxMemoPreviewLine - 1, u'a');
   paired += u"\U0001F600";
   paired += std::u16string(1'234'567, u'z');
   const std::u16string cut = MakeMemoPreviewText(paired);
-  EXPECT_EQ(cut.substr(0, max), std::u16string(max - 1, u'a') + u"\r");
+  EXPECT_EQ(cut.substr(0, MaxMemoPreviewLine), std::u16string(MaxMemoPreviewLine - 1, u'a') + u"\r");
   EXPECT_NE(cut.find(u"[... 1,234,569 more characters"), std::u16string::npos);
 }
 
-TEST(MemoPreviewTest, LongFileListsShowWhatFitsAndCountTheRest) {
+TEST(MemoPreviewCutTest, LongFileListsShowWhatFitsAndCountTheRest) {
   const std::vector<std::u16string> few = {u"C:\\a", u"C:\\b"};
   EXPECT_EQ(MakeMemoPreviewLines(few), few);
   const std::vector<std::u16string> many(100'000, std::u16string(98, u'p'));
@@ -255,7 +291,7 @@ TEST(MemoPreviewTest, LongFileListsShowWhatFitsAndCountTheRest) {
   EXPECT_EQ(lines.back(), u"[... " + GroupDigits(100'000 - shown) +
                               u" more files are not shown here; the entry keeps the whole list]");
   // One overlong path is still shown rather than nothing.
-  EXPECT_EQ(MakeMemoPreviewLines({std::u16string(MaxMemoPreviewLength + 5, u'q')}).size(), 1u);
+  EXPECT_EQ(MakeMemoPreviewLines({std::u16string(MaxMemoPreviewLength + 5, u'q'), u"C:\\b"}).size(), 3u);
 }
 
 TEST_F(HistoryBrowserTest, AHugeTextIsShownInPartButKeptAndPublishedWhole) {
@@ -263,7 +299,7 @@ TEST_F(HistoryBrowserTest, AHugeTextIsShownInPartButKeptAndPublishedWhole) {
   FClipboard.CopyText(huge);
   DeliverClipboardNotifications();
   Fill(1);
-  EXPECT_LT(FForm.Memo1.Text().size(), MaxMemoPreviewLength + 200);
+  EXPECT_LT(FForm.Memo1.Text().size(), MaxMemoPreviewLine + 200);
   FForm.spnClipboardPage.UserSetValue(1);
   EXPECT_EQ(FClipboard.Text(), huge);
   EXPECT_EQ(FForm.History()->Items(0).Text, huge);

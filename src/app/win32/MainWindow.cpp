@@ -436,15 +436,18 @@ void TWin32MainWindow::Layout() {
       const int y = m + i * row;
       const int captionLeft = i >= 5 ? m + Scale(24) : m;
       const int captionRight = i == 4 ? cw - m : inputLeft - Scale(4);
-      Place(c.SettingsCaptions[i], captionLeft, y + (row - Scale(RowButtonHeight)) / 2, captionRight - captionLeft,
-            Scale(RowButtonHeight));
+      const int captionHeight = std::min(Scale(RowButtonHeight), row - 2);
+      Place(c.SettingsCaptions[i], captionLeft, y + (row - captionHeight) / 2, captionRight - captionLeft,
+            captionHeight);
       const int inputHeight = std::min(row - 4, Scale(30));
       const int inputTop = y + (row - inputHeight) / 2;
       switch (i) {
       case 0:
       case 1:
-        Place(c.SettingsInputs[i], inputLeft, y + (row - Scale(RowButtonHeight)) / 2, Scale(160),
-              Scale(RowButtonHeight));
+        Place(c.SettingsInputs[i], inputLeft, y + (row - captionHeight) / 2,
+              TToggleSwitchPeer::ContentWidth(c.SettingsInputs[i], i == 0 ? f.chkAutostart : f.swtNotifications,
+                                              captionHeight),
+              captionHeight);
         break;
       case 2:
         PlaceField(c.SettingsInputs[i], c.SettingsUpDown, {inputLeft, inputTop, inputLeft + Scale(72), inputTop + inputHeight});

@@ -1,5 +1,6 @@
 #include "app/win32/Win32Dialogs.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -51,6 +52,9 @@ private:
       GetClassNameW(dialog, name, 16);
       if (std::wstring_view(name) == L"#32770" && !(GetWindowLongPtrW(dialog, GWL_STYLE) & WS_CHILD)) {
         self->Centre(dialog);
+        // Some dialogs settle their size after they are activated; they stay centred until
+        // the user moves or sizes them.
+        SetWindowSubclass(dialog, KeepCentredProc, 1, reinterpret_cast<DWORD_PTR>(self));
         const HHOOK hook = self->FHook;
         self->FHook = nullptr;
         const LRESULT result = CallNextHookEx(hook, ACode, AWParam, ALParam);
@@ -59,6 +63,22 @@ private:
       }
     }
     return CallNextHookEx(self ? self->FHook : nullptr, ACode, AWParam, ALParam);
+  }
+
+  static LRESULT CALLBACK KeepCentredProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
+                                          DWORD_PTR AData) {
+    switch (AMessage) {
+    case WM_ENTERSIZEMOVE:
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(AWindow, KeepCentredProc, 1);
+      break;
+    case WM_WINDOWPOSCHANGED:
+      if (!(reinterpret_cast<const WINDOWPOS*>(ALParam)->flags & SWP_NOSIZE))
+        reinterpret_cast<const TCentreNextDialog*>(AData)->Centre(AWindow);
+      break;
+    default: break;
+    }
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
   }
 
   void Centre(HWND ADialog) const {
