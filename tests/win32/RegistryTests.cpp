@@ -135,14 +135,14 @@ TEST_F(Win32RegistryTest, StoredNumbersAreLimitedOnLoad) {
   EXPECT_EQ(Load().MaxClipEntries, 1);
 }
 
-TEST_F(Win32RegistryTest, AKeyThatCannotBeCreatedIsSkippedSilently) {
+TEST_F(Win32RegistryTest, AKeyThatCannotBeCreatedIsAnError) {
   // Below a volatile key only volatile keys may be created, so the settings key cannot be.
   HKEY software = nullptr;
   ASSERT_EQ(
       RegCreateKeyExW(FRoot, L"Software", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &software, nullptr),
       ERROR_SUCCESS);
   RegCloseKey(software);
-  EXPECT_NO_THROW(SaveAppSettings(*FRegistry, TTarvelSettings{}));
+  EXPECT_THROW(SaveAppSettings(*FRegistry, TTarvelSettings{}), ERegistryError);
   EXPECT_FALSE(SettingsKeyExists());
 }
 
