@@ -72,18 +72,22 @@ void PressKey(WORD AVirtualKey) {
   Sleep(50);
 }
 
-void PressCtrlShift(WORD AVirtualKey) {
-  const WORD keys[] = {VK_CONTROL, VK_SHIFT, AVirtualKey};
-  INPUT in[6]{};
-  for (int i = 0; i < 3; ++i) {
+void PressChord(std::initializer_list<WORD> AVirtualKeys) {
+  const std::size_t n = AVirtualKeys.size();
+  std::vector<INPUT> in(2 * n);
+  std::size_t i = 0;
+  for (const WORD key : AVirtualKeys) {
     in[i].type = INPUT_KEYBOARD;
-    in[i].ki.wVk = keys[i];
-    in[5 - i] = in[i];
-    in[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    in[i].ki.wVk = key;
+    in[2 * n - 1 - i] = in[i];
+    in[2 * n - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    ++i;
   }
-  SendInput(6, in, sizeof(INPUT));
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
   Sleep(50);
 }
+
+void PressCtrlShift(WORD AVirtualKey) { PressChord({VK_CONTROL, VK_SHIFT, AVirtualKey}); }
 
 bool FindTrayIconCentre(POINT& ACentre) {
   // Wine shows the notification area as a window of its own when no desktop panel

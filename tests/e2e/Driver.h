@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +12,9 @@ namespace tarvel::e2e {
 // Acts on the desktop the way a user does: mouse and keyboard through SendInput.
 void ClickAt(POINT AScreenPoint, bool ARightButton = false, bool ADouble = false);
 void PressKey(WORD AVirtualKey);
-// Ctrl+Shift+key, pressed and released as a user does.
+// Keys held down together in order and released in reverse, as a user does.
+void PressChord(std::initializer_list<WORD> AVirtualKeys);
+// Ctrl+Shift+key.
 void PressCtrlShift(WORD AVirtualKey);
 
 // The notification-area icon of a window, as the shell shows it: its centre on screen.

@@ -57,18 +57,7 @@ std::string Describe(const std::set<int>& AIds) {
   return r;
 }
 
-void PressShiftTab() {
-  INPUT in[4]{};
-  const WORD keys[2] = {VK_SHIFT, VK_TAB};
-  for (int i = 0; i < 2; ++i) {
-    in[i].type = INPUT_KEYBOARD;
-    in[i].ki.wVk = keys[i];
-    in[3 - i] = in[i];
-    in[3 - i].ki.dwFlags = KEYEVENTF_KEYUP;
-  }
-  SendInput(4, in, sizeof(INPUT));
-  Sleep(50);
-}
+void PressShiftTab() { PressChord({VK_SHIFT, VK_TAB}); }
 
 RECT ScreenRect(HWND AWindow) {
   RECT r{};

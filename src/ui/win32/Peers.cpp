@@ -26,25 +26,30 @@ bool IsKeyDown(LPARAM AMessage, WPARAM AKey) {
 
 namespace {
 
-// Enter clicks the focused button, as Space does; the dialog manager would otherwise take
-// Enter for the window's (absent) default button.
-LRESULT CALLBACK ClickOnEnterProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR, DWORD_PTR) {
-  switch (AMessage) {
-  case WM_GETDLGCODE:
-    if (IsKeyDown(ALParam, VK_RETURN))
-      return DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
-    break;
-  case WM_KEYDOWN:
-    if (AWParam == VK_RETURN) {
-      SendMessageW(AWindow, BM_CLICK, 0, 0);
-      return 0;
-    }
-    break;
-  case WM_CHAR:
-    if (AWParam == L'\r')
-      return 0;
-    break;
+// Takes Enter for a control of our own, in a subclass procedure: the dialog manager would
+// otherwise use it for the window's (absent) default button. Runs AOnEnter on the key and
+// swallows the character it makes, which a single-line edit would answer with a beep.
+// True when the message was Enter's; AResult is then the answer to give.
+template <class TOnEnter>
+bool HandleEnter(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult, TOnEnter AOnEnter) {
+  if (AMessage == WM_GETDLGCODE && IsKeyDown(ALParam, VK_RETURN)) {
+    AResult = DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
+    return true;
   }
+  if ((AMessage == WM_KEYDOWN && AWParam == VK_RETURN) || (AMessage == WM_CHAR && AWParam == L'\r')) {
+    if (AMessage == WM_KEYDOWN)
+      AOnEnter();
+    AResult = 0;
+    return true;
+  }
+  return false;
+}
+
+// Enter clicks the focused button or switch, as Space does.
+LRESULT CALLBACK ClickOnEnterProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR, DWORD_PTR) {
+  LRESULT result = 0;
+  if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, [&] { SendMessageW(AWindow, BM_CLICK, 0, 0); }))
+    return result;
   return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
 }
 
@@ -260,26 +265,17 @@ TSpinEditPeer::~TSpinEditPeer() { RemoveWindowSubclass(Handle(), SubclassProc, 1
 LRESULT CALLBACK TSpinEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                              DWORD_PTR AData) {
   auto* self = reinterpret_cast<TSpinEditPeer*>(AData);
-  switch (AMessage) {
-  case MirrorLaterMessage:
+  if (AMessage == MirrorLaterMessage) {
     self->Mirror();
     return 0;
-  case WM_GETDLGCODE:
-    if (IsKeyDown(ALParam, VK_RETURN))
-      return DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
-    break;
-  case WM_KEYDOWN:
-    if (AWParam == VK_RETURN) {
-      self->FSpin.UserCommit();
-      SendMessageW(AWindow, EM_SETSEL, 0, -1);
-      return 0;
-    }
-    break;
-  case WM_CHAR:
-    if (AWParam == L'\r')
-      return 0; // no beep: Enter was taken above
-    break;
   }
+  LRESULT result = 0;
+  const auto commit = [&] {
+    self->FSpin.UserCommit();
+    SendMessageW(AWindow, EM_SETSEL, 0, -1);
+  };
+  if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, commit))
+    return result;
   return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
 }
 
@@ -470,19 +466,16 @@ void TLetterEditPeer::Command(WORD ANotifyCode) {
 LRESULT CALLBACK TLetterEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                                DWORD_PTR AData) {
   auto* self = reinterpret_cast<TLetterEditPeer*>(AData);
-  if (AMessage == WM_GETDLGCODE && IsKeyDown(ALParam, VK_RETURN))
-    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
-  if (AMessage == WM_KEYDOWN && AWParam == VK_RETURN) {
-    // Enter moves on, as Tab does; leaving the field is what applies its letter.
-    const HWND root = GetAncestor(AWindow, GA_ROOT);
-    if (const HWND next = GetNextDlgTabItem(root, AWindow, FALSE))
+  LRESULT result = 0;
+  // Enter moves on, as Tab does; leaving the field is what applies its letter.
+  const auto moveOn = [&] {
+    if (const HWND next = GetNextDlgTabItem(GetAncestor(AWindow, GA_ROOT), AWindow, FALSE))
       SetFocus(next);
-    return 0;
-  }
+  };
+  if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, moveOn))
+    return result;
   if (AMessage == WM_CHAR) {
     const auto c = static_cast<char16_t>(AWParam);
-    if (c == u'\r')
-      return 0;
     if (c < 32)
       return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
     // The mask takes one letter: a typed letter replaces the field's content, anything
