@@ -369,9 +369,13 @@ TEST_F(WindowTest, TheSaveDialogOpensCentred) {
 }
 
 // Deleting while another program holds the clipboard: the write fails with its error box,
-// and the card shows the history as it now is.
-TEST_F(WindowTest, AFailedDeleteStillShowsTheHistoryAsItIs) {
-  CopyAndWait(L"kept");
+// and the card shows the history as it now is, with or without entries left.
+class FailedDeleteTest : public WindowTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(FailedDeleteTest, StillShowsTheHistoryAsItIs) {
+  const bool othersLeft = GetParam();
+  if (othersLeft)
+    CopyAndWait(L"kept");
   CopyAndWait(L"deleted");
   FOther.Open();
   ClickControl(Control(idBtnDeleteEntry));
@@ -379,13 +383,15 @@ TEST_F(WindowTest, AFailedDeleteStillShowsTheHistoryAsItIs) {
   const bool boxShown = WaitUntil([&] { return (box = FindMessageBox(FTarvel.Id())) != nullptr; }, 10s);
   CloseClipboard();
   ASSERT_TRUE(boxShown) << "no error box";
-  EXPECT_TRUE(LabelShows(L"1 / 1  ")) << Label();
-  EXPECT_NE(Label().find(L"kept"), std::wstring::npos) << Label();
-  EXPECT_EQ(TextOf(Control(idMemo1)), L"kept");
-  EXPECT_TRUE(IsWindowEnabled(Control(idBtnDeleteEntry)));
-  SaveScreenshot(GetDesktopWindow(), L"failed-delete");
+  EXPECT_TRUE(LabelShows(othersLeft ? L"1 / 1  " : L"0 / 0")) << Label();
+  EXPECT_EQ(TextOf(Control(idMemo1)), othersLeft ? L"kept" : L"");
+  EXPECT_EQ(IsWindowEnabled(Control(idBtnDeleteEntry)) != FALSE, othersLeft);
+  SaveScreenshot(GetDesktopWindow(), othersLeft ? L"failed-delete-others-left" : L"failed-delete-of-the-only-entry");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Entries, FailedDeleteTest, testing::Bool(),
+                         [](const auto& AInfo) { return AInfo.param ? "OthersLeft" : "TheOnlyOne"; });
 
 // A 10 MB text: the card shows its beginning and a note; selecting it again stays quick.
 // The times are printed for the record, not asserted.
