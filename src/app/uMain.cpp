@@ -204,9 +204,9 @@ void TMainForm::crdInfoClick(TControl&) {
 
 void TMainForm::RegisterHotkeysAndClipboardListener() {
   if (!FHotkeysRegistered)
-    FHotkeysRegistered = RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR,
-                                            FSettings.HotkeyScreenBox, FSettings.HotkeyScreenFull,
-                                            FSettings.HotkeySave, &FHotkeyRefusal);
+    FHotkeysRegistered =
+        RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR, FSettings.HotkeyScreenBox,
+                           FSettings.HotkeyScreenFull, FSettings.HotkeySave, &FHotkeyRefusal);
   if (!FClipboardListenerRegistered)
     FClipboardListenerRegistered = FServices.Clipboard.AddListener();
   if (!FHotkeysRegistered)
@@ -301,9 +301,10 @@ void TMainForm::UpdateHistoryControls() {
     Memo1.SetLines(MakeMemoPreviewLines(item->Files));
     break;
   }
-  Label1.SetCaption(
-      Format(u"%d / %d  %s  %s", {FHistory->Index() + 1, FHistory->Count(),
-                                  FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp), FServices.Clock.TimeSeparator()), item->Preview}));
+  Label1.SetCaption(Format(u"%d / %d  %s  %s", {FHistory->Index() + 1, FHistory->Count(),
+                                                FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp),
+                                                               FServices.Clock.TimeSeparator()),
+                                                item->Preview}));
 }
 
 namespace {
@@ -507,7 +508,8 @@ const std::vector<std::u16string>& TMainForm::LogLines() const noexcept {
 void TMainForm::AddLogLine(const std::u16string& AText) {
   if (!FLogLines)
     return;
-  FLogLines->push_back(FormatDateTime(LogTimePattern, FServices.Clock.Now(), FServices.Clock.TimeSeparator()) + u" - " + AText);
+  FLogLines->push_back(FormatDateTime(LogTimePattern, FServices.Clock.Now(), FServices.Clock.TimeSeparator()) + u" - " +
+                       AText);
   if (FLogLines->size() > MaxLogLines)
     FLogLines->erase(FLogLines->begin(), FLogLines->end() - MaxLogLines);
   if (swtShowLog.IsOn())

@@ -87,7 +87,9 @@ void PressChord(std::initializer_list<WORD> AVirtualKeys) {
   Sleep(50);
 }
 
-void PressCtrlShift(WORD AVirtualKey) { PressChord({VK_CONTROL, VK_SHIFT, AVirtualKey}); }
+void PressCtrlShift(WORD AVirtualKey) {
+  PressChord({VK_CONTROL, VK_SHIFT, AVirtualKey});
+}
 
 bool FindTrayIconCentre(POINT& ACentre) {
   // Wine shows the notification area as a window of its own when no desktop panel
@@ -135,7 +137,9 @@ HWND FindWindowOfProcess(DWORD AProcessId, const wchar_t* AClass) {
   return nullptr;
 }
 
-std::vector<HWND> Descendants(HWND AParent) { return Children(AParent); }
+std::vector<HWND> Descendants(HWND AParent) {
+  return Children(AParent);
+}
 
 HWND FindControl(HWND AParent, int AId) {
   for (HWND child : Children(AParent))

@@ -74,11 +74,12 @@ TEST_F(TSettingsTest, TimeStampsUseTheRegionalTimeSeparator) {
   ShowApp();
   ShowCard(idBtnCard3, idMemoInfoLog);
   std::wstring text;
-  const bool shown =
-      WaitUntil([&] { return (text = TextOf(Control(idMemoInfoLog))).find(L"Tarvel started") != std::wstring::npos; }, 10s);
+  const bool shown = WaitUntil(
+      [&] { return (text = TextOf(Control(idMemoInfoLog))).find(L"Tarvel started") != std::wstring::npos; }, 10s);
   SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, previous);
   ASSERT_TRUE(shown) << text;
-  EXPECT_TRUE(std::regex_match(Lines(text)[0], std::wregex(LR"(\d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2} - Tarvel started)")))
+  EXPECT_TRUE(
+      std::regex_match(Lines(text)[0], std::wregex(LR"(\d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2} - Tarvel started)")))
       << Lines(text)[0];
 }
 

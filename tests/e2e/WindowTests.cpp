@@ -57,7 +57,9 @@ std::string Describe(const std::set<int>& AIds) {
   return r;
 }
 
-void PressShiftTab() { PressChord({VK_SHIFT, VK_TAB}); }
+void PressShiftTab() {
+  PressChord({VK_SHIFT, VK_TAB});
+}
 
 RECT ScreenRect(HWND AWindow) {
   RECT r{};
@@ -125,18 +127,21 @@ std::vector<TWindowEvent> Events() {
     };
   };
   return {
-      {"ImageCopiedElsewhere", {true, true, true},
+      {"ImageCopiedElsewhere",
+       {true, true, true},
        [](WindowTest& ATest) {
          auto& t = static_cast<CardVisibilityTest&>(ATest);
          t.FOther.CopyImage(40, 30);
          EXPECT_TRUE(WaitUntil([&] { return t.Label().find(L"Image 40x30") != std::wstring::npos; }, 10s));
        }},
-      {"TextCopiedElsewhere", {true, true, true},
+      {"TextCopiedElsewhere",
+       {true, true, true},
        [](WindowTest& ATest) { static_cast<CardVisibilityTest&>(ATest).CopyAndWait(L"copied elsewhere"); }},
       {"CtrlShiftZ", {true, true, true}, hotkey('Z')},
       {"CtrlShiftY", {true, true, true}, hotkey('Y')},
       {"CtrlShiftPlus", {true, true, true}, hotkey(VK_OEM_PLUS)},
-      {"SizeTyped", {false, true, false},
+      {"SizeTyped",
+       {false, true, false},
        [](WindowTest& ATest) {
          auto& t = static_cast<CardVisibilityTest&>(ATest);
          ClickControl(t.Control(idSpnMaxClipentries));
@@ -148,14 +153,16 @@ std::vector<TWindowEvent> Events() {
          PressKey(VK_RETURN);
          EXPECT_TRUE(WaitUntil([] { return StoredSetting(L"MaxClipEntries") == 12u; }, 10s));
        }},
-      {"SizeArrowClicked", {false, true, false},
+      {"SizeArrowClicked",
+       {false, true, false},
        [](WindowTest& ATest) {
          auto& t = static_cast<CardVisibilityTest&>(ATest);
          const RECT arrows = ScreenRect(t.Control(idSpnMaxClipentriesUpDown));
          ClickAt({(arrows.left + arrows.right) / 2, arrows.top + (arrows.bottom - arrows.top) / 4});
          EXPECT_TRUE(WaitUntil([] { return StoredSetting(L"MaxClipEntries") == 13u; }, 10s));
        }},
-      {"HiddenAndShownFromTheTray", {true, true, true},
+      {"HiddenAndShownFromTheTray",
+       {true, true, true},
        [](WindowTest& ATest) {
          auto& t = static_cast<CardVisibilityTest&>(ATest);
          PostMessageW(t.FMain, WM_CLOSE, 0, 0);
@@ -213,8 +220,8 @@ TEST_P(TabOrderTest, TabVisitsEveryControlOfTheCardAndShiftTabGoesBack) {
   for (std::size_t step = 1; step <= order.size(); ++step) {
     PressKey(VK_TAB);
     const int expected = order[(start + step) % order.size()];
-    ASSERT_TRUE(FocusOn(expected)) << "Tab " << step << " on the " << CardNames[card] << " card went to "
-                                   << FocusName() << ", not " << expected;
+    ASSERT_TRUE(FocusOn(expected)) << "Tab " << step << " on the " << CardNames[card] << " card went to " << FocusName()
+                                   << ", not " << expected;
   }
   PressShiftTab();
   EXPECT_TRUE(FocusOn(order[(start + order.size() - 1) % order.size()])) << FocusName();

@@ -138,11 +138,17 @@ const TBalloonCase BalloonCases[] = {
     {"CopiedImage", nullptr, [](TMainForm&, TFakeClipboard& AC) { AC.CopyImage(TBitmap32(2, 2, 0xFF102030u)); },
      u"Copied image"},
     {"CopiedFiles", nullptr, [](TMainForm&, TFakeClipboard& AC) { AC.CopyFiles({u"C:\\a"}); }, u"Copied files"},
-    {"DeletedWithOthersLeft", [](TMainForm& AF, TFakeClipboard& AC) { CopyTexts(AF, AC, {u"a", u"b"}); },
+    {"DeletedWithOthersLeft",
+     [](TMainForm& AF, TFakeClipboard& AC) {
+       CopyTexts(AF, AC, {u"a", u"b"});
+     },
      [](TMainForm& AF, TFakeClipboard&) { AF.btnDeleteEntry.Click(); }, u"History entry deleted"},
     {"DeletedTheLastOne", [](TMainForm& AF, TFakeClipboard& AC) { CopyTexts(AF, AC, {u"a"}); },
      [](TMainForm& AF, TFakeClipboard&) { AF.btnDeleteEntry.Click(); }, u"History entry deleted"},
-    {"Merged", [](TMainForm& AF, TFakeClipboard& AC) { CopyTexts(AF, AC, {u"a", u"b"}); },
+    {"Merged",
+     [](TMainForm& AF, TFakeClipboard& AC) {
+       CopyTexts(AF, AC, {u"a", u"b"});
+     },
      [](TMainForm& AF, TFakeClipboard&) { AF.WMHotKey(hkMerge); }, u"Merged text"},
     {"Saved", [](TMainForm& AF, TFakeClipboard& AC) { CopyTexts(AF, AC, {u"a"}); },
      [](TMainForm& AF, TFakeClipboard&) { AF.WMHotKey(hkSave); }, u"Clipboard saved"},

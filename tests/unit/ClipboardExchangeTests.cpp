@@ -395,8 +395,7 @@ TEST_F(CaptureTest, ARefusedFileListEmptiesTheClipboardUncounted) {
   EXPECT_FALSE(FForm.PublishFilesToClipboard({u"C:\\a"}));
   EXPECT_TRUE(FClipboard.Formats.empty());
   EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{
-                          Stamp + u"System clipboard update failed: 1 file(s)"});
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"System clipboard update failed: 1 file(s)"});
   // Its notification is handled as an outside change that finds nothing.
   DeliverClipboardNotifications();
   EXPECT_EQ(FForm.History()->Count(), 0);

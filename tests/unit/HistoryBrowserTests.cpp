@@ -204,19 +204,23 @@ TEST_P(PublicationTest, LogsTheWriteThenTheSelection) {
   EXPECT_EQ(FForm.History()->Count(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PublicationTest,
-    testing::Values(
-        TPublicationCase{"Text",
-                         [](TFakeClipboard& AC) { AC.CopyText(u"  two\r\nlines "); },
-                         {u"System clipboard updated: text two lines", u"History selection copied to clipboard: two lines"}},
-        TPublicationCase{"Image",
-                         [](TFakeClipboard& AC) { AC.CopyImage(TBitmap32(7, 3, 0xFF405060u)); },
-                         {u"System clipboard updated: image 7x3", u"History selection copied to clipboard: Image 7x3"}},
-        TPublicationCase{"Files",
-                         [](TFakeClipboard& AC) { AC.CopyFiles({u"C:\\a", u"C:\\b", u"C:\\c"}); },
-                         {u"System clipboard updated: 3 file(s)", u"History selection copied to clipboard: 3 file(s)"}}),
-    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PublicationTest,
+                         testing::Values(TPublicationCase{"Text",
+                                                          [](TFakeClipboard& AC) { AC.CopyText(u"  two\r\nlines "); },
+                                                          {u"System clipboard updated: text two lines",
+                                                           u"History selection copied to clipboard: two lines"}},
+                                         TPublicationCase{
+                                             "Image",
+                                             [](TFakeClipboard& AC) { AC.CopyImage(TBitmap32(7, 3, 0xFF405060u)); },
+                                             {u"System clipboard updated: image 7x3",
+                                              u"History selection copied to clipboard: Image 7x3"}},
+                                         TPublicationCase{"Files",
+                                                          [](TFakeClipboard& AC) {
+                                                            AC.CopyFiles({u"C:\\a", u"C:\\b", u"C:\\c"});
+                                                          },
+                                                          {u"System clipboard updated: 3 file(s)",
+                                                           u"History selection copied to clipboard: 3 file(s)"}}),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(HistoryBrowserTest, ARefusedFileListIsNotReportedAsCopied) {
   FClipboard.CopyFiles({u"C:\\a", u"C:\\b"});
@@ -224,8 +228,7 @@ TEST_F(HistoryBrowserTest, ARefusedFileListIsNotReportedAsCopied) {
   FClipboard.Refused.insert(cfHDrop);
   FLogStart = FForm.LogLines().size();
   FForm.WMHotKey(hkNext);
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{
-                          Stamp + u"System clipboard update failed: 2 file(s)"});
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"System clipboard update failed: 2 file(s)"});
 }
 
 // Lines of ALength units, each ended by CR LF, ACount of them.

@@ -166,9 +166,10 @@ TEST_F(SettingsCardTest, ALetterTakenByAnotherProgramIsRefusedAndTheOldSetKeepsW
   EXPECT_EQ(FHotkeys.Active.at(hkOcr).VirtualKey, static_cast<std::uint32_t>('X'));
   EXPECT_EQ(FForm.MemoInfoLog.Lines()[9],
             u"Ctrl+Shift+X - selects a screen rectangle and performs Windows native OCR.");
-  EXPECT_EQ(std::vector<std::u16string>(FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(before),
-                                        FForm.LogLines().end()),
-            std::vector<std::u16string>{Stamp + u"Hotkey Ctrl+Shift+Q is taken by another program; Ctrl+Shift+X is kept"});
+  EXPECT_EQ(
+      std::vector<std::u16string>(FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(before),
+                                  FForm.LogLines().end()),
+      std::vector<std::u16string>{Stamp + u"Hotkey Ctrl+Shift+Q is taken by another program; Ctrl+Shift+X is kept"});
 }
 
 TEST_F(SettingsCardTest, WhenAnotherHotkeyIsTakenTheNewLetterStaysAndTheLogSaysWhichOne) {

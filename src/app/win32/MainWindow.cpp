@@ -79,11 +79,10 @@ void TWin32MainWindow::Create() {
   RegisterWindowClassOnce(FInstance, MainWindowClass, WindowProc);
   RegisterWindowClassOnce(FInstance, CardWindowClass, CardProc);
 
-  FHandle =
-      CheckWin32(CreateWindowExW(WS_EX_CONTROLPARENT, MainWindowClass, L"Tarvel", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth, ClientHeight, FOwner, nullptr, FInstance,
-                                 this),
-                 "CreateWindowExW");
+  FHandle = CheckWin32(CreateWindowExW(WS_EX_CONTROLPARENT, MainWindowClass, L"Tarvel",
+                                       WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth,
+                                       ClientHeight, FOwner, nullptr, FInstance, this),
+                       "CreateWindowExW");
   FDpi = GetDpiForWindow(FHandle);
   if (FDpi == 0)
     FDpi = 96;
@@ -199,8 +198,8 @@ void TWin32MainWindow::CreateControls() {
   // The up-down arrows take the id after the edit's.
   auto makeSpin = [&](HWND AParent, int AId, TSpinEdit& AModel, HWND& AUpDown) {
     HWND edit = AddChild(AParent, AId, WC_EDITW, L"0", WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL | WS_VISIBLE);
-    AUpDown = AddChild(AParent, AId + 1, UPDOWN_CLASSW, L"",
-                       UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | WS_VISIBLE);
+    AUpDown =
+        AddChild(AParent, AId + 1, UPDOWN_CLASSW, L"", UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | WS_VISIBLE);
     SendMessageW(AUpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
     Bind<TSpinEditPeer>(AModel, edit, AUpDown);
     return edit;
@@ -262,7 +261,8 @@ void TWin32MainWindow::CreateControls() {
   const HWND info = c.crdInfo;
   c.Image2 = AddChild(info, idImage2, WC_STATICW, L"", SS_ICON | SS_CENTERIMAGE | WS_VISIBLE);
   SendMessageW(c.Image2, STM_SETICON, reinterpret_cast<WPARAM>(FLogo.Get()), 0);
-  c.lblAppInfo = AddChild(info, idLblAppInfo, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX | WS_VISIBLE);
+  c.lblAppInfo =
+      AddChild(info, idLblAppInfo, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX | WS_VISIBLE);
   SendMessageW(c.lblAppInfo, WM_SETFONT, reinterpret_cast<WPARAM>(FTitleFont.Get()), FALSE);
   Bind<TLabelPeer>(f.lblAppInfo, c.lblAppInfo);
   c.swtShowLog = makeSwitch(info, idSwtShowLog, f.swtShowLog);
@@ -403,8 +403,7 @@ void TWin32MainWindow::Layout() {
     const int deleteWidth = ButtonWidth(f.btnDeleteEntry);
     const int saveWidth = ButtonWidth(f.btnSave);
     const int labelLeft = m + deleteWidth + saveWidth + Scale(6 + 10);
-    const int firstLine =
-        TButtonPeer::ContentWidth(c.Label1, u"100 / 100  0000-00-00 00:00:00", 0, true) + Scale(4);
+    const int firstLine = TButtonPeer::ContentWidth(c.Label1, u"100 / 100  0000-00-00 00:00:00", 0, true) + Scale(4);
     const bool wrapped = cw - m - labelLeft < firstLine;
     const int labelHeight = Scale(MainRowHeight - 4);
     const int bottom = cardHeight - Scale(MainRowHeight) - (wrapped ? labelHeight : 0);
@@ -423,14 +422,12 @@ void TWin32MainWindow::Layout() {
   // window is narrow, but never over the captions.
   {
     int captionsWidth = 0;
-    TButton* captions[10] = {&f.SpeedButton3, &f.SpeedButton5,  &f.SpeedButton2,  &f.SpeedButton4,
-                             &f.SpeedButton6, &f.SpeedButton7,  &f.SpeedButton8,  &f.SpeedButton10,
-                             &f.SpeedButton11, &f.SpeedButton12};
+    TButton* captions[10] = {&f.SpeedButton3, &f.SpeedButton5, &f.SpeedButton2,  &f.SpeedButton4,  &f.SpeedButton6,
+                             &f.SpeedButton7, &f.SpeedButton8, &f.SpeedButton10, &f.SpeedButton11, &f.SpeedButton12};
     for (int i = 0; i < 10; ++i)
       if (i != 4)
         captionsWidth = std::max(captionsWidth, ButtonWidth(*captions[i]) + (i >= 5 ? Scale(24) : 0));
-    const int inputLeft =
-        std::min(m + Scale(262), std::max(m + captionsWidth + Scale(8), cw - m - Scale(220)));
+    const int inputLeft = std::min(m + Scale(262), std::max(m + captionsWidth + Scale(8), cw - m - Scale(220)));
     const int row = std::clamp((cardHeight - 2 * m) / 10, Scale(32), Scale(SettingsRowHeight));
     for (int i = 0; i < 10; ++i) {
       const int y = m + i * row;
@@ -450,7 +447,8 @@ void TWin32MainWindow::Layout() {
               captionHeight);
         break;
       case 2:
-        PlaceField(c.SettingsInputs[i], c.SettingsUpDown, {inputLeft, inputTop, inputLeft + Scale(72), inputTop + inputHeight});
+        PlaceField(c.SettingsInputs[i], c.SettingsUpDown,
+                   {inputLeft, inputTop, inputLeft + Scale(72), inputTop + inputHeight});
         break;
       case 3:
         Place(c.SettingsInputs[i], inputLeft, inputTop, std::min(Scale(220), cw - m - inputLeft), Scale(200));
@@ -470,11 +468,10 @@ void TWin32MainWindow::Layout() {
     Place(c.Image2, m, Scale(13), Scale(64), Scale(64));
     Place(c.lblAppInfo, left, Scale(6), cw - m - left, Scale(36));
     const int itemHeight = Scale(RowButtonHeight);
-    const int rowBottom =
-        Flow({{c.swtShowLog, TToggleSwitchPeer::ContentWidth(c.swtShowLog, f.swtShowLog, itemHeight)},
-              {c.btnShowTutorial, ButtonWidth(f.btnShowTutorial)},
-              {c.chkUpdate, ButtonWidth(f.chkUpdate)}},
-             left, left, cw - m, Scale(48), Scale(40), itemHeight, Scale(6));
+    const int rowBottom = Flow({{c.swtShowLog, TToggleSwitchPeer::ContentWidth(c.swtShowLog, f.swtShowLog, itemHeight)},
+                                {c.btnShowTutorial, ButtonWidth(f.btnShowTutorial)},
+                                {c.chkUpdate, ButtonWidth(f.chkUpdate)}},
+                               left, left, cw - m, Scale(48), Scale(40), itemHeight, Scale(6));
     const int memoTop = std::max(Scale(InfoTitleHeight), rowBottom + Scale(8));
     PlaceField(c.MemoInfoLog, nullptr, {m, memoTop, cw - m, cardHeight - m});
   }
@@ -532,8 +529,7 @@ void TWin32MainWindow::DestroyAndTerminate() {
 // activated again, or else the first control the keyboard can reach.
 void TWin32MainWindow::RestoreFocus() {
   HWND target = FLastFocus;
-  if (!target || !IsWindow(target) || !IsChild(FHandle, target) || !IsWindowVisible(target) ||
-      !IsWindowEnabled(target))
+  if (!target || !IsWindow(target) || !IsChild(FHandle, target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
     target = GetNextDlgTabItem(FHandle, nullptr, FALSE);
   if (target)
     SetFocus(target);
@@ -575,8 +571,7 @@ LRESULT CALLBACK TWin32MainWindow::CardProc(HWND ACard, UINT AMessage, WPARAM AW
   case WM_CTLCOLORSTATIC:
   case WM_CTLCOLOREDIT:
   case WM_CTLCOLORLISTBOX:
-  case WM_CTLCOLORBTN:
-    return SendMessageW(self->FHandle, AMessage, AWParam, ALParam);
+  case WM_CTLCOLORBTN: return SendMessageW(self->FHandle, AMessage, AWParam, ALParam);
   case WM_LBUTTONDOWN:
     if (ACard == self->FChildren.crdInfo)
       SendMessageW(self->FHandle, AMessage, AWParam, ALParam);

@@ -63,8 +63,7 @@ private:
   void MirrorCards();
   void RestoreFocus();
   int Scale(int AValue) const noexcept { return MulDiv(AValue, FDpi, 96); }
-  HWND AddChild(HWND AParent, int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle,
-                DWORD AExStyle = 0);
+  HWND AddChild(HWND AParent, int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle = 0);
   TPeer* PeerOf(HWND AChild) const;
   template <class TPeerType, class... TArgs> TPeerType& Bind(TArgs&&... AArgs);
   // Width a button needs for its icon and caption.

@@ -69,9 +69,7 @@ private:
                                           DWORD_PTR AData) {
     switch (AMessage) {
     case WM_ENTERSIZEMOVE:
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(AWindow, KeepCentredProc, 1);
-      break;
+    case WM_NCDESTROY: RemoveWindowSubclass(AWindow, KeepCentredProc, 1); break;
     case WM_WINDOWPOSCHANGED:
       if (!(reinterpret_cast<const WINDOWPOS*>(ALParam)->flags & SWP_NOSIZE))
         reinterpret_cast<const TCentreNextDialog*>(AData)->Centre(AWindow);

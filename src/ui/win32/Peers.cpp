@@ -128,7 +128,9 @@ TButtonPeer::TButtonPeer(TButton& AModel, HWND AHandle, HIMAGELIST AImages, bool
   Mirror();
 }
 
-TButtonPeer::~TButtonPeer() { RemoveWindowSubclass(Handle(), FCaptionOnly ? CaptionOnlyProc : ClickOnEnterProc, 1); }
+TButtonPeer::~TButtonPeer() {
+  RemoveWindowSubclass(Handle(), FCaptionOnly ? CaptionOnlyProc : ClickOnEnterProc, 1);
+}
 
 int TButtonPeer::ContentWidth(HWND AWindow, const std::u16string& ACaption, int AIconSize, bool ACaptionOnly) {
   // As DrawItem lays it out: margin, icon, gap, caption, margin.
@@ -190,19 +192,22 @@ TToggleSwitchPeer::TToggleSwitchPeer(TToggleSwitch& AModel, HWND AHandle) : TPee
   Mirror();
 }
 
-TToggleSwitchPeer::~TToggleSwitchPeer() { RemoveWindowSubclass(Handle(), ClickOnEnterProc, 1); }
+TToggleSwitchPeer::~TToggleSwitchPeer() {
+  RemoveWindowSubclass(Handle(), ClickOnEnterProc, 1);
+}
 
 namespace {
 
-int PillHeight(int AHeight) { return std::min(AHeight - 4, MulDiv(20, AHeight, 28)); }
+int PillHeight(int AHeight) {
+  return std::min(AHeight - 4, MulDiv(20, AHeight, 28));
+}
 
 } // namespace
 
 int TToggleSwitchPeer::ContentWidth(HWND AWindow, const TToggleSwitch& ASwitch, int AHeight) {
   const int pill = PillHeight(AHeight) * 2;
   // The longer caption: the switch keeps its width when flipped.
-  const int caption =
-      std::max(TextWidthIn(AWindow, ASwitch.OnCaption()), TextWidthIn(AWindow, ASwitch.OffCaption()));
+  const int caption = std::max(TextWidthIn(AWindow, ASwitch.OnCaption()), TextWidthIn(AWindow, ASwitch.OffCaption()));
   return 2 + pill + 8 + caption + 6;
 }
 
@@ -347,7 +352,9 @@ TMemoPeer::TMemoPeer(TMemo& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
   Mirror();
 }
 
-TMemoPeer::~TMemoPeer() { RemoveWindowSubclass(Handle(), SubclassProc, 1); }
+TMemoPeer::~TMemoPeer() {
+  RemoveWindowSubclass(Handle(), SubclassProc, 1);
+}
 
 LRESULT CALLBACK TMemoPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                          DWORD_PTR AData) {
@@ -441,7 +448,9 @@ TLetterEditPeer::TLetterEditPeer(TLetterEdit& AModel, HWND AHandle) : TPeer(AMod
   Mirror();
 }
 
-TLetterEditPeer::~TLetterEditPeer() { RemoveWindowSubclass(Handle(), SubclassProc, 1); }
+TLetterEditPeer::~TLetterEditPeer() {
+  RemoveWindowSubclass(Handle(), SubclassProc, 1);
+}
 
 void TLetterEditPeer::Mirror() {
   TPeer::Mirror();

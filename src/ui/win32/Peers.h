@@ -112,8 +112,8 @@ public:
   void Mirror() override;
 
 private:
-  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
-                                       UINT_PTR AId, DWORD_PTR AData);
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
+                                       DWORD_PTR AData);
 };
 
 // A label. An owner-drawn one (SS_OWNERDRAW) that does not fit on one line breaks at its
