@@ -494,6 +494,7 @@ int TWin32MainWindow::PageEditRight() const {
     return Scale(8 + 104 + 56);
   GetWindowRect(FChildren.spnClipboardPageUpDown, &r);
   MapWindowPoints(nullptr, FHandle, reinterpret_cast<POINT*>(&r), 2);
+  // The field's box ends just right of its arrows (PlaceField).
   return r.right + 2;
 }
 
