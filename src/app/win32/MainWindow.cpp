@@ -334,6 +334,9 @@ void TWin32MainWindow::PaintFields(HWND ACard, HDC ADC) {
     if (GetParent(control) != ACard || !IsWindowVisible(control))
       continue;
     const bool focused = focus == control;
+    // The combo box has a frame of its own: around it, only the focus is drawn.
+    if (control == FChildren.SettingsInputs[3] && !focused)
+      continue;
     SetDCBrushColor(ADC, theme::Field);
     SetDCPenColor(ADC, focused ? theme::Focus : theme::Border);
     const TUniqueSelectObject brush = SelectScoped(ADC, GetStockObject(DC_BRUSH));
@@ -450,9 +453,16 @@ void TWin32MainWindow::Layout() {
         PlaceField(c.SettingsInputs[i], c.SettingsUpDown,
                    {inputLeft, inputTop, inputLeft + Scale(72), inputTop + inputHeight});
         break;
-      case 3:
-        Place(c.SettingsInputs[i], inputLeft, inputTop, std::min(Scale(220), cw - m - inputLeft), Scale(200));
+      case 3: {
+        // The combo box draws its own frame; its box here only shows the focus around it.
+        const int width = std::min(Scale(220), cw - m - inputLeft);
+        Place(c.SettingsInputs[i], inputLeft + 2, inputTop + 2, width - 4, Scale(200));
+        RECT box{};
+        GetWindowRect(c.SettingsInputs[i], &box);
+        MapWindowPoints(nullptr, c.crdSettings, reinterpret_cast<POINT*>(&box), 2);
+        FFields[c.SettingsInputs[i]] = {box.left - 2, box.top - 2, box.right + 2, box.bottom + 2};
         break;
+      }
       case 4: break;
       default:
         PlaceField(c.SettingsInputs[i], nullptr, {inputLeft, inputTop, inputLeft + Scale(40), inputTop + inputHeight});
@@ -681,7 +691,9 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
   case WM_COMMAND: {
     const HWND control = reinterpret_cast<HWND>(ALParam);
     const WORD code = HIWORD(AWParam);
-    if (code == EN_SETFOCUS || code == EN_KILLFOCUS)
+    // The notifications of a field gaining or losing the focus: edits' and combo boxes'.
+    if (code == EN_SETFOCUS || code == EN_KILLFOCUS ||
+        ((code == CBN_SETFOCUS || code == CBN_KILLFOCUS) && control == FChildren.SettingsInputs[3]))
       InvalidateField(control);
     if (TPeer* peer = PeerOf(control)) {
       peer->Command(code);
