@@ -11,7 +11,7 @@ fail() { printf '[%s] error: %s\n' "${TARVEL_SCRIPT:-tarvel}" "$*" >&2; exit 1; 
 # Runs scripts/setup when a tool or the cross-built libjpeg-turbo is missing.
 ensure_setup() {
   local need=
-  for tool in cmake ninja g++ i686-w64-mingw32-g++-posix wine Xvfb xdpyinfo xdotool xclip convert; do
+  for tool in cmake ninja g++ i686-w64-mingw32-g++-posix wine Xvfb xdpyinfo xdotool xclip convert clang-format; do
     command -v "$tool" >/dev/null 2>&1 || need=1
   done
   [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/include/benchmark/benchmark.h ] \
@@ -22,6 +22,16 @@ ensure_setup() {
     "$TARVEL_ROOT/scripts/setup"
   fi
   "$TARVEL_ROOT/cmake/build-libjpeg-turbo.sh" "$TARVEL_DEPS"
+}
+
+# Lists the project's C++ files that clang-format (with the project's .clang-format) would
+# change; prints nothing when all are formatted.
+unformatted_files() {
+  local f
+  (cd "$TARVEL_ROOT" && git ls-files '*.cpp' '*.h' 2>/dev/null || find src tests bench fuzz -name '*.cpp' -o -name '*.h') |
+    while read -r f; do
+      clang-format "$TARVEL_ROOT/$f" | cmp -s - "$TARVEL_ROOT/$f" || echo "$f"
+    done
 }
 
 configure_and_build() {  # $1 = preset

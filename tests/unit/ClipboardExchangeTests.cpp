@@ -32,7 +32,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, MakePreviewTextTest,
                                          TPreviewCase{std::u16string(80, u'x'), 80, std::u16string(80, u'x')},
                                          TPreviewCase{std::u16string(81, u'x'), 80, std::u16string(77, u'x') + u"..."},
                                          // Collapsing first can bring a text under the limit.
-                                         TPreviewCase{u"a" + std::u16string(100, u' ') + u"b", 80, u"a b"},
+                                         TPreviewCase{std::u16string(1, u'a').append(100, u' ').append(u"b"), 80,
+                                                      u"a b"},
                                          TPreviewCase{u"abcdef", 5, u"ab..."}));
 
 // A main window with notifications on, so that every capture's balloon can be seen.

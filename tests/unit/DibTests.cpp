@@ -120,9 +120,11 @@ THeader WithClrUsed(THeader AHeader, std::uint32_t AClrUsed) {
 // the decoder must ignore) unless the entries are triples.
 TBytes Table(std::initializer_list<std::uint32_t> AColours, bool ATriples = false) {
   TBytes r;
+  // Byte by byte: GCC 12's optimiser misreads a three-byte insert as an overflow.
   for (const std::uint32_t c : AColours) {
-    r.insert(r.end(),
-             {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16)});
+    r.push_back(static_cast<std::uint8_t>(c));
+    r.push_back(static_cast<std::uint8_t>(c >> 8));
+    r.push_back(static_cast<std::uint8_t>(c >> 16));
     if (!ATriples)
       r.push_back(0x5A);
   }
