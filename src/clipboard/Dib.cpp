@@ -63,16 +63,11 @@ std::u16string Hex32(std::uint32_t AValue) {
 
 std::u16string CompressionName(std::uint32_t ACompression) {
   switch (ACompression) {
-  case dcRle8:
-    return u"BI_RLE8";
-  case dcRle4:
-    return u"BI_RLE4";
-  case dcJpeg:
-    return u"BI_JPEG";
-  case dcPng:
-    return u"BI_PNG";
-  default:
-    return UIntToStr(ACompression);
+  case dcRle8: return u"BI_RLE8";
+  case dcRle4: return u"BI_RLE4";
+  case dcJpeg: return u"BI_JPEG";
+  case dcPng: return u"BI_PNG";
+  default: return UIntToStr(ACompression);
   }
 }
 
@@ -172,10 +167,8 @@ TDibLayout TDibReader::Read() {
   case RgbMasksHeaderSize:
   case AlphaMaskHeaderSize:
   case V4HeaderSize:
-  case V5HeaderSize:
-    break;
-  default:
-    Fail(Format(u"header size %u is not supported", {l.HeaderSize}));
+  case V5HeaderSize: break;
+  default: Fail(Format(u"header size %u is not supported", {l.HeaderSize}));
   }
   Need(0, l.HeaderSize, u"the header ends");
 
@@ -204,15 +197,12 @@ TDibLayout TDibReader::Read() {
   switch (l.Compression) {
   case dcRgb:
   case dcBitfields:
-  case dcAlphaBitfields:
-    break;
+  case dcAlphaBitfields: break;
   case dcRle8:
   case dcRle4:
   case dcJpeg:
-  case dcPng:
-    Fail(Format(u"compression %s is not supported", {CompressionName(l.Compression)}));
-  default:
-    Fail(Format(u"compression %u is unknown", {l.Compression}));
+  case dcPng: Fail(Format(u"compression %s is not supported", {CompressionName(l.Compression)}));
+  default: Fail(Format(u"compression %u is unknown", {l.Compression}));
   }
   const bool validBits = l.BitCount == 1 || l.BitCount == 4 || l.BitCount == 8 || l.BitCount == 24 ||
                          (!core && (l.BitCount == 16 || l.BitCount == 32));

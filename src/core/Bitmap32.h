@@ -31,9 +31,7 @@ public:
   std::uint8_t* Bits() noexcept { return FBits.get(); }
   const std::uint8_t* Bits() const noexcept { return FBits.get(); }
   std::uint8_t* Scanline(int AY) noexcept { return FBits.get() + Stride() * static_cast<std::size_t>(AY); }
-  const std::uint8_t* Scanline(int AY) const noexcept {
-    return FBits.get() + Stride() * static_cast<std::size_t>(AY);
-  }
+  const std::uint8_t* Scanline(int AY) const noexcept { return FBits.get() + Stride() * static_cast<std::size_t>(AY); }
 
   // A pixel as 0xAARRGGBB (the little-endian reading of its four bytes).
   std::uint32_t Pixel(int AX, int AY) const noexcept;
@@ -47,7 +45,7 @@ public:
 
   // Largest side and pixel count an image may have; larger requests raise EImageError.
   static constexpr int MaxSide = 32768;
-  static constexpr std::int64_t MaxPixels = std::int64_t{1} << 27;  // 512 MB of pixels
+  static constexpr std::int64_t MaxPixels = std::int64_t{1} << 27; // 512 MB of pixels
   static void CheckSize(std::int64_t AWidth, std::int64_t AHeight);
 
 private:

@@ -86,9 +86,9 @@ std::u16string FormatDateTime(std::u16string_view APattern, const TLocalDateTime
 }
 
 double ToDateTimeValue(const TLocalDateTime& AValue) noexcept {
-  const std::int64_t days = DaysFromCivil(AValue.Year, static_cast<unsigned>(AValue.Month),
-                                          static_cast<unsigned>(AValue.Day)) +
-                            DaysFrom1899To1970;
+  const std::int64_t days =
+      DaysFromCivil(AValue.Year, static_cast<unsigned>(AValue.Month), static_cast<unsigned>(AValue.Day)) +
+      DaysFrom1899To1970;
   const double ms = ((AValue.Hour * 60.0 + AValue.Minute) * 60.0 + AValue.Second) * 1000.0 + AValue.Millisecond;
   return static_cast<double>(days) + ms / MsPerDay;
 }

@@ -22,11 +22,11 @@ private:
   std::string FUtf8;
 };
 
-#define TARVEL_DECLARE_ERROR(Name, Base)                                    \
-  class Name : public Base {                                                \
-  public:                                                                   \
-    using Base::Base;                                                       \
-    std::u16string ClassName() const override { return u## #Name; }         \
+#define TARVEL_DECLARE_ERROR(Name, Base)                                                                               \
+  class Name : public Base {                                                                                           \
+  public:                                                                                                              \
+    using Base::Base;                                                                                                  \
+    std::u16string ClassName() const override { return u## #Name; }                                                    \
   }
 
 // A malformed argument to Format or a number that does not convert.

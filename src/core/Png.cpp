@@ -68,8 +68,7 @@ std::uint32_t ChunkCrc(const std::uint8_t* AType, const std::uint8_t* AData, std
   return static_cast<std::uint32_t>(crc);
 }
 
-void AppendChunk(std::vector<std::uint8_t>& AOut, const char* AType, const std::uint8_t* AData,
-                 std::size_t ALength) {
+void AppendChunk(std::vector<std::uint8_t>& AOut, const char* AType, const std::uint8_t* AData, std::size_t ALength) {
   const auto* type = reinterpret_cast<const std::uint8_t*>(AType);
   AppendBE32(AOut, static_cast<std::uint32_t>(ALength));
   AOut.insert(AOut.end(), type, type + 4);
@@ -151,15 +150,13 @@ private:
 // byte receives the filter type. Returns the sum of the filtered bytes read as signed values,
 // the usual estimate of how well a row will compress. One loop per filter keeps the inner
 // loops free of branches; this runs five times per row.
-std::uint64_t FilterRow(TPngFilter AFilter, const std::uint8_t* ARow, const std::uint8_t* APrior,
-                        std::size_t ALength, std::size_t ABpp, std::uint8_t* ADest) noexcept {
+std::uint64_t FilterRow(TPngFilter AFilter, const std::uint8_t* ARow, const std::uint8_t* APrior, std::size_t ALength,
+                        std::size_t ABpp, std::uint8_t* ADest) noexcept {
   ADest[0] = AFilter;
   std::uint8_t* out = ADest + 1;
   const std::size_t lead = std::min(ABpp, ALength); // bytes without a left neighbour
   switch (AFilter) {
-  case pfNone:
-    std::memcpy(out, ARow, ALength);
-    break;
+  case pfNone: std::memcpy(out, ARow, ALength); break;
   case pfSub:
     std::memcpy(out, ARow, lead);
     for (std::size_t i = lead; i < ALength; ++i)
@@ -180,8 +177,7 @@ std::uint64_t FilterRow(TPngFilter AFilter, const std::uint8_t* ARow, const std:
     for (std::size_t i = 0; i < lead; ++i)
       out[i] = static_cast<std::uint8_t>(ARow[i] - APrior[i]);
     for (std::size_t i = lead; i < ALength; ++i)
-      out[i] =
-          static_cast<std::uint8_t>(ARow[i] - PaethPredictor(ARow[i - ABpp], APrior[i], APrior[i - ABpp]));
+      out[i] = static_cast<std::uint8_t>(ARow[i] - PaethPredictor(ARow[i - ABpp], APrior[i], APrior[i - ABpp]));
     break;
   }
   std::uint64_t sum = 0;
@@ -354,12 +350,10 @@ void TPngDecoder::ReadHeader(const std::uint8_t* AData, std::uint32_t ALength) {
     channels = 4;
     depthValid = FBitDepth == 8 || FBitDepth == 16;
     break;
-  default:
-    break;
+  default: break;
   }
   if (!depthValid)
-    Fail(Format(u"PNG image has an invalid combination of colour type %u and bit depth %u",
-                {FColourType, FBitDepth}));
+    Fail(Format(u"PNG image has an invalid combination of colour type %u and bit depth %u", {FColourType, FBitDepth}));
   if (FBitDepth == 16)
     Fail(u"PNG images with 16 bits per sample are not supported");
 
@@ -386,15 +380,13 @@ void TPngDecoder::ReadPalette(const std::uint8_t* AData, std::uint32_t ALength) 
   FPaletteCount = ALength / 3;
   for (std::uint32_t i = 0; i < FPaletteCount; ++i) {
     const std::uint8_t* p = AData + i * 3;
-    FPalette[i] =
-        0xFF000000u | static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
+    FPalette[i] = 0xFF000000u | static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
   }
 }
 
 void TPngDecoder::ReadTransparency(const std::uint8_t* AData, std::uint32_t ALength) {
   // Too late to apply once pixels are decoded, and meaningless with an alpha channel.
-  if (FIdatState != TIdatState::None || FHaveTransparency || FColourType == pctGreyAlpha ||
-      FColourType == pctRgba)
+  if (FIdatState != TIdatState::None || FHaveTransparency || FColourType == pctGreyAlpha || FColourType == pctRgba)
     return;
   switch (FColourType) {
   case pctPalette:
@@ -416,8 +408,7 @@ void TPngDecoder::ReadTransparency(const std::uint8_t* AData, std::uint32_t ALen
     for (int i = 0; i < 3; ++i)
       FTransparentColour[static_cast<std::size_t>(i)] = ReadBE16(AData + 2 * i);
     break;
-  default:
-    break;
+  default: break;
   }
   FHaveTransparency = true;
 }
@@ -459,8 +450,7 @@ void TPngDecoder::ReadImageData(const std::uint8_t* AData, std::uint32_t ALength
     if (rc == Z_MEM_ERROR)
       Fail(u"Out of memory while decoding PNG image data");
     if (rc != Z_OK && rc != Z_BUF_ERROR)
-      Fail(Format(u"PNG image data is corrupt (zlib: %s)",
-                  {FromUtf8(zs.msg != nullptr ? zs.msg : "unknown error")}));
+      Fail(Format(u"PNG image data is corrupt (zlib: %s)", {FromUtf8(zs.msg != nullptr ? zs.msg : "unknown error")}));
     if (zs.avail_in == inBefore && zs.avail_out == outBefore)
       break; // no progress: zlib needs more input than this chunk holds
   }
@@ -475,8 +465,7 @@ void TPngDecoder::CompleteRow() {
   const std::size_t bpp = FFilterBpp;
   const std::size_t n = FRowBytes;
   switch (filter) {
-  case pfNone:
-    break;
+  case pfNone: break;
   case pfSub:
     for (std::size_t i = bpp; i < n; ++i)
       row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
@@ -506,8 +495,7 @@ void TPngDecoder::CompleteRow() {
 }
 
 void TPngDecoder::ConvertRow(const std::uint8_t* ARaw, std::uint8_t* ADest) const {
-  const auto put = [&ADest](std::uint32_t AX, std::uint8_t AR, std::uint8_t AG, std::uint8_t AB,
-                            std::uint8_t AA) {
+  const auto put = [&ADest](std::uint32_t AX, std::uint8_t AR, std::uint8_t AG, std::uint8_t AB, std::uint8_t AA) {
     std::uint8_t* p = ADest + static_cast<std::size_t>(AX) * TBitmap32::BytesPerPixel;
     p[0] = AB;
     p[1] = AG;
@@ -539,8 +527,8 @@ void TPngDecoder::ConvertRow(const std::uint8_t* ARaw, std::uint8_t* ADest) cons
   case pctRgb:
     for (std::uint32_t x = 0; x < FWidth; ++x) {
       const std::uint8_t* s = ARaw + static_cast<std::size_t>(x) * 3;
-      const bool clear = FHaveTransparency && s[0] == FTransparentColour[0] &&
-                         s[1] == FTransparentColour[1] && s[2] == FTransparentColour[2];
+      const bool clear = FHaveTransparency && s[0] == FTransparentColour[0] && s[1] == FTransparentColour[1] &&
+                         s[2] == FTransparentColour[2];
       put(x, s[0], s[1], s[2], clear ? 0 : 255);
     }
     break;
@@ -554,14 +542,12 @@ void TPngDecoder::ConvertRow(const std::uint8_t* ARaw, std::uint8_t* ADest) cons
     for (std::uint32_t x = 0; x < FWidth; ++x) {
       const unsigned index = sample(x);
       if (index >= FPaletteCount)
-        Fail(Format(u"PNG palette index %u is out of range (the palette has %u entries)",
-                    {index, FPaletteCount}));
+        Fail(Format(u"PNG palette index %u is out of range (the palette has %u entries)", {index, FPaletteCount}));
       const std::uint32_t c = FPalette[index];
       std::memcpy(ADest + static_cast<std::size_t>(x) * TBitmap32::BytesPerPixel, &c, sizeof c);
     }
     break;
-  default:
-    break;
+  default: break;
   }
 }
 
@@ -606,8 +592,8 @@ std::vector<std::uint8_t> EncodePng(const TBitmap32& ABitmap, bool AWithAlpha) {
     int best = 0;
     std::uint64_t bestSum = UINT64_MAX;
     for (int f = 0; f < PngFilterCount; ++f) {
-      const std::uint64_t sum = FilterRow(static_cast<TPngFilter>(f), current.data(), prior.data(), rowBytes,
-                                          channels, candidates[static_cast<std::size_t>(f)].data());
+      const std::uint64_t sum = FilterRow(static_cast<TPngFilter>(f), current.data(), prior.data(), rowBytes, channels,
+                                          candidates[static_cast<std::size_t>(f)].data());
       if (sum < bestSum) {
         bestSum = sum;
         best = f;

@@ -15,8 +15,7 @@ namespace tarvel {
 //
 // Policies that need more than the handle to release it (a DC needs its window, a
 // selected object needs the DC and the previous object) keep that in their handle type.
-template <class TPolicy>
-class TUniqueResource {
+template <class TPolicy> class TUniqueResource {
 public:
   using THandle = typename TPolicy::THandle;
 

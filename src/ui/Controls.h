@@ -198,8 +198,7 @@ private:
 
 class TLabel : public TControl {
 public:
-  TLabel(std::u16string AName, std::u16string ACaption)
-      : TControl(std::move(AName)), FCaption(std::move(ACaption)) {}
+  TLabel(std::u16string AName, std::u16string ACaption) : TControl(std::move(AName)), FCaption(std::move(ACaption)) {}
   const std::u16string& Caption() const noexcept { return FCaption; }
   void SetCaption(std::u16string AValue);
 

@@ -34,7 +34,9 @@ TProcess::~TProcess() {
     Kill();
 }
 
-bool TProcess::Running() const { return WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT; }
+bool TProcess::Running() const {
+  return WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT;
+}
 
 bool TProcess::WaitForExit(DWORD AMilliseconds) const {
   return WaitForSingleObject(FProcess.Get(), AMilliseconds) == WAIT_OBJECT_0;

@@ -52,7 +52,8 @@ TEST_F(SingleInstanceTest, SecondStartExitsAtOnceWithZeroAndLeavesOneProcess) {
   TProcess second = TProcess::Start(TarvelExePath());
   // A second start must end at once: it never waits for or signals the first.
   const bool exitedWithinASecond = second.WaitForExit(1000);
-  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
   std::printf("[ info     ] second instance exited after %lld ms\n", static_cast<long long>(elapsed.count()));
   ASSERT_TRUE(exitedWithinASecond) << "the second instance was still running after a second";
   EXPECT_EQ(second.ExitCode(), 0u);

@@ -9,7 +9,7 @@ namespace {
 TEST(BitmapTest, PixelsAreBlueGreenRedBytesFromTheTop) {
   TBitmap32 b(2, 2, 0);
   b.SetPixel(1, 0, 0xFF302010);
-  EXPECT_EQ(b.Scanline(0)[4], 0x10);  // blue first
+  EXPECT_EQ(b.Scanline(0)[4], 0x10); // blue first
   EXPECT_EQ(b.Scanline(0)[6], 0x30);
   EXPECT_EQ(b.Pixel(1, 0), 0xFF302010u);
   EXPECT_EQ(b.Stride(), 8u);
@@ -38,7 +38,7 @@ TEST(BitmapTest, DrawClipsAtEveryEdge) {
   EXPECT_EQ(dst.Pixel(0, 2), 0xFFFFFFFFu);
   EXPECT_EQ(dst.Pixel(1, 3), 0xFFFFFFFFu);
   EXPECT_EQ(dst.Pixel(2, 3), 0u);
-  dst.Draw(100, 100, src);  // entirely outside: nothing happens
+  dst.Draw(100, 100, src); // entirely outside: nothing happens
   dst.Draw(-2147483647, 0, src);
 }
 

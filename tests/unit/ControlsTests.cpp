@@ -34,7 +34,7 @@ TEST(ControlsTest, SettingAValueFromCodeFiresTheChangeEventOncePerChange) {
   e.OnChange = letter.Handler();
   e.SetText(u"Q");
   EXPECT_EQ(spin.Count, 1);
-  EXPECT_EQ(track.Count, 2);  // the range change moved the position to 1, then 5
+  EXPECT_EQ(track.Count, 2); // the range change moved the position to 1, then 5
   EXPECT_EQ(toggle.Count, 1);
   EXPECT_EQ(letter.Count, 1);
 }
@@ -46,7 +46,7 @@ TEST(ControlsTest, SpinEditClampsCodeButNotTheUser) {
   EXPECT_EQ(s.Value(), 5);
   s.UserSetValue(9);
   EXPECT_EQ(s.Value(), 9);
-  s.SetRange(0, 0);  // an empty range does not clamp
+  s.SetRange(0, 0); // an empty range does not clamp
   s.SetValue(-3);
   EXPECT_EQ(s.Value(), -3);
 }
@@ -132,7 +132,7 @@ TEST(ControlsTest, EnterAndExitFireOnFocusChangesOnly) {
   TLetterEdit e(u"e", u"C");
   e.OnEnter = enter.Handler();
   e.OnExit = exit.Handler();
-  e.UserExit();  // not focused: nothing
+  e.UserExit(); // not focused: nothing
   e.UserEnter();
   e.UserEnter();
   e.UserExit();

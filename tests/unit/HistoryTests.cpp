@@ -107,8 +107,8 @@ TEST_P(HistoryLowerLimitTest, KeepsTheNewestAndTheSelectedNumber) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HistoryLowerLimitTest,
-                         ::testing::Values(TLowerLimitCase{8, 3}, TLowerLimitCase{1, 1},
-                                           TLowerLimitCase{3, 3}, TLowerLimitCase{9, 3}));
+                         ::testing::Values(TLowerLimitCase{8, 3}, TLowerLimitCase{1, 1}, TLowerLimitCase{3, 3},
+                                           TLowerLimitCase{9, 3}));
 
 TEST_F(HistoryTest, RaisingTheLimitKeepsEntriesAndSelection) {
   AddLetters(FHistory, u"abc");
@@ -212,17 +212,18 @@ TEST_P(HistoryDeleteTest, RemovesAndSelects) {
   EXPECT_EQ(remaining, c.ExpectedEntries);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HistoryDeleteTest,
-    ::testing::Values(TDeleteCase{"FirstSelectsNewFirst", u"abc", 2, 0, 0, 0, u"bc"},
-                      TDeleteCase{"LastSelectsTheOneBefore", u"abc", 0, 2, 1, 1, u"ab"},
-                      TDeleteCase{"MiddleSelectsTheOneBefore", u"abc", 2, 1, 0, 0, u"ac"},
-                      TDeleteCase{"OnlyEntryEmpties", u"a", 0, 0, -1, -1, u""},
-                      TDeleteCase{"PastTheEndChangesNothing", u"abc", 1, 7, -1, 1, u"abc"},
-                      TDeleteCase{"JustPastTheEndChangesNothing", u"abc", 1, 3, -1, 1, u"abc"},
-                      TDeleteCase{"NegativeChangesNothing", u"abc", 1, -1, -1, 1, u"abc"},
-                      TDeleteCase{"OnEmptyChangesNothing", u"", 0, 0, -1, -1, u""}),
-    [](const ::testing::TestParamInfo<TDeleteCase>& AInfo) { return std::string(AInfo.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, HistoryDeleteTest,
+                         ::testing::Values(TDeleteCase{"FirstSelectsNewFirst", u"abc", 2, 0, 0, 0, u"bc"},
+                                           TDeleteCase{"LastSelectsTheOneBefore", u"abc", 0, 2, 1, 1, u"ab"},
+                                           TDeleteCase{"MiddleSelectsTheOneBefore", u"abc", 2, 1, 0, 0, u"ac"},
+                                           TDeleteCase{"OnlyEntryEmpties", u"a", 0, 0, -1, -1, u""},
+                                           TDeleteCase{"PastTheEndChangesNothing", u"abc", 1, 7, -1, 1, u"abc"},
+                                           TDeleteCase{"JustPastTheEndChangesNothing", u"abc", 1, 3, -1, 1, u"abc"},
+                                           TDeleteCase{"NegativeChangesNothing", u"abc", 1, -1, -1, 1, u"abc"},
+                                           TDeleteCase{"OnEmptyChangesNothing", u"", 0, 0, -1, -1, u""}),
+                         [](const ::testing::TestParamInfo<TDeleteCase>& AInfo) {
+                           return std::string(AInfo.param.Name);
+                         });
 
 // ---------------------------------------------------------------------------------------------
 // Items
@@ -365,25 +366,25 @@ const std::u16string Long90(90, u'x');
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HistoryPreviewTest,
-    ::testing::Values(
-        TPreviewCase{"Empty", u"", u""}, TPreviewCase{"OnlyBlanks", u" \r\n\t\x01 ", u""},
-        TPreviewCase{"TrimsBlanksAndControls", u"\x01\t  x \x1f\r\n", u"x"},
-        TPreviewCase{"CrLfPairsBecomeOneSpace", u"one\r\n\r\ntwo", u"one two"},
-        TPreviewCase{"LoneCr", u"a\rb", u"a b"}, TPreviewCase{"LoneLf", u"a\nb", u"a b"},
-        TPreviewCase{"LfCrIsTwoBreaksButOneSpace", u"a\n\rb", u"a b"},
-        TPreviewCase{"CrBeforeCrLf", u"a\r\r\nb", u"a b"}, TPreviewCase{"Tab", u"a\tb", u"a b"},
-        TPreviewCase{"RunsOfSpacesCollapse", u"a     b  c", u"a b c"},
-        TPreviewCase{"MixedBreaksAndSpacesCollapse", u"a \t\r\n  \n b", u"a b"},
-        TPreviewCase{"OtherControlsInsideStay", u"a\x01\x0b!", u"a\x01\x0b!"},
-        TPreviewCase{"HundredIsCutTo87AndDots", std::u16string(100, u'x'), Long87 + u"..."},
-        TPreviewCase{"NinetyIsShownWhole", Long90, Long90},
-        TPreviewCase{"NinetyOneIsCut", Long90 + u"y", Long87 + u"..."},
-        TPreviewCase{"TrailingBlanksDoNotCount", u"  " + Long90 + u" \r\n", Long90},
-        TPreviewCase{"CutCountsTheCollapsedText",
-                     std::u16string(60, u'a') + std::u16string(100, u' ') + std::u16string(29, u'b'),
-                     std::u16string(60, u'a') + u" " + std::u16string(29, u'b')},
-        TPreviewCase{"CutIsInCodeUnits", std::u16string(86, u'x') + u"\U0001F600" + u"tail", // emoji: 2 units
-                     std::u16string(86, u'x') + u"\xD83D" + u"..."}),
+    ::testing::Values(TPreviewCase{"Empty", u"", u""}, TPreviewCase{"OnlyBlanks", u" \r\n\t\x01 ", u""},
+                      TPreviewCase{"TrimsBlanksAndControls", u"\x01\t  x \x1f\r\n", u"x"},
+                      TPreviewCase{"CrLfPairsBecomeOneSpace", u"one\r\n\r\ntwo", u"one two"},
+                      TPreviewCase{"LoneCr", u"a\rb", u"a b"}, TPreviewCase{"LoneLf", u"a\nb", u"a b"},
+                      TPreviewCase{"LfCrIsTwoBreaksButOneSpace", u"a\n\rb", u"a b"},
+                      TPreviewCase{"CrBeforeCrLf", u"a\r\r\nb", u"a b"}, TPreviewCase{"Tab", u"a\tb", u"a b"},
+                      TPreviewCase{"RunsOfSpacesCollapse", u"a     b  c", u"a b c"},
+                      TPreviewCase{"MixedBreaksAndSpacesCollapse", u"a \t\r\n  \n b", u"a b"},
+                      TPreviewCase{"OtherControlsInsideStay", u"a\x01\x0b!", u"a\x01\x0b!"},
+                      TPreviewCase{"HundredIsCutTo87AndDots", std::u16string(100, u'x'), Long87 + u"..."},
+                      TPreviewCase{"NinetyIsShownWhole", Long90, Long90},
+                      TPreviewCase{"NinetyOneIsCut", Long90 + u"y", Long87 + u"..."},
+                      TPreviewCase{"TrailingBlanksDoNotCount", u"  " + Long90 + u" \r\n", Long90},
+                      TPreviewCase{"CutCountsTheCollapsedText",
+                                   std::u16string(60, u'a') + std::u16string(100, u' ') + std::u16string(29, u'b'),
+                                   std::u16string(60, u'a') + u" " + std::u16string(29, u'b')},
+                      TPreviewCase{"CutIsInCodeUnits",
+                                   std::u16string(86, u'x') + u"\U0001F600" + u"tail", // emoji: 2 units
+                                   std::u16string(86, u'x') + u"\xD83D" + u"..."}),
     [](const ::testing::TestParamInfo<TPreviewCase>& AInfo) { return std::string(AInfo.param.Name); });
 
 // ---------------------------------------------------------------------------------------------

@@ -33,8 +33,7 @@ struct TDecodedJpeg {
     const std::uint8_t* p =
         Rgb.data() +
         (static_cast<std::size_t>(AY) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(AX)) * 3;
-    return 0xFF000000u | static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 |
-           p[2];
+    return 0xFF000000u | static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
   }
 };
 
@@ -54,8 +53,7 @@ void TestIgnoreMessage(j_common_ptr) {}
 
 // An independent reader for the encoder's output. Every non-trivial object belongs to the
 // caller so that the longjmp of a libjpeg error skips no destructor.
-bool ReadJpeg(const TBytes& AData, TDecodedJpeg& AResult, jpeg_decompress_struct& AInfo,
-              TTestJpegError& AError) {
+bool ReadJpeg(const TBytes& AData, TDecodedJpeg& AResult, jpeg_decompress_struct& AInfo, TTestJpegError& AError) {
   AInfo.err = jpeg_std_error(&AError.Pub);
   AError.Pub.error_exit = TestErrorExit;
   AError.Pub.output_message = TestIgnoreMessage;
@@ -98,8 +96,8 @@ testing::AssertionResult Near(std::uint32_t AActual, std::uint32_t AExpected, in
     const int a = static_cast<int>((AActual >> shift) & 0xFF);
     const int e = static_cast<int>((AExpected >> shift) & 0xFF);
     if (std::abs(a - e) > ATolerance)
-      return testing::AssertionFailure() << std::hex << "0x" << AActual << " is not within " << std::dec
-                                         << ATolerance << " of 0x" << std::hex << AExpected;
+      return testing::AssertionFailure() << std::hex << "0x" << AActual << " is not within " << std::dec << ATolerance
+                                         << " of 0x" << std::hex << AExpected;
   }
   return testing::AssertionSuccess();
 }

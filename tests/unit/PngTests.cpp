@@ -29,8 +29,7 @@ void PutBE32(TBytes& AOut, std::uint32_t AValue) {
 }
 
 std::uint32_t GetBE32(const TBytes& AData, std::size_t APos) {
-  return static_cast<std::uint32_t>(AData.at(APos)) << 24 |
-         static_cast<std::uint32_t>(AData.at(APos + 1)) << 16 |
+  return static_cast<std::uint32_t>(AData.at(APos)) << 24 | static_cast<std::uint32_t>(AData.at(APos + 1)) << 16 |
          static_cast<std::uint32_t>(AData.at(APos + 2)) << 8 | AData.at(APos + 3);
 }
 
@@ -69,8 +68,7 @@ public:
     PutBE32(FBytes, Crc(typed.data(), typed.size()));
     return *this;
   }
-  TPngWriter& Header(std::uint32_t AWidth, std::uint32_t AHeight, std::uint8_t ADepth,
-                     std::uint8_t AColourType) {
+  TPngWriter& Header(std::uint32_t AWidth, std::uint32_t AHeight, std::uint8_t ADepth, std::uint8_t AColourType) {
     return Chunk("IHDR", IhdrData(AWidth, AHeight, ADepth, AColourType));
   }
   TPngWriter& Image(const TBytes& AFilteredRows) { return Chunk("IDAT", Zlib(AFilteredRows)); }
@@ -94,8 +92,7 @@ std::uint8_t Paeth(int AA, int AB, int AC) {
 
 // Applies the row filters to unfiltered rows, row y using AFilters[y % size], and prefixes
 // each row with its filter type, as the PNG format defines them.
-TBytes FilterRows(const TBytes& ARaw, std::size_t ARowBytes, std::size_t ABpp,
-                  const std::vector<int>& AFilters) {
+TBytes FilterRows(const TBytes& ARaw, std::size_t ARowBytes, std::size_t ABpp, const std::vector<int>& AFilters) {
   TBytes out;
   const std::size_t rows = ARaw.size() / ARowBytes;
   for (std::size_t y = 0; y < rows; ++y) {
@@ -186,8 +183,8 @@ TBytes PaletteOf(unsigned ACount) {
   TBytes p;
   for (unsigned i = 0; i < ACount; ++i) {
     const std::uint32_t c = PaletteColour(i);
-    p.insert(p.end(), {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
-                       static_cast<std::uint8_t>(c)});
+    p.insert(p.end(),
+             {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
   }
   return p;
 }
@@ -261,8 +258,8 @@ const TColourCase ColourCases[] = {
      PaletteOf(2),
      {},
      {0x81, 0x80},
-     {PaletteColour(1), PaletteColour(0), PaletteColour(0), PaletteColour(0), PaletteColour(0),
-      PaletteColour(0), PaletteColour(0), PaletteColour(1), PaletteColour(1)}},
+     {PaletteColour(1), PaletteColour(0), PaletteColour(0), PaletteColour(0), PaletteColour(0), PaletteColour(0),
+      PaletteColour(0), PaletteColour(1), PaletteColour(1)}},
     // Entries past the tRNS data stay opaque.
     {"Palette2Transparent",
      3,
@@ -272,17 +269,8 @@ const TColourCase ColourCases[] = {
      PaletteOf(4),
      {0x00, 0x80},
      {0xE4},
-     {PaletteColour(3), PaletteColour(2), (PaletteColour(1) & 0xFFFFFF) | 0x80000000u,
-      PaletteColour(0) & 0xFFFFFF}},
-    {"Palette4",
-     3,
-     4,
-     3,
-     1,
-     PaletteOf(16),
-     {},
-     {0xA1, 0xF0},
-     {PaletteColour(10), PaletteColour(1), PaletteColour(15)}},
+     {PaletteColour(3), PaletteColour(2), (PaletteColour(1) & 0xFFFFFF) | 0x80000000u, PaletteColour(0) & 0xFFFFFF}},
+    {"Palette4", 3, 4, 3, 1, PaletteOf(16), {}, {0xA1, 0xF0}, {PaletteColour(10), PaletteColour(1), PaletteColour(15)}},
     {"Palette8",
      3,
      8,
@@ -348,8 +336,7 @@ std::string FilterCaseName(const testing::TestParamInfo<std::tuple<int, TLayout>
 }
 
 INSTANTIATE_TEST_SUITE_P(Png, PngFilterTest,
-                         testing::Combine(testing::Values(1, 2, 3, 4, -1), testing::ValuesIn(Layouts)),
-                         FilterCaseName);
+                         testing::Combine(testing::Values(1, 2, 3, 4, -1), testing::ValuesIn(Layouts)), FilterCaseName);
 
 // The Paeth predictor by hand, ties included: the other filter tests compare against a
 // test-side filter written from the same definition, which would share a misreading of it.
@@ -423,9 +410,7 @@ const TVariantCase VariantCases[] = {
            .Bytes();
      }},
     {"StoredZlibBlocks",
-     [] {
-       return TPngWriter().Header(4, 3, 8, 2).Chunk("IDAT", Zlib(Unfiltered(RgbRows(), 12), 0)).End().Bytes();
-     }},
+     [] { return TPngWriter().Header(4, 3, 8, 2).Chunk("IDAT", Zlib(Unfiltered(RgbRows(), 12), 0)).End().Bytes(); }},
     {"ExtraDataAfterTheLastRow",
      [] {
        TBytes rows = Unfiltered(RgbRows(), 12);
@@ -523,40 +508,24 @@ const TCorruptCase CorruptCases[] = {
     {"TruncatedInChunkHeader", [] { return Truncated(ValidRgb(), 14); }, u"truncated"},
     {"TruncatedInIhdr", [] { return Truncated(ValidRgb(), 28); }, u"IHDR is truncated"},
     {"TruncatedAfterIhdr", [] { return Truncated(ValidRgb(), 33); }, u"ends before the IEND"},
-    {"TruncatedInIdat", [] { return Truncated(ValidRgb(), FindChunk(ValidRgb(), "IDAT") + 12); },
-     u"IDAT is truncated"},
-    {"TruncatedBeforeIend", [] { return Truncated(ValidRgb(), ValidRgb().size() - 12); },
-     u"ends before the IEND"},
+    {"TruncatedInIdat", [] { return Truncated(ValidRgb(), FindChunk(ValidRgb(), "IDAT") + 12); }, u"IDAT is truncated"},
+    {"TruncatedBeforeIend", [] { return Truncated(ValidRgb(), ValidRgb().size() - 12); }, u"ends before the IEND"},
     {"TruncatedInIendCrc", [] { return Truncated(ValidRgb(), ValidRgb().size() - 2); }, u"truncated"},
     {"BadIhdrCrc", [] { return Flipped(ValidRgb(), 8 + 8 + 3); }, u"IHDR has a bad CRC"},
-    {"BadIdatCrc", [] { return Flipped(ValidRgb(), FindChunk(ValidRgb(), "IDAT") + 9); },
-     u"IDAT has a bad CRC"},
+    {"BadIdatCrc", [] { return Flipped(ValidRgb(), FindChunk(ValidRgb(), "IDAT") + 9); }, u"IDAT has a bad CRC"},
     {"BadIendCrc", [] { return Flipped(ValidRgb(), ValidRgb().size() - 1); }, u"IEND has a bad CRC"},
     {"ChunkLengthPastEnd", [] { return WithLength(ValidRgb(), "IDAT", 1000); }, u"IDAT is truncated"},
     {"ChunkLengthPastEndByOne", [] { return WithLength(ValidRgb(), "IEND", 1); }, u"IEND is truncated"},
     {"ChunkLength2Pow31", [] { return WithLength(ValidRgb(), "IDAT", 0x80000000u); }, u"invalid length"},
     {"ChunkLengthAllOnes", [] { return WithLength(ValidRgb(), "IDAT", 0xFFFFFFFFu); }, u"invalid length"},
-    {"ChunkTypeNotLetters", [] { return TPngWriter().Header(4, 3, 8, 2).Chunk("ID1T", {}).Bytes(); },
-     u"invalid type"},
+    {"ChunkTypeNotLetters", [] { return TPngWriter().Header(4, 3, 8, 2).Chunk("ID1T", {}).Bytes(); }, u"invalid type"},
     {"UnknownCriticalChunk",
-     [] {
-       return TPngWriter()
-           .Header(4, 3, 8, 2)
-           .Chunk("ABCD", {})
-           .Image(Unfiltered(RgbRows(), 12))
-           .End()
-           .Bytes();
-     },
+     [] { return TPngWriter().Header(4, 3, 8, 2).Chunk("ABCD", {}).Image(Unfiltered(RgbRows(), 12)).End().Bytes(); },
      u"ABCD is not supported"},
     // Chunk order
     {"IhdrNotFirst",
      [] {
-       return TPngWriter()
-           .Chunk("tEXt", {'a', 0})
-           .Header(4, 3, 8, 2)
-           .Image(Unfiltered(RgbRows(), 12))
-           .End()
-           .Bytes();
+       return TPngWriter().Chunk("tEXt", {'a', 0}).Header(4, 3, 8, 2).Image(Unfiltered(RgbRows(), 12)).End().Bytes();
      },
      u"does not start with an IHDR"},
     {"IhdrTwice", [] { return TPngWriter().Header(4, 3, 8, 2).Header(4, 3, 8, 2).End().Bytes(); },
@@ -591,11 +560,9 @@ const TCorruptCase CorruptCases[] = {
     {"WidthPast2Pow31", [] { return WithHeader(IhdrData(0x80000000u, 1, 8, 2)); }, u"invalid"},
     {"HugeSides", [] { return WithHeader(IhdrData(100000, 100000, 8, 2)); }, u"not supported"},
     {"TooManyPixels", [] { return WithHeader(IhdrData(30000, 30000, 8, 2)); }, u"not supported"},
-    {"Interlaced", [] { return WithHeader(IhdrData(4, 3, 8, 2, 1)); },
-     u"Interlaced PNG images are not supported"},
+    {"Interlaced", [] { return WithHeader(IhdrData(4, 3, 8, 2, 1)); }, u"Interlaced PNG images are not supported"},
     {"UnknownInterlaceMethod", [] { return WithHeader(IhdrData(4, 3, 8, 2, 2)); }, u"interlace method"},
-    {"UnknownCompressionMethod", [] { return WithHeader(IhdrData(4, 3, 8, 2, 0, 1)); },
-     u"compression method"},
+    {"UnknownCompressionMethod", [] { return WithHeader(IhdrData(4, 3, 8, 2, 0, 1)); }, u"compression method"},
     {"UnknownFilterMethod", [] { return WithHeader(IhdrData(4, 3, 8, 2, 0, 0, 1)); }, u"filter method"},
     {"Rgb16Bit", [] { return WithHeader(IhdrData(4, 3, 16, 2)); }, u"16 bits"},
     {"Grey16Bit", [] { return WithHeader(IhdrData(4, 3, 16, 0)); }, u"16 bits"},
@@ -616,8 +583,7 @@ const TCorruptCase CorruptCases[] = {
        return WithRows(4, 3, rows);
      },
      u"row 1 has an invalid filter type 5"},
-    {"CorruptZlibStream",
-     [] { return TPngWriter().Header(4, 3, 8, 2).Chunk("IDAT", TBytes(20, 0xFF)).End().Bytes(); },
+    {"CorruptZlibStream", [] { return TPngWriter().Header(4, 3, 8, 2).Chunk("IDAT", TBytes(20, 0xFF)).End().Bytes(); },
      u"corrupt"},
     {"CorruptDeflateBlock",
      [] {
@@ -626,11 +592,7 @@ const TCorruptCase CorruptCases[] = {
      u"corrupt"},
     {"ZlibPresetDictionary",
      [] {
-       return TPngWriter()
-           .Header(4, 3, 8, 2)
-           .Chunk("IDAT", {0x78, 0x20, 0, 0, 0, 1, 0x63, 0, 0})
-           .End()
-           .Bytes();
+       return TPngWriter().Header(4, 3, 8, 2).Chunk("IDAT", {0x78, 0x20, 0, 0, 0, 1, 0x63, 0, 0}).End().Bytes();
      },
      u"dictionary"},
     // Palette
@@ -651,12 +613,7 @@ const TCorruptCase CorruptCases[] = {
      u"palette index 3 is out of range"},
     {"PaletteIndexOutOfRangeInPackedRow",
      [] {
-       return TPngWriter()
-           .Header(3, 1, 2, 3)
-           .Chunk("PLTE", PaletteOf(2))
-           .Image(Unfiltered({0x1C}, 1))
-           .End()
-           .Bytes();
+       return TPngWriter().Header(3, 1, 2, 3).Chunk("PLTE", PaletteOf(2)).Image(Unfiltered({0x1C}, 1)).End().Bytes();
      },
      u"palette index 3 is out of range"},
     {"PaletteEmpty", [] { return TPngWriter().Header(4, 2, 8, 3).Chunk("PLTE", {}).End().Bytes(); },
@@ -666,8 +623,7 @@ const TCorruptCase CorruptCases[] = {
        return TPngWriter().Header(4, 2, 8, 3).Chunk("PLTE", {1, 2, 3, 4}).End().Bytes();
      },
      u"PLTE chunk has an invalid length"},
-    {"Palette257Entries",
-     [] { return TPngWriter().Header(4, 2, 8, 3).Chunk("PLTE", PaletteOf(257)).End().Bytes(); },
+    {"Palette257Entries", [] { return TPngWriter().Header(4, 2, 8, 3).Chunk("PLTE", PaletteOf(257)).End().Bytes(); },
      u"PLTE chunk has an invalid length"},
     {"PaletteTwice",
      [] {
@@ -721,12 +677,7 @@ const TCorruptCase CorruptCases[] = {
      u"tRNS chunk has 4 entries but the palette only 3"},
     {"TransparencyBeforePalette",
      [] {
-       return TPngWriter()
-           .Header(4, 2, 8, 3)
-           .Chunk("tRNS", {1})
-           .Chunk("PLTE", ThreeColourPalette())
-           .End()
-           .Bytes();
+       return TPngWriter().Header(4, 2, 8, 3).Chunk("tRNS", {1}).Chunk("PLTE", ThreeColourPalette()).End().Bytes();
      },
      u"before the PLTE"},
     {"TransparencyWrongLengthForRgb",
@@ -818,11 +769,7 @@ const TMutationCase MutationCases[] = {
      }},
     {"GreyAlphaFiltered",
      [] {
-       return TPngWriter()
-           .Header(6, 6, 8, 4)
-           .Image(FilterRows(RandomBytes(72, 3), 12, 2, {1, 2, 3, 4}))
-           .End()
-           .Bytes();
+       return TPngWriter().Header(6, 6, 8, 4).Image(FilterRows(RandomBytes(72, 3), 12, 2, {1, 2, 3, 4})).End().Bytes();
      }},
 };
 
@@ -844,9 +791,8 @@ TBitmap32 MakeImage(int AWidth, int AHeight, TPattern APattern) {
       const auto uy = static_cast<std::uint32_t>(y);
       std::uint32_t c = 0x80C04020;
       if (APattern == ptGradient)
-        c = ux * 255 / static_cast<std::uint32_t>(AWidth) |
-            uy * 255 / static_cast<std::uint32_t>(AHeight) << 8 | ((ux + uy) & 0xFF) << 16 |
-            (255 - ux % 256) << 24;
+        c = ux * 255 / static_cast<std::uint32_t>(AWidth) | uy * 255 / static_cast<std::uint32_t>(AHeight) << 8 |
+            ((ux + uy) & 0xFF) << 16 | (255 - ux % 256) << 24;
       else if (APattern == ptBands)
         c = (y / 4) % 2 ? 0xFFFFFFFF : (x % 9 == 0 ? 0xFF000000 : 0xFF2050A0);
       b.SetPixel(x, y, c);

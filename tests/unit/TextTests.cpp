@@ -20,8 +20,7 @@ TEST_P(TrimTest, RemovesCodeUnitsUpTo32Only) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TrimTest,
-                         testing::Values(TTrimCase{u"", u"", u"", u""},
-                                         TTrimCase{u" \t\r\n\x01 ", u"", u"", u""},
+                         testing::Values(TTrimCase{u"", u"", u"", u""}, TTrimCase{u" \t\r\n\x01 ", u"", u"", u""},
                                          TTrimCase{u"  a b  ", u"a b", u"a b  ", u"  a b"},
                                          // U+00A0 and U+3000 are above 32: kept.
                                          TTrimCase{u"\u00A0x\u3000", u"\u00A0x\u3000", u"\u00A0x\u3000",
@@ -46,11 +45,13 @@ TEST(TextTest, Utf8RoundTripKeepsSurrogatePairs) {
 }
 
 TEST(TextTest, MalformedUtf8BecomesReplacementCharacters) {
-  EXPECT_EQ(FromUtf8("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(FromUtf8("\xE4\xB8"), u"\uFFFD");          // truncated at the end
-  EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");    // overlong form
-  EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD");      // encoded surrogate
-  EXPECT_EQ(ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");      // lone surrogate
+  EXPECT_EQ(FromUtf8("a\xFF"
+                     "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(FromUtf8("\xE4\xB8"), u"\uFFFD");       // truncated at the end
+  EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD"); // overlong form
+  EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD");   // encoded surrogate
+  EXPECT_EQ(ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");   // lone surrogate
 }
 
 TEST(FormatTest, FillsDirectivesInOrder) {

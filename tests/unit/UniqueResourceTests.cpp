@@ -27,7 +27,7 @@ TEST_F(UniqueResourceTest, ClosesOnceOnEveryPath) {
     TOwner b(std::move(a));
     EXPECT_FALSE(a.Valid());
     TOwner c(2);
-    c = std::move(b);  // closes 2, takes 1
+    c = std::move(b); // closes 2, takes 1
     EXPECT_EQ(GClosed, std::vector<int>{2});
   }
   EXPECT_EQ(GClosed, (std::vector<int>{2, 1}));

@@ -22,7 +22,7 @@ TEST(CheckTest, FailedCallRaisesWithCallNameCodeAndSystemText) {
 TEST(CheckTest, StatusAndHResultChecks) {
   EXPECT_NO_THROW(CheckStatus(ERROR_SUCCESS, "RegOpenKeyExW"));
   EXPECT_THROW(CheckStatus(ERROR_FILE_NOT_FOUND, "RegOpenKeyExW"), EOSError);
-  EXPECT_EQ(CheckHResult(S_FALSE, "x"), S_FALSE);  // S_FALSE is a success
+  EXPECT_EQ(CheckHResult(S_FALSE, "x"), S_FALSE); // S_FALSE is a success
   try {
     CheckHResult(E_NOINTERFACE, "QueryInterface");
     FAIL() << "no exception";

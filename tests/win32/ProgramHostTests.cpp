@@ -32,10 +32,10 @@ TEST(ProgramHostTest, ApplicationWindowIsHiddenAndHasNoTaskbarStyle) {
 TEST(ProgramHostTest, SessionEndLeavesTheMessageLoop) {
   TWin32ProgramHost host(GetModuleHandleW(nullptr));
   host.InitializeApplication();
-  SendMessageW(host.ApplicationWindow(), WM_CLOSE, 0, 0);  // ignored: only a quit ends the loop
+  SendMessageW(host.ApplicationWindow(), WM_CLOSE, 0, 0); // ignored: only a quit ends the loop
   EXPECT_TRUE(IsWindow(host.ApplicationWindow()));
   PostMessageW(host.ApplicationWindow(), WM_ENDSESSION, TRUE, 0);
-  host.RunMessageLoop();  // returns only because of the WM_ENDSESSION
+  host.RunMessageLoop(); // returns only because of the WM_ENDSESSION
   SUCCEED();
 }
 

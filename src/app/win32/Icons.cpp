@@ -2,9 +2,9 @@
 // need no binary files in the tree.
 #include "app/win32/Icons.h"
 
+#include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <cstdint>
 #include <string>
 
 #include "core/Bitmap32.h"
@@ -22,21 +22,21 @@ struct TGlyph {
 
 // One glyph per index of the icon list: a coloured disc with a short white mark.
 constexpr TGlyph Glyphs[15] = {
-    {L"\u2261", RGB(0x5B, 0x8D, 0xBE)},  // 0 clipboard
-    {L"\u2699", RGB(0x7A, 0x86, 0x94)},  // 1 settings
-    {L"i", RGB(0x4F, 0xA3, 0x8C)},       // 2 info
-    {L"\u00D7", RGB(0xC0, 0x5B, 0x5B)},  // 3 quit
-    {L"\u21BA", RGB(0x5B, 0x8D, 0xBE)},  // 4 history
-    {L"#", RGB(0x8C, 0x7A, 0xB8)},       // 5 clipboard size
-    {L"\u25B6", RGB(0x4F, 0xA3, 0x8C)},  // 6 start with Windows
-    {L"A", RGB(0xC0, 0x8F, 0x4F)},       // 7 OCR language
-    {L"\u2193", RGB(0x5B, 0x8D, 0xBE)},  // 8 check updates
-    {L"", RGB(0x7A, 0x86, 0x94)},        // 9 unused
-    {L"\u2318", RGB(0x8C, 0x7A, 0xB8)},  // 10 hotkeys
-    {L"\u2212", RGB(0xC0, 0x5B, 0x5B)},  // 11 delete
-    {L"!", RGB(0xC0, 0x8F, 0x4F)},       // 12 notifications
-    {L"?", RGB(0x4F, 0xA3, 0x8C)},       // 13 tutorial
-    {L"\u2193", RGB(0x4F, 0xA3, 0x8C)},  // 14 save
+    {L"\u2261", RGB(0x5B, 0x8D, 0xBE)}, // 0 clipboard
+    {L"\u2699", RGB(0x7A, 0x86, 0x94)}, // 1 settings
+    {L"i", RGB(0x4F, 0xA3, 0x8C)},      // 2 info
+    {L"\u00D7", RGB(0xC0, 0x5B, 0x5B)}, // 3 quit
+    {L"\u21BA", RGB(0x5B, 0x8D, 0xBE)}, // 4 history
+    {L"#", RGB(0x8C, 0x7A, 0xB8)},      // 5 clipboard size
+    {L"\u25B6", RGB(0x4F, 0xA3, 0x8C)}, // 6 start with Windows
+    {L"A", RGB(0xC0, 0x8F, 0x4F)},      // 7 OCR language
+    {L"\u2193", RGB(0x5B, 0x8D, 0xBE)}, // 8 check updates
+    {L"", RGB(0x7A, 0x86, 0x94)},       // 9 unused
+    {L"\u2318", RGB(0x8C, 0x7A, 0xB8)}, // 10 hotkeys
+    {L"\u2212", RGB(0xC0, 0x5B, 0x5B)}, // 11 delete
+    {L"!", RGB(0xC0, 0x8F, 0x4F)},      // 12 notifications
+    {L"?", RGB(0x4F, 0xA3, 0x8C)},      // 13 tutorial
+    {L"\u2193", RGB(0x4F, 0xA3, 0x8C)}, // 14 save
 };
 
 // Draws at 4× and averages down, for smooth edges without GDI+.
@@ -63,8 +63,8 @@ TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor, bool ASq
       RoundRect(dc.Get(), 0, 0, big, big, big / 3, big / 3);
     else
       Ellipse(dc.Get(), 0, 0, big, big);
-    TUniqueGdiObject font(CreateFontW(-big * 2 / 3, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, ANTIALIASED_QUALITY,
-                                      0, L"Segoe UI"));
+    TUniqueGdiObject font(CreateFontW(-big * 2 / 3, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                      ANTIALIASED_QUALITY, 0, L"Segoe UI"));
     TUniqueSelectObject selectedFont = SelectScoped(dc.Get(), font.Get());
     SetBkMode(dc.Get(), TRANSPARENT);
     SetTextColor(dc.Get(), RGB(0, 0, 0));
@@ -75,16 +75,16 @@ TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor, bool ASq
   const auto* src = static_cast<const std::uint8_t*>(bits);
   for (int y = 0; y < ASize; ++y)
     for (int x = 0; x < ASize; ++x) {
-      int shape = 0, mark = 0;  // in 1/255 steps over 16 samples
+      int shape = 0, mark = 0; // in 1/255 steps over 16 samples
       for (int dy = 0; dy < 4; ++dy)
         for (int dx = 0; dx < 4; ++dx) {
           const std::uint8_t* p = src + ((static_cast<std::size_t>(y) * 4 + dy) * big + x * 4 + dx) * 4;
           if (p[0] == 255 && p[1] == 0 && p[2] == 0)
-            continue;  // outside
+            continue; // outside
           mark += 255 - p[1];
           shape += p[1];
         }
-      const int coverage = shape + mark;  // of 16 * 255
+      const int coverage = shape + mark; // of 16 * 255
       if (coverage == 0)
         continue;
       const int alpha = coverage / 16;
@@ -92,8 +92,9 @@ TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor, bool ASq
       const int r = (GetRValue(AColor) * shape + 255 * mark) / coverage;
       const int g = (GetGValue(AColor) * shape + 255 * mark) / coverage;
       const int b = (GetBValue(AColor) * shape + 255 * mark) / coverage;
-      result.SetPixel(x, y, static_cast<std::uint32_t>(alpha) << 24 | static_cast<std::uint32_t>(r) << 16 |
-                                static_cast<std::uint32_t>(g) << 8 | static_cast<std::uint32_t>(b));
+      result.SetPixel(x, y,
+                      static_cast<std::uint32_t>(alpha) << 24 | static_cast<std::uint32_t>(r) << 16 |
+                          static_cast<std::uint32_t>(g) << 8 | static_cast<std::uint32_t>(b));
     }
   return result;
 }

@@ -5,16 +5,15 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "core/win32/Check.h"
 #include "app/win32/Icons.h"
+#include "core/win32/Check.h"
 #include "core/win32/Handles.h"
 
 namespace tarvel {
 
 namespace {
 
-template <std::size_t N>
-void CopyCut(wchar_t (&ATarget)[N], const std::u16string& AText) {
+template <std::size_t N> void CopyCut(wchar_t (&ATarget)[N], const std::u16string& AText) {
   // The shell's fields are fixed-size: longer texts are cut.
   const std::wstring wide = ToWide(AText);
   const std::size_t n = std::min(wide.size(), N - 1);
@@ -88,15 +87,10 @@ void TTrayIconPeer::ShowBalloon() {
 
 void TTrayIconPeer::Callback(LPARAM AEvent) {
   switch (static_cast<UINT>(AEvent)) {
-  case WM_LBUTTONDBLCLK:
-    FModel.UserDblClick();
-    break;
+  case WM_LBUTTONDBLCLK: FModel.UserDblClick(); break;
   case WM_RBUTTONUP:
-  case WM_CONTEXTMENU:
-    ShowMenu();
-    break;
-  default:
-    break;
+  case WM_CONTEXTMENU: ShowMenu(); break;
+  default: break;
   }
 }
 

@@ -20,7 +20,9 @@ bool TWin32ProgramHost::AcquireSingleInstance() {
   return true;
 }
 
-void TWin32ProgramHost::ReleaseSingleInstance() noexcept { FMutex.Reset(); }
+void TWin32ProgramHost::ReleaseSingleInstance() noexcept {
+  FMutex.Reset();
+}
 
 void TWin32ProgramHost::InitializeApplication() {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
@@ -30,11 +32,11 @@ void TWin32ProgramHost::InitializeApplication() {
 
   // Zero-sized and never shown: it only owns the other windows and receives the
   // session-end messages.
-  FApplicationWindow.Reset(CheckWin32(
-      CreateWindowExW(0, ApplicationWindowClass, L"Tarvel",
-                      WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
-                      nullptr, FInstance, nullptr),
-      "CreateWindowExW"));
+  FApplicationWindow.Reset(
+      CheckWin32(CreateWindowExW(0, ApplicationWindowClass, L"Tarvel",
+                                 WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
+                                 nullptr, nullptr, FInstance, nullptr),
+                 "CreateWindowExW"));
 }
 
 TWin32ProgramHost::~TWin32ProgramHost() {
@@ -47,7 +49,9 @@ void TWin32ProgramHost::CreateMainWindow() {
   FMainWindow->Create();
 }
 
-void TWin32ProgramHost::HideApplicationWindow() { ShowWindow(FApplicationWindow.Get(), SW_HIDE); }
+void TWin32ProgramHost::HideApplicationWindow() {
+  ShowWindow(FApplicationWindow.Get(), SW_HIDE);
+}
 
 void TWin32ProgramHost::RunMessageLoop() {
   MSG msg;
@@ -69,11 +73,9 @@ void TWin32ProgramHost::RunMessageLoop() {
   FMainWindow.reset();
 }
 
-LRESULT CALLBACK TWin32ProgramHost::ApplicationWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam,
-                                                          LPARAM ALParam) {
+LRESULT CALLBACK TWin32ProgramHost::ApplicationWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   switch (AMessage) {
-  case WM_QUERYENDSESSION:
-    return TRUE;
+  case WM_QUERYENDSESSION: return TRUE;
   case WM_ENDSESSION:
     // The session ends: leave the loop so that everything is released in order.
     if (AWParam)
@@ -82,8 +84,7 @@ LRESULT CALLBACK TWin32ProgramHost::ApplicationWindowProc(HWND AWindow, UINT AMe
   case WM_CLOSE:
     // Only a confirmed quit ends the program; a stray close request is ignored.
     return 0;
-  default:
-    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+  default: return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
   }
 }
 

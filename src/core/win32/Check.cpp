@@ -18,9 +18,9 @@ std::wstring ToWide(const std::u16string& AText) {
 
 std::u16string SystemErrorMessage(DWORD ACode) {
   wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, ACode, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, ACode, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::u16string text;
   if (n > 0 && buffer)
     text = TrimRight(ToU16(buffer));
@@ -37,6 +37,8 @@ void RaiseOSError(const char* ACall, DWORD ACode) {
                  ACode);
 }
 
-void RaiseLastOSError(const char* ACall) { RaiseOSError(ACall, GetLastError()); }
+void RaiseLastOSError(const char* ACall) {
+  RaiseOSError(ACall, GetLastError());
+}
 
 } // namespace tarvel

@@ -19,8 +19,7 @@ std::wstring ToWide(const std::u16string& AText);
 [[noreturn]] void RaiseOSError(const char* ACall, DWORD ACode);
 
 // A BOOL-style result (or a handle/pointer that is null on failure): GetLastError tells why.
-template <class T>
-T CheckWin32(T AResult, const char* ACall) {
+template <class T> T CheckWin32(T AResult, const char* ACall) {
   if (!AResult)
     RaiseLastOSError(ACall);
   return AResult;

@@ -12,9 +12,13 @@ TLocalDateTime TSystemClock::Now() {
   return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
-std::uint64_t TSystemClock::TickCount64() { return GetTickCount64(); }
+std::uint64_t TSystemClock::TickCount64() {
+  return GetTickCount64();
+}
 
-void TSystemClock::Sleep(std::uint32_t AMilliseconds) { ::Sleep(AMilliseconds); }
+void TSystemClock::Sleep(std::uint32_t AMilliseconds) {
+  ::Sleep(AMilliseconds);
+}
 
 std::u16string TSystemClock::TimeSeparator() {
   // Deprecated as a way to build time formats, but still the user's own choice of

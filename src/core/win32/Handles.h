@@ -10,8 +10,7 @@ namespace tarvel {
 
 namespace policy {
 
-template <class T, T AInvalid, auto ACloser>
-struct TSimple {
+template <class T, T AInvalid, auto ACloser> struct TSimple {
   using THandle = T;
   static THandle Invalid() noexcept { return AInvalid; }
   static void Close(THandle AHandle) noexcept { ACloser(AHandle); }
@@ -63,17 +62,39 @@ struct THotkey {
   static void Close(THandle AHandle) noexcept { UnregisterHotKey(AHandle.Window, AHandle.Id); }
 };
 
-inline void CloseHandleNoThrow(HANDLE AHandle) noexcept { ::CloseHandle(AHandle); }
-inline void DeleteObjectNoThrow(HGDIOBJ AObject) noexcept { ::DeleteObject(AObject); }
-inline void DeleteDCNoThrow(HDC ADC) noexcept { ::DeleteDC(ADC); }
-inline void RegCloseKeyNoThrow(HKEY AKey) noexcept { ::RegCloseKey(AKey); }
-inline void GlobalFreeNoThrow(HGLOBAL AMemory) noexcept { ::GlobalFree(AMemory); }
-inline void DestroyIconNoThrow(HICON AIcon) noexcept { ::DestroyIcon(AIcon); }
-inline void DestroyMenuNoThrow(HMENU AMenu) noexcept { ::DestroyMenu(AMenu); }
-inline void DestroyWindowNoThrow(HWND AWindow) noexcept { ::DestroyWindow(AWindow); }
-inline void CloseClipboardNoThrow(bool) noexcept { ::CloseClipboard(); }
-inline void CoUninitializeNoThrow(bool) noexcept { ::CoUninitialize(); }
-inline void ReleaseNoThrow(IUnknown* AObject) noexcept { AObject->Release(); }
+inline void CloseHandleNoThrow(HANDLE AHandle) noexcept {
+  ::CloseHandle(AHandle);
+}
+inline void DeleteObjectNoThrow(HGDIOBJ AObject) noexcept {
+  ::DeleteObject(AObject);
+}
+inline void DeleteDCNoThrow(HDC ADC) noexcept {
+  ::DeleteDC(ADC);
+}
+inline void RegCloseKeyNoThrow(HKEY AKey) noexcept {
+  ::RegCloseKey(AKey);
+}
+inline void GlobalFreeNoThrow(HGLOBAL AMemory) noexcept {
+  ::GlobalFree(AMemory);
+}
+inline void DestroyIconNoThrow(HICON AIcon) noexcept {
+  ::DestroyIcon(AIcon);
+}
+inline void DestroyMenuNoThrow(HMENU AMenu) noexcept {
+  ::DestroyMenu(AMenu);
+}
+inline void DestroyWindowNoThrow(HWND AWindow) noexcept {
+  ::DestroyWindow(AWindow);
+}
+inline void CloseClipboardNoThrow(bool) noexcept {
+  ::CloseClipboard();
+}
+inline void CoUninitializeNoThrow(bool) noexcept {
+  ::CoUninitialize();
+}
+inline void ReleaseNoThrow(IUnknown* AObject) noexcept {
+  AObject->Release();
+}
 
 } // namespace policy
 
@@ -107,11 +128,10 @@ inline TUniqueGlobalLock LockScoped(HGLOBAL AMemory) noexcept {
 }
 
 // A COM interface pointer that releases its reference.
-template <class T>
-class TComPtr {
+template <class T> class TComPtr {
 public:
   TComPtr() noexcept = default;
-  explicit TComPtr(T* APointer) noexcept : FPointer(APointer) {}  // adopts the reference
+  explicit TComPtr(T* APointer) noexcept : FPointer(APointer) {} // adopts the reference
   TComPtr(const TComPtr& AOther) noexcept : FPointer(AOther.FPointer) {
     if (FPointer)
       FPointer->AddRef();

@@ -113,7 +113,9 @@ TPeer::TPeer(TControl& AModel, HWND AHandle) : FModel(AModel), FHandle(AHandle) 
   };
 }
 
-TPeer::~TPeer() { FModel.OnModelChanged = nullptr; }
+TPeer::~TPeer() {
+  FModel.OnModelChanged = nullptr;
+}
 
 void TPeer::Mirror() {
   ShowWindow(FHandle, FModel.Visible() ? SW_SHOWNA : SW_HIDE);
@@ -168,8 +170,8 @@ void TButtonPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
     int cx = 0, cy = 0;
     ImageList_GetIconSize(FImages, &cx, &cy);
     const int size = std::min(cy, height - 8);
-    ImageList_DrawEx(FImages, FButton.ImageIndex(), dc, x, r.top + (height - size) / 2, size, size, CLR_NONE,
-                     CLR_NONE, ILD_TRANSPARENT);
+    ImageList_DrawEx(FImages, FButton.ImageIndex(), dc, x, r.top + (height - size) / 2, size, size, CLR_NONE, CLR_NONE,
+                     ILD_TRANSPARENT);
     x += size + 5;
   }
   SetBkMode(dc, TRANSPARENT);
@@ -265,7 +267,9 @@ TSpinEditPeer::TSpinEditPeer(TSpinEdit& AModel, HWND AEdit, HWND AUpDown)
   Mirror();
 }
 
-TSpinEditPeer::~TSpinEditPeer() { RemoveWindowSubclass(Handle(), SubclassProc, 1); }
+TSpinEditPeer::~TSpinEditPeer() {
+  RemoveWindowSubclass(Handle(), SubclassProc, 1);
+}
 
 LRESULT CALLBACK TSpinEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                              DWORD_PTR AData) {
@@ -320,7 +324,9 @@ void TSpinEditPeer::Stepped() {
 
 // Track bar -------------------------------------------------------------------------------
 
-TTrackBarPeer::TTrackBarPeer(TTrackBar& AModel, HWND AHandle) : TPeer(AModel, AHandle), FTrack(AModel) { Mirror(); }
+TTrackBarPeer::TTrackBarPeer(TTrackBar& AModel, HWND AHandle) : TPeer(AModel, AHandle), FTrack(AModel) {
+  Mirror();
+}
 
 void TTrackBarPeer::Mirror() {
   TPeer::Mirror();
@@ -332,8 +338,7 @@ void TTrackBarPeer::Mirror() {
   GetWindowRect(Handle(), &r);
   if (r.right - r.left != FTrack.Width()) {
     MapWindowPoints(nullptr, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
-    SetWindowPos(Handle(), nullptr, 0, 0, FTrack.Width(), r.bottom - r.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, 0, 0, FTrack.Width(), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -383,7 +388,9 @@ void TMemoPeer::Mirror() {
   }
 }
 
-TLabelPeer::TLabelPeer(TLabel& AModel, HWND AHandle) : TPeer(AModel, AHandle) { Mirror(); }
+TLabelPeer::TLabelPeer(TLabel& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
+  Mirror();
+}
 
 void TLabelPeer::Mirror() {
   TPeer::Mirror();
@@ -423,7 +430,9 @@ void TLabelPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
 
 // Combo box -------------------------------------------------------------------------------
 
-TComboBoxPeer::TComboBoxPeer(TComboBox& AModel, HWND AHandle) : TPeer(AModel, AHandle), FCombo(AModel) { Mirror(); }
+TComboBoxPeer::TComboBoxPeer(TComboBox& AModel, HWND AHandle) : TPeer(AModel, AHandle), FCombo(AModel) {
+  Mirror();
+}
 
 void TComboBoxPeer::Mirror() {
   TPeer::Mirror();
@@ -547,14 +556,15 @@ void TImagePeer::Paint(HDC ADC, const RECT& AClient) const {
   const int cw = AClient.right - AClient.left;
   const int ch = AClient.bottom - AClient.top;
   // Fit: scaled up or down, proportions kept, centred.
-  const double scale = std::min(static_cast<double>(cw) / picture->Width(), static_cast<double>(ch) / picture->Height());
+  const double scale =
+      std::min(static_cast<double>(cw) / picture->Width(), static_cast<double>(ch) / picture->Height());
   const int w = std::max(1, static_cast<int>(picture->Width() * scale + 0.5));
   const int h = std::max(1, static_cast<int>(picture->Height() * scale + 0.5));
   const BITMAPINFO bi = TopDownBitmapInfo(picture->Width(), picture->Height());
   SetStretchBltMode(ADC, HALFTONE);
   SetBrushOrgEx(ADC, 0, 0, nullptr);
-  StretchDIBits(ADC, (cw - w) / 2, (ch - h) / 2, w, h, 0, 0, picture->Width(), picture->Height(), picture->Bits(),
-                &bi, DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(ADC, (cw - w) / 2, (ch - h) / 2, w, h, 0, 0, picture->Width(), picture->Height(), picture->Bits(), &bi,
+                DIB_RGB_COLORS, SRCCOPY);
 }
 
 } // namespace tarvel

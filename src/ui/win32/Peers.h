@@ -87,8 +87,8 @@ public:
   ~TSpinEditPeer() override;
 
 private:
-  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
-                                       UINT_PTR AId, DWORD_PTR AData);
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
+                                       DWORD_PTR AData);
   TSpinEdit& FSpin;
   HWND FUpDown;
 };
@@ -144,8 +144,8 @@ public:
   void Command(WORD ANotifyCode) override;
 
 private:
-  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
-                                       UINT_PTR AId, DWORD_PTR AData);
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
+                                       DWORD_PTR AData);
   TLetterEdit& FEdit;
 };
 
