@@ -1,0 +1,119 @@
+// TMainForm: capturing what other programs copy, and the program's own clipboard writes,
+// each marked so that its echo is not captured again.
+#include "app/uMain.h"
+
+#include <algorithm>
+
+#include "core/FlagScope.h"
+#include "core/Text.h"
+
+namespace tarvel {
+
+std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen) {
+  return MakeOneLinePreview(AText, static_cast<std::size_t>(std::max(AMaxLen, 0)), false);
+}
+
+void TMainForm::WMClipboardUpdate() {
+  if (!FInternalClipboardUpdate && FPendingInternalClipboardUpdates <= 0)
+    CaptureExternalClipboard();
+  else if (FPendingInternalClipboardUpdates > 0)
+    --FPendingInternalClipboardUpdates; // the echo of one of our own writes
+}
+
+void TMainForm::CaptureExternalClipboard() {
+  IClipboard& clipboard = FServices.Clipboard;
+  // The first format offered decides, even when reading it yields nothing.
+  try {
+    if (clipboard.IsFormatAvailable(cfHDrop)) {
+      const std::vector<std::u16string> files = ReadClipboardFiles(clipboard);
+      if (files.empty() || FHistory->IsImmediateDuplicateFiles(files))
+        return;
+      FHistory->AddFiles(files);
+      UpdateHistoryControls();
+      AddLogLine(Format(u"External clipboard captured: %d file(s): %s",
+                        {static_cast<int>(files.size()), MakePreviewText(files.front(), 80)}));
+      ShowNotification(u"Copied files");
+    } else if (clipboard.IsFormatAvailable(cfUnicodeText)) {
+      std::u16string text = ReadClipboardText(clipboard);
+      if (IsBlank(text) || FHistory->IsImmediateDuplicateText(text))
+        return;
+      const std::u16string preview = MakePreviewText(text, 80);
+      FHistory->AddText(std::move(text));
+      UpdateHistoryControls();
+      AddLogLine(u"External clipboard captured: text " + preview);
+      ShowNotification(u"Copied text");
+    } else if (clipboard.IsFormatAvailable(cfBitmap) || clipboard.IsFormatAvailable(cfDib) ||
+               clipboard.IsFormatAvailable(cfDibV5)) {
+      TBitmap32 image = ReadClipboardImage(clipboard);
+      if (image.Empty() || FHistory->IsImmediateDuplicateBitmap(&image))
+        return;
+      const int width = image.Width();
+      const int height = image.Height();
+      FHistory->AddBitmap(std::move(image));
+      UpdateHistoryControls();
+      AddLogLine(Format(u"External clipboard captured: image %dx%d", {width, height}));
+      ShowNotification(u"Copied image");
+    }
+  } catch (const EError& e) {
+    AddLogLine(u"External clipboard read error: " + e.ClassName() + u": " + e.Message());
+  }
+}
+
+void TMainForm::PublishTextToClipboard(const std::u16string& AText) {
+  const TFlagScope mark(FInternalClipboardUpdate);
+  WriteClipboardText(FServices.Clipboard, AText);
+  ++FPendingInternalClipboardUpdates;
+  AddLogLine(u"System clipboard updated: text " + MakePreviewText(AText, 80));
+}
+
+void TMainForm::PublishBitmapToClipboard(const TBitmap32* ABitmap) {
+  if (!ABitmap || ABitmap->Empty())
+    return;
+  const TFlagScope mark(FInternalClipboardUpdate);
+  WriteClipboardBitmap(FServices.Clipboard, *ABitmap);
+  ++FPendingInternalClipboardUpdates;
+  AddLogLine(Format(u"System clipboard updated: image %dx%d", {ABitmap->Width(), ABitmap->Height()}));
+}
+
+bool TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFiles) {
+  if (AFiles.empty())
+    return false;
+  const TFlagScope mark(FInternalClipboardUpdate);
+  const int count = static_cast<int>(AFiles.size());
+  // A refused block leaves the clipboard empty; that change is not ours to absorb.
+  if (!WriteClipboardFiles(FServices.Clipboard, AFiles)) {
+    AddLogLine(Format(u"System clipboard update failed: %d file(s)", {count}));
+    return false;
+  }
+  ++FPendingInternalClipboardUpdates;
+  AddLogLine(Format(u"System clipboard updated: %d file(s)", {count}));
+  return true;
+}
+
+void TMainForm::ClearClipboardAsOwnWrite() {
+  const TFlagScope mark(FInternalClipboardUpdate);
+  ClearClipboard(FServices.Clipboard);
+  ++FPendingInternalClipboardUpdates;
+}
+
+void TMainForm::PublishCurrentHistoryItem() {
+  const TClipHistoryItem* item = FHistory ? FHistory->Current() : nullptr;
+  if (!item)
+    return;
+  switch (item->Kind) {
+  case cikText:
+    PublishTextToClipboard(item->Text);
+    AddLogLine(u"History selection copied to clipboard: " + MakePreviewText(item->Text, 80));
+    break;
+  case cikImage:
+    PublishBitmapToClipboard(item->Bitmap.get());
+    AddLogLine(u"History selection copied to clipboard: " + item->Preview);
+    break;
+  case cikFiles:
+    if (PublishFilesToClipboard(item->Files))
+      AddLogLine(Format(u"History selection copied to clipboard: %d file(s)", {static_cast<int>(item->Files.size())}));
+    break;
+  }
+}
+
+} // namespace tarvel

@@ -1,0 +1,211 @@
+// TMainForm: the clipboard card, which shows the history's selected entry and moves and
+// deletes it.
+#include "app/uMain.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/FlagScope.h"
+#include "core/Text.h"
+
+namespace tarvel {
+
+void TMainForm::UpdateHistoryControls() {
+  const TClipHistoryItem* item = FHistory ? FHistory->Current() : nullptr;
+  SyncHistoryNavigation();
+  if (!item) {
+    Memo1.SetVisible(true);
+    Image1.SetVisible(false);
+    Memo1.Clear();
+    Label1.SetCaption(u"0 / 0");
+    return;
+  }
+  switch (item->Kind) {
+  case cikText:
+    Image1.SetVisible(false);
+    Image1.ClearPicture();
+    Memo1.SetVisible(true);
+    Memo1.SetText(MakeMemoPreviewText(item->Text));
+    break;
+  case cikImage:
+    Memo1.SetVisible(false);
+    if (item->Bitmap)
+      Image1.SetPicture(*item->Bitmap);
+    else
+      Image1.ClearPicture();
+    Image1.SetVisible(true);
+    break;
+  case cikFiles:
+    Image1.SetVisible(false);
+    Image1.ClearPicture();
+    Memo1.SetVisible(true);
+    Memo1.SetLines(MakeMemoPreviewLines(item->Files));
+    break;
+  }
+  Label1.SetCaption(Format(u"%d / %d  %s  %s", {FHistory->Index() + 1, FHistory->Count(),
+                                                FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp),
+                                                               FServices.Clock.TimeSeparator()),
+                                                item->Preview}));
+}
+
+namespace {
+
+constexpr std::uint64_t MemoPreviewCost = std::uint64_t{MaxMemoPreviewLine} * MaxMemoPreviewLine;
+
+// How many units of a line of ALength fit in what is left of the layout cost.
+std::size_t UnitsWithinCost(std::size_t ALength, std::uint64_t& ACost) {
+  const std::uint64_t cost = std::uint64_t{ALength} * ALength;
+  if (cost <= MemoPreviewCost - ACost) {
+    ACost += cost;
+    return ALength;
+  }
+  const auto fits = static_cast<std::size_t>(std::sqrt(static_cast<double>(MemoPreviewCost - ACost)));
+  ACost = MemoPreviewCost;
+  return fits;
+}
+
+} // namespace
+
+std::u16string MakeMemoPreviewText(std::u16string_view AText) {
+  // Nothing past the length limit is shown, so nothing past it is looked at either.
+  const std::u16string_view head = AText.substr(0, MaxMemoPreviewLength + 1);
+  std::size_t cut = 0;
+  std::uint64_t cost = 0;
+  while (cut < head.size() && cut < MaxMemoPreviewLength) {
+    std::size_t end = head.find_first_of(u"\r\n", cut);
+    if (end == std::u16string_view::npos)
+      end = head.size();
+    const std::size_t fits = UnitsWithinCost(end - cut, cost);
+    if (fits < end - cut) {
+      cut += fits;
+      break;
+    }
+    cut = std::min(end + 1, head.size());
+  }
+  cut = std::min(cut, MaxMemoPreviewLength);
+  if (cut >= AText.size())
+    return std::u16string(AText);
+  if (cut > 0 && AText[cut - 1] >= 0xD800 && AText[cut - 1] <= 0xDBFF)
+    --cut; // keep a surrogate pair whole
+  return std::u16string(AText.substr(0, cut)) + u"\r\n\r\n" +
+         Format(u"[... %s more characters are not shown here; the entry keeps the whole text]",
+                {GroupDigits(AText.size() - cut)});
+}
+
+std::vector<std::u16string> MakeMemoPreviewLines(const std::vector<std::u16string>& AFiles) {
+  std::vector<std::u16string> lines;
+  std::size_t length = 0;
+  std::uint64_t cost = 0;
+  for (const std::u16string& path : AFiles) {
+    const bool fits = UnitsWithinCost(path.size(), cost) == path.size() && length + path.size() <= MaxMemoPreviewLength;
+    if (!fits && !lines.empty())
+      break;
+    length += path.size() + 2;
+    lines.push_back(path);
+  }
+  if (lines.size() < AFiles.size()) {
+    lines.emplace_back();
+    lines.push_back(Format(u"[... %s more files are not shown here; the entry keeps the whole list]",
+                           {GroupDigits(AFiles.size() - lines.size() + 1)}));
+  }
+  return lines;
+}
+
+void TMainForm::SyncHistoryNavigation() {
+  const bool empty = !FHistory || FHistory->Count() == 0;
+  {
+    const TFlagScope updating(FUpdatingHistoryControls);
+    const int count = empty ? 0 : FHistory->Count();
+    const int position = empty ? 0 : FHistory->Index() + 1;
+    const int minimum = empty ? 0 : 1;
+    trkSlider.SetRange(minimum, count);
+    trkSlider.SetPosition(position);
+    trkSlider.SetEnabled(!empty);
+    btnDeleteEntry.SetEnabled(!empty);
+    spnClipboardPage.SetRange(minimum, count);
+    spnClipboardPage.SetValue(position);
+    spnClipboardPage.SetEnabled(!empty);
+  }
+  if (!empty)
+    AdjustSliderWidth();
+}
+
+void TMainForm::SelectHistoryIndex(int AIndex, bool APublish) {
+  if (!FHistory || FHistory->Count() == 0) {
+    UpdateHistoryControls();
+    return;
+  }
+  FHistory->Select(AIndex);
+  UpdateHistoryControls();
+  if (APublish)
+    PublishCurrentHistoryItem();
+}
+
+void TMainForm::spnClipboardPageChange(TControl&) {
+  if (FUpdatingHistoryControls)
+    return;
+  if (!FHistory || FHistory->Count() == 0) {
+    SyncHistoryNavigation();
+    return;
+  }
+  const int value = std::clamp(spnClipboardPage.Value(), 1, FHistory->Count());
+  if (value != spnClipboardPage.Value()) {
+    const TFlagScope updating(FUpdatingHistoryControls);
+    spnClipboardPage.SetValue(value);
+  }
+  SelectHistoryIndex(value - 1, true);
+}
+
+void TMainForm::trkSliderChange(TControl&) {
+  if (FUpdatingHistoryControls)
+    return;
+  if (!FHistory || FHistory->Count() == 0) {
+    SyncHistoryNavigation();
+    return;
+  }
+  SelectHistoryIndex(std::clamp(trkSlider.Position(), 1, FHistory->Count()) - 1, false);
+  // A drag publishes once, where it ends; the keyboard publishes at once.
+  if (!FServices.Window.IsLeftButtonDown()) {
+    PublishCurrentHistoryItem();
+  } else {
+    FSliderDragging = true;
+    FSliderReleaseTimer->SetEnabled(true);
+  }
+}
+
+void TMainForm::SliderReleaseTimerTimer() {
+  if (FServices.Window.IsLeftButtonDown())
+    return;
+  FSliderReleaseTimer->SetEnabled(false);
+  if (FSliderDragging && FHistory && FHistory->Count() > 0) {
+    FSliderDragging = false;
+    PublishCurrentHistoryItem();
+  }
+}
+
+void TMainForm::btnDeleteEntryClick(TControl&) {
+  DeleteCurrentHistoryEntry();
+}
+
+void TMainForm::DeleteCurrentHistoryEntry() {
+  if (!FHistory || FHistory->Count() == 0)
+    return;
+  const int selected = FHistory->DeleteAt(FHistory->Index());
+  // The card follows the history at once, also when the clipboard write below fails.
+  UpdateHistoryControls();
+  if (selected < 0) {
+    ClearClipboardAsOwnWrite();
+    AddLogLine(u"History entry deleted");
+  } else {
+    PublishCurrentHistoryItem();
+    AddLogLine(Format(u"History entry deleted, new selection: %d / %d", {FHistory->Index() + 1, FHistory->Count()}));
+  }
+  ShowNotification(u"History entry deleted");
+}
+
+void TMainForm::AdjustSliderWidth() {
+  const int width = FServices.Window.SliderRowClientWidth() - FServices.Window.PageEditRight() - 12;
+  trkSlider.SetWidth(std::max(width, 80));
+}
+
+} // namespace tarvel

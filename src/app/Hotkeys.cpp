@@ -1,0 +1,72 @@
+// TMainForm: the nine global hotkeys, registered as one set, and the commands they run.
+#include "app/uMain.h"
+
+
+namespace tarvel {
+
+void TMainForm::RegisterHotkeysAndClipboardListener() {
+  if (!FHotkeysRegistered)
+    FHotkeysRegistered =
+        RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR, FSettings.HotkeyScreenBox,
+                           FSettings.HotkeyScreenFull, FSettings.HotkeySave, &FHotkeyRefusal);
+  if (!FClipboardListenerRegistered)
+    FClipboardListenerRegistered = FServices.Clipboard.AddListener();
+  if (!FHotkeysRegistered)
+    ReportHotkeysUnavailable();
+}
+
+void TMainForm::ReportHotkeysUnavailable() {
+  // Balloons are off by default: the log always tells which combination is taken.
+  AddLogLine(u"Hotkeys unavailable: " + HotkeyText(FHotkeyRefusal.VirtualKey) + u" is taken by another program");
+  ShowNotification(u"Hotkeys unavailable");
+}
+
+void TMainForm::UnregisterHotkeysAndClipboardListener() {
+  if (FClipboardListenerRegistered) {
+    FServices.Clipboard.RemoveListener();
+    FClipboardListenerRegistered = false;
+  }
+  if (FHotkeysRegistered) {
+    UnregisterAppHotkeys(FServices.Hotkeys);
+    FHotkeysRegistered = false;
+  }
+}
+
+bool TMainForm::TryReregisterHotkeys() {
+  if (FHotkeysRegistered) {
+    UnregisterAppHotkeys(FServices.Hotkeys);
+    FHotkeysRegistered = false;
+  }
+  FHotkeysRegistered =
+      RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR, FSettings.HotkeyScreenBox,
+                         FSettings.HotkeyScreenFull, FSettings.HotkeySave, &FHotkeyRefusal);
+  return FHotkeysRegistered;
+}
+
+void TMainForm::ReregisterHotkeys() {
+  if (!TryReregisterHotkeys())
+    ReportHotkeysUnavailable();
+}
+
+void TMainForm::WMHotKey(int AHotkeyId) {
+  switch (AHotkeyId) {
+  case hkMerge: MergeTextEntries(); break;
+  case hkPrevious:
+  case hkNext:
+    if (FHistory) {
+      if (AHotkeyId == hkPrevious)
+        FHistory->Prev();
+      else
+        FHistory->Next();
+    }
+    UpdateHistoryControls();
+    PublishCurrentHistoryItem();
+    break;
+  case hkSave: SaveClipboard(true); break;
+  default:
+    // The capture and OCR commands are not part of this build yet; other ids are not ours.
+    break;
+  }
+}
+
+} // namespace tarvel

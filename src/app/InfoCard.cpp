@@ -1,0 +1,55 @@
+// TMainForm: the card buttons and the info card.
+#include "app/uMain.h"
+
+#include "core/Text.h"
+#include "update/UpdateHelper.h"
+
+namespace tarvel {
+
+void TMainForm::btnCard1Click(TControl&) {
+  CardPanel1.SetActiveCard(0);
+}
+void TMainForm::btnCard2Click(TControl&) {
+  CardPanel1.SetActiveCard(1);
+}
+void TMainForm::btnCard3Click(TControl&) {
+  CardPanel1.SetActiveCard(2);
+}
+void TMainForm::crdInfoClick(TControl&) {
+  CardPanel1.SetActiveCard(2);
+}
+
+void TMainForm::UpdateInfoMemo() {
+  if (swtShowLog.IsOn()) {
+    MemoInfoLog.SetLines(LogLines());
+    MemoInfoLog.CaretToEnd();
+  } else {
+    MemoInfoLog.SetLines(MakeInfoText());
+  }
+}
+
+std::vector<std::u16string> TMainForm::MakeInfoText() const {
+  return {
+      u"Tarvel " + FAppVersion,
+      u"Copyright (c) 2026 Nusk. All rights reserved.",
+      UpdateSiteUrl,
+      u"",
+      u"Tray-resident utility to copy text or images from content not normally selectable.",
+      u"",
+      u"Hotkeys:",
+      Format(u"Ctrl+Shift+%s - copies content under cursor, preferring UI Automation text.", {FSettings.HotkeyControl}),
+      u"Ctrl+Shift+I - always copies the image of the control under cursor.",
+      Format(u"Ctrl+Shift+%s - selects a screen rectangle and performs Windows native OCR.", {FSettings.HotkeyOCR}),
+      Format(u"Ctrl+Shift+%s - selects a screen rectangle and copies it as an image.", {FSettings.HotkeyScreenBox}),
+      Format(u"Ctrl+Shift+%s - captures the full screen and copies it as an image.", {FSettings.HotkeyScreenFull}),
+      Format(u"Ctrl+Shift+%s - saves the current clipboard content to the desktop.", {FSettings.HotkeySave}),
+      u"Ctrl+Shift+  - merges previous text clipboard entries up to the selected one.",
+      u"Ctrl+Shift+Z - navigate to previous clipboard history entry (undo).",
+      u"Ctrl+Shift+Y - navigate to next clipboard history entry (redo).",
+      u"",
+      u"Normal Ctrl+C from other applications is intercepted and saved to history.",
+      u"Icons: drawn for Tarvel by Nusk.",
+  };
+}
+
+} // namespace tarvel

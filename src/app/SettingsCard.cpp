@@ -1,0 +1,75 @@
+// TMainForm: storing the settings, the settings card's history size and the start with
+// Windows switch.
+#include "app/uMain.h"
+
+#include "core/FlagScope.h"
+#include "core/Text.h"
+
+namespace tarvel {
+
+bool TMainForm::SaveSettings() {
+  // The tutorial stores its own choice; never write back a stale copy of it.
+  TTarvelSettings stored;
+  LoadAppSettings(FServices.Registry, stored);
+  FSettings.DontShowTutorial = stored.DontShowTutorial;
+  FSettings.ShowLog = swtShowLog.IsOn();
+  FSettings.ShowNotifications = swtNotifications.IsOn();
+  FSettings.MaxClipEntries = ClampMaxClipEntries(spnMaxClipentries.Value());
+  const std::pair<const TLetterEdit*, char16_t TTarvelSettings::*> letters[] = {
+      {&edtHotkeyControl, &TTarvelSettings::HotkeyControl},
+      {&edtHotkeyOCR, &TTarvelSettings::HotkeyOCR},
+      {&edtHotkeyScreenBox, &TTarvelSettings::HotkeyScreenBox},
+      {&edtHotkeyScreentFull, &TTarvelSettings::HotkeyScreenFull},
+      {&edtHotkeySave, &TTarvelSettings::HotkeySave},
+  };
+  for (const auto& [edit, field] : letters)
+    if (const std::u16string text = Trim(edit->Text()); !text.empty())
+      FSettings.*field = UpCaseAscii(text[0]);
+  try {
+    SaveAppSettings(FServices.Registry, FSettings);
+    return true;
+  } catch (const EError& e) {
+    // The change holds for this run; only storing it failed. A log line, not a box per
+    // change, and the caller reports no success.
+    AddLogLine(u"Settings not saved: " + e.Message());
+    return false;
+  }
+}
+
+void TMainForm::spnMaxClipentriesChange(TControl&) {
+  if (FLoadingSettings)
+    return;
+  const int count = ClampMaxClipEntries(spnMaxClipentries.Value());
+  if (spnMaxClipentries.Value() != count) {
+    const TFlagScope loading(FLoadingSettings);
+    spnMaxClipentries.SetValue(count);
+  }
+  if (FHistory) {
+    FHistory->SetLimit(count);
+    UpdateHistoryControls();
+  }
+  if (SaveSettings())
+    AddLogLine(Format(u"Maximum clipboard entries set to %d", {count}));
+}
+
+void TMainForm::UpdateAutostartSwitch() {
+  chkAutostart.SetThumbColor(chkAutostart.IsOn() ? 0x00FF00 : 0x808080);
+}
+
+void TMainForm::chkAutostartClick(TControl&) {
+  if (FLoadingSettings)
+    return;
+  try {
+    SetAutostart(FServices.Registry, FServices.Shell, chkAutostart.IsOn());
+    AddLogLine(chkAutostart.IsOn() ? u"Windows autostart enabled" : u"Windows autostart disabled");
+    UpdateAutostartSwitch();
+  } catch (const EError& e) {
+    // The switch shows the real state again; turning it back runs this handler once more.
+    chkAutostart.SetOn(IsAutostartEnabled(FServices.Registry, FServices.Shell));
+    UpdateAutostartSwitch();
+    AddLogLine(u"Windows autostart error: " + e.Message());
+    ShowNotification(u"Autostart unavailable");
+  }
+}
+
+} // namespace tarvel
