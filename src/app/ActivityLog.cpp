@@ -22,20 +22,10 @@ void TMainForm::AddLogLine(const std::u16string& AText) {
 }
 
 void TMainForm::AddOcrLogLine(std::u16string_view AText) {
-  if (Trim(AText).empty())
-    return;
-  std::size_t start = 0;
-  while (start <= AText.size()) {
-    std::size_t end = AText.find_first_of(u"\r\n", start);
-    if (end == std::u16string_view::npos)
-      end = AText.size();
-    if (const std::u16string line = Trim(AText.substr(start, end - start)); !line.empty())
-      AddLogLine(u"[OCR] " + line);
-    // CR LF is one break; a lone CR or LF is one too.
-    if (end + 1 < AText.size() && AText[end] == u'\r' && AText[end + 1] == u'\n')
-      ++end;
-    start = end + 1;
-  }
+  // Each line gets its own time stamp; blank lines are skipped.
+  for (const std::u16string_view line : SplitLines(AText))
+    if (const std::u16string trimmed = Trim(line); !trimmed.empty())
+      AddLogLine(u"[OCR] " + trimmed);
 }
 
 void TMainForm::ShowNotification(const std::u16string& AText) {

@@ -1,7 +1,6 @@
 // TMainForm: the nine global hotkeys, registered as one set, and the commands they run.
 #include "app/uMain.h"
 
-
 namespace tarvel {
 
 void TMainForm::RegisterHotkeysAndClipboardListener() {

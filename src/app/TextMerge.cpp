@@ -2,6 +2,7 @@
 #include "app/uMain.h"
 
 #include "core/Text.h"
+#include "history/TextMerge.h"
 
 namespace tarvel {
 
@@ -9,15 +10,7 @@ void TMainForm::MergeTextEntries() {
   const TClipHistoryItem* current = FHistory ? FHistory->Current() : nullptr;
   if (!current || current->Kind != cikText)
     return;
-  std::u16string result;
-  for (int i = 0; i <= FHistory->Index(); ++i) {
-    const TClipHistoryItem& item = FHistory->Items(i);
-    if (item.Kind != cikText)
-      continue;
-    if (!result.empty())
-      result += u"\r\n";
-    result += item.Text;
-  }
+  const std::u16string result = JoinTextEntries(*FHistory, FHistory->Index());
   if (IsBlank(result))
     return;
   PublishTextToClipboard(result);

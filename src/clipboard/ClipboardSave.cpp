@@ -19,14 +19,6 @@ std::u16string GetDesktopFolder(IShell& AShell) {
   return folder;
 }
 
-std::u16string JoinPath(const std::u16string& AFolder, const std::u16string& AName) {
-  if (AFolder.empty())
-    return AName;
-  if (AFolder.back() == u'\\' || AFolder.back() == u'/')
-    return AFolder + AName;
-  return AFolder + u'\\' + AName;
-}
-
 bool TryGetClipboardText(IClipboard& AClipboard, std::u16string& AText) {
   if (!AClipboard.IsFormatAvailable(cfUnicodeText) && !AClipboard.IsFormatAvailable(cfText))
     return false;
@@ -92,14 +84,6 @@ bool TryGetClipboardBitmap(IClipboard& AClipboard, TBitmap32& ABitmap) {
     return false;
   ABitmap = ReadClipboardImage(AClipboard);
   return !ABitmap.Empty();
-}
-
-std::u16string ExtractFileExt(std::u16string_view AFileName) {
-  const std::size_t component = AFileName.find_last_of(u"\\/:");
-  const std::size_t dot = AFileName.rfind(u'.');
-  if (dot == std::u16string_view::npos || (component != std::u16string_view::npos && dot < component))
-    return {};
-  return std::u16string(AFileName.substr(dot));
 }
 
 bool IsHtmlSaveChoice(std::u16string_view AFileName, int AFilterIndex) {

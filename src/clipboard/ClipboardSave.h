@@ -8,6 +8,7 @@
 #include "clipboard/SystemClipboard.h"
 #include "core/Bitmap32.h"
 #include "core/DateTime.h"
+#include "core/Path.h"
 #include "core/Shell.h"
 
 namespace tarvel {
@@ -19,9 +20,6 @@ std::u16string MakeClipboardFileBaseName(IClock& AClock);
 
 // The desktop folder, else the roaming application-data folder, else empty.
 std::u16string GetDesktopFolder(IShell& AShell);
-
-// AFolder and AName with one separator between them; an empty folder gives the bare name.
-std::u16string JoinPath(const std::u16string& AFolder, const std::u16string& AName);
 
 // True when the clipboard offers Unicode or ANSI text and it is not empty.
 bool TryGetClipboardText(IClipboard& AClipboard, std::u16string& AText);
@@ -50,9 +48,6 @@ bool IsHtmlSaveChoice(std::u16string_view AFileName, int AFilterIndex);
 
 // AFileName unchanged when it has an extension, else with ".htm" or ".txt" appended.
 std::u16string EnsureSaveExtension(const std::u16string& AFileName, bool AIsHtml);
-
-// A file name's extension (from the last dot of its last component, dot included), or empty.
-std::u16string ExtractFileExt(std::u16string_view AFileName);
 
 // UTF-8 with a byte-order mark, line breaks as they are.
 std::vector<std::uint8_t> Utf8WithBom(std::u16string_view AText);

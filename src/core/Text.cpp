@@ -204,6 +204,21 @@ std::u16string FromUtf16LeBytes(const std::uint8_t* AData, std::size_t ASize) {
   return text;
 }
 
+std::vector<std::u16string_view> SplitLines(std::u16string_view AText) {
+  std::vector<std::u16string_view> lines;
+  std::size_t start = 0;
+  while (start < AText.size()) {
+    std::size_t end = AText.find_first_of(u"\r\n", start);
+    if (end == std::u16string_view::npos)
+      end = AText.size();
+    lines.push_back(AText.substr(start, end - start));
+    start = end + 1;
+    if (end + 1 < AText.size() && AText[end] == u'\r' && AText[end + 1] == u'\n')
+      ++start;
+  }
+  return lines;
+}
+
 std::u16string GroupDigits(std::uint64_t AValue) {
   const std::u16string digits = UIntToStr(AValue);
   std::u16string r;

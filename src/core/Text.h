@@ -68,6 +68,10 @@ std::u16string Format(std::u16string_view APattern, std::initializer_list<TForma
 
 std::u16string IntToStr(std::int64_t AValue);
 std::u16string UIntToStr(std::uint64_t AValue);
+
+// The lines of a text, split at CR LF, a lone CR or a lone LF. As in a classic string list,
+// a line break at the very end adds no empty line; an empty text has no lines.
+std::vector<std::u16string_view> SplitLines(std::u16string_view AText);
 // With a comma between groups of three digits: 10,485,760.
 std::u16string GroupDigits(std::uint64_t AValue);
 

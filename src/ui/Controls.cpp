@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "core/Text.h"
+
 namespace tarvel {
 
 void TControl::Changed() const {
@@ -184,23 +186,8 @@ std::u16string TMemo::Text() const {
 }
 
 void TMemo::SetText(std::u16string_view AText) {
-  std::vector<std::u16string> lines;
-  std::u16string line;
-  for (std::size_t i = 0; i < AText.size(); ++i) {
-    const char16_t c = AText[i];
-    if (c == u'\r' || c == u'\n') {
-      lines.push_back(std::move(line));
-      line.clear();
-      if (c == u'\r' && i + 1 < AText.size() && AText[i + 1] == u'\n')
-        ++i;
-    } else {
-      line += c;
-    }
-  }
-  // As with a classic string list, a final line break adds no empty line.
-  if (!line.empty())
-    lines.push_back(std::move(line));
-  SetLines(std::move(lines));
+  const std::vector<std::u16string_view> split = SplitLines(AText);
+  SetLines({split.begin(), split.end()});
 }
 
 void TMemo::SetReadOnly(bool AValue) {

@@ -89,5 +89,17 @@ TEST(TextTest, Utf16LittleEndianBytes) {
   EXPECT_EQ(FromUtf16LeBytes(nullptr, 8), u"");
 }
 
+TEST(TextTest, SplitLinesAtEveryKindOfBreak) {
+  using TLines = std::vector<std::u16string_view>;
+  EXPECT_EQ(SplitLines(u""), TLines{});
+  EXPECT_EQ(SplitLines(u"one"), TLines{u"one"});
+  EXPECT_EQ(SplitLines(u"a\r\nb\rc\nd"), (TLines{u"a", u"b", u"c", u"d"}));
+  // A final break adds no line; breaks in a row give empty lines, and LF CR is two breaks.
+  EXPECT_EQ(SplitLines(u"a\r\n"), TLines{u"a"});
+  EXPECT_EQ(SplitLines(u"a\n\n"), (TLines{u"a", u""}));
+  EXPECT_EQ(SplitLines(u"\n"), TLines{u""});
+  EXPECT_EQ(SplitLines(u"a\n\rb"), (TLines{u"a", u"", u"b"}));
+}
+
 } // namespace
 } // namespace tarvel
