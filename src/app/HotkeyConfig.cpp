@@ -12,36 +12,26 @@ char16_t HotkeyEditLetter(const TLetterEdit* AEdit) {
   return text.empty() ? char16_t{0} : UpCaseAscii(text[0]);
 }
 
-bool IsReservedHotkeyLetter(char16_t AChar) noexcept {
-  const char16_t c = UpCaseAscii(AChar);
-  return c == u'I' || c == u'Y' || c == u'Z';
-}
-
-TMainForm::THotkeyField TMainForm::HotkeyField(const TControl& ASender) {
-  const THotkeyField fields[] = {
-      {&edtHotkeyControl, &FPrevHotkeyControl, hkCopyUnderCursor},
-      {&edtHotkeyOCR, &FPrevHotkeyOCR, hkOcr},
-      {&edtHotkeyScreenBox, &FPrevHotkeyScreenBox, hkScreenBox},
-      {&edtHotkeyScreentFull, &FPrevHotkeyScreenFull, hkScreenFull},
-      {&edtHotkeySave, &FPrevHotkeySave, hkSave},
-  };
-  for (const auto& field : fields)
-    if (field.Edit == &ASender)
-      return field;
-  return {};
+std::optional<std::size_t> TMainForm::HotkeyEditIndex(const TControl& ASender) const {
+  for (std::size_t i = 0; i < FHotkeyEdits.size(); ++i)
+    if (FHotkeyEdits[i].Edit == &ASender)
+      return i;
+  return std::nullopt;
 }
 
 void TMainForm::HotkeyEditEnter(TControl& ASender) {
-  if (const auto [edit, previous, id] = HotkeyField(ASender); edit)
-    *previous = HotkeyEditLetter(edit);
+  if (const auto index = HotkeyEditIndex(ASender))
+    *FHotkeyEdits[*index].Previous = HotkeyEditLetter(FHotkeyEdits[*index].Edit);
 }
 
 void TMainForm::HotkeyEditExit(TControl& ASender) {
   if (FLoadingSettings)
     return;
-  const auto [edit, previous, id] = HotkeyField(ASender);
-  if (!edit)
+  const auto index = HotkeyEditIndex(ASender);
+  if (!index)
     return;
+  TLetterEdit* const edit = FHotkeyEdits[*index].Edit;
+  const char16_t* const previous = FHotkeyEdits[*index].Previous;
   const auto restore = [&] { edit->SetText(*previous ? std::u16string(1, *previous) : std::u16string()); };
   const char16_t letter = HotkeyEditLetter(edit);
   if (letter == 0) {
@@ -53,9 +43,8 @@ void TMainForm::HotkeyEditExit(TControl& ASender) {
     restore();
     return;
   }
-  for (const TLetterEdit* other :
-       {&edtHotkeyControl, &edtHotkeyOCR, &edtHotkeyScreenBox, &edtHotkeyScreentFull, &edtHotkeySave}) {
-    if (other != edit && HotkeyEditLetter(other) == letter) {
+  for (const THotkeyEdit& other : FHotkeyEdits) {
+    if (other.Edit != edit && HotkeyEditLetter(other.Edit) == letter) {
       FServices.Dialogs.WarningBox(HotkeyInUseText);
       restore();
       return;
@@ -64,7 +53,7 @@ void TMainForm::HotkeyEditExit(TControl& ASender) {
   edit->SetText(std::u16string(1, letter));
   SaveSettings();
   if (!TryReregisterHotkeys()) {
-    if (FHotkeyRefusal.Id == id && *previous) {
+    if (FHotkeyRefusal.Id == LetterHotkeyIds[*index] && *previous) {
       // Another program owns the new combination: rather than lose all nine hotkeys,
       // the field gets its letter back and the set is registered with it again.
       AddLogLine(u"Hotkey " + HotkeyText(letter) + u" is taken by another program; " + HotkeyText(*previous) +

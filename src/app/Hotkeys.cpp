@@ -5,9 +5,7 @@ namespace tarvel {
 
 void TMainForm::RegisterHotkeysAndClipboardListener() {
   if (!FHotkeysRegistered)
-    FHotkeysRegistered =
-        RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR, FSettings.HotkeyScreenBox,
-                           FSettings.HotkeyScreenFull, FSettings.HotkeySave, &FHotkeyRefusal);
+    FHotkeysRegistered = RegisterAppHotkeys(FServices.Hotkeys, HotkeyLetters(FSettings), &FHotkeyRefusal);
   if (!FClipboardListenerRegistered)
     FClipboardListenerRegistered = FServices.Clipboard.AddListener();
   if (!FHotkeysRegistered)
@@ -36,9 +34,7 @@ bool TMainForm::TryReregisterHotkeys() {
     UnregisterAppHotkeys(FServices.Hotkeys);
     FHotkeysRegistered = false;
   }
-  FHotkeysRegistered =
-      RegisterAppHotkeys(FServices.Hotkeys, FSettings.HotkeyControl, FSettings.HotkeyOCR, FSettings.HotkeyScreenBox,
-                         FSettings.HotkeyScreenFull, FSettings.HotkeySave, &FHotkeyRefusal);
+  FHotkeysRegistered = RegisterAppHotkeys(FServices.Hotkeys, HotkeyLetters(FSettings), &FHotkeyRefusal);
   return FHotkeysRegistered;
 }
 

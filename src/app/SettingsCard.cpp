@@ -15,16 +15,10 @@ bool TMainForm::SaveSettings() {
   FSettings.ShowLog = swtShowLog.IsOn();
   FSettings.ShowNotifications = swtNotifications.IsOn();
   FSettings.MaxClipEntries = ClampMaxClipEntries(spnMaxClipentries.Value());
-  const std::pair<const TLetterEdit*, char16_t TTarvelSettings::*> letters[] = {
-      {&edtHotkeyControl, &TTarvelSettings::HotkeyControl},
-      {&edtHotkeyOCR, &TTarvelSettings::HotkeyOCR},
-      {&edtHotkeyScreenBox, &TTarvelSettings::HotkeyScreenBox},
-      {&edtHotkeyScreentFull, &TTarvelSettings::HotkeyScreenFull},
-      {&edtHotkeySave, &TTarvelSettings::HotkeySave},
-  };
-  for (const auto& [edit, field] : letters)
-    if (const std::u16string text = Trim(edit->Text()); !text.empty())
-      FSettings.*field = UpCaseAscii(text[0]);
+  // A blank field keeps the letter it had.
+  for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
+    if (const std::u16string text = Trim(FHotkeyEdits[i].Edit->Text()); !text.empty())
+      FSettings.*HotkeyLetterFields[i].Field = UpCaseAscii(text[0]);
   try {
     SaveAppSettings(FServices.Registry, FSettings);
     return true;

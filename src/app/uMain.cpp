@@ -51,11 +51,9 @@ void TMainForm::FormCreate() {
     UpdateAutostartSwitch();
     spnMaxClipentries.SetRange(1, 100);
     spnMaxClipentries.SetValue(FSettings.MaxClipEntries);
-    edtHotkeyControl.SetText(std::u16string(1, FSettings.HotkeyControl));
-    edtHotkeyOCR.SetText(std::u16string(1, FSettings.HotkeyOCR));
-    edtHotkeyScreenBox.SetText(std::u16string(1, FSettings.HotkeyScreenBox));
-    edtHotkeyScreentFull.SetText(std::u16string(1, FSettings.HotkeyScreenFull));
-    edtHotkeySave.SetText(std::u16string(1, FSettings.HotkeySave));
+    const THotkeyLetters letters = HotkeyLetters(FSettings);
+    for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
+      FHotkeyEdits[i].Edit->SetText(std::u16string(1, letters[i]));
   }
 
   btnCard1.OnClick = [this](TControl& ASender) { btnCard1Click(ASender); };
@@ -68,8 +66,8 @@ void TMainForm::FormCreate() {
   swtShowLog.OnClick = [this](TControl& ASender) { swtShowLogClick(ASender); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
   chkAutostart.OnClick = [this](TControl& ASender) { chkAutostartClick(ASender); };
-  for (TLetterEdit* edit :
-       {&edtHotkeyControl, &edtHotkeyOCR, &edtHotkeyScreenBox, &edtHotkeyScreentFull, &edtHotkeySave}) {
+  for (const THotkeyEdit& hotkey : FHotkeyEdits) {
+    TLetterEdit* edit = hotkey.Edit;
     edit->OnEnter = [this](TControl& ASender) { HotkeyEditEnter(ASender); };
     edit->OnExit = [this](TControl& ASender) { HotkeyEditExit(ASender); };
   }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,8 +64,6 @@ std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen);
 
 // A hotkey field's letter, upper-cased; 0 when the field is missing or blank.
 char16_t HotkeyEditLetter(const TLetterEdit* AEdit);
-// I, Y and Z in either case: the fixed hotkeys' letters.
-bool IsReservedHotkeyLetter(char16_t AChar) noexcept;
 
 inline constexpr char16_t ReservedHotkeyText[] = u"This shortcut is reserved. Restoring the previous value.";
 inline constexpr char16_t HotkeyInUseText[] = u"This hotkey is already in use. Restoring the previous value.";
@@ -222,13 +222,8 @@ private:
   void UpdateAutostartSwitch();
   void HotkeyEditEnter(TControl& ASender);
   void HotkeyEditExit(TControl& ASender);
-  // The five hotkey fields with the letters they had when they were entered.
-  struct THotkeyField {
-    TLetterEdit* Edit = nullptr;
-    char16_t* Previous = nullptr;
-    int Id = 0;
-  };
-  THotkeyField HotkeyField(const TControl& ASender);
+  // The position of a hotkey field in FHotkeyEdits, or nothing for another control.
+  std::optional<std::size_t> HotkeyEditIndex(const TControl& ASender) const;
 
   void btnCard1Click(TControl& ASender);
   void btnCard2Click(TControl& ASender);
@@ -261,6 +256,17 @@ private:
   char16_t FPrevHotkeyScreenBox = 0;
   char16_t FPrevHotkeyScreenFull = 0;
   char16_t FPrevHotkeySave = 0;
+  // The five hotkey fields with the letters they had when they were entered, in the order
+  // of THotkeyLetters (and of HotkeyLetterFields, LetterHotkeyIds).
+  struct THotkeyEdit {
+    TLetterEdit* Edit;
+    char16_t* Previous;
+  };
+  const std::array<THotkeyEdit, LetterHotkeyCount> FHotkeyEdits{{{&edtHotkeyControl, &FPrevHotkeyControl},
+                                                                 {&edtHotkeyOCR, &FPrevHotkeyOCR},
+                                                                 {&edtHotkeyScreenBox, &FPrevHotkeyScreenBox},
+                                                                 {&edtHotkeyScreentFull, &FPrevHotkeyScreenFull},
+                                                                 {&edtHotkeySave, &FPrevHotkeySave}}};
 };
 
 } // namespace tarvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -40,11 +42,22 @@ struct THotkeyRefusal {
   std::uint32_t VirtualKey = 0;
 };
 
+// The five hotkeys whose letter the user chooses, always in this order: copy under the
+// cursor, OCR, screen rectangle, full screen, save (the order of the settings card).
+inline constexpr std::size_t LetterHotkeyCount = 5;
+using THotkeyLetters = std::array<char16_t, LetterHotkeyCount>;
+inline constexpr std::array<int, LetterHotkeyCount> LetterHotkeyIds = {hkCopyUnderCursor, hkOcr, hkScreenBox,
+                                                                       hkScreenFull, hkSave};
+inline constexpr THotkeyLetters DefaultHotkeyLetters = {u'C', u'X', u'R', u'F', u'S'};
+
+// I, Y and Z in either case: the letters of the fixed hotkeys, which no configurable one may
+// take.
+bool IsReservedHotkeyLetter(char16_t AChar) noexcept;
+
 // Registers the nine hotkeys in id order, stopping at the first refusal; then releases all
 // of them again, so that either all nine hold or none does. The letters are upper-case.
 // ARefused, when given, learns which hotkey was refused (and is cleared on success).
-bool RegisterAppHotkeys(IHotkeys& AHotkeys, char16_t AControl, char16_t AOCR, char16_t AScreenBox, char16_t AScreenFull,
-                        char16_t ASave, THotkeyRefusal* ARefused = nullptr);
+bool RegisterAppHotkeys(IHotkeys& AHotkeys, const THotkeyLetters& ALetters, THotkeyRefusal* ARefused = nullptr);
 
 // How a hotkey is named to the user: "Ctrl+Shift+X", and "Ctrl+Shift+Plus" for the plus key.
 std::u16string HotkeyText(std::uint32_t AVirtualKey);

@@ -15,20 +15,6 @@ constexpr char16_t ValueDontShowTutorial[] = u"DontShowTutorial";
 constexpr char16_t ValueMaxClipEntries[] = u"MaxClipEntries";
 constexpr char16_t ValueOcrLanguageTag[] = u"OcrLanguageTag";
 
-// The five letter fields with their value names and defaults, in load and repair order.
-struct THotkeyField {
-  const char16_t* Name;
-  char16_t TTarvelSettings::*Field;
-  char16_t Default;
-};
-constexpr THotkeyField HotkeyFields[] = {
-    {u"HotkeyControl", &TTarvelSettings::HotkeyControl, u'C'},
-    {u"HotkeyOCR", &TTarvelSettings::HotkeyOCR, u'X'},
-    {u"HotkeyScreenBox", &TTarvelSettings::HotkeyScreenBox, u'R'},
-    {u"HotkeyScreenFull", &TTarvelSettings::HotkeyScreenFull, u'F'},
-    {u"HotkeySave", &TTarvelSettings::HotkeySave, u'S'},
-};
-
 void ReadFlag(IRegistryKey& AKey, const char16_t* AName, bool& AField) {
   if (const auto value = ReadDword(AKey, AName))
     AField = *value != 0;
@@ -37,9 +23,9 @@ void ReadFlag(IRegistryKey& AKey, const char16_t* AName, bool& AField) {
 // Each letter is settled against the ones settled before it.
 void RepairHotkeyLetters(TTarvelSettings& ASettings) {
   std::u16string used;
-  for (const THotkeyField& f : HotkeyFields) {
-    char16_t& letter = ASettings.*f.Field;
-    letter = NormalizeHotkeyLetter(letter, f.Default, used);
+  for (std::size_t i = 0; i < LetterHotkeyCount; ++i) {
+    char16_t& letter = ASettings.*HotkeyLetterFields[i].Field;
+    letter = NormalizeHotkeyLetter(letter, DefaultHotkeyLetters[i], used);
     used.push_back(letter);
   }
 }
@@ -52,7 +38,14 @@ int ClampMaxClipEntries(int AValue) noexcept {
 
 bool IsAllowedHotkeyLetter(char16_t AChar) noexcept {
   const char16_t c = UpCaseAscii(AChar);
-  return c >= u'A' && c <= u'Z' && c != u'I' && c != u'Y' && c != u'Z';
+  return c >= u'A' && c <= u'Z' && !IsReservedHotkeyLetter(c);
+}
+
+THotkeyLetters HotkeyLetters(const TTarvelSettings& ASettings) {
+  THotkeyLetters letters{};
+  for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
+    letters[i] = ASettings.*HotkeyLetterFields[i].Field;
+  return letters;
 }
 
 char16_t NormalizeHotkeyLetter(char16_t AValue, char16_t ADefault, std::u16string_view AUsed) noexcept {
@@ -81,8 +74,8 @@ void LoadAppSettings(IRegistry& ARegistry, TTarvelSettings& ASettings) {
       ASettings.MaxClipEntries = ClampMaxClipEntries(static_cast<std::int32_t>(*value));
     if (auto value = ReadString(*key, ValueOcrLanguageTag, MaxStoredTextLength))
       ASettings.OcrLanguageTag = std::move(*value);
-    for (const THotkeyField& f : HotkeyFields)
-      if (const auto value = ReadString(*key, f.Name, MaxStoredTextLength); value && !value->empty())
+    for (const THotkeyLetterField& f : HotkeyLetterFields)
+      if (const auto value = ReadString(*key, f.ValueName, MaxStoredTextLength); value && !value->empty())
         ASettings.*f.Field = UpCaseAscii((*value)[0]);
   }
   RepairHotkeyLetters(ASettings);
@@ -95,8 +88,8 @@ void SaveAppSettings(IRegistry& ARegistry, const TTarvelSettings& ASettings) {
   WriteDword(*key, ValueDontShowTutorial, ASettings.DontShowTutorial ? 1 : 0);
   WriteDword(*key, ValueMaxClipEntries, static_cast<std::uint32_t>(ClampMaxClipEntries(ASettings.MaxClipEntries)));
   WriteString(*key, ValueOcrLanguageTag, ASettings.OcrLanguageTag);
-  for (const THotkeyField& f : HotkeyFields)
-    WriteString(*key, f.Name, std::u16string(1, ASettings.*f.Field));
+  for (const THotkeyLetterField& f : HotkeyLetterFields)
+    WriteString(*key, f.ValueName, std::u16string(1, ASettings.*f.Field));
 }
 
 std::u16string AutostartCommandLine(IShell& AShell) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/Shell.h"
+#include "hotkeys/uHotkeys.h"
 #include "settings/Registry.h"
 
 namespace tarvel {
@@ -15,14 +16,31 @@ struct TTarvelSettings {
   bool DontShowTutorial = false;
   int MaxClipEntries = 10;
   std::u16string OcrLanguageTag;
-  char16_t HotkeyControl = u'C';
-  char16_t HotkeyOCR = u'X';
-  char16_t HotkeyScreenBox = u'R';
-  char16_t HotkeyScreenFull = u'F';
-  char16_t HotkeySave = u'S';
+  char16_t HotkeyControl = DefaultHotkeyLetters[0];
+  char16_t HotkeyOCR = DefaultHotkeyLetters[1];
+  char16_t HotkeyScreenBox = DefaultHotkeyLetters[2];
+  char16_t HotkeyScreenFull = DefaultHotkeyLetters[3];
+  char16_t HotkeySave = DefaultHotkeyLetters[4];
 
   friend bool operator==(const TTarvelSettings&, const TTarvelSettings&) = default;
 };
+
+// Where each configurable hotkey's letter lives in the record, and the name it is stored
+// under; in the order of THotkeyLetters.
+struct THotkeyLetterField {
+  char16_t TTarvelSettings::*Field;
+  const char16_t* ValueName;
+};
+inline constexpr std::array<THotkeyLetterField, LetterHotkeyCount> HotkeyLetterFields = {{
+    {&TTarvelSettings::HotkeyControl, u"HotkeyControl"},
+    {&TTarvelSettings::HotkeyOCR, u"HotkeyOCR"},
+    {&TTarvelSettings::HotkeyScreenBox, u"HotkeyScreenBox"},
+    {&TTarvelSettings::HotkeyScreenFull, u"HotkeyScreenFull"},
+    {&TTarvelSettings::HotkeySave, u"HotkeySave"},
+}};
+
+// The record's five letters, in the order of THotkeyLetters.
+THotkeyLetters HotkeyLetters(const TTarvelSettings& ASettings);
 
 // Where the settings live in the current user's hive.
 inline constexpr char16_t SettingsKeyPath[] = u"Software\\Nusk\\Tarvel";

@@ -11,7 +11,7 @@ const std::u16string Stamp = u"2026-03-01 14:05:09 - ";
 
 TEST(RegisterAppHotkeysTest, RegistersAllNineInIdOrderWithCtrlShiftNoRepeat) {
   TFakeHotkeys hotkeys;
-  ASSERT_TRUE(RegisterAppHotkeys(hotkeys, u'C', u'X', u'R', u'F', u'S'));
+  ASSERT_TRUE(RegisterAppHotkeys(hotkeys, {u'C', u'X', u'R', u'F', u'S'}));
   const std::map<int, std::uint32_t> expected = {{1001, 'C'}, {1002, 0xBB}, {1003, 'I'}, {1004, 'X'}, {1005, 'Z'},
                                                  {1006, 'Y'}, {1007, 'R'},  {1008, 'F'}, {1009, 'S'}};
   ASSERT_EQ(hotkeys.Active.size(), 9u);
@@ -26,14 +26,14 @@ TEST(RegisterAppHotkeysTest, StopsAtTheFirstRefusalAndReleasesTheOthers) {
   TFakeHotkeys hotkeys;
   hotkeys.Taken.insert({0x4006, 'I'}); // another program owns Ctrl+Shift+I
   THotkeyRefusal refused{7, 7};
-  EXPECT_FALSE(RegisterAppHotkeys(hotkeys, u'C', u'X', u'R', u'F', u'S', &refused));
+  EXPECT_FALSE(RegisterAppHotkeys(hotkeys, {u'C', u'X', u'R', u'F', u'S'}, &refused));
   EXPECT_EQ(hotkeys.Attempts, (std::vector<int>{1001, 1002, 1003}));
   EXPECT_TRUE(hotkeys.Active.empty());
   EXPECT_EQ(refused.Id, 1003);
   EXPECT_EQ(HotkeyText(refused.VirtualKey), u"Ctrl+Shift+I");
-  EXPECT_TRUE(RegisterAppHotkeys(hotkeys, u'C', u'X', u'R', u'F', u'S') == false);
+  EXPECT_TRUE(RegisterAppHotkeys(hotkeys, {u'C', u'X', u'R', u'F', u'S'}) == false);
   hotkeys.Taken.clear();
-  EXPECT_TRUE(RegisterAppHotkeys(hotkeys, u'C', u'X', u'R', u'F', u'S', &refused));
+  EXPECT_TRUE(RegisterAppHotkeys(hotkeys, {u'C', u'X', u'R', u'F', u'S'}, &refused));
   EXPECT_EQ(refused.Id, 0) << "a success clears the last refusal";
   EXPECT_EQ(HotkeyText(VkOemPlus), u"Ctrl+Shift+Plus");
 }

@@ -43,7 +43,7 @@ protected:
 
 TEST_F(Win32HotkeyTest, AllNineAreHeldUntilReleased) {
   ASSERT_TRUE(AllNineFree());
-  ASSERT_TRUE(RegisterAppHotkeys(FHotkeys, u'C', u'X', u'R', u'F', u'S'));
+  ASSERT_TRUE(RegisterAppHotkeys(FHotkeys, {u'C', u'X', u'R', u'F', u'S'}));
   const HWND other = MakeWindow();
   for (const UINT key : Keys)
     EXPECT_FALSE(RegisterHotKey(other, 7, MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key)) << key;
@@ -55,7 +55,7 @@ TEST_F(Win32HotkeyTest, AllNineAreHeldUntilReleased) {
 TEST_F(Win32HotkeyTest, AnotherProgramOwningCtrlShiftILeavesNoneActive) {
   const HWND other = MakeWindow();
   ASSERT_TRUE(RegisterHotKey(other, 42, MOD_CONTROL | MOD_SHIFT, 'I'));
-  EXPECT_FALSE(RegisterAppHotkeys(FHotkeys, u'C', u'X', u'R', u'F', u'S'));
+  EXPECT_FALSE(RegisterAppHotkeys(FHotkeys, {u'C', u'X', u'R', u'F', u'S'}));
   UnregisterHotKey(other, 42);
   DestroyWindow(other);
   EXPECT_TRUE(AllNineFree()) << "the ids registered before the refusal were not released";
