@@ -81,12 +81,15 @@ TEST_F(HotkeyCommandTest, NavigatingAnEmptyHistoryDoesNothing) {
   EXPECT_EQ(FForm.LogLines().size(), 1u);
 }
 
-TEST_F(HotkeyCommandTest, IdsOfCommandsNotBuiltAndForeignIdsAreIgnored) {
+TEST_F(HotkeyCommandTest, IdsThatAreNotOursAreIgnored) {
   Copy(u"A");
   const auto log = FForm.LogLines();
-  for (int id : {1000, 1001, 1003, 1004, 1007, 1008, 1010, -1})
+  const auto clipboard = FClipboard.Formats;
+  for (int id : {0, 1000, 1010, -1, 0xBFFF})
     FForm.WMHotKey(id);
   EXPECT_EQ(FForm.LogLines(), log);
+  EXPECT_EQ(FClipboard.Formats, clipboard);
+  EXPECT_EQ(FForm.History()->Count(), 1);
 }
 
 TEST_F(HotkeyCommandTest, ARefusedSetIsReportedWhenNotificationsAreOn) {

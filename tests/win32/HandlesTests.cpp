@@ -50,9 +50,15 @@ TEST(HandlesTest, GlobalLockIsUndoneAndMemoryFreed) {
 TEST(HandlesTest, RegistryKeyOwnerClosesTheKey) {
   TUniqueHKey key;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.Put()), ERROR_SUCCESS);
-  EXPECT_TRUE(key);
+  const HKEY raw = key.Get();
+  const auto query = [raw] {
+    DWORD subkeys = 0;
+    return RegQueryInfoKeyW(raw, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr);
+  };
+  EXPECT_EQ(query(), ERROR_SUCCESS);
   key.Reset();
-  EXPECT_FALSE(key);
+  EXPECT_EQ(query(), ERROR_INVALID_HANDLE) << "the key is still open";
 }
 
 } // namespace

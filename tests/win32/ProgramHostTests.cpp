@@ -19,14 +19,20 @@ TEST(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstRelease
   second.ReleaseSingleInstance();
 }
 
-TEST(ProgramHostTest, ApplicationWindowIsHiddenAndHasNoTaskbarStyle) {
+// A window gets a taskbar button when it is shown and has no owner (or asks for one with
+// WS_EX_APPWINDOW). The application window is never shown, and owns the main window.
+TEST(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
   TWin32ProgramHost host(GetModuleHandleW(nullptr));
   host.InitializeApplication();
+  host.CreateMainWindow();
   host.HideApplicationWindow();
-  const HWND w = host.ApplicationWindow();
-  ASSERT_NE(w, nullptr);
-  EXPECT_FALSE(IsWindowVisible(w));
-  EXPECT_EQ(GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+  const HWND application = host.ApplicationWindow();
+  ASSERT_NE(application, nullptr);
+  ASSERT_NE(host.MainWindow(), nullptr);
+  const HWND main = host.MainWindow()->Handle();
+  EXPECT_FALSE(IsWindowVisible(application));
+  EXPECT_EQ(GetWindow(main, GW_OWNER), application);
+  EXPECT_EQ(GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
 }
 
 TEST(ProgramHostTest, SessionEndLeavesTheMessageLoop) {
