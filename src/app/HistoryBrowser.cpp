@@ -28,10 +28,7 @@ void TMainForm::UpdateHistoryControls() {
     break;
   case cikImage:
     Memo1.SetVisible(false);
-    if (item->Bitmap)
-      Image1.SetPicture(*item->Bitmap);
-    else
-      Image1.ClearPicture();
+    Image1.SetPicture(item->Bitmap);
     Image1.SetVisible(true);
     break;
   case cikFiles:

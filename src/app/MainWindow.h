@@ -6,6 +6,7 @@ namespace tarvel {
 class IMainWindow {
 public:
   virtual ~IMainWindow() = default;
+  // Shows the window; one that was hidden runs the form's FormShow as it comes up.
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual bool IsVisible() const = 0;

@@ -138,9 +138,13 @@ void TMainForm::FormResize() {
 }
 
 void TMainForm::ShowMainWindow() {
+  // A hidden window runs FormShow as it comes up, which refreshes the browser; only a
+  // window already on screen needs the refresh here. Either way it happens once.
+  const bool alreadyShown = FServices.Window.IsVisible();
   FServices.Window.Show();
   FServices.Window.RestoreAndBringToFront();
-  UpdateHistoryControls();
+  if (alreadyShown)
+    UpdateHistoryControls();
 }
 
 void TMainForm::ToggleMainWindow() {

@@ -21,7 +21,8 @@ public:
   // Days since 1899-12-30, time of day as the fraction, local time.
   double TimeStamp = 0.0;
   std::u16string Text;
-  std::unique_ptr<TBitmap32> Bitmap;
+  // Never changed once the entry exists, so that the browser can show it without a copy.
+  std::shared_ptr<const TBitmap32> Bitmap;
   std::vector<std::u16string> Files;
   std::u16string Preview;
   // What the duplicate tests compare: the text itself, the joined paths or the image hash.

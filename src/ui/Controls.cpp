@@ -205,8 +205,10 @@ void TMemo::CaretToEnd() {
   Changed();
 }
 
-void TImage::SetPicture(const TBitmap32& ABitmap) {
-  FPicture = std::make_unique<TBitmap32>(ABitmap);
+void TImage::SetPicture(std::shared_ptr<const TBitmap32> ABitmap) {
+  if (FPicture == ABitmap)
+    return;
+  FPicture = std::move(ABitmap);
   Changed();
 }
 

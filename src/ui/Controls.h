@@ -186,14 +186,15 @@ public:
   using TControl::TControl;
 
   const TBitmap32* Picture() const noexcept { return FPicture.get(); }
-  void SetPicture(const TBitmap32& ABitmap);
+  // Shares the image: a full-screen entry is 8 MB, and the history never changes it.
+  void SetPicture(std::shared_ptr<const TBitmap32> ABitmap);
   void ClearPicture();
   bool Stretch = false;
   bool Proportional = false;
   bool Center = false;
 
 private:
-  std::unique_ptr<TBitmap32> FPicture;
+  std::shared_ptr<const TBitmap32> FPicture;
 };
 
 class TLabel : public TControl {

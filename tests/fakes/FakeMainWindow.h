@@ -14,10 +14,17 @@ public:
   int RowWidth = 557;
   int EditRight = 180;
   bool LeftButtonDown = false;
-  // Runs when the window is destroyed (the form's FormDestroy, as the real window does).
+  // Run when the window is destroyed and when a hidden window is shown (the form's
+  // FormDestroy and FormShow, as the real window does).
   std::function<void()> OnDestroy;
+  std::function<void()> OnShow;
 
-  void Show() override { Visible = true; }
+  void Show() override {
+    const bool wasHidden = !Visible;
+    Visible = true;
+    if (wasHidden && OnShow)
+      OnShow();
+  }
   void Hide() override { Visible = false; }
   bool IsVisible() const override { return Visible; }
   void RestoreAndBringToFront() override { ++BroughtToFront; }

@@ -309,6 +309,22 @@ TEST_F(HistoryBrowserTest, AHugeTextIsShownInPartButKeptAndPublishedWhole) {
   EXPECT_EQ(FForm.Label1.Caption().size(), std::u16string(u"1 / 2  2026-03-01 14:05:09  ").size() + 90);
 }
 
+TEST_F(HistoryBrowserTest, TheCardShowsTheHistorysOwnImageNotACopy) {
+  TBitmap32 screen(1920, 1080, 0xFF204060u);
+  screen.SetPixel(5, 5, 0xFFFFFFFFu);
+  FClipboard.CopyImage(screen);
+  DeliverClipboardNotifications();
+  Fill(1);
+  FForm.spnClipboardPage.UserSetValue(1);
+  const TBitmap32* entry = FForm.History()->Items(0).Bitmap.get();
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(FForm.Image1.Picture(), entry);
+  // Showing the window refreshes the card again, still without a copy.
+  ChooseTrayItem(u"Show app");
+  EXPECT_EQ(FForm.Image1.Picture(), entry);
+  EXPECT_TRUE(FWindow.Visible);
+}
+
 TEST_F(HistoryBrowserTest, FileEntriesShowOnePathPerLine) {
   FClipboard.CopyFiles({u"C:\\a.txt", u"C:\\b.txt"});
   DeliverClipboardNotifications();

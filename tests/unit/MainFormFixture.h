@@ -19,6 +19,7 @@ class MainFormTest : public testing::Test {
 protected:
   explicit MainFormTest(bool AStart = true) {
     FWindow.OnDestroy = [this] { FForm.FormDestroy(); };
+    FWindow.OnShow = [this] { FForm.FormShow(); };
     if (AStart)
       Start();
   }

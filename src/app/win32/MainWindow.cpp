@@ -513,8 +513,10 @@ bool TWin32MainWindow::IsLeftButtonDown() const {
 }
 
 void TWin32MainWindow::Show() {
+  const bool wasHidden = !IsWindowVisible(FHandle);
   ShowWindow(FHandle, SW_SHOW);
-  FForm->FormShow();
+  if (wasHidden)
+    FForm->FormShow();
 }
 
 void TWin32MainWindow::Hide() {
