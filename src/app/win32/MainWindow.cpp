@@ -10,6 +10,8 @@
 #include "core/Errors.h"
 #include "core/Text.h"
 #include "core/win32/Check.h"
+#include "core/win32/ErrorBoundary.h"
+#include "core/win32/Messages.h"
 #include "core/win32/Windowing.h"
 #include "ui/win32/Theme.h"
 
@@ -121,7 +123,7 @@ void TWin32MainWindow::AttachTrayIcon() {
   for (TTimer* timer : {FForm->BalloonCloseTimer(), FForm->SliderReleaseTimer()}) {
     if (!timer)
       continue;
-    const UINT_PTR id = timer == FForm->BalloonCloseTimer() ? 1 : 2;
+    const UINT_PTR id = timer == FForm->BalloonCloseTimer() ? tiBalloonClose : tiSliderRelease;
     timer->OnModelChanged = [this, timer, id] {
       if (timer->Enabled())
         SetTimer(FHandle, id, timer->Interval(), nullptr);
@@ -549,62 +551,59 @@ void TWin32MainWindow::RestoreFocus() {
 }
 
 LRESULT CALLBACK TWin32MainWindow::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  if (AMessage == WM_NCCREATE) {
-    auto* self = static_cast<TWin32MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(ALParam)->lpCreateParams);
-    self->FHandle = AWindow;
-    SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<TWin32MainWindow*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-  if (!self || !self->FForm)
-    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  // No exception crosses the window procedure: what a handler lets through is shown in
-  // an error box and the program carries on with the next message.
-  try {
+  return Guarded(AWindow, [&]() -> LRESULT {
+    if (AMessage == WM_NCCREATE) {
+      auto* self = static_cast<TWin32MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(ALParam)->lpCreateParams);
+      self->FHandle = AWindow;
+      SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TWin32MainWindow*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
+    if (!self || !self->FForm)
+      return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+    // What a handler lets through goes to the error box, and the program carries on with
+    // the next message.
     return self->HandleMessage(AMessage, AWParam, ALParam);
-  } catch (const EError& e) {
-    ShowErrorBox(AWindow, e.Message());
-  } catch (const std::exception& e) {
-    ShowErrorBox(AWindow, FromUtf8(e.what()));
-  }
-  return 0;
+  });
 }
 
 // A card paints its background and the boxes of its fields; what its controls report goes
 // to the main window, which knows their peers.
 LRESULT CALLBACK TWin32MainWindow::CardProc(HWND ACard, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  auto* self = reinterpret_cast<TWin32MainWindow*>(GetWindowLongPtrW(ACard, GWLP_USERDATA));
-  if (!self || !self->FHandle)
+  return Guarded(ACard, [&]() -> LRESULT {
+    auto* self = reinterpret_cast<TWin32MainWindow*>(GetWindowLongPtrW(ACard, GWLP_USERDATA));
+    if (!self || !self->FHandle)
+      return DefWindowProcW(ACard, AMessage, AWParam, ALParam);
+    switch (AMessage) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_DRAWITEM:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN: return SendMessageW(self->FHandle, AMessage, AWParam, ALParam);
+    case WM_LBUTTONDOWN:
+      if (ACard == self->FChildren.crdInfo)
+        SendMessageW(self->FHandle, AMessage, AWParam, ALParam);
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(ACard, &r);
+      FillRect(reinterpret_cast<HDC>(AWParam), &r, static_cast<HBRUSH>(self->FWindowBrush.Get()));
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      const HDC dc = BeginPaint(ACard, &ps);
+      self->PaintFields(ACard, dc);
+      EndPaint(ACard, &ps);
+      return 0;
+    }
+    default: break;
+    }
     return DefWindowProcW(ACard, AMessage, AWParam, ALParam);
-  switch (AMessage) {
-  case WM_COMMAND:
-  case WM_NOTIFY:
-  case WM_HSCROLL:
-  case WM_VSCROLL:
-  case WM_DRAWITEM:
-  case WM_CTLCOLORSTATIC:
-  case WM_CTLCOLOREDIT:
-  case WM_CTLCOLORLISTBOX:
-  case WM_CTLCOLORBTN: return SendMessageW(self->FHandle, AMessage, AWParam, ALParam);
-  case WM_LBUTTONDOWN:
-    if (ACard == self->FChildren.crdInfo)
-      SendMessageW(self->FHandle, AMessage, AWParam, ALParam);
-    return 0;
-  case WM_ERASEBKGND: {
-    RECT r;
-    GetClientRect(ACard, &r);
-    FillRect(reinterpret_cast<HDC>(AWParam), &r, static_cast<HBRUSH>(self->FWindowBrush.Get()));
-    return 1;
-  }
-  case WM_PAINT: {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(ACard, &ps);
-    self->PaintFields(ACard, dc);
-    EndPaint(ACard, &ps);
-    return 0;
-  }
-  default: break;
-  }
-  return DefWindowProcW(ACard, AMessage, AWParam, ALParam);
+  });
 }
 
 LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
@@ -720,9 +719,9 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
       }
     break;
   case WM_TIMER:
-    if (AWParam == 1 && f.BalloonCloseTimer())
+    if (AWParam == tiBalloonClose && f.BalloonCloseTimer())
       f.BalloonCloseTimer()->Tick();
-    else if (AWParam == 2 && f.SliderReleaseTimer())
+    else if (AWParam == tiSliderRelease && f.SliderReleaseTimer())
       f.SliderReleaseTimer()->Tick();
     return 0;
   case TTrayIconPeer::CallbackMessage:

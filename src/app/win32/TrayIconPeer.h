@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/win32/Handles.h"
+#include "core/win32/Messages.h"
 #include "ui/Tray.h"
 
 namespace tarvel {
@@ -14,7 +15,7 @@ namespace tarvel {
 // "TaskbarCreated" here.
 class TTrayIconPeer {
 public:
-  static constexpr UINT CallbackMessage = WM_APP + 1;
+  static constexpr UINT CallbackMessage = pmTrayIcon;
   static constexpr UINT IconId = 1;
 
   // AIconSize: size of the menu items' icons.

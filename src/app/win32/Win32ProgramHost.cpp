@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "core/win32/Check.h"
+#include "core/win32/ErrorBoundary.h"
 #include "core/win32/Windowing.h"
 
 namespace tarvel {
@@ -74,18 +75,20 @@ void TWin32ProgramHost::RunMessageLoop() {
 }
 
 LRESULT CALLBACK TWin32ProgramHost::ApplicationWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  switch (AMessage) {
-  case WM_QUERYENDSESSION: return TRUE;
-  case WM_ENDSESSION:
-    // The session ends: leave the loop so that everything is released in order.
-    if (AWParam)
-      PostQuitMessage(0);
-    return 0;
-  case WM_CLOSE:
-    // Only a confirmed quit ends the program; a stray close request is ignored.
-    return 0;
-  default: return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  }
+  return Guarded(AWindow, [&]() -> LRESULT {
+    switch (AMessage) {
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+      // The session ends: leave the loop so that everything is released in order.
+      if (AWParam)
+        PostQuitMessage(0);
+      return 0;
+    case WM_CLOSE:
+      // Only a confirmed quit ends the program; a stray close request is ignored.
+      return 0;
+    default: return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+    }
+  });
 }
 
 } // namespace tarvel

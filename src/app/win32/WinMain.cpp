@@ -2,11 +2,15 @@
 #include <windows.h>
 
 #include "app/ProgramEntry.h"
+#include "app/win32/Win32Dialogs.h"
 #include "app/win32/Win32ProgramHost.h"
 #include "core/Errors.h"
 #include "core/win32/Check.h"
+#include "core/win32/ErrorBoundary.h"
 
 int WINAPI wWinMain(HINSTANCE AInstance, HINSTANCE, PWSTR, int) {
+  // Whatever a window procedure or a task lets through ends in the application's error box.
+  tarvel::SetErrorHandler(tarvel::ShowErrorBox);
   tarvel::TWin32ProgramHost host(AInstance);
   try {
     return tarvel::RunProgram(host);

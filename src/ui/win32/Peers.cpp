@@ -4,9 +4,12 @@
 
 #include <algorithm>
 
+#include "core/FlagScope.h"
 #include "core/Text.h"
 #include "core/win32/Check.h"
+#include "core/win32/ErrorBoundary.h"
 #include "core/win32/Handles.h"
+#include "core/win32/Messages.h"
 #include "core/win32/Windowing.h"
 #include "ui/win32/Theme.h"
 
@@ -47,17 +50,21 @@ bool HandleEnter(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, LR
 
 // Enter clicks the focused button or switch, as Space does.
 LRESULT CALLBACK ClickOnEnterProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR, DWORD_PTR) {
-  LRESULT result = 0;
-  if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, [&] { SendMessageW(AWindow, BM_CLICK, 0, 0); }))
-    return result;
-  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  return Guarded(AWindow, [&]() -> LRESULT {
+    LRESULT result = 0;
+    if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, [&] { SendMessageW(AWindow, BM_CLICK, 0, 0); }))
+      return result;
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  });
 }
 
 // A caption with an icon: the mouse passes through it and it never takes the focus.
 LRESULT CALLBACK CaptionOnlyProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR, DWORD_PTR) {
-  if (AMessage == WM_NCHITTEST)
-    return HTTRANSPARENT;
-  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  return Guarded(AWindow, [&]() -> LRESULT {
+    if (AMessage == WM_NCHITTEST)
+      return HTTRANSPARENT;
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  });
 }
 
 // The keyboard focus, drawn where a user of the dark theme can see it: a light outline,
@@ -253,14 +260,6 @@ void TToggleSwitchPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
 
 // Spin edit -------------------------------------------------------------------------------
 
-namespace {
-
-// Asks a spin edit to show its model's value once the edit has finished the change it is
-// reporting: a text set from inside EN_CHANGE does not reliably stick.
-constexpr UINT MirrorLaterMessage = WM_APP + 20;
-
-} // namespace
-
 TSpinEditPeer::TSpinEditPeer(TSpinEdit& AModel, HWND AEdit, HWND AUpDown)
     : TPeer(AModel, AEdit), FSpin(AModel), FUpDown(AUpDown) {
   SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -273,31 +272,34 @@ TSpinEditPeer::~TSpinEditPeer() {
 
 LRESULT CALLBACK TSpinEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                              DWORD_PTR AData) {
-  auto* self = reinterpret_cast<TSpinEditPeer*>(AData);
-  if (AMessage == MirrorLaterMessage) {
-    self->Mirror();
-    return 0;
-  }
-  LRESULT result = 0;
-  const auto commit = [&] {
-    self->FSpin.UserCommit();
-    SendMessageW(AWindow, EM_SETSEL, 0, -1);
-  };
-  if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, commit))
-    return result;
-  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  return Guarded(AWindow, [&]() -> LRESULT {
+    auto* self = reinterpret_cast<TSpinEditPeer*>(AData);
+    if (AMessage == pmMirrorLater) {
+      self->Mirror();
+      return 0;
+    }
+    LRESULT result = 0;
+    const auto commit = [&] {
+      self->FSpin.UserCommit();
+      SendMessageW(AWindow, EM_SETSEL, 0, -1);
+    };
+    if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, commit))
+      return result;
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  });
 }
 
 void TSpinEditPeer::Mirror() {
   TPeer::Mirror();
   ShowWindow(FUpDown, FSpin.Visible() ? SW_SHOWNA : SW_HIDE);
   EnableWindow(FUpDown, FSpin.Enabled());
-  FMirroring = true;
-  SendMessageW(FUpDown, UDM_SETRANGE32, static_cast<WPARAM>(FSpin.MinValue()), static_cast<LPARAM>(FSpin.MaxValue()));
-  // What the user is typing stays until it is committed.
-  if (!FSpin.HasPendingText())
-    SetTextIfDifferent(Handle(), IntToStr(FSpin.Value()));
-  FMirroring = false;
+  {
+    const TFlagScope mirroring(FMirroring);
+    SendMessageW(FUpDown, UDM_SETRANGE32, static_cast<WPARAM>(FSpin.MinValue()), static_cast<LPARAM>(FSpin.MaxValue()));
+    // What the user is typing stays until it is committed.
+    if (!FSpin.HasPendingText())
+      SetTextIfDifferent(Handle(), IntToStr(FSpin.Value()));
+  }
 }
 
 void TSpinEditPeer::Command(WORD ANotifyCode) {
@@ -308,12 +310,13 @@ void TSpinEditPeer::Command(WORD ANotifyCode) {
   if (ANotifyCode != EN_CHANGE || FMirroring)
     return;
   const std::u16string text = ToU16(WindowText(Handle()));
-  FMirroring = true;
-  FSpin.UserType(text);
-  FMirroring = false;
+  {
+    const TFlagScope mirroring(FMirroring);
+    FSpin.UserType(text);
+  }
   // A handler corrected an applied value: show the correction once the edit is done.
   if (!FSpin.HasPendingText() && !text.empty() && text != u"-" && text != IntToStr(FSpin.Value()))
-    PostMessageW(Handle(), MirrorLaterMessage, 0, 0);
+    PostMessageW(Handle(), pmMirrorLater, 0, 0);
 }
 
 void TSpinEditPeer::Stepped() {
@@ -343,9 +346,10 @@ void TTrackBarPeer::Mirror() {
 }
 
 void TTrackBarPeer::Scroll(int) {
-  FMirroring = true;
-  FTrack.SetPosition(static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0)));
-  FMirroring = false;
+  {
+    const TFlagScope mirroring(FMirroring);
+    FTrack.SetPosition(static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0)));
+  }
 }
 
 // Memo and label --------------------------------------------------------------------------
@@ -363,18 +367,20 @@ TMemoPeer::~TMemoPeer() {
 
 LRESULT CALLBACK TMemoPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                          DWORD_PTR AData) {
-  if (AMessage == WM_GETDLGCODE) {
-    LRESULT code = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
-    // A read-only text has no use for Tab, Enter or Escape: they go to the window, so that
-    // Tab moves on instead of being swallowed.
-    if (static_cast<TMemo&>(reinterpret_cast<TMemoPeer*>(AData)->Model()).ReadOnly()) {
-      code &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS);
-      if (IsKeyDown(ALParam, VK_TAB) || IsKeyDown(ALParam, VK_RETURN) || IsKeyDown(ALParam, VK_ESCAPE))
-        code &= ~DLGC_WANTMESSAGE;
+  return Guarded(AWindow, [&]() -> LRESULT {
+    if (AMessage == WM_GETDLGCODE) {
+      LRESULT code = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+      // A read-only text has no use for Tab, Enter or Escape: they go to the window, so that
+      // Tab moves on instead of being swallowed.
+      if (static_cast<TMemo&>(reinterpret_cast<TMemoPeer*>(AData)->Model()).ReadOnly()) {
+        code &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+        if (IsKeyDown(ALParam, VK_TAB) || IsKeyDown(ALParam, VK_RETURN) || IsKeyDown(ALParam, VK_ESCAPE))
+          code &= ~DLGC_WANTMESSAGE;
+      }
+      return code;
     }
-    return code;
-  }
-  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  });
 }
 
 void TMemoPeer::Mirror() {
@@ -436,12 +442,13 @@ TComboBoxPeer::TComboBoxPeer(TComboBox& AModel, HWND AHandle) : TPeer(AModel, AH
 
 void TComboBoxPeer::Mirror() {
   TPeer::Mirror();
-  FMirroring = true;
-  SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
-  for (const std::u16string& item : FCombo.Items())
-    SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(item).c_str()));
-  SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(FCombo.ItemIndex()), 0);
-  FMirroring = false;
+  {
+    const TFlagScope mirroring(FMirroring);
+    SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
+    for (const std::u16string& item : FCombo.Items())
+      SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(item).c_str()));
+    SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(FCombo.ItemIndex()), 0);
+  }
 }
 
 void TComboBoxPeer::Command(WORD ANotifyCode) {
@@ -463,9 +470,10 @@ TLetterEditPeer::~TLetterEditPeer() {
 
 void TLetterEditPeer::Mirror() {
   TPeer::Mirror();
-  FMirroring = true;
-  SetTextIfDifferent(Handle(), FEdit.Text());
-  FMirroring = false;
+  {
+    const TFlagScope mirroring(FMirroring);
+    SetTextIfDifferent(Handle(), FEdit.Text());
+  }
 }
 
 void TLetterEditPeer::Command(WORD ANotifyCode) {
@@ -475,43 +483,48 @@ void TLetterEditPeer::Command(WORD ANotifyCode) {
     FEdit.UserExit();
   } else if (ANotifyCode == EN_CHANGE && !FMirroring) {
     // Deleting the letter empties the model too; typed letters arrive through WM_CHAR.
-    FMirroring = true;
-    FEdit.SetText(ToU16(WindowText(Handle())));
-    FMirroring = false;
+    {
+      const TFlagScope mirroring(FMirroring);
+      FEdit.SetText(ToU16(WindowText(Handle())));
+    }
   }
 }
 
 LRESULT CALLBACK TLetterEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                                DWORD_PTR AData) {
-  auto* self = reinterpret_cast<TLetterEditPeer*>(AData);
-  LRESULT result = 0;
-  // Enter moves on, as Tab does; leaving the field is what applies its letter.
-  const auto moveOn = [&] {
-    if (const HWND next = GetNextDlgTabItem(GetAncestor(AWindow, GA_ROOT), AWindow, FALSE))
-      SetFocus(next);
-  };
-  if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, moveOn))
-    return result;
-  if (AMessage == WM_CHAR) {
-    const auto c = static_cast<char16_t>(AWParam);
-    if (c < 32)
-      return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
-    // The mask takes one letter: a typed letter replaces the field's content, anything
-    // else is refused with the usual beep.
-    self->FMirroring = true;
-    const bool accepted = self->FEdit.UserType(c);
-    self->FMirroring = false;
-    if (accepted) {
-      SetWindowTextW(AWindow, ToWide(self->FEdit.Text()).c_str());
-      SendMessageW(AWindow, EM_SETSEL, 1, 1);
-    } else {
-      MessageBeep(MB_OK);
+  return Guarded(AWindow, [&]() -> LRESULT {
+    auto* self = reinterpret_cast<TLetterEditPeer*>(AData);
+    LRESULT result = 0;
+    // Enter moves on, as Tab does; leaving the field is what applies its letter.
+    const auto moveOn = [&] {
+      if (const HWND next = GetNextDlgTabItem(GetAncestor(AWindow, GA_ROOT), AWindow, FALSE))
+        SetFocus(next);
+    };
+    if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, moveOn))
+      return result;
+    if (AMessage == WM_CHAR) {
+      const auto c = static_cast<char16_t>(AWParam);
+      if (c < 32)
+        return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+      // The mask takes one letter: a typed letter replaces the field's content, anything
+      // else is refused with the usual beep.
+      bool accepted = false;
+      {
+        const TFlagScope mirroring(self->FMirroring);
+        accepted = self->FEdit.UserType(c);
+      }
+      if (accepted) {
+        SetWindowTextW(AWindow, ToWide(self->FEdit.Text()).c_str());
+        SendMessageW(AWindow, EM_SETSEL, 1, 1);
+      } else {
+        MessageBeep(MB_OK);
+      }
+      return 0;
     }
-    return 0;
-  }
-  if (AMessage == WM_PASTE)
-    return 0;
-  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+    if (AMessage == WM_PASTE)
+      return 0;
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  });
 }
 
 // Image -----------------------------------------------------------------------------------
@@ -531,21 +544,23 @@ void TImagePeer::RegisterWindowClass(HINSTANCE AInstance) {
 }
 
 LRESULT CALLBACK TImagePeer::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  if (AMessage == WM_ERASEBKGND)
-    return 1;
-  if (AMessage == WM_PAINT) {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(AWindow, &ps);
-    RECT client;
-    GetClientRect(AWindow, &client);
-    if (auto* self = reinterpret_cast<TImagePeer*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA)))
-      self->Paint(dc, client);
-    else
-      FillRectColor(dc, client, theme::Field);
-    EndPaint(AWindow, &ps);
-    return 0;
-  }
-  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+  return Guarded(AWindow, [&]() -> LRESULT {
+    if (AMessage == WM_ERASEBKGND)
+      return 1;
+    if (AMessage == WM_PAINT) {
+      PAINTSTRUCT ps;
+      const HDC dc = BeginPaint(AWindow, &ps);
+      RECT client;
+      GetClientRect(AWindow, &client);
+      if (auto* self = reinterpret_cast<TImagePeer*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA)))
+        self->Paint(dc, client);
+      else
+        FillRectColor(dc, client, theme::Field);
+      EndPaint(AWindow, &ps);
+      return 0;
+    }
+    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+  });
 }
 
 void TImagePeer::Paint(HDC ADC, const RECT& AClient) const {
