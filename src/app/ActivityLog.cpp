@@ -29,7 +29,8 @@ void TMainForm::AddOcrLogLine(std::u16string_view AText) {
 }
 
 void TMainForm::ShowNotification(const std::u16string& AText) {
-  if (!FTrayIcon || !FSettings.ShowNotifications)
+  // No icon on screen yet, or any more: nothing to show a balloon from.
+  if (!FTrayIcon || !FTrayIcon->Visible() || !FSettings.ShowNotifications)
     return;
   const std::uint64_t now = FServices.Clock.TickCount64();
   // Dropped, not delayed: the window of the last balloon shown stays where it is.

@@ -7,7 +7,9 @@
 
 namespace tarvel {
 
-TMainForm::TMainForm(TMainFormServices AServices) : FServices(AServices) {
+TMainForm::TMainForm(TMainFormServices AServices)
+    : FServices(AServices), FTrayIcon(std::make_unique<TTrayIcon>()), FBalloonCloseTimer(std::make_unique<TTimer>()),
+      FSliderReleaseTimer(std::make_unique<TTimer>()) {
   btnCard1.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   btnCard2.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   btnCard3.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
@@ -84,7 +86,6 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::CreateTrayIcon() {
-  FTrayIcon = std::make_unique<TTrayIcon>();
   FTrayIcon->Menu = {
       {u"Show app", iiClipboard, [this] { ShowMainWindow(); }},
       {u"Save clipboard", iiSave, [this] { btnSaveClick(btnSave); }},
@@ -96,14 +97,12 @@ void TMainForm::CreateTrayIcon() {
   FTrayIcon->BalloonTimeout = BalloonCloseDelayMs;
   FTrayIcon->SetVisible(true);
 
-  FBalloonCloseTimer = std::make_unique<TTimer>();
+  FBalloonCloseTimer->SetEnabled(false);
   FBalloonCloseTimer->SetInterval(BalloonCloseDelayMs);
   FBalloonCloseTimer->OnTimer = [this] { BalloonCloseTimerTimer(); };
-  FSliderReleaseTimer = std::make_unique<TTimer>();
+  FSliderReleaseTimer->SetEnabled(false);
   FSliderReleaseTimer->SetInterval(50);
   FSliderReleaseTimer->OnTimer = [this] { SliderReleaseTimerTimer(); };
-  if (OnTrayIconCreated)
-    OnTrayIconCreated();
 }
 
 void TMainForm::FormDestroy() {

@@ -178,11 +178,8 @@ public:
   TButton chkUpdate{u"chkUpdate", u"Check updates", iiCheckUpdates};
   TMemo MemoInfoLog{u"MemoInfoLog"};
 
-  // Runs as soon as the tray icon and the timers exist, while FormCreate is still running,
-  // so that the window can put them on screen before the first balloon is asked for.
-  std::function<void()> OnTrayIconCreated;
-
-  // Created by FormCreate; null before and after the window's life.
+  // They exist with the form, so that the window can bind them before FormCreate runs; the
+  // icon is set up and shown by FormCreate and hidden again by FormDestroy.
   TTrayIcon* TrayIcon() const noexcept { return FTrayIcon.get(); }
   TTimer* BalloonCloseTimer() const noexcept { return FBalloonCloseTimer.get(); }
   TTimer* SliderReleaseTimer() const noexcept { return FSliderReleaseTimer.get(); }

@@ -132,10 +132,11 @@ TEST_F(HotkeysTakenAtStartTest, StartUpCompletesAndTheBalloonReachesTheTrayIcon)
   FRegistry.PutDword(SettingsKeyPath, u"ShowNotifications", 1);
   FHotkeys.Taken.insert({HotkeyModifiers, 'I'});
   std::vector<std::u16string> balloons;
-  // The window attaches the icon's peer here; the balloon asked for during start-up must
-  // come after it.
-  FForm.OnTrayIconCreated = [&] {
-    FForm.TrayIcon()->OnShowBalloon = [&] { balloons.push_back(FForm.TrayIcon()->BalloonHint); };
+  // The window binds the icon before start-up; the balloon asked for during start-up must
+  // reach it, once the icon is on screen.
+  FForm.TrayIcon()->OnShowBalloon = [&] {
+    EXPECT_TRUE(FForm.TrayIcon()->Visible());
+    balloons.push_back(FForm.TrayIcon()->BalloonHint);
   };
   Start();
   EXPECT_FALSE(FForm.HotkeysRegistered());

@@ -110,13 +110,14 @@ void TWin32MainWindow::Create() {
       std::make_unique<TMainForm>(TMainFormServices{*this, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys});
   CreateFonts();
   CreateControls();
-  FForm->OnTrayIconCreated = [this] { AttachTrayIcon(); };
+  AttachTrayIcon();
   FForm->FormCreate();
   SetWindowTextW(FHandle, ToWide(FForm->Caption).c_str());
   Layout();
 }
 
-// The tray icon's peer and the timers' window timers, attached while the form starts up.
+// The tray icon's peer and the timers' window timers, bound before the form starts up, so
+// that the icon is on screen before the first balloon is asked for.
 void TWin32MainWindow::AttachTrayIcon() {
   if (TTrayIcon* tray = FForm->TrayIcon())
     FTray = std::make_unique<TTrayIconPeer>(*tray, FHandle, FIcon.Get(), GetSystemMetricsForDpi(SM_CXSMICON, FDpi));
