@@ -10,8 +10,9 @@ namespace {
 // The tests run as their own process, so the mutex they take is not the one of a
 // running Tarvel (no Tarvel runs inside the test prefix while this tier runs).
 TEST(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstReleases) {
-  TWin32ProgramHost first(GetModuleHandleW(nullptr));
-  TWin32ProgramHost second(GetModuleHandleW(nullptr));
+  TWin32Services services;
+  TWin32ProgramHost first(GetModuleHandleW(nullptr), services);
+  TWin32ProgramHost second(GetModuleHandleW(nullptr), services);
   ASSERT_TRUE(first.AcquireSingleInstance());
   EXPECT_FALSE(second.AcquireSingleInstance());
   first.ReleaseSingleInstance();
@@ -22,7 +23,8 @@ TEST(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstRelease
 // A window gets a taskbar button when it is shown and has no owner (or asks for one with
 // WS_EX_APPWINDOW). The application window is never shown, and owns the main window.
 TEST(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
-  TWin32ProgramHost host(GetModuleHandleW(nullptr));
+  TWin32Services services;
+  TWin32ProgramHost host(GetModuleHandleW(nullptr), services);
   host.InitializeApplication();
   host.CreateMainWindow();
   host.HideApplicationWindow();
@@ -36,7 +38,8 @@ TEST(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
 }
 
 TEST(ProgramHostTest, SessionEndLeavesTheMessageLoop) {
-  TWin32ProgramHost host(GetModuleHandleW(nullptr));
+  TWin32Services services;
+  TWin32ProgramHost host(GetModuleHandleW(nullptr), services);
   host.InitializeApplication();
   SendMessageW(host.ApplicationWindow(), WM_CLOSE, 0, 0); // ignored: only a quit ends the loop
   EXPECT_TRUE(IsWindow(host.ApplicationWindow()));

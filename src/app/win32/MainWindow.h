@@ -6,36 +6,33 @@
 
 #include <map>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "app/MainWindow.h"
 #include "app/uMain.h"
 #include "app/win32/TrayIconPeer.h"
-#include "app/win32/Win32Dialogs.h"
-#include "clipboard/win32/Win32Clipboard.h"
-#include "core/win32/Clock.h"
+#include "app/win32/Win32Services.h"
 #include "core/win32/Handles.h"
-#include "core/win32/Shell.h"
-#include "hotkeys/win32/Win32Hotkeys.h"
-#include "settings/win32/Win32Registry.h"
-#include "ui/win32/Peers.h"
+#include "ui/win32/PeerHost.h"
 
 namespace tarvel {
 
 inline constexpr wchar_t MainWindowClass[] = L"TarvelMainWindow";
 inline constexpr wchar_t CardWindowClass[] = L"TarvelCard";
 
-// The real main window: lays out the three cards, paints the slate-grey look, binds each
-// control model to its child window and routes messages to TMainForm.
+// The real main window: creates the controls, binds each control model to its child window,
+// lays out and paints the slate-grey look, and routes messages to TMainForm.
 //
 // Each card is a child window of its own holding its controls, so that hiding a card hides
 // everything on it, whatever a control's own visibility says, and so that the keyboard
 // (Tab, Shift+Tab) only ever visits the card on screen.
 class TWin32MainWindow final : public IMainWindow {
 public:
-  TWin32MainWindow(HINSTANCE AInstance, HWND AOwner);
+  // AServices must outlive the window.
+  TWin32MainWindow(HINSTANCE AInstance, TWin32Services& AServices);
   ~TWin32MainWindow() override;
+  TWin32MainWindow(const TWin32MainWindow&) = delete;
+  TWin32MainWindow& operator=(const TWin32MainWindow&) = delete;
 
   // Creates the window (hidden) and runs the form's start-up.
   void Create();
@@ -52,6 +49,7 @@ public:
   bool IsLeftButtonDown() const override;
 
 private:
+  // MainWindow.cpp: the window, its controls and its messages.
   static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   static LRESULT CALLBACK CardProc(HWND ACard, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
@@ -59,13 +57,17 @@ private:
   void CreateControls();
   void AttachTrayIcon();
   void CreateFonts();
-  void Layout();
   void MirrorCards();
   void RestoreFocus();
-  int Scale(int AValue) const noexcept { return MulDiv(AValue, FDpi, 96); }
   HWND AddChild(HWND AParent, int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle = 0);
-  TPeer* PeerOf(HWND AChild) const;
-  template <class TPeerType, class... TArgs> TPeerType& Bind(TArgs&&... AArgs);
+
+  // MainLayout.cpp: where everything goes, and the boxes of the input fields.
+  void Layout();
+  void LayoutTitleStrip(int AWidth);
+  void LayoutClipboardCard(int AWidth, int AHeight);
+  void LayoutSettingsCard(int AWidth, int AHeight);
+  void LayoutInfoCard(int AWidth, int AHeight);
+  int Scale(int AValue) const noexcept { return MulDiv(AValue, FDpi, 96); }
   // Width a button needs for its icon and caption.
   int ButtonWidth(const TButton& AButton) const;
   // An input field drawn as a box: AControl (and its up-down arrows) placed inside ASlot,
@@ -75,17 +77,11 @@ private:
   void InvalidateField(HWND AControl);
 
   HINSTANCE FInstance;
-  HWND FOwner;
+  TWin32Services& FServices;
   HWND FHandle = nullptr;
   UINT FDpi = 96;
-  TSystemClock FClock;
-  TWin32Registry FRegistry;
-  TWin32Shell FShell;
-  TWin32Clipboard FClipboard{[this] { return FHandle; }};
-  TWin32Hotkeys FHotkeys{[this] { return FHandle; }};
-  TWin32Dialogs FDialogs;
   std::unique_ptr<TMainForm> FForm;
-  std::vector<std::unique_ptr<TPeer>> FPeers;
+  TPeerHost FPeers;
   std::unique_ptr<TTrayIconPeer> FTray;
   TUniqueGdiObject FFont;
   TUniqueGdiObject FMemoFont;
@@ -102,15 +98,24 @@ private:
   // The boxes drawn around input fields, in their card's coordinates.
   std::map<HWND, RECT> FFields;
 
+  // The settings card, a row per setting: its caption, and an input of one of these kinds.
+  enum class TSettingInput { Switch, Number, List, Heading, Letter };
+  struct TSettingsRow {
+    const TButton* CaptionModel;
+    HWND Caption;
+    TSettingInput Kind;
+    HWND Input;
+    HWND UpDown;
+  };
+  std::vector<TSettingsRow> FSettingsRows;
+
   // Children that the layout places by hand.
   struct TChildren {
     HWND crdMain, crdSettings, crdInfo;
     HWND btnCard1, btnCard2, btnCard3, btnQuit;
     HWND SpeedButton1, spnClipboardPage, spnClipboardPageUpDown, trkSlider, Image1, Memo1;
     HWND btnDeleteEntry, btnSave, Label1;
-    HWND SettingsCaptions[10];
-    HWND SettingsInputs[10];
-    HWND SettingsUpDown;
+    HWND cmbLanguageOCR;
     HWND Image2, lblAppInfo, swtShowLog, btnShowTutorial, chkUpdate, MemoInfoLog;
   } FChildren{};
 };

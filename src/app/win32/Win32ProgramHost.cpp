@@ -38,15 +38,17 @@ void TWin32ProgramHost::InitializeApplication() {
                                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
                                  nullptr, nullptr, FInstance, nullptr),
                  "CreateWindowExW"));
+  FServices.ApplicationWindow = FApplicationWindow.Get();
 }
 
 TWin32ProgramHost::~TWin32ProgramHost() {
   // The main window goes first: it is owned by the application window.
   FMainWindow.reset();
+  FServices.ApplicationWindow = nullptr;
 }
 
 void TWin32ProgramHost::CreateMainWindow() {
-  FMainWindow = std::make_unique<TWin32MainWindow>(FInstance, FApplicationWindow.Get());
+  FMainWindow = std::make_unique<TWin32MainWindow>(FInstance, FServices);
   FMainWindow->Create();
 }
 

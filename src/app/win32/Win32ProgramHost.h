@@ -4,6 +4,7 @@
 
 #include "app/ProgramEntry.h"
 #include "app/win32/MainWindow.h"
+#include "app/win32/Win32Services.h"
 #include "core/win32/Handles.h"
 
 namespace tarvel {
@@ -15,7 +16,8 @@ inline constexpr wchar_t SingleInstanceMutexName[] = L"Local\\Tarvel.SingleInsta
 
 class TWin32ProgramHost final : public IProgramHost {
 public:
-  explicit TWin32ProgramHost(HINSTANCE AInstance) : FInstance(AInstance) {}
+  // AServices must outlive the host.
+  TWin32ProgramHost(HINSTANCE AInstance, TWin32Services& AServices) : FInstance(AInstance), FServices(AServices) {}
 
   bool AcquireSingleInstance() override;
   void ReleaseSingleInstance() noexcept override;
@@ -32,6 +34,7 @@ private:
   static LRESULT CALLBACK ApplicationWindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
 
   HINSTANCE FInstance;
+  TWin32Services& FServices;
   TUniqueHandle FMutex;
   TUniqueWindow FApplicationWindow;
   std::unique_ptr<TWin32MainWindow> FMainWindow;

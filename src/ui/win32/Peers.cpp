@@ -11,42 +11,12 @@
 #include "core/win32/Handles.h"
 #include "core/win32/Messages.h"
 #include "core/win32/Windowing.h"
+#include "ui/win32/PeerSupport.h"
 #include "ui/win32/Theme.h"
 
 namespace tarvel {
 
-std::wstring WindowText(HWND AWindow) {
-  const int n = GetWindowTextLengthW(AWindow);
-  std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(AWindow, text.data(), n + 1)));
-  return text;
-}
-
-bool IsKeyDown(LPARAM AMessage, WPARAM AKey) {
-  const auto* msg = reinterpret_cast<const MSG*>(AMessage);
-  return msg && msg->message == WM_KEYDOWN && msg->wParam == AKey;
-}
-
 namespace {
-
-// Takes Enter for a control of our own, in a subclass procedure: the dialog manager would
-// otherwise use it for the window's (absent) default button. Runs AOnEnter on the key and
-// swallows the character it makes, which a single-line edit would answer with a beep.
-// True when the message was Enter's; AResult is then the answer to give.
-template <class TOnEnter>
-bool HandleEnter(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult, TOnEnter AOnEnter) {
-  if (AMessage == WM_GETDLGCODE && IsKeyDown(ALParam, VK_RETURN)) {
-    AResult = DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
-    return true;
-  }
-  if ((AMessage == WM_KEYDOWN && AWParam == VK_RETURN) || (AMessage == WM_CHAR && AWParam == L'\r')) {
-    if (AMessage == WM_KEYDOWN)
-      AOnEnter();
-    AResult = 0;
-    return true;
-  }
-  return false;
-}
 
 // Enter clicks the focused button or switch, as Space does.
 LRESULT CALLBACK ClickOnEnterProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR, DWORD_PTR) {
@@ -67,51 +37,19 @@ LRESULT CALLBACK CaptionOnlyProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LP
   });
 }
 
-// The keyboard focus, drawn where a user of the dark theme can see it: a light outline,
-// shown only once the keyboard is in use (the system's "hide focus" state).
-void DrawFocusOutline(HDC ADC, const RECT& ARect, int ARadius) {
-  TUniqueGdiObject pen(CreatePen(PS_SOLID, 2, theme::Focus));
-  TUniqueSelectObject selectedPen = SelectScoped(ADC, pen.Get());
-  TUniqueSelectObject brush = SelectScoped(ADC, GetStockObject(NULL_BRUSH));
-  RoundRect(ADC, ARect.left + 1, ARect.top + 1, ARect.right, ARect.bottom, ARadius, ARadius);
-}
-
-bool ShowsFocus(const DRAWITEMSTRUCT& AItem) {
-  return (AItem.itemState & ODS_FOCUS) && !(AItem.itemState & ODS_NOFOCUSRECT);
-}
-
-int TextWidthIn(HWND AWindow, const std::u16string& AText) {
-  const std::wstring text = ToWide(AText);
-  const TUniqueWindowDC dc({AWindow, GetDC(AWindow)});
-  if (!dc)
-    return 0;
-  const TUniqueSelectObject font =
-      SelectScoped(dc.Get().DC, reinterpret_cast<HGDIOBJ>(SendMessageW(AWindow, WM_GETFONT, 0, 0)));
-  SIZE size{};
-  GetTextExtentPoint32W(dc.Get().DC, text.c_str(), static_cast<int>(text.size()), &size);
-  return size.cx;
-}
-
-void SetTextIfDifferent(HWND AWindow, const std::u16string& AText) {
-  const std::wstring wide = ToWide(AText);
-  if (WindowText(AWindow) != wide)
-    SetWindowTextW(AWindow, wide.c_str());
-}
-
-void FillRectColor(HDC ADC, const RECT& ARect, COLORREF AColor) {
-  SetDCBrushColor(ADC, AColor);
-  FillRect(ADC, &ARect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-}
-
-void RoundRectColor(HDC ADC, const RECT& ARect, int ARadius, COLORREF AColor) {
-  SetDCBrushColor(ADC, AColor);
-  SetDCPenColor(ADC, AColor);
-  TUniqueSelectObject brush = SelectScoped(ADC, GetStockObject(DC_BRUSH));
-  TUniqueSelectObject pen = SelectScoped(ADC, GetStockObject(DC_PEN));
-  RoundRect(ADC, ARect.left, ARect.top, ARect.right, ARect.bottom, ARadius, ARadius);
-}
-
 } // namespace
+
+std::wstring WindowText(HWND AWindow) {
+  const int n = GetWindowTextLengthW(AWindow);
+  std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(AWindow, text.data(), n + 1)));
+  return text;
+}
+
+bool IsKeyDown(LPARAM AMessage, WPARAM AKey) {
+  const auto* msg = reinterpret_cast<const MSG*>(AMessage);
+  return msg && msg->message == WM_KEYDOWN && msg->wParam == AKey;
+}
 
 TPeer::TPeer(TControl& AModel, HWND AHandle) : FModel(AModel), FHandle(AHandle) {
   FModel.OnModelChanged = [this] {
@@ -258,73 +196,6 @@ void TToggleSwitchPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {
   }
 }
 
-// Spin edit -------------------------------------------------------------------------------
-
-TSpinEditPeer::TSpinEditPeer(TSpinEdit& AModel, HWND AEdit, HWND AUpDown)
-    : TPeer(AModel, AEdit), FSpin(AModel), FUpDown(AUpDown) {
-  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-  Mirror();
-}
-
-TSpinEditPeer::~TSpinEditPeer() {
-  RemoveWindowSubclass(Handle(), SubclassProc, 1);
-}
-
-LRESULT CALLBACK TSpinEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
-                                             DWORD_PTR AData) {
-  return Guarded(AWindow, [&]() -> LRESULT {
-    auto* self = reinterpret_cast<TSpinEditPeer*>(AData);
-    if (AMessage == pmMirrorLater) {
-      self->Mirror();
-      return 0;
-    }
-    LRESULT result = 0;
-    const auto commit = [&] {
-      self->FSpin.UserCommit();
-      SendMessageW(AWindow, EM_SETSEL, 0, -1);
-    };
-    if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, commit))
-      return result;
-    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
-  });
-}
-
-void TSpinEditPeer::Mirror() {
-  TPeer::Mirror();
-  ShowWindow(FUpDown, FSpin.Visible() ? SW_SHOWNA : SW_HIDE);
-  EnableWindow(FUpDown, FSpin.Enabled());
-  {
-    const TFlagScope mirroring(FMirroring);
-    SendMessageW(FUpDown, UDM_SETRANGE32, static_cast<WPARAM>(FSpin.MinValue()), static_cast<LPARAM>(FSpin.MaxValue()));
-    // What the user is typing stays until it is committed.
-    if (!FSpin.HasPendingText())
-      SetTextIfDifferent(Handle(), IntToStr(FSpin.Value()));
-  }
-}
-
-void TSpinEditPeer::Command(WORD ANotifyCode) {
-  if (ANotifyCode == EN_SETFOCUS)
-    FSpin.UserEnter();
-  else if (ANotifyCode == EN_KILLFOCUS)
-    FSpin.UserExit();
-  if (ANotifyCode != EN_CHANGE || FMirroring)
-    return;
-  const std::u16string text = ToU16(WindowText(Handle()));
-  {
-    const TFlagScope mirroring(FMirroring);
-    FSpin.UserType(text);
-  }
-  // A handler corrected an applied value: show the correction once the edit is done.
-  if (!FSpin.HasPendingText() && !text.empty() && text != u"-" && text != IntToStr(FSpin.Value()))
-    PostMessageW(Handle(), pmMirrorLater, 0, 0);
-}
-
-void TSpinEditPeer::Stepped() {
-  // The arrows have written the new number into the field; that is a commit.
-  FSpin.UserType(ToU16(WindowText(Handle())));
-  FSpin.UserCommit();
-}
-
 // Track bar -------------------------------------------------------------------------------
 
 TTrackBarPeer::TTrackBarPeer(TTrackBar& AModel, HWND AHandle) : TPeer(AModel, AHandle), FTrack(AModel) {
@@ -352,47 +223,7 @@ void TTrackBarPeer::Scroll(int) {
   }
 }
 
-// Memo and label --------------------------------------------------------------------------
-
-TMemoPeer::TMemoPeer(TMemo& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
-  // A little air between the frame and the text.
-  SendMessageW(AHandle, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(6, 6));
-  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-  Mirror();
-}
-
-TMemoPeer::~TMemoPeer() {
-  RemoveWindowSubclass(Handle(), SubclassProc, 1);
-}
-
-LRESULT CALLBACK TMemoPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
-                                         DWORD_PTR AData) {
-  return Guarded(AWindow, [&]() -> LRESULT {
-    if (AMessage == WM_GETDLGCODE) {
-      LRESULT code = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
-      // A read-only text has no use for Tab, Enter or Escape: they go to the window, so that
-      // Tab moves on instead of being swallowed.
-      if (static_cast<TMemo&>(reinterpret_cast<TMemoPeer*>(AData)->Model()).ReadOnly()) {
-        code &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS);
-        if (IsKeyDown(ALParam, VK_TAB) || IsKeyDown(ALParam, VK_RETURN) || IsKeyDown(ALParam, VK_ESCAPE))
-          code &= ~DLGC_WANTMESSAGE;
-      }
-      return code;
-    }
-    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
-  });
-}
-
-void TMemoPeer::Mirror() {
-  TPeer::Mirror();
-  auto& memo = static_cast<TMemo&>(Model());
-  SetTextIfDifferent(Handle(), memo.Text());
-  if (memo.CaretAtEnd()) {
-    const int length = GetWindowTextLengthW(Handle());
-    SendMessageW(Handle(), EM_SETSEL, length, length);
-    SendMessageW(Handle(), EM_SCROLLCARET, 0, 0);
-  }
-}
+// Label -------------------------------------------------------------------------------------
 
 TLabelPeer::TLabelPeer(TLabel& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
   Mirror();
@@ -454,132 +285,6 @@ void TComboBoxPeer::Mirror() {
 void TComboBoxPeer::Command(WORD ANotifyCode) {
   if (ANotifyCode == CBN_SELCHANGE && !FMirroring)
     FCombo.UserSelect(static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)));
-}
-
-// One-letter edit -------------------------------------------------------------------------
-
-TLetterEditPeer::TLetterEditPeer(TLetterEdit& AModel, HWND AHandle) : TPeer(AModel, AHandle), FEdit(AModel) {
-  SendMessageW(Handle(), EM_SETLIMITTEXT, 1, 0);
-  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-  Mirror();
-}
-
-TLetterEditPeer::~TLetterEditPeer() {
-  RemoveWindowSubclass(Handle(), SubclassProc, 1);
-}
-
-void TLetterEditPeer::Mirror() {
-  TPeer::Mirror();
-  {
-    const TFlagScope mirroring(FMirroring);
-    SetTextIfDifferent(Handle(), FEdit.Text());
-  }
-}
-
-void TLetterEditPeer::Command(WORD ANotifyCode) {
-  if (ANotifyCode == EN_SETFOCUS) {
-    FEdit.UserEnter();
-  } else if (ANotifyCode == EN_KILLFOCUS) {
-    FEdit.UserExit();
-  } else if (ANotifyCode == EN_CHANGE && !FMirroring) {
-    // Deleting the letter empties the model too; typed letters arrive through WM_CHAR.
-    {
-      const TFlagScope mirroring(FMirroring);
-      FEdit.SetText(ToU16(WindowText(Handle())));
-    }
-  }
-}
-
-LRESULT CALLBACK TLetterEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
-                                               DWORD_PTR AData) {
-  return Guarded(AWindow, [&]() -> LRESULT {
-    auto* self = reinterpret_cast<TLetterEditPeer*>(AData);
-    LRESULT result = 0;
-    // Enter moves on, as Tab does; leaving the field is what applies its letter.
-    const auto moveOn = [&] {
-      if (const HWND next = GetNextDlgTabItem(GetAncestor(AWindow, GA_ROOT), AWindow, FALSE))
-        SetFocus(next);
-    };
-    if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, moveOn))
-      return result;
-    if (AMessage == WM_CHAR) {
-      const auto c = static_cast<char16_t>(AWParam);
-      if (c < 32)
-        return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
-      // The mask takes one letter: a typed letter replaces the field's content, anything
-      // else is refused with the usual beep.
-      bool accepted = false;
-      {
-        const TFlagScope mirroring(self->FMirroring);
-        accepted = self->FEdit.UserType(c);
-      }
-      if (accepted) {
-        SetWindowTextW(AWindow, ToWide(self->FEdit.Text()).c_str());
-        SendMessageW(AWindow, EM_SETSEL, 1, 1);
-      } else {
-        MessageBeep(MB_OK);
-      }
-      return 0;
-    }
-    if (AMessage == WM_PASTE)
-      return 0;
-    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
-  });
-}
-
-// Image -----------------------------------------------------------------------------------
-
-TImagePeer::TImagePeer(TImage& AModel, HWND AHandle) : TPeer(AModel, AHandle), FImage(AModel) {
-  SetWindowLongPtrW(Handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  Mirror();
-}
-
-void TImagePeer::Mirror() {
-  TPeer::Mirror();
-  InvalidateRect(Handle(), nullptr, TRUE);
-}
-
-void TImagePeer::RegisterWindowClass(HINSTANCE AInstance) {
-  RegisterWindowClassOnce(AInstance, ClassName, WindowProc);
-}
-
-LRESULT CALLBACK TImagePeer::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  return Guarded(AWindow, [&]() -> LRESULT {
-    if (AMessage == WM_ERASEBKGND)
-      return 1;
-    if (AMessage == WM_PAINT) {
-      PAINTSTRUCT ps;
-      const HDC dc = BeginPaint(AWindow, &ps);
-      RECT client;
-      GetClientRect(AWindow, &client);
-      if (auto* self = reinterpret_cast<TImagePeer*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA)))
-        self->Paint(dc, client);
-      else
-        FillRectColor(dc, client, theme::Field);
-      EndPaint(AWindow, &ps);
-      return 0;
-    }
-    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  });
-}
-
-void TImagePeer::Paint(HDC ADC, const RECT& AClient) const {
-  FillRectColor(ADC, AClient, theme::Field);
-  const TBitmap32* picture = FImage.Picture();
-  if (!picture || picture->Empty())
-    return;
-  const int cw = AClient.right - AClient.left;
-  const int ch = AClient.bottom - AClient.top;
-  // Fit: scaled up or down, proportions kept, centred.
-  const double scale =
-      std::min(static_cast<double>(cw) / picture->Width(), static_cast<double>(ch) / picture->Height());
-  const int w = std::max(1, static_cast<int>(picture->Width() * scale + 0.5));
-  const int h = std::max(1, static_cast<int>(picture->Height() * scale + 0.5));
-  const BITMAPINFO bi = TopDownBitmapInfo(picture->Width(), picture->Height());
-  SetStretchBltMode(ADC, HALFTONE);
-  SetBrushOrgEx(ADC, 0, 0, nullptr);
-  StretchDIBits(ADC, (cw - w) / 2, (ch - h) / 2, w, h, 0, 0, picture->Width(), picture->Height(), picture->Bits(), &bi,
-                DIB_RGB_COLORS, SRCCOPY);
 }
 
 } // namespace tarvel

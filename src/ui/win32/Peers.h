@@ -13,8 +13,8 @@
 namespace tarvel {
 
 // Mirrors one control model onto its window and turns the user's input into model
-// changes. The owning window forwards WM_COMMAND, WM_NOTIFY, WM_HSCROLL and WM_DRAWITEM
-// to the peer of the control that sent them.
+// changes. The owning window hands what its controls report (WM_COMMAND, WM_HSCROLL,
+// WM_VSCROLL, WM_DRAWITEM) to the peer of the control that sent it (TPeerHost).
 class TPeer {
 public:
   TPeer(TControl& AModel, HWND AHandle);
@@ -24,6 +24,8 @@ public:
 
   HWND Handle() const noexcept { return FHandle; }
   TControl& Model() const noexcept { return FModel; }
+  // Whether AWindow is this control's, its main window or a part of it.
+  virtual bool Owns(HWND AWindow) const noexcept { return AWindow == FHandle; }
 
   // Copies the model's state to the window.
   virtual void Mirror();
@@ -82,8 +84,9 @@ public:
   void Mirror() override;
   void Command(WORD ANotifyCode) override;
   HWND UpDown() const noexcept { return FUpDown; }
-  // The arrows (buttons or keys) changed the value.
-  void Stepped();
+  bool Owns(HWND AWindow) const noexcept override { return TPeer::Owns(AWindow) || AWindow == FUpDown; }
+  // The arrows (buttons or keys) changed the value: a commit.
+  void Scroll(int ACode) override;
   ~TSpinEditPeer() override;
 
 private:

@@ -1,0 +1,21 @@
+#pragma once
+
+namespace tarvel::metrics {
+
+// The main window's design sizes in pixels at 96 DPI; the window scales them to its own.
+inline constexpr int ClientWidth = 557;
+inline constexpr int ClientHeight = 546;
+inline constexpr int TitleRowHeight = 54;
+inline constexpr int MainRowHeight = 50;
+inline constexpr int InfoTitleHeight = 90;
+inline constexpr int SettingsRowHeight = 40;
+// The smallest window the user can drag it to; the layout fits everything into it.
+inline constexpr int MinWindowWidth = 420;
+inline constexpr int MinClientHeight = 390;
+inline constexpr int CardButtonWidth = 128;
+inline constexpr int QuitButtonWidth = 104;
+inline constexpr int ButtonHeight = 38;
+inline constexpr int RowButtonHeight = 34;
+inline constexpr int IconSize = 24;
+
+} // namespace tarvel::metrics

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/win32/Win32Dialogs.h"
+#include "clipboard/win32/Win32Clipboard.h"
+#include "core/win32/Clock.h"
+#include "core/win32/Shell.h"
+#include "hotkeys/win32/Win32Hotkeys.h"
+#include "settings/win32/Win32Registry.h"
+
+namespace tarvel {
+
+// The system's side of every seam the main window's logic runs on, built once by the
+// composition root. What works for a window asks for it when it acts: the windows are
+// created after the services, and the main window comes and goes.
+struct TWin32Services {
+  TWin32Services() = default;
+  TWin32Services(const TWin32Services&) = delete;
+  TWin32Services& operator=(const TWin32Services&) = delete;
+
+  // Set by the windows themselves while they exist.
+  HWND ApplicationWindow = nullptr;
+  HWND MainWindow = nullptr;
+
+  TSystemClock Clock;
+  TWin32Registry Registry;
+  TWin32Shell Shell;
+  TWin32Clipboard Clipboard{[this] { return MainWindow; }};
+  TWin32Hotkeys Hotkeys{[this] { return MainWindow; }};
+  // Boxes and dialogs belong to the main window while it is on screen, else to the hidden
+  // application window.
+  TWin32Dialogs Dialogs{
+      [this] { return (MainWindow && IsWindowVisible(MainWindow)) ? MainWindow : ApplicationWindow; }};
+};
+
+} // namespace tarvel
