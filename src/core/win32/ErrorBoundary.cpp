@@ -13,7 +13,9 @@ TErrorHandler& Handler() {
 
 } // namespace
 
-void SetErrorHandler(TErrorHandler AHandler) { Handler() = std::move(AHandler); }
+void SetErrorHandler(TErrorHandler AHandler) {
+  Handler() = std::move(AHandler);
+}
 
 void ReportError(HWND AWindow, const std::u16string& AMessage) noexcept {
   try {
