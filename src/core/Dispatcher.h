@@ -29,7 +29,8 @@ public:
   // failing task's error (dropped after Shutdown); it never ends the process.
   virtual void RunInBackground(TTask ATask) = 0;
   // Frees the queued tasks without running them, releases every waiting Send with
-  // "dropped" and refuses all later Posts and Sends.
+  // "dropped" and refuses all later Posts and Sends. Background tasks still start; what
+  // they hand over is refused.
   virtual void Shutdown() = 0;
 };
 
