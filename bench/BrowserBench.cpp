@@ -8,6 +8,7 @@
 #include "fakes/FakeClipboard.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeDialogs.h"
+#include "fakes/FakeDispatcher.h"
 #include "fakes/FakeHotkeys.h"
 #include "fakes/FakeMainWindow.h"
 #include "fakes/FakeRegistry.h"
@@ -50,7 +51,8 @@ private:
   TFakeShell FShell;
   TFakeClipboard FClipboard;
   TFakeHotkeys FHotkeys;
-  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys}};
+  TFakeDispatcher FDispatcher;
+  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher}};
 };
 
 // Back and forth between the first entry and a short text; the first is 10 MB, or short

@@ -12,6 +12,7 @@
 #include "app/MainWindow.h"
 #include "clipboard/SystemClipboard.h"
 #include "core/DateTime.h"
+#include "core/Dispatcher.h"
 #include "core/Shell.h"
 #include "history/BrowserPreview.h"
 #include "history/uHistory.h"
@@ -32,6 +33,9 @@ struct TMainFormServices {
   IShell& Shell;
   IClipboard& Clipboard;
   IHotkeys& Hotkeys;
+  // How the workers (the update check, text recognition) hand their results to this
+  // window's thread.
+  IDispatcher& Dispatcher;
 };
 
 // Image indices of the program's icon list.

@@ -6,6 +6,7 @@
 #include "fakes/FakeClipboard.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeDialogs.h"
+#include "fakes/FakeDispatcher.h"
 #include "fakes/FakeHotkeys.h"
 #include "fakes/FakeMainWindow.h"
 #include "fakes/FakeRegistry.h"
@@ -41,7 +42,8 @@ protected:
   TFakeShell FShell;
   TFakeClipboard FClipboard;
   TFakeHotkeys FHotkeys;
-  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys}};
+  TFakeDispatcher FDispatcher;
+  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher}};
 
   // Hands the listener's queued clipboard notifications to the window, one at a time.
   void DeliverClipboardNotifications() {

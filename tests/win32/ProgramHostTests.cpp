@@ -10,7 +10,7 @@ namespace {
 // The tests run as their own process, so the mutex they take is not the one of a
 // running Tarvel (no Tarvel runs inside the test prefix while this tier runs).
 TEST(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstReleases) {
-  TWin32Services services;
+  TWin32Services services(GetModuleHandleW(nullptr));
   TWin32ProgramHost first(GetModuleHandleW(nullptr), services);
   TWin32ProgramHost second(GetModuleHandleW(nullptr), services);
   ASSERT_TRUE(first.AcquireSingleInstance());
@@ -23,7 +23,7 @@ TEST(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstRelease
 // A window gets a taskbar button when it is shown and has no owner (or asks for one with
 // WS_EX_APPWINDOW). The application window is never shown, and owns the main window.
 TEST(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
-  TWin32Services services;
+  TWin32Services services(GetModuleHandleW(nullptr));
   TWin32ProgramHost host(GetModuleHandleW(nullptr), services);
   host.InitializeApplication();
   host.CreateMainWindow();
@@ -38,7 +38,7 @@ TEST(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
 }
 
 TEST(ProgramHostTest, SessionEndLeavesTheMessageLoop) {
-  TWin32Services services;
+  TWin32Services services(GetModuleHandleW(nullptr));
   TWin32ProgramHost host(GetModuleHandleW(nullptr), services);
   host.InitializeApplication();
   SendMessageW(host.ApplicationWindow(), WM_CLOSE, 0, 0); // ignored: only a quit ends the loop

@@ -65,7 +65,8 @@ void TWin32MainWindow::Create() {
   FLogo.Reset(CreateProgramIcon(Scale(64)));
 
   FForm = std::make_unique<TMainForm>(TMainFormServices{*this, FServices.Dialogs, FServices.Clock, FServices.Registry,
-                                                        FServices.Shell, FServices.Clipboard, FServices.Hotkeys});
+                                                        FServices.Shell, FServices.Clipboard, FServices.Hotkeys,
+                                                        *FServices.Dispatcher});
   CreateFonts();
   CreateControls();
   AttachTrayIcon();
@@ -346,6 +347,9 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
   case WM_DESTROY:
     if (!FDestroying) {
       FDestroying = true;
+      // From here on nothing a worker hands over runs: no late result reaches a window
+      // that is going away, and no waiting worker hangs.
+      FServices.Dispatcher->Shutdown();
       f.FormDestroy();
     }
     return 0;

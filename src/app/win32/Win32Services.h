@@ -2,9 +2,14 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <string>
+
 #include "app/win32/Win32Dialogs.h"
 #include "clipboard/win32/Win32Clipboard.h"
 #include "core/win32/Clock.h"
+#include "core/win32/Dispatcher.h"
+#include "core/win32/ErrorBoundary.h"
 #include "core/win32/Shell.h"
 #include "hotkeys/win32/Win32Hotkeys.h"
 #include "settings/win32/Win32Registry.h"
@@ -15,7 +20,10 @@ namespace tarvel {
 // composition root. What works for a window asks for it when it acts: the windows are
 // created after the services, and the main window comes and goes.
 struct TWin32Services {
-  TWin32Services() = default;
+  // On the main thread, before any window exists.
+  explicit TWin32Services(HINSTANCE AInstance)
+      : Dispatcher(TWin32Dispatcher::Create(
+            AInstance, [this](const std::u16string& AMessage) { ReportError(MainWindow, AMessage); })) {}
   TWin32Services(const TWin32Services&) = delete;
   TWin32Services& operator=(const TWin32Services&) = delete;
 
@@ -32,6 +40,8 @@ struct TWin32Services {
   // application window.
   TWin32Dialogs Dialogs{
       [this] { return (MainWindow && IsWindowVisible(MainWindow)) ? MainWindow : ApplicationWindow; }};
+  // Shared with the threads of background tasks, which may outlive the main window.
+  std::shared_ptr<TWin32Dispatcher> Dispatcher;
 };
 
 } // namespace tarvel

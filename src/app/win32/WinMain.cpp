@@ -11,7 +11,7 @@
 int WINAPI wWinMain(HINSTANCE AInstance, HINSTANCE, PWSTR, int) {
   // Whatever a window procedure or a task lets through ends in the application's error box.
   tarvel::SetErrorHandler(tarvel::ShowErrorBox);
-  tarvel::TWin32Services services;
+  tarvel::TWin32Services services(AInstance);
   tarvel::TWin32ProgramHost host(AInstance, services);
   try {
     return tarvel::RunProgram(host);

@@ -6,6 +6,7 @@
 
 #include "core/Dispatcher.h"
 #include "core/win32/Handles.h"
+#include "core/win32/Messages.h"
 
 namespace tarvel {
 
@@ -25,7 +26,7 @@ namespace tarvel {
 class TWin32Dispatcher final : public IDispatcher, public std::enable_shared_from_this<TWin32Dispatcher> {
 public:
   // The one message the window handles: "tasks are queued".
-  static constexpr UINT WakeMessage = WM_APP + 2;
+  static constexpr UINT WakeMessage = pmDispatch;
 
   // AOnError shows what a task let through (the application-wide error box); it runs on
   // the main thread. Raises EOSError when the window cannot be created.

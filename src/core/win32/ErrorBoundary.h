@@ -2,12 +2,10 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <functional>
 #include <string>
 
-#include "core/Errors.h"
-#include "core/Text.h"
+#include "core/TaskQueue.h"
 
 namespace tarvel {
 
@@ -26,12 +24,12 @@ template <class TBody>
 auto Guarded(HWND AWindow, TBody&& ABody, decltype(ABody()) AFailed = {}) noexcept -> decltype(ABody()) {
   try {
     return ABody();
-  } catch (const EError& e) {
-    ReportError(AWindow, e.Message());
-  } catch (const std::exception& e) {
-    ReportError(AWindow, FromUtf8(e.what()));
   } catch (...) {
-    ReportError(AWindow, u"An unexpected error occurred.");
+    try {
+      ReportError(AWindow, CurrentErrorMessage());
+    } catch (...) {
+      // No memory even for the message: nothing is left to tell it with.
+    }
   }
   return AFailed;
 }
