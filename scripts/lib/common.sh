@@ -78,6 +78,12 @@ use_wine_prefix() {  # $1 = prefix folder name under build/, $2 = "private-deskt
     touch "$WINEPREFIX/.tarvel-ready"
     say "Wine prefix ready in $((SECONDS - t0)) s"
   fi
+  # A program that crashes ends at once with its exit code instead of waiting in winedbg,
+  # which here can hold the test run until its time-out.
+  if [ ! -f "$WINEPREFIX/.tarvel-no-debugger" ]; then
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f \
+      >/dev/null 2>&1 && touch "$WINEPREFIX/.tarvel-no-debugger"
+  fi
   # Wine links the Windows desktop folder to $HOME; tests and the tour save files there, so
   # their prefixes get a desktop folder of their own.
   if [ "${2:-}" = private-desktop ]; then

@@ -2,7 +2,13 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "app/win32/Win32ProgramHost.h"
+#include "core/win32/Messages.h"
 
 namespace tarvel {
 namespace {
@@ -35,6 +41,32 @@ TEST(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
   EXPECT_FALSE(IsWindowVisible(application));
   EXPECT_EQ(GetWindow(main, GW_OWNER), application);
   EXPECT_EQ(GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+}
+
+// The update check will wait on the main thread for its log lines and boxes; a user who
+// quits meanwhile must not leave it hanging, and nothing it hands over may run any more.
+TEST(ProgramHostTest, AWorkerWaitingOnTheMainWindowIsReleasedWhenTheWindowGoes) {
+  TWin32Services services(GetModuleHandleW(nullptr));
+  TWin32ProgramHost host(GetModuleHandleW(nullptr), services);
+  host.InitializeApplication();
+  host.CreateMainWindow();
+  std::atomic<bool> ran = false;
+  std::promise<bool> sent;
+  std::future<bool> result = sent.get_future();
+  std::thread worker([&] { sent.set_value(services.Dispatcher->Send([&] { ran = true; })); });
+  // The task is queued once its wake-up message waits in this thread's queue.
+  MSG message;
+  for (int i = 0; i < 500 && !PeekMessageW(&message, nullptr, pmDispatch, pmDispatch, PM_NOREMOVE); ++i)
+    Sleep(10);
+  DestroyWindow(host.MainWindow()->Handle());
+  if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    worker.detach();
+    FAIL() << "the worker still waits after the main window was destroyed";
+  }
+  worker.join();
+  EXPECT_FALSE(result.get()) << "Send did not say the task was dropped";
+  EXPECT_FALSE(ran);
+  EXPECT_FALSE(services.Dispatcher->Post([] {})) << "new tasks are still taken";
 }
 
 TEST(ProgramHostTest, SessionEndLeavesTheMessageLoop) {
