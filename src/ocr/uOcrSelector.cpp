@@ -1,0 +1,152 @@
+#include "ocr/uOcrSelector.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/Text.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr unsigned VkEscape = 27;
+
+// The label's place above a rectangle, ALabelWidth wide: its bottom 4 above the top edge,
+// or 28 lower when its top would be above the client area.
+TRect LabelArea(const TRect& ASelection, int ALabelWidth) noexcept {
+  TRect box{ASelection.Left, ASelection.Top - 22, ASelection.Left + ALabelWidth, ASelection.Top - 4};
+  if (box.Top < 0) {
+    box.Top += 28;
+    box.Bottom += 28;
+  }
+  return box;
+}
+
+} // namespace
+
+TSelectionModel::TSelectionModel(const TRect& AVirtualRect) noexcept : FVirtualRect(AVirtualRect) {}
+
+TRect TSelectionModel::SelectionRect() const noexcept {
+  return NormalizeRect({FStartPoint.X, FStartPoint.Y, FCurrentPoint.X, FCurrentPoint.Y});
+}
+
+std::vector<TRect> TSelectionModel::Change(const TRect& AOld, const TRect& ANew) const {
+  std::vector<TRect> rects = SelectionInvalidation(AOld, ClientRect());
+  const std::vector<TRect> added = SelectionInvalidation(ANew, ClientRect());
+  rects.insert(rects.end(), added.begin(), added.end());
+  return rects;
+}
+
+std::vector<TRect> TSelectionModel::MouseDown(TMouseButton AButton, TPoint APoint) {
+  if (Finished())
+    return {};
+  if (AButton == TMouseButton::Right) {
+    FState = TSelectionState::Cancelled;
+    return {};
+  }
+  if (AButton != TMouseButton::Left)
+    return {};
+  FState = TSelectionState::Dragging;
+  FStartPoint = FCurrentPoint = APoint;
+  FLastPaintRect = SelectionRect();
+  FSelectedRect = {};
+  return Change(FLastPaintRect, FLastPaintRect);
+}
+
+std::vector<TRect> TSelectionModel::MouseMove(TPoint APoint) {
+  if (!Selecting())
+    return {};
+  const TRect old = FLastPaintRect;
+  FCurrentPoint = APoint;
+  FLastPaintRect = SelectionRect();
+  return Change(old, FLastPaintRect);
+}
+
+std::vector<TRect> TSelectionModel::MouseUp(TMouseButton AButton, TPoint APoint) {
+  if (AButton != TMouseButton::Left || !Selecting())
+    return {};
+  FState = TSelectionState::Idle;
+  FCurrentPoint = APoint;
+  const TRect r = SelectionRect();
+  if (r.Width() < MinSelectionSize || r.Height() < MinSelectionSize)
+    return Change(FLastPaintRect, r); // the outline and label go; the user may drag again
+  FSelectedRect = {r.Left + FVirtualRect.Left, r.Top + FVirtualRect.Top, r.Right + FVirtualRect.Left,
+                   r.Bottom + FVirtualRect.Top};
+  FState = TSelectionState::Accepted;
+  return {};
+}
+
+void TSelectionModel::KeyDown(unsigned AVirtualKey) noexcept {
+  if (AVirtualKey == VkEscape && !Finished())
+    FState = TSelectionState::Cancelled;
+}
+
+void TSelectionModel::Close() noexcept {
+  if (!Finished())
+    FState = TSelectionState::Cancelled;
+}
+
+std::u16string SelectionLabelText(const TRect& ASelection) {
+  return Format(u"%d x %d", {ASelection.Width(), ASelection.Height()});
+}
+
+TRect SelectionLabelBox(const TRect& ASelection) noexcept {
+  return LabelArea(ASelection, 90);
+}
+
+std::vector<TRect> SelectionInvalidation(const TRect& ARect, const TRect& AClient) {
+  const TRect r = NormalizeRect(ARect);
+  constexpr int b = SelectionBandHalfWidth;
+  const TRect parts[] = {
+      {r.Left - b, r.Top - b, r.Right + b, r.Top + b},       // top edge
+      {r.Left - b, r.Bottom - b, r.Right + b, r.Bottom + b}, // bottom edge
+      {r.Left - b, r.Top - b, r.Left + b, r.Bottom + b},     // left edge
+      {r.Right - b, r.Top - b, r.Right + b, r.Bottom + b},   // right edge
+      LabelArea(r, 100),
+  };
+  std::vector<TRect> rects;
+  for (const TRect& part : parts)
+    if (const TRect clipped = IntersectRect(part, AClient); !clipped.IsEmpty())
+      rects.push_back(clipped);
+  return rects;
+}
+
+std::optional<TFrozenScreen> FreezeVirtualScreen(IScreen& AScreen) {
+  const TRect virtualRect = AScreen.VirtualScreenRect();
+  if (virtualRect.Width() < 1 || virtualRect.Height() < 1)
+    return std::nullopt;
+  TFrozenScreen frozen{TBitmap32(virtualRect.Width(), virtualRect.Height()), virtualRect};
+  if (!AScreen.CopyScreen(virtualRect, frozen.Image))
+    return std::nullopt;
+  return frozen;
+}
+
+std::optional<TBitmap32> CropScreenBitmap(const TBitmap32& AScreenBitmap, const TRect& AVirtualRect,
+                                          const TRect& ASelected) {
+  TRect r = IntersectRect(ASelected, AVirtualRect);
+  if (r.IsEmpty() || r.Width() < MinSelectionSize || r.Height() < MinSelectionSize)
+    return std::nullopt;
+  r = {r.Left - AVirtualRect.Left, r.Top - AVirtualRect.Top, r.Right - AVirtualRect.Left, r.Bottom - AVirtualRect.Top};
+  TBitmap32 cut(r.Width(), r.Height(), 0);
+  cut.Draw(-r.Left, -r.Top, AScreenBitmap);
+  return cut;
+}
+
+TScreenSelection SelectScreenRegion(IScreen& AScreen, ISelectionOverlay& AOverlay) {
+  TScreenSelection result;
+  const std::optional<TFrozenScreen> frozen = FreezeVirtualScreen(AScreen);
+  if (!frozen)
+    return result;
+  TSelectionModel model(frozen->VirtualRect);
+  AOverlay.Run(*frozen, model);
+  if (model.State() != TSelectionState::Accepted)
+    return result;
+  result.Rect = model.SelectedRect();
+  if (auto image = CropScreenBitmap(frozen->Image, frozen->VirtualRect, result.Rect)) {
+    result.Image = std::move(*image);
+    result.Ok = true;
+  }
+  return result;
+}
+
+} // namespace tarvel
