@@ -1,0 +1,206 @@
+#include "ocr/win32/SelectionForm.h"
+
+#include <windowsx.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/win32/Check.h"
+#include "core/win32/ErrorBoundary.h"
+#include "core/win32/Windowing.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr COLORREF OutlineColour = RGB(0, 255, 0);
+constexpr int OutlineWidth = 2;
+// The label box is 18 pixels high whatever the monitor's scale: a 12-pixel face fits it.
+constexpr int LabelFontPixels = 12;
+
+// The face of the system's message font, at the label's size.
+HFONT CreateLabelFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  LOGFONTW face{};
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+    face = metrics.lfMessageFont;
+  else
+    std::wcscpy(face.lfFaceName, L"Segoe UI");
+  face.lfHeight = -LabelFontPixels;
+  face.lfWidth = 0;
+  face.lfWeight = FW_NORMAL;
+  face.lfQuality = CLEARTYPE_QUALITY;
+  return CreateFontIndirectW(&face);
+}
+
+RECT ToRect(const TRect& ARect) noexcept {
+  return {ARect.Left, ARect.Top, ARect.Right, ARect.Bottom};
+}
+
+TPoint ClientPoint(LPARAM ALParam) noexcept {
+  // Signed: with the mouse captured, points left of or above the window are negative.
+  return {GET_X_LPARAM(ALParam), GET_Y_LPARAM(ALParam)};
+}
+
+} // namespace
+
+TOcrSelectionForm::TOcrSelectionForm(HINSTANCE AInstance, const TFrozenScreen& AScreen, TSelectionModel& AModel)
+    : FScreen(AScreen), FModel(AModel), FImage(AScreen.Image.Width(), AScreen.Image.Height()),
+      FPen(CreatePen(PS_SOLID, OutlineWidth, OutlineColour)), FFont(CreateLabelFont()) {
+  std::memcpy(FImage.Bits(), FScreen.Image.Bits(), FScreen.Image.ByteSize());
+  RegisterWindowClassOnce(AInstance, SelectionOverlayClass, WindowProc);
+  const TRect& v = FScreen.VirtualRect;
+  FWindow.Reset(CheckWin32(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, SelectionOverlayClass, L"", WS_POPUP,
+                                           v.Left, v.Top, v.Width(), v.Height(), nullptr, nullptr, AInstance, this),
+                           "CreateWindowExW"));
+}
+
+TOcrSelectionForm::~TOcrSelectionForm() {
+  if (FWindow) {
+    SetWindowLongPtrW(FWindow.Get(), GWLP_USERDATA, 0);
+    FWindow.Reset();
+  }
+}
+
+void TOcrSelectionForm::ShowModal() {
+  const HWND window = FWindow.Get();
+  const TRect& v = FScreen.VirtualRect;
+  SetWindowPos(window, HWND_TOPMOST, v.Left, v.Top, v.Width(), v.Height(), SWP_NOACTIVATE);
+  ShowWindow(window, SW_SHOW);
+  // Active, so that Escape reaches it.
+  SetForegroundWindow(window);
+  SetFocus(window);
+  MSG msg;
+  while (!FModel.Finished() && IsWindow(window)) {
+    const BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+    if (r == 0) {
+      // The program is asked to end: that ends the selection too, and the outer loop
+      // still gets the request.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      FModel.Close();
+      break;
+    }
+    if (r == -1)
+      RaiseLastOSError("GetMessageW");
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (GetCapture() == window)
+    ReleaseCapture();
+  ShowWindow(window, SW_HIDE);
+}
+
+LRESULT CALLBACK TOcrSelectionForm::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == WM_NCCREATE) {
+    auto* self = static_cast<TOcrSelectionForm*>(reinterpret_cast<CREATESTRUCTW*>(ALParam)->lpCreateParams);
+    SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TOcrSelectionForm*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
+  if (!self)
+    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+  return Guarded(AWindow, [&] { return self->HandleMessage(AWindow, AMessage, AWParam, ALParam); });
+}
+
+LRESULT TOcrSelectionForm::HandleMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  switch (AMessage) {
+  case WM_ERASEBKGND: return 1; // the paint pass covers every pixel
+  case WM_PAINT: Paint(); return 0;
+  case WM_SETCURSOR:
+    if (LOWORD(ALParam) == HTCLIENT) {
+      SetCursor(LoadCursorW(nullptr, IDC_CROSS));
+      return TRUE;
+    }
+    break;
+  case WM_LBUTTONDOWN: MouseDown(TMouseButton::Left, ALParam); return 0;
+  case WM_RBUTTONDOWN: MouseDown(TMouseButton::Right, ALParam); return 0;
+  case WM_MBUTTONDOWN: MouseDown(TMouseButton::Middle, ALParam); return 0;
+  case WM_XBUTTONDOWN: MouseDown(TMouseButton::Other, ALParam); return TRUE;
+  case WM_MOUSEMOVE: Invalidate(FModel.MouseMove(ClientPoint(ALParam))); return 0;
+  case WM_LBUTTONUP:
+    if (FModel.Selecting() && GetCapture() == AWindow)
+      ReleaseCapture();
+    Invalidate(FModel.MouseUp(TMouseButton::Left, ClientPoint(ALParam)));
+    WakeWhenFinished();
+    return 0;
+  case WM_KEYDOWN:
+    FModel.KeyDown(static_cast<unsigned>(AWParam));
+    WakeWhenFinished();
+    return 0;
+  case WM_CLOSE:
+    // Alt+F4 or a close request from elsewhere: a cancel; the owner destroys the window.
+    FModel.Close();
+    WakeWhenFinished();
+    return 0;
+  case WM_DPICHANGED: return 0; // stays on the virtual screen, in physical pixels
+  default: break;
+  }
+  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+}
+
+void TOcrSelectionForm::MouseDown(TMouseButton AButton, LPARAM ALParam) {
+  const std::vector<TRect> changed = FModel.MouseDown(AButton, ClientPoint(ALParam));
+  if (FModel.Selecting())
+    SetCapture(FWindow.Get()); // moves and the release arrive even outside the window
+  Invalidate(changed);
+  WakeWhenFinished();
+}
+
+void TOcrSelectionForm::Invalidate(const std::vector<TRect>& ARects) {
+  for (const TRect& r : ARects) {
+    const RECT rect = ToRect(r);
+    InvalidateRect(FWindow.Get(), &rect, FALSE);
+  }
+}
+
+void TOcrSelectionForm::WakeWhenFinished() {
+  if (FModel.Finished() && !FWakePosted)
+    FWakePosted = PostMessageW(FWindow.Get(), WM_NULL, 0, 0) != FALSE;
+}
+
+void TOcrSelectionForm::Paint() {
+  PAINTSTRUCT ps;
+  const HDC dc = BeginPaint(FWindow.Get(), &ps);
+  if (!dc)
+    return;
+  RECT clip = ps.rcPaint;
+  if (IsRectEmpty(&clip))
+    clip = ToRect(FModel.ClientRect());
+  DrawOverlay(dc, clip);
+  EndPaint(FWindow.Get(), &ps);
+}
+
+void TOcrSelectionForm::DrawOverlay(HDC ADC, const RECT& AClip) {
+  // The frozen pixels as they are: no tint, no dimming, anywhere.
+  BitBlt(ADC, AClip.left, AClip.top, AClip.right - AClip.left, AClip.bottom - AClip.top, FImage.DC(), AClip.left,
+         AClip.top, SRCCOPY);
+  if (!FModel.Selecting())
+    return;
+  const TRect s = FModel.SelectionRect();
+  {
+    const TUniqueSelectObject pen = SelectScoped(ADC, FPen.Get());
+    const TUniqueSelectObject brush = SelectScoped(ADC, GetStockObject(NULL_BRUSH));
+    Rectangle(ADC, s.Left, s.Top, s.Right, s.Bottom);
+  }
+  const RECT box = ToRect(SelectionLabelBox(s));
+  FillRect(ADC, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  const std::u16string text = SelectionLabelText(s);
+  const TUniqueSelectObject font = SelectScoped(ADC, FFont.Get());
+  SetTextColor(ADC, RGB(255, 255, 255));
+  SetBkMode(ADC, TRANSPARENT);
+  ExtTextOutW(ADC, box.left + 4, box.top + 2, ETO_CLIPPED, &box, reinterpret_cast<const wchar_t*>(text.c_str()),
+              static_cast<UINT>(text.size()), nullptr);
+}
+
+void TWin32SelectionOverlay::Run(const TFrozenScreen& AScreen, TSelectionModel& AModel) {
+  const HWND previous = GetForegroundWindow();
+  {
+    TOcrSelectionForm form(FInstance, AScreen, AModel);
+    form.ShowModal();
+  }
+  // The user goes on where they were, not in whatever window the system picks.
+  if (previous && IsWindow(previous))
+    SetForegroundWindow(previous);
+}
+
+} // namespace tarvel
