@@ -12,6 +12,8 @@
 #include "fakes/FakeHotkeys.h"
 #include "fakes/FakeMainWindow.h"
 #include "fakes/FakeRegistry.h"
+#include "fakes/FakeScreen.h"
+#include "fakes/FakeSelectionOverlay.h"
 #include "fakes/FakeShell.h"
 
 namespace {
@@ -52,7 +54,9 @@ private:
   TFakeClipboard FClipboard;
   TFakeHotkeys FHotkeys;
   TFakeDispatcher FDispatcher;
-  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher}};
+  TFakeScreen FScreen;
+  TFakeSelectionOverlay FOverlay;
+  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay}};
 };
 
 // Back and forth between the first entry and a short text; the first is 10 MB, or short

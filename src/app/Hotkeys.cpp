@@ -57,9 +57,12 @@ void TMainForm::WMHotKey(int AHotkeyId) {
     UpdateHistoryControls();
     PublishCurrentHistoryItem();
     break;
+  case hkScreenBox: CaptureScreenBox(); break;
+  case hkScreenFull: CaptureFullScreen(); break;
   case hkSave: SaveClipboard(true); break;
   default:
-    // The capture and OCR commands are not part of this build yet; other ids are not ours.
+    // The commands under the cursor and OCR are not part of this build yet; other ids are
+    // not ours.
     break;
   }
 }

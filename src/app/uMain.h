@@ -10,6 +10,7 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "capture/Screen.h"
 #include "clipboard/SystemClipboard.h"
 #include "core/DateTime.h"
 #include "core/Dispatcher.h"
@@ -17,6 +18,7 @@
 #include "history/BrowserPreview.h"
 #include "history/uHistory.h"
 #include "hotkeys/uHotkeys.h"
+#include "ocr/uOcrSelector.h"
 #include "settings/Registry.h"
 #include "settings/uAppSettings.h"
 #include "ui/Controls.h"
@@ -36,6 +38,9 @@ struct TMainFormServices {
   // How the workers (the update check, text recognition) hand their results to this
   // window's thread.
   IDispatcher& Dispatcher;
+  // The screen the capture commands copy from, and the overlay a rectangle is chosen on.
+  IScreen& Screen;
+  ISelectionOverlay& SelectionOverlay;
 };
 
 // Image indices of the program's icon list.
@@ -131,6 +136,13 @@ public:
   // Own writes whose notification has not arrived yet.
   std::int32_t PendingInternalClipboardUpdates() const noexcept { return FPendingInternalClipboardUpdates; }
 
+  // The capture commands: each turns what is on the screen into a new history entry that
+  // is also on the clipboard.
+  // A rectangle the user drags on a frozen copy of the screen.
+  void CaptureScreenBox();
+  // All monitors.
+  void CaptureFullScreen();
+
   // Message handlers.
   void WMClipboardUpdate();
   void WMHotKey(int AHotkeyId);
@@ -213,6 +225,9 @@ private:
   void ReportHotkeysUnavailable();
   void UnregisterHotkeysAndClipboardListener();
   void CaptureExternalClipboard();
+  // Where every capture command ends: clipboard, history, display, notification and log,
+  // in that order. ALogFormat takes the image's width and height.
+  void AddCapturedImage(TBitmap32 AImage, const std::u16string& ANotification, std::u16string_view ALogFormat);
   void UpdateInfoMemo();
   std::vector<std::u16string> MakeInfoText() const;
   void BalloonCloseTimerTimer();
@@ -251,6 +266,8 @@ private:
   bool FSliderDragging = false;
   bool FLoadingSettings = false;
   bool FOcrRunning = false;
+  // The selection overlay is open: a second request for it does nothing.
+  bool FScreenSelectionOpen = false;
   bool FOcrInstallWarningShown = false;
   char16_t FPrevHotkeyControl = 0;
   char16_t FPrevHotkeyOCR = 0;

@@ -10,6 +10,8 @@
 #include "fakes/FakeHotkeys.h"
 #include "fakes/FakeMainWindow.h"
 #include "fakes/FakeRegistry.h"
+#include "fakes/FakeScreen.h"
+#include "fakes/FakeSelectionOverlay.h"
 #include "fakes/FakeShell.h"
 
 namespace tarvel {
@@ -43,7 +45,9 @@ protected:
   TFakeClipboard FClipboard;
   TFakeHotkeys FHotkeys;
   TFakeDispatcher FDispatcher;
-  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher}};
+  TFakeScreen FScreen;
+  TFakeSelectionOverlay FOverlay;
+  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay}};
 
   // Hands the listener's queued clipboard notifications to the window, one at a time.
   void DeliverClipboardNotifications() {

@@ -6,12 +6,14 @@
 #include <string>
 
 #include "app/win32/Win32Dialogs.h"
+#include "capture/win32/Win32Screen.h"
 #include "clipboard/win32/Win32Clipboard.h"
 #include "core/win32/Clock.h"
 #include "core/win32/Dispatcher.h"
 #include "core/win32/ErrorBoundary.h"
 #include "core/win32/Shell.h"
 #include "hotkeys/win32/Win32Hotkeys.h"
+#include "ocr/win32/SelectionForm.h"
 #include "settings/win32/Win32Registry.h"
 
 namespace tarvel {
@@ -22,7 +24,8 @@ namespace tarvel {
 struct TWin32Services {
   // On the main thread, before any window exists.
   explicit TWin32Services(HINSTANCE AInstance)
-      : Dispatcher(TWin32Dispatcher::Create(
+      : SelectionOverlay(AInstance),
+        Dispatcher(TWin32Dispatcher::Create(
             AInstance, [this](const std::u16string& AMessage) { ReportError(MainWindow, AMessage); })) {}
   TWin32Services(const TWin32Services&) = delete;
   TWin32Services& operator=(const TWin32Services&) = delete;
@@ -36,6 +39,8 @@ struct TWin32Services {
   TWin32Shell Shell;
   TWin32Clipboard Clipboard{[this] { return MainWindow; }};
   TWin32Hotkeys Hotkeys{[this] { return MainWindow; }};
+  TWin32Screen Screen;
+  TWin32SelectionOverlay SelectionOverlay;
   // Boxes and dialogs belong to the main window while it is on screen, else to the hidden
   // application window.
   TWin32Dialogs Dialogs{

@@ -1,0 +1,44 @@
+// TMainForm: the commands that turn what is on the screen into clipboard entries. The
+// capture itself lives in the capture and selection units; here each result is published.
+#include "app/uMain.h"
+
+#include "capture/uCapture.h"
+#include "core/FlagScope.h"
+#include "core/Text.h"
+
+namespace tarvel {
+
+void TMainForm::AddCapturedImage(TBitmap32 AImage, const std::u16string& ANotification,
+                                 std::u16string_view ALogFormat) {
+  const int width = AImage.Width();
+  const int height = AImage.Height();
+  PublishBitmapToClipboard(&AImage);
+  // The history keeps the command's image itself: it is not needed here any longer.
+  FHistory->AddBitmap(std::move(AImage));
+  UpdateHistoryControls();
+  ShowNotification(ANotification);
+  AddLogLine(Format(ALogFormat, {width, height}));
+}
+
+void TMainForm::CaptureScreenBox() {
+  // The overlay keeps dispatching messages, this hotkey's among them: pressed again, it
+  // must not open a second overlay over the first.
+  if (FScreenSelectionOpen)
+    return;
+  TScreenSelection selection;
+  {
+    const TFlagScope open(FScreenSelectionOpen);
+    selection = SelectScreenRegion(FServices.Screen, FServices.SelectionOverlay);
+  }
+  if (!selection.Ok) {
+    AddLogLine(u"Screen box selection cancelled");
+    return;
+  }
+  AddCapturedImage(std::move(selection.Image), u"Screenshot copied", u"Screen box captured: %dx%d");
+}
+
+void TMainForm::CaptureFullScreen() {
+  AddCapturedImage(CaptureVirtualScreen(FServices.Screen), u"Full screenshot copied", u"Full screen captured: %dx%d");
+}
+
+} // namespace tarvel
