@@ -9,6 +9,7 @@
 #include "core/Bitmap32.h"
 #include "core/Png.h"
 #include "core/win32/Windowing.h"
+#include "win32/ScreenSupport.h"
 
 namespace tarvel::e2e {
 
@@ -60,6 +61,22 @@ void ClickAt(POINT AScreenPoint, bool ARightButton, bool ADouble) {
     SendMouse(down);
     SendMouse(up);
   }
+}
+
+void MoveMouse(POINT AScreenPoint) {
+  SetCursorPos(AScreenPoint.x, AScreenPoint.y);
+  SendMouse(MOUSEEVENTF_MOVE); // a move of nothing, so that the window under it hears of it
+  Sleep(50);
+}
+
+void PressMouse(bool ARightButton) {
+  SendMouse(ARightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+  Sleep(50);
+}
+
+void ReleaseMouse(bool ARightButton) {
+  SendMouse(ARightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+  Sleep(50);
 }
 
 void PressKey(WORD AVirtualKey) {
@@ -174,20 +191,7 @@ std::wstring SaveScreenshot(HWND AWindow, const std::wstring& AName) {
   const int h = r.bottom - r.top;
   if (w <= 0 || h <= 0)
     return {};
-  TBitmap32 image(w, h);
-  const HDC screen = GetDC(nullptr);
-  const HDC memory = CreateCompatibleDC(screen);
-  const BITMAPINFO info = TopDownBitmapInfo(w, h);
-  void* bits = nullptr;
-  const HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  std::memcpy(image.Bits(), bits, static_cast<std::size_t>(w) * h * 4);
-  SelectObject(memory, old);
-  DeleteObject(dib);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  const TBitmap32 image = test::GrabScreen(r);
   wchar_t exe[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   std::wstring folder(exe);

@@ -11,6 +11,10 @@ namespace tarvel::e2e {
 
 // Acts on the desktop the way a user does: mouse and keyboard through SendInput.
 void ClickAt(POINT AScreenPoint, bool ARightButton = false, bool ADouble = false);
+// The cursor to a point, and the button down or up where it is: a drag in steps.
+void MoveMouse(POINT AScreenPoint);
+void PressMouse(bool ARightButton = false);
+void ReleaseMouse(bool ARightButton = false);
 void PressKey(WORD AVirtualKey);
 // Keys held down together in order and released in reverse, as a user does.
 void PressChord(std::initializer_list<WORD> AVirtualKeys);

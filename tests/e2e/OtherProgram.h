@@ -6,8 +6,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "core/Bitmap32.h"
+#include "core/win32/Windowing.h"
 
 namespace tarvel::e2e {
 
@@ -138,6 +142,24 @@ public:
     }
     CloseClipboard();
     return text;
+  }
+
+  // The clipboard's image as a program pasting it reads it: 32 bits, rows from the top.
+  std::optional<TBitmap32> Image() {
+    Open();
+    std::optional<TBitmap32> image;
+    if (const auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) {
+      BITMAP size{};
+      GetObjectW(bitmap, sizeof size, &size);
+      TBitmap32 pixels(size.bmWidth, size.bmHeight, 0);
+      BITMAPINFO info = TopDownBitmapInfo(size.bmWidth, size.bmHeight);
+      const HDC screen = GetDC(nullptr);
+      if (GetDIBits(screen, bitmap, 0, static_cast<UINT>(size.bmHeight), pixels.Bits(), &info, DIB_RGB_COLORS))
+        image = std::move(pixels);
+      ReleaseDC(nullptr, screen);
+    }
+    CloseClipboard();
+    return image;
   }
 
   HWND Window() const { return FWindow; }

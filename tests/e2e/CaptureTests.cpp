@@ -1,0 +1,193 @@
+// Ctrl+Shift+F and Ctrl+Shift+R pressed as a user does, with windows of the driver painted
+// in known pixels under them.
+#include <windows.h>
+
+#include <string>
+
+#include "Scenario.h"
+#include "win32/ScreenSupport.h"
+
+namespace tarvel::e2e {
+namespace {
+
+using test::GrabScreen;
+using test::SameColours;
+using test::TPatternWindow;
+
+constexpr wchar_t OverlayClass[] = L"TarvelSelectionOverlay";
+constexpr RECT BoardRect{60, 60, 380, 320};
+constexpr RECT Box{100, 100, 300, 250};
+
+// Tarvel in the tray with its log on the info card, the window hidden, so that nothing of
+// Tarvel's own moves on screen; the clipboard empty.
+class CaptureTest : public TScenario {
+protected:
+  void SetUp() override {
+    TScenario::SetUp();
+    if (OpenClipboard(FOther.Window())) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
+    StoreSetting(L"ShowLog", 1);
+    StartTarvel();
+  }
+
+  std::wstring Log() { return TextOf(Control(idMemoInfoLog)); }
+  std::wstring Label() { return TextOf(Control(idLabel1)); }
+  bool LogHas(const std::wstring& AText) {
+    return WaitUntil([&] { return Log().find(AText) != std::wstring::npos; }, 10s);
+  }
+
+  HWND Overlay() {
+    const HWND overlay = FindWindowOfProcess(FTarvel.Id(), OverlayClass);
+    return overlay && IsWindowVisible(overlay) ? overlay : nullptr;
+  }
+  bool OverlayOpens() {
+    return WaitUntil([&] { return Overlay() != nullptr; }, 10s);
+  }
+  bool OverlayCloses() {
+    return WaitUntil([&] { return Overlay() == nullptr; }, 10s);
+  }
+
+  // Opens the overlay with the hotkey and waits until its frozen picture is on screen.
+  void OpenOverlay() {
+    PressCtrlShift('R');
+    ASSERT_TRUE(OverlayOpens()) << "no overlay after Ctrl+Shift+R";
+    Sleep(300); // painted
+  }
+
+  void Drag(POINT AFrom, POINT ATo, const wchar_t* AScreenshot = nullptr) {
+    MoveMouse(AFrom);
+    PressMouse();
+    MoveMouse({(AFrom.x + ATo.x) / 2, (AFrom.y + ATo.y) / 2});
+    MoveMouse(ATo);
+    if (AScreenshot)
+      SaveScreenshot(GetDesktopWindow(), AScreenshot);
+    ReleaseMouse();
+  }
+
+  TOtherProgram FOther;
+};
+
+TEST_F(CaptureTest, CtrlShiftFCopiesTheWholeScreenIntoTheHistoryAndTheClipboard) {
+  const TPatternWindow board(BoardRect, 0x33);
+  const RECT v = test::VirtualScreen();
+  const int width = v.right - v.left;
+  const int height = v.bottom - v.top;
+  PressCtrlShift('F');
+  const std::wstring line = L"Full screen captured: " + std::to_wstring(width) + L"x" + std::to_wstring(height);
+  ASSERT_TRUE(LogHas(line)) << Log();
+  EXPECT_EQ(Label().rfind(L"1 / 1", 0), 0u) << Label();
+  EXPECT_NE(Label().find(L"Image " + std::to_wstring(width) + L"x" + std::to_wstring(height)), std::wstring::npos)
+      << Label();
+  const std::optional<TBitmap32> pasted = FOther.Image();
+  ASSERT_TRUE(pasted);
+  ASSERT_EQ(pasted->Width(), width);
+  ASSERT_EQ(pasted->Height(), height);
+  TBitmap32 boardPart(BoardRect.right - BoardRect.left, BoardRect.bottom - BoardRect.top, 0);
+  boardPart.Draw(v.left - BoardRect.left, v.top - BoardRect.top, *pasted);
+  EXPECT_TRUE(SameColours(boardPart, board.Expected(BoardRect, 0x33)));
+  EXPECT_EQ(Occurrences(Log(), L"Full screen captured"), 1u) << Log();
+}
+
+TEST_F(CaptureTest, CtrlShiftRCutsTheDraggedBoxFromTheScreenAsItWasWhenTheOverlayOpened) {
+  TPatternWindow board(BoardRect, 0x20);
+  const RECT all = test::VirtualScreen();
+  const TBitmap32 before = GrabScreen(all);
+  OpenOverlay();
+  // Nothing dims or tints the frozen picture.
+  int at = -1;
+  EXPECT_TRUE(SameColours(GrabScreen(all), before, &at)) << "first difference at pixel " << at;
+  SaveScreenshot(GetDesktopWindow(), L"screen-box-overlay-open");
+
+  // The screen under the overlay changes; the user still sees, and gets, the old pixels.
+  board.SetShade(0xD0);
+  Sleep(200);
+  EXPECT_TRUE(SameColours(GrabScreen(Box), board.Expected(Box, 0x20)));
+
+  Drag({Box.left, Box.top}, {Box.right, Box.bottom}, L"screen-box-drag");
+  ASSERT_TRUE(LogHas(L"Screen box captured: 200x150")) << Log();
+  EXPECT_TRUE(OverlayCloses()) << "the overlay stayed";
+  EXPECT_EQ(Label().rfind(L"1 / 1", 0), 0u) << Label();
+  const std::optional<TBitmap32> pasted = FOther.Image();
+  ASSERT_TRUE(pasted);
+  ASSERT_EQ(pasted->Width(), 200);
+  ASSERT_EQ(pasted->Height(), 150);
+  EXPECT_TRUE(SameColours(*pasted, board.Expected(Box, 0x20), &at)) << "first difference at pixel " << at;
+  // The screen itself shows the new shade again.
+  EXPECT_TRUE(SameColours(GrabScreen(Box), board.Expected(Box, 0xD0)));
+}
+
+TEST_F(CaptureTest, ASevenPixelDragLeavesTheOverlayOpenForAnotherDrag) {
+  // A light and a dark area, so that the screenshots show the size label on both.
+  const TPatternWindow light({420, 60, 700, 340}, 0, RGB(250, 250, 250));
+  const TPatternWindow dark({720, 60, 1000, 340}, 0, RGB(10, 10, 10));
+  OpenOverlay();
+  Drag({450, 120}, {457, 300}, L"screen-box-drag-light");
+  Sleep(300);
+  EXPECT_NE(Overlay(), nullptr) << "a 7-pixel drag closed the overlay";
+  EXPECT_EQ(Log().find(L"Screen box"), std::wstring::npos) << Log();
+
+  // While a drag runs the outline and the label are on screen.
+  MoveMouse({750, 100});
+  PressMouse();
+  MoveMouse({900, 200});
+  Sleep(300);
+  EXPECT_EQ(ScreenPixel({750, 150}), RGB(0, 255, 0));
+  EXPECT_EQ(ScreenPixel({800, 100}), RGB(0, 255, 0));
+  EXPECT_EQ(ScreenPixel({751, 79}), RGB(0, 0, 0)); // the label's box, above the selection
+  SaveScreenshot(GetDesktopWindow(), L"screen-box-drag-dark");
+  MoveMouse({850, 180});
+  ReleaseMouse();
+  ASSERT_TRUE(LogHas(L"Screen box captured: 100x80")) << Log();
+  EXPECT_TRUE(OverlayCloses());
+  const std::optional<TBitmap32> pasted = FOther.Image();
+  ASSERT_TRUE(pasted);
+  EXPECT_EQ(pasted->Width(), 100);
+  EXPECT_EQ(pasted->Pixel(50, 40) & 0xFFFFFF, 0x0A0A0Au);
+}
+
+TEST_F(CaptureTest, EscapeAndARightClickCancelWithoutAnEntry) {
+  FOther.CopyText(L"before");
+  ASSERT_TRUE(WaitUntil([&] { return Label().rfind(L"1 / 1", 0) == 0; }, 10s)) << Label();
+  OpenOverlay();
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(OverlayCloses()) << "Escape left the overlay open";
+  ASSERT_TRUE(LogHas(L"Screen box selection cancelled")) << Log();
+
+  OpenOverlay();
+  MoveMouse({200, 200});
+  PressMouse(true);
+  ReleaseMouse(true);
+  ASSERT_TRUE(OverlayCloses()) << "a right click left the overlay open";
+  ASSERT_TRUE(WaitUntil([&] { return Occurrences(Log(), L"Screen box selection cancelled") == 2; }, 10s)) << Log();
+
+  Sleep(300);
+  EXPECT_EQ(Label().rfind(L"1 / 1", 0), 0u) << Label();
+  EXPECT_EQ(FOther.Text(), L"before");
+  EXPECT_EQ(Log().find(L"Screenshot"), std::wstring::npos) << Log();
+  EXPECT_EQ(Log().find(L"captured: image"), std::wstring::npos) << Log();
+}
+
+TEST_F(CaptureTest, CtrlShiftRAgainWhileTheOverlayIsOpenOpensNoSecondOne) {
+  OpenOverlay();
+  const HWND first = Overlay();
+  PressCtrlShift('R');
+  Sleep(500);
+  int overlays = 0;
+  for (HWND top : TopLevelWindowsOf(FTarvel.Id())) {
+    wchar_t name[64] = {};
+    GetClassNameW(top, name, 64);
+    overlays += IsWindowVisible(top) && std::wstring(name) == OverlayClass;
+  }
+  EXPECT_EQ(overlays, 1);
+  EXPECT_EQ(Overlay(), first);
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(OverlayCloses());
+  ASSERT_TRUE(LogHas(L"Screen box selection cancelled")) << Log();
+  Sleep(300);
+  EXPECT_EQ(Occurrences(Log(), L"Screen box selection cancelled"), 1u) << Log();
+}
+
+} // namespace
+} // namespace tarvel::e2e
