@@ -341,7 +341,9 @@ TEST_F(WindowTest, BothSwitchThumbsAreGreyWhenOff) {
     const int height = r.bottom - r.top;
     const int pill = std::min(height - 4, MulDiv(20, height, 28));
     const POINT thumb{r.left + 2 + pill / 2, (r.top + r.bottom) / 2};
-    EXPECT_EQ(ScreenPixel(thumb), ThumbGrey) << "switch " << id << ": " << std::hex << ScreenPixel(thumb);
+    // The card is up before its controls have painted.
+    EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(thumb) == ThumbGrey; }, 5s))
+        << "switch " << id << ": " << std::hex << ScreenPixel(thumb);
   }
 }
 
