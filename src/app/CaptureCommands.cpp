@@ -12,9 +12,10 @@ void TMainForm::AddCapturedImage(TBitmap32 AImage, const std::u16string& ANotifi
                                  std::u16string_view ALogFormat) {
   const int width = AImage.Width();
   const int height = AImage.Height();
-  PublishBitmapToClipboard(&AImage);
-  // The history keeps the command's image itself: it is not needed here any longer.
-  FHistory->AddBitmap(std::move(AImage));
+  // One image for the clipboard and the history: a screenshot is never copied.
+  auto image = std::make_shared<const TBitmap32>(std::move(AImage));
+  PublishBitmapToClipboard(image);
+  FHistory->AddBitmap(std::move(image));
   UpdateHistoryControls();
   ShowNotification(ANotification);
   AddLogLine(Format(ALogFormat, {width, height}));

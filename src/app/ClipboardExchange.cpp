@@ -66,13 +66,15 @@ void TMainForm::PublishTextToClipboard(const std::u16string& AText) {
   AddLogLine(u"System clipboard updated: text " + MakePreviewText(AText, 80));
 }
 
-void TMainForm::PublishBitmapToClipboard(const TBitmap32* ABitmap) {
+void TMainForm::PublishBitmapToClipboard(std::shared_ptr<const TBitmap32> ABitmap) {
   if (!ABitmap || ABitmap->Empty())
     return;
+  const int width = ABitmap->Width();
+  const int height = ABitmap->Height();
   const TFlagScope mark(FInternalClipboardUpdate);
-  WriteClipboardBitmap(FServices.Clipboard, *ABitmap);
+  WriteClipboardBitmap(FServices.Clipboard, std::move(ABitmap));
   ++FPendingInternalClipboardUpdates;
-  AddLogLine(Format(u"System clipboard updated: image %dx%d", {ABitmap->Width(), ABitmap->Height()}));
+  AddLogLine(Format(u"System clipboard updated: image %dx%d", {width, height}));
 }
 
 bool TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFiles) {
@@ -106,7 +108,7 @@ void TMainForm::PublishCurrentHistoryItem() {
     AddLogLine(u"History selection copied to clipboard: " + MakePreviewText(item->Text, 80));
     break;
   case cikImage:
-    PublishBitmapToClipboard(item->Bitmap.get());
+    PublishBitmapToClipboard(item->Bitmap);
     AddLogLine(u"History selection copied to clipboard: " + item->Preview);
     break;
   case cikFiles:

@@ -119,7 +119,9 @@ public:
   // Every clipboard write of the program. Each is marked as the program's own, so that the
   // notification it causes is not captured again.
   void PublishTextToClipboard(const std::u16string& AText);
-  void PublishBitmapToClipboard(const TBitmap32* ABitmap);
+  // The image is shared with the clipboard, which may make its own bitmap of it only when
+  // a program asks for one.
+  void PublishBitmapToClipboard(std::shared_ptr<const TBitmap32> ABitmap);
   // False, with a log line saying so, when the clipboard did not take the list.
   bool PublishFilesToClipboard(const std::vector<std::u16string>& AFiles);
   // The history's selected entry, with the write of its kind.

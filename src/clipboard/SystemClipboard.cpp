@@ -107,8 +107,8 @@ void WriteClipboardText(IClipboard& AClipboard, std::u16string_view AText) {
   }
 }
 
-void WriteClipboardBitmap(IClipboard& AClipboard, const TBitmap32& ABitmap) {
-  switch (ReplaceContent(AClipboard, AClipboard.PrepareBitmap(ABitmap))) {
+void WriteClipboardBitmap(IClipboard& AClipboard, std::shared_ptr<const TBitmap32> ABitmap) {
+  switch (ReplaceContent(AClipboard, AClipboard.PrepareBitmap(std::move(ABitmap)))) {
   case TWriteResult::NoBlock: throw EClipboardError(u"Cannot create the clipboard image");
   case TWriteResult::Refused: throw EClipboardError(u"Cannot set clipboard image");
   case TWriteResult::Done: break;

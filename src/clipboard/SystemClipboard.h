@@ -85,8 +85,10 @@ public:
   // A copy of AData as a block of AFormat; nothing when there is no memory for it.
   virtual std::unique_ptr<TClipboardBlock> PrepareData(std::uint32_t AFormat,
                                                        const std::vector<std::uint8_t>& AData) = 0;
-  // The image as a CF_BITMAP block; nothing when it cannot be created.
-  virtual std::unique_ptr<TClipboardBlock> PrepareBitmap(const TBitmap32& ABitmap) = 0;
+  // The image as a CF_BITMAP block; nothing when it cannot be created. The clipboard may
+  // keep the image itself and make the system's bitmap only when a program asks for it
+  // (the image is shared for that, never changed).
+  virtual std::unique_ptr<TClipboardBlock> PrepareBitmap(std::shared_ptr<const TBitmap32> ABitmap) = 0;
   // Puts a block that this clipboard prepared on it. False when the clipboard refuses it;
   // the block is freed then.
   virtual bool SetBlock(std::unique_ptr<TClipboardBlock> ABlock) = 0;
@@ -124,7 +126,7 @@ std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboa
 // and the clipboard has been emptied by then.
 // Text and image writes raise EClipboardError when they fail.
 void WriteClipboardText(IClipboard& AClipboard, std::u16string_view AText);
-void WriteClipboardBitmap(IClipboard& AClipboard, const TBitmap32& ABitmap);
+void WriteClipboardBitmap(IClipboard& AClipboard, std::shared_ptr<const TBitmap32> ABitmap);
 // False when the block could not be made or was refused.
 bool WriteClipboardFiles(IClipboard& AClipboard, const std::vector<std::u16string>& AFiles);
 // Open, empty, close.

@@ -44,7 +44,13 @@ void TClipHistory::AddBitmap(TBitmap32&& ABitmap) {
   AppendBitmap(std::make_unique<TBitmap32>(std::move(ABitmap)));
 }
 
-void TClipHistory::AppendBitmap(std::unique_ptr<TBitmap32> ABitmap) {
+void TClipHistory::AddBitmap(std::shared_ptr<const TBitmap32> ABitmap) {
+  if (!ABitmap || ABitmap->Empty())
+    return;
+  AppendBitmap(std::move(ABitmap));
+}
+
+void TClipHistory::AppendBitmap(std::shared_ptr<const TBitmap32> ABitmap) {
   auto item = std::make_unique<TClipHistoryItem>();
   item->Kind = cikImage;
   item->Preview = Format(u"Image %dx%d", {ABitmap->Width(), ABitmap->Height()});

@@ -47,6 +47,8 @@ public:
   void AddBitmap(const TBitmap32* ABitmap);
   // Takes the pixels over without copying them; an empty image is left as it is.
   void AddBitmap(TBitmap32&& ABitmap);
+  // Shares an image nobody changes any more (a capture that is on the clipboard too).
+  void AddBitmap(std::shared_ptr<const TBitmap32> ABitmap);
   void AddFiles(const std::vector<std::u16string>& AFiles);
 
   // Removes the entry and selects the one before it (or the new first one). Returns the new
@@ -90,7 +92,7 @@ private:
 
   TClipHistoryItem& GetItem(int AIndex) const;
   void AppendItem(std::unique_ptr<TClipHistoryItem> AItem);
-  void AppendBitmap(std::unique_ptr<TBitmap32> ABitmap);
+  void AppendBitmap(std::shared_ptr<const TBitmap32> ABitmap);
   void EnforceLimit();
 };
 

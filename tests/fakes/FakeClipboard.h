@@ -109,10 +109,10 @@ public:
       return nullptr;
     return std::make_unique<TBlock>(AFormat, AData);
   }
-  std::unique_ptr<TClipboardBlock> PrepareBitmap(const TBitmap32& ABitmap) override {
-    if (AllocationFails)
+  std::unique_ptr<TClipboardBlock> PrepareBitmap(std::shared_ptr<const TBitmap32> ABitmap) override {
+    if (AllocationFails || !ABitmap)
       return nullptr;
-    return std::make_unique<TBlock>(cfBitmap, EncodeDib(ABitmap));
+    return std::make_unique<TBlock>(cfBitmap, EncodeDib(*ABitmap));
   }
   bool SetBlock(std::unique_ptr<TClipboardBlock> ABlock) override {
     if (DuringWrite)

@@ -358,8 +358,8 @@ TEST_F(CaptureTest, ANotificationDuringTheWriteIsIgnoredAndLeavesTheCounter) {
 TEST_F(CaptureTest, FailedWritesLeaveTheMarksClear) {
   FClipboard.HeldByOther = true;
   EXPECT_THROW(FForm.PublishTextToClipboard(u"x"), EClipboardError);
-  const TBitmap32 image = Gradient(3, 3);
-  EXPECT_THROW(FForm.PublishBitmapToClipboard(&image), EClipboardError);
+  const auto image = std::make_shared<const TBitmap32>(Gradient(3, 3));
+  EXPECT_THROW(FForm.PublishBitmapToClipboard(image), EClipboardError);
   EXPECT_NO_THROW(FForm.PublishBitmapToClipboard(nullptr)) << "a missing image writes nothing";
   EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
   EXPECT_TRUE(NewLog().empty());
@@ -410,8 +410,8 @@ TEST_F(CaptureTest, AWriteWithoutMemoryLeavesTheClipboardAsItWas) {
   FClipboard.Notifications = 0;
   FClipboard.AllocationFails = true;
   EXPECT_THROW(FForm.PublishTextToClipboard(u"x"), EClipboardError);
-  const TBitmap32 image = Gradient(3, 3);
-  EXPECT_THROW(FForm.PublishBitmapToClipboard(&image), EClipboardError);
+  const auto image = std::make_shared<const TBitmap32>(Gradient(3, 3));
+  EXPECT_THROW(FForm.PublishBitmapToClipboard(image), EClipboardError);
   FForm.PublishFilesToClipboard({u"C:\\a"});
   EXPECT_FALSE(WriteClipboardFiles(FClipboard, {u"C:\\a"}));
   EXPECT_EQ(FClipboard.Formats.size(), 1u);

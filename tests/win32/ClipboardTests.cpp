@@ -17,29 +17,36 @@
 namespace tarvel {
 namespace {
 
-LRESULT CALLBACK CountingProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  if (AMessage == WM_CLIPBOARDUPDATE) {
-    ++*reinterpret_cast<int*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-    return 0;
-  }
-  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-}
-
-// A hidden window that owns what it writes and counts the clipboard updates it is sent.
+// A hidden window that owns what it writes, renders what it promised, and counts the
+// clipboard updates it is sent.
 class Win32ClipboardTest : public testing::Test {
 protected:
+  static LRESULT CALLBACK OwnerProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+    auto* self = reinterpret_cast<Win32ClipboardTest*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
+    if (self && AMessage == WM_CLIPBOARDUPDATE) {
+      ++self->FUpdates;
+      return 0;
+    }
+    if (self && self->FClipboard.HandleOwnerMessage(AMessage, AWParam))
+      return 0;
+    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+  }
+
   void SetUp() override {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = CountingProc;
+    wc.lpfnWndProc = OwnerProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"TarvelClipboardTest";
     RegisterClassW(&wc);
     FWindow =
         CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(FWindow, nullptr);
-    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&FUpdates));
+    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
-  void TearDown() override { DestroyWindow(FWindow); }
+  void TearDown() override {
+    if (FWindow)
+      DestroyWindow(FWindow);
+  }
 
   void Pump() {
     MSG msg;
@@ -81,7 +88,7 @@ TEST_F(Win32ClipboardTest, TextIsOfferedAsAnsiTooAndReadsBack) {
 
 TEST_F(Win32ClipboardTest, ImageSetAsBitmapReadsBackThroughTheDibForms) {
   const TBitmap32 image = Pattern(37, 21); // an odd width: rows are padded
-  WriteClipboardBitmap(FClipboard, image);
+  WriteClipboardBitmap(FClipboard, std::make_shared<const TBitmap32>(image));
   EXPECT_TRUE(FClipboard.IsFormatAvailable(cfBitmap));
   EXPECT_TRUE(FClipboard.IsFormatAvailable(cfDib));
   const TBitmap32 back = ReadClipboardImage(FClipboard);
@@ -160,9 +167,46 @@ TEST_F(Win32ClipboardTest, ACompressedDibIsReadThroughTheBitmapTheSystemDraws) {
   }
 }
 
+TEST_F(Win32ClipboardTest, AnImageIsPromisedAndMadeOnlyWhenAProgramAsksForIt) {
+  ASSERT_TRUE(FClipboard.AddListener());
+  const auto image = std::make_shared<const TBitmap32>(Pattern(64, 48));
+  WriteClipboardBitmap(FClipboard, image);
+  EXPECT_TRUE(FClipboard.HasPromisedImage());
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_DIB));
+  const std::optional<TBitmap32> pasted = FOther.Image();
+  ASSERT_TRUE(pasted);
+  EXPECT_TRUE(pasted->SamePixels(*image));
+  // Made once: the clipboard holds the bitmap now and the image is not kept for it.
+  EXPECT_FALSE(FClipboard.HasPromisedImage());
+  EXPECT_EQ(image.use_count(), 1);
+  Pump();
+  EXPECT_EQ(FUpdates, 1); // the write, not the rendering
+  FClipboard.RemoveListener();
+}
+
+TEST_F(Win32ClipboardTest, APromisedImageOutlivesTheWindowThatPromisedIt) {
+  WriteClipboardBitmap(FClipboard, std::make_shared<const TBitmap32>(Pattern(40, 30)));
+  DestroyWindow(FWindow);
+  FWindow = nullptr;
+  const std::optional<TBitmap32> pasted = FOther.Image();
+  ASSERT_TRUE(pasted);
+  EXPECT_TRUE(pasted->SamePixels(Pattern(40, 30)));
+}
+
+TEST_F(Win32ClipboardTest, ACopyElsewhereLetsThePromisedImageGo) {
+  const auto image = std::make_shared<const TBitmap32>(Pattern(40, 30));
+  WriteClipboardBitmap(FClipboard, image);
+  EXPECT_EQ(image.use_count(), 2);
+  FOther.CopyText(L"something else");
+  EXPECT_FALSE(FClipboard.HasPromisedImage());
+  EXPECT_EQ(image.use_count(), 1);
+  EXPECT_EQ(FOther.Text(), L"something else");
+}
+
 TEST_F(Win32ClipboardTest, TheBitmapFormReadsBackTheImageWritten) {
   const TBitmap32 image = Pattern(19, 7);
-  WriteClipboardBitmap(FClipboard, image);
+  WriteClipboardBitmap(FClipboard, std::make_shared<const TBitmap32>(image));
   TClipboardSession session(FClipboard);
   const auto back = FClipboard.ReadBitmap();
   ASSERT_TRUE(back.has_value());

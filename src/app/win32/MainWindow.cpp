@@ -290,6 +290,10 @@ LRESULT CALLBACK TWin32MainWindow::WindowProc(HWND AWindow, UINT AMessage, WPARA
       SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<TWin32MainWindow*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
+    // The window owns what the program puts on the clipboard: the system asks it for the
+    // promised image, also while it is being destroyed.
+    if (self && self->FServices.Clipboard.HandleOwnerMessage(AMessage, AWParam))
+      return 0;
     if (!self || !self->FForm)
       return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
     // What a handler lets through goes to the error box, and the program carries on with

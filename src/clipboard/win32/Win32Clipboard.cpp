@@ -154,6 +154,23 @@ private:
   TUniqueBitmap FBitmap;
 };
 
+// An image the clipboard will make a bitmap of when it is asked for.
+class TPromisedImage final : public TClipboardBlock {
+public:
+  explicit TPromisedImage(std::shared_ptr<const TBitmap32> AImage) noexcept
+      : TClipboardBlock(CF_BITMAP), Image(std::move(AImage)) {}
+  std::shared_ptr<const TBitmap32> Image;
+};
+
+// A device-dependent bitmap, as CF_BITMAP is meant to be; the system offers CF_DIB and
+// CF_DIBV5 from it to programs that ask.
+TUniqueBitmap MakeClipboardBitmap(const TBitmap32& AImage) {
+  const BITMAPINFO info = TopDownBitmapInfo(AImage.Width(), AImage.Height());
+  const TUniqueWindowDC screen({nullptr, GetDC(nullptr)});
+  return TUniqueBitmap(
+      CreateDIBitmap(screen.Get().DC, &info.bmiHeader, CBM_INIT, AImage.Bits(), &info, DIB_RGB_COLORS));
+}
+
 } // namespace
 
 std::unique_ptr<TClipboardBlock> TWin32Clipboard::PrepareData(std::uint32_t AFormat,
@@ -171,26 +188,62 @@ std::unique_ptr<TClipboardBlock> TWin32Clipboard::PrepareData(std::uint32_t AFor
   return std::make_unique<TWin32Block>(AFormat, std::move(memory));
 }
 
-std::unique_ptr<TClipboardBlock> TWin32Clipboard::PrepareBitmap(const TBitmap32& ABitmap) {
-  // A device-dependent bitmap, as CF_BITMAP is meant to be; the system offers CF_DIB and
-  // CF_DIBV5 from it to programs that ask.
-  const BITMAPINFO info = TopDownBitmapInfo(ABitmap.Width(), ABitmap.Height());
-  TUniqueBitmap bitmap;
-  {
-    const TUniqueWindowDC screen({nullptr, GetDC(nullptr)});
-    bitmap.Reset(CreateDIBitmap(screen.Get().DC, &info.bmiHeader, CBM_INIT, ABitmap.Bits(), &info, DIB_RGB_COLORS));
-  }
-  if (!bitmap)
+std::unique_ptr<TClipboardBlock> TWin32Clipboard::PrepareBitmap(std::shared_ptr<const TBitmap32> ABitmap) {
+  if (!ABitmap || ABitmap->Empty())
     return nullptr;
-  return std::make_unique<TWin32Block>(std::move(bitmap));
+  return std::make_unique<TPromisedImage>(std::move(ABitmap));
 }
 
 bool TWin32Clipboard::SetBlock(std::unique_ptr<TClipboardBlock> ABlock) {
+  if (auto* promise = dynamic_cast<TPromisedImage*>(ABlock.get())) {
+    // A null handle promises the format; the call's result cannot tell success, the
+    // clipboard's formats can. The content was emptied before, which let the last
+    // promised image go.
+    SetClipboardData(CF_BITMAP, nullptr);
+    if (!IsClipboardFormatAvailable(CF_BITMAP))
+      return false;
+    FPromisedImage = std::move(promise->Image);
+    return true;
+  }
   auto& block = static_cast<TWin32Block&>(*ABlock);
   if (!SetClipboardData(block.Format(), block.Handle()))
     return false; // the block is freed on the way out
   block.HandOver();
   return true;
+}
+
+bool TWin32Clipboard::HandleOwnerMessage(UINT AMessage, WPARAM AWParam) {
+  switch (AMessage) {
+  case WM_RENDERFORMAT:
+    // The program asking holds the clipboard open: the bitmap is set without opening it.
+    if (AWParam == CF_BITMAP)
+      RenderPromisedImage();
+    return true;
+  case WM_RENDERALLFORMATS:
+    // The window goes: what is still promised is made now, unless another program has
+    // taken the clipboard meanwhile.
+    if (FPromisedImage && OpenClipboard(FWindow())) {
+      if (GetClipboardOwner() == FWindow())
+        RenderPromisedImage();
+      CloseClipboard();
+    }
+    FPromisedImage.reset();
+    return true;
+  case WM_DESTROYCLIPBOARD: FPromisedImage.reset(); return true;
+  default: return false;
+  }
+}
+
+void TWin32Clipboard::RenderPromisedImage() {
+  if (!FPromisedImage)
+    return;
+  TUniqueBitmap bitmap = MakeClipboardBitmap(*FPromisedImage);
+  // Without memory for the bitmap the program asking gets nothing, and may ask again.
+  if (bitmap && SetClipboardData(CF_BITMAP, bitmap.Get())) {
+    bitmap.Release();
+    // The clipboard holds the bitmap from now on.
+    FPromisedImage.reset();
+  }
 }
 
 } // namespace tarvel
