@@ -90,6 +90,22 @@ TEST_F(CaptureTest, CtrlShiftFCopiesTheWholeScreenIntoTheHistoryAndTheClipboard)
   EXPECT_EQ(Occurrences(Log(), L"Full screen captured"), 1u) << Log();
 }
 
+TEST_F(CaptureTest, TheScreenshotStaysOnTheClipboardAfterTarvelQuits) {
+  const TPatternWindow board(BoardRect, 0x44);
+  PressCtrlShift('F');
+  ASSERT_TRUE(LogHas(L"Full screen captured: ")) << Log();
+  ChooseTrayMenuItem(3);
+  AnswerQuit(IDYES);
+  ASSERT_TRUE(FTarvel.WaitForExit(10000)) << "Tarvel did not quit";
+  const std::optional<TBitmap32> pasted = FOther.Image();
+  ASSERT_TRUE(pasted) << "the image left with Tarvel";
+  const RECT v = test::VirtualScreen();
+  EXPECT_EQ(pasted->Width(), v.right - v.left);
+  TBitmap32 boardPart(BoardRect.right - BoardRect.left, BoardRect.bottom - BoardRect.top, 0);
+  boardPart.Draw(v.left - BoardRect.left, v.top - BoardRect.top, *pasted);
+  EXPECT_TRUE(SameColours(boardPart, board.Expected(BoardRect, 0x44)));
+}
+
 TEST_F(CaptureTest, CtrlShiftRCutsTheDraggedBoxFromTheScreenAsItWasWhenTheOverlayOpened) {
   TPatternWindow board(BoardRect, 0x20);
   const RECT all = test::VirtualScreen();
