@@ -20,9 +20,10 @@ public:
   // The rectangle of the innermost window at APoint (usually a control); nothing when there
   // is no window there or its rectangle cannot be read.
   virtual std::optional<TRect> WindowRectAt(TPoint APoint) = 0;
-  // Copies what the screen shows in ASource, layered windows included, unscaled into
-  // ATarget, which has ASource's size. False when the copy failed; ATarget then holds
-  // whatever the copy left.
+  // Makes ATarget a new image of ASource's size holding what the screen shows there,
+  // layered windows included, unscaled. False when the copy failed; ATarget then holds
+  // whatever the copy left (black where nothing was copied). An image that cannot be made
+  // raises EImageError or the system's error.
   virtual bool CopyScreen(const TRect& ASource, TBitmap32& ATarget) = 0;
 };
 

@@ -83,15 +83,14 @@ TRect NormalizeCaptureRect(IScreen& AScreen, const TRect& ARequested) {
 
 TBitmap32 CaptureScreenRect(IScreen& AScreen, const TRect& ARequested) {
   const TRect r = NormalizeCaptureRect(AScreen, ARequested);
-  TBitmap32 image(r.Width(), r.Height());
+  TBitmap32 image;
   AScreen.CopyScreen(r, image);
   return image;
 }
 
 TBitmap32 CaptureVirtualScreen(IScreen& AScreen) {
-  const TRect v = AScreen.VirtualScreenRect();
-  TBitmap32 image(v.Width(), v.Height());
-  AScreen.CopyScreen(v, image);
+  TBitmap32 image;
+  AScreen.CopyScreen(AScreen.VirtualScreenRect(), image);
   return image;
 }
 

@@ -18,7 +18,19 @@ TBitmap32::TBitmap32(int AWidth, int AHeight) {
   FWidth = AWidth;
   FHeight = AHeight;
   if (ByteSize() > 0)
-    FBits = std::make_unique_for_overwrite<std::uint8_t[]>(ByteSize());
+    FBits = TPixels(new std::uint8_t[ByteSize()], TRelease{}); // left for the caller to fill
+}
+
+TBitmap32 TBitmap32::Adopt(int AWidth, int AHeight, std::uint8_t* ABits, std::shared_ptr<void> AOwner) {
+  CheckSize(AWidth, AHeight);
+  TBitmap32 image;
+  image.FWidth = AWidth;
+  image.FHeight = AHeight;
+  // An owner-less adoption would free memory this image never allocated.
+  if (!AOwner)
+    throw EImageError(u"Adopted pixels need an owner");
+  image.FBits = TPixels(ABits, TRelease{std::move(AOwner)});
+  return image;
 }
 
 TBitmap32::TBitmap32(int AWidth, int AHeight, std::uint32_t AFill) : TBitmap32(AWidth, AHeight) {
@@ -27,7 +39,7 @@ TBitmap32::TBitmap32(int AWidth, int AHeight, std::uint32_t AFill) : TBitmap32(A
 
 TBitmap32::TBitmap32(const TBitmap32& AOther) : FWidth(AOther.FWidth), FHeight(AOther.FHeight) {
   if (AOther.FBits) {
-    FBits = std::make_unique_for_overwrite<std::uint8_t[]>(ByteSize());
+    FBits = TPixels(new std::uint8_t[ByteSize()], TRelease{});
     std::memcpy(FBits.get(), AOther.FBits.get(), ByteSize());
   }
 }

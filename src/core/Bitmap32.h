@@ -12,6 +12,12 @@ class TBitmap32 {
 public:
   static constexpr int BytesPerPixel = 4;
 
+  // Pixels that live in memory made by someone else (a drawing surface of the system that
+  // the pixels were copied into), kept alive by AOwner for as long as the image has them,
+  // so that they need not be copied once more. ABits holds AWidth × AHeight pixels in the
+  // layout above. Copies of the image get memory of their own.
+  static TBitmap32 Adopt(int AWidth, int AHeight, std::uint8_t* ABits, std::shared_ptr<void> AOwner);
+
   TBitmap32() = default;
   // Pixels are left uninitialised unless AFill is given: callers usually overwrite all.
   TBitmap32(int AWidth, int AHeight);
@@ -49,9 +55,20 @@ public:
   static void CheckSize(std::int64_t AWidth, std::int64_t AHeight);
 
 private:
+  // Frees pixels this image allocated; adopted ones are let go with their owner.
+  struct TRelease {
+    std::shared_ptr<void> Owner;
+    void operator()(std::uint8_t* ABits) const noexcept {
+      if (!Owner)
+        delete[] ABits;
+    }
+  };
+
+  using TPixels = std::unique_ptr<std::uint8_t[], TRelease>;
+
   int FWidth = 0;
   int FHeight = 0;
-  std::unique_ptr<std::uint8_t[]> FBits;
+  TPixels FBits;
 };
 
 } // namespace tarvel

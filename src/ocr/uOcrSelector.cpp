@@ -115,7 +115,7 @@ std::optional<TFrozenScreen> FreezeVirtualScreen(IScreen& AScreen) {
   const TRect virtualRect = AScreen.VirtualScreenRect();
   if (virtualRect.Width() < 1 || virtualRect.Height() < 1)
     return std::nullopt;
-  TFrozenScreen frozen{TBitmap32(virtualRect.Width(), virtualRect.Height()), virtualRect};
+  TFrozenScreen frozen{TBitmap32(), virtualRect};
   if (!AScreen.CopyScreen(virtualRect, frozen.Image))
     return std::nullopt;
   return frozen;

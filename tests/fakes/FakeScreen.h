@@ -42,9 +42,9 @@ public:
   }
   bool CopyScreen(const TRect& ASource, TBitmap32& ATarget) override {
     Copies.push_back(ASource);
+    ATarget = TBitmap32(ASource.Width(), ASource.Height(), 0);
     if (CopyFails)
       return false;
-    ATarget.Fill(0);
     if (!Pixels.Empty())
       ATarget.Draw(VirtualRect.Left - ASource.Left, VirtualRect.Top - ASource.Top, Pixels);
     return true;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "core/Bitmap32.h"
 #include "core/Errors.h"
 
@@ -28,6 +31,29 @@ TEST(BitmapTest, CopyIsDeepAndMoveEmptiesTheSource) {
   EXPECT_TRUE(copy.SamePixels(moved));
   copy = TBitmap32();
   EXPECT_TRUE(copy.Empty());
+}
+
+TEST(BitmapTest, AdoptedPixelsAreUsedInPlaceAndLetGoWithTheirOwner) {
+  auto memory = std::make_shared<std::vector<std::uint8_t>>(2 * 2 * 4, 0x7F);
+  const std::weak_ptr<std::vector<std::uint8_t>> watch = memory;
+  {
+    TBitmap32 image = TBitmap32::Adopt(2, 2, memory->data(), memory);
+    memory.reset();
+    ASSERT_FALSE(watch.expired()); // the image keeps it
+    image.SetPixel(1, 1, 0x01020304);
+    EXPECT_EQ(watch.lock()->at(12), 0x04); // the same memory
+    TBitmap32 copy = image;
+    copy.SetPixel(0, 0, 0);
+    EXPECT_EQ(image.Pixel(0, 0), 0x7F7F7F7Fu);
+    TBitmap32 moved = std::move(image);
+    EXPECT_EQ(moved.Pixel(1, 1), 0x01020304u);
+    // An image that once adopted pixels allocates its own again when given a copy.
+    moved = copy;
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(moved.Pixel(0, 0), 0u);
+  }
+  std::uint8_t pixel[4] = {};
+  EXPECT_THROW(TBitmap32::Adopt(1, 1, pixel, nullptr), EImageError);
 }
 
 TEST(BitmapTest, DrawClipsAtEveryEdge) {

@@ -1,6 +1,7 @@
 #include "capture/win32/Win32Screen.h"
 
-#include <cstring>
+#include <cstdint>
+#include <memory>
 
 namespace tarvel {
 
@@ -32,11 +33,19 @@ std::optional<TRect> TWin32Screen::WindowRectAt(TPoint APoint) {
 }
 
 bool TWin32Screen::CopyScreen(const TRect& ASource, TBitmap32& ATarget) {
-  if (ASource.IsEmpty() || ATarget.Width() != ASource.Width() || ATarget.Height() != ASource.Height())
+  TBitmap32::CheckSize(ASource.Width(), ASource.Height());
+  if (ASource.IsEmpty()) {
+    ATarget = TBitmap32();
     return false;
+  }
   TMemoryDib dib(ASource.Width(), ASource.Height());
   const bool copied = CopyScreenToDib(ASource.Left, ASource.Top, dib);
-  std::memcpy(ATarget.Bits(), dib.Bits(), ATarget.ByteSize());
+  // The section's rows have no padding, the layout of TBitmap32: the image takes the
+  // pixels where they are, and the section lives as long as the image.
+  auto* bits = static_cast<std::uint8_t*>(dib.Bits());
+  const std::shared_ptr<void> section(static_cast<void*>(dib.TakeBitmap().Release()),
+                                      [](void* ASection) { DeleteObject(static_cast<HGDIOBJ>(ASection)); });
+  ATarget = TBitmap32::Adopt(ASource.Width(), ASource.Height(), bits, section);
   return copied;
 }
 

@@ -12,4 +12,9 @@ TMemoryDib::TMemoryDib(int AWidth, int AHeight) : FWidth(AWidth), FHeight(AHeigh
   FSelection = SelectScoped(FDC.Get(), FBitmap.Get());
 }
 
+TUniqueBitmap TMemoryDib::TakeBitmap() noexcept {
+  FSelection.Reset();
+  return std::move(FBitmap);
+}
+
 } // namespace tarvel

@@ -17,6 +17,9 @@ public:
   int Height() const noexcept { return FHeight; }
   HDC DC() const noexcept { return FDC.Get(); }
   void* Bits() const noexcept { return FBits; }
+  // Takes the section out of the DC, which goes with this object, and hands it over: Bits()
+  // stays valid for as long as the section lives. Nothing is drawn here afterwards.
+  TUniqueBitmap TakeBitmap() noexcept;
 
 private:
   int FWidth;
