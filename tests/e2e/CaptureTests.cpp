@@ -30,6 +30,12 @@ protected:
     }
     StoreSetting(L"ShowLog", 1);
     StartTarvel();
+    // The keyboard is with the program the user works in, as on a real desktop. Here a
+    // window has to take it: when the process that had it ends, Wine leaves no window in
+    // front, and keys pressed then reach no program and trigger no hot key.
+    SetForegroundWindow(FUserProgram.Handle());
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == FUserProgram.Handle(); }, 10s))
+        << "the user's program did not come to the front";
   }
 
   std::wstring Log() { return TextOf(Control(idMemoInfoLog)); }
@@ -52,7 +58,7 @@ protected:
   // Opens the overlay with the hotkey and waits until its frozen picture is on screen.
   void OpenOverlay() {
     PressCtrlShift('R');
-    ASSERT_TRUE(OverlayOpens()) << "no overlay after Ctrl+Shift+R";
+    ASSERT_TRUE(OverlayOpens()) << "no overlay after Ctrl+Shift+R\n" << Log();
     Sleep(300); // painted
   }
 
@@ -67,6 +73,7 @@ protected:
   }
 
   TOtherProgram FOther;
+  const TPatternWindow FUserProgram{{1180, 900, 1240, 960}, 0x77};
 };
 
 TEST_F(CaptureTest, CtrlShiftFCopiesTheWholeScreenIntoTheHistoryAndTheClipboard) {
@@ -165,11 +172,13 @@ TEST_F(CaptureTest, ASevenPixelDragLeavesTheOverlayOpenForAnotherDrag) {
 
 TEST_F(CaptureTest, EscapeAndARightClickCancelWithoutAnEntry) {
   FOther.CopyText(L"before");
-  ASSERT_TRUE(WaitUntil([&] { return Label().rfind(L"1 / 1", 0) == 0; }, 10s)) << Label();
+  ASSERT_TRUE(WaitUntil([&] { return Label().rfind(L"1 / 1", 0) == 0; }, 10s)) << Label() << "\n" << Log();
   OpenOverlay();
   PressKey(VK_ESCAPE);
   ASSERT_TRUE(OverlayCloses()) << "Escape left the overlay open";
   ASSERT_TRUE(LogHas(L"Screen box selection cancelled")) << Log();
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == FUserProgram.Handle(); }, 10s))
+      << "the keyboard did not go back to the program the user was in";
 
   OpenOverlay();
   MoveMouse({200, 200});
