@@ -20,16 +20,12 @@ constexpr RECT Box{100, 100, 300, 250};
 
 // Tarvel in the tray with its log on the info card, the window hidden, so that nothing of
 // Tarvel's own moves on screen; the clipboard empty.
-class CaptureTest : public TScenario {
+class CaptureTest : public TClipboardScenario {
 protected:
+  CaptureTest() : TClipboardScenario(false) {}
+
   void SetUp() override {
-    TScenario::SetUp();
-    if (OpenClipboard(FOther.Window())) {
-      EmptyClipboard();
-      CloseClipboard();
-    }
-    StoreSetting(L"ShowLog", 1);
-    StartTarvel();
+    TClipboardScenario::SetUp();
     // The keyboard is with the program the user works in, as on a real desktop. Here a
     // window has to take it: when the process that had it ends, Wine leaves no window in
     // front, and keys pressed then reach no program and trigger no hot key.
@@ -38,8 +34,6 @@ protected:
         << "the user's program did not come to the front";
   }
 
-  std::wstring Log() { return TextOf(Control(idMemoInfoLog)); }
-  std::wstring Label() { return TextOf(Control(idLabel1)); }
   bool LogHas(const std::wstring& AText) {
     return WaitUntil([&] { return Log().find(AText) != std::wstring::npos; }, 10s);
   }
@@ -72,7 +66,6 @@ protected:
     ReleaseMouse();
   }
 
-  TOtherProgram FOther;
   const TPatternWindow FUserProgram{{1180, 900, 1240, 960}, 0x77};
 };
 

@@ -84,9 +84,12 @@ protected:
   HWND FMain = nullptr;
 };
 
-// Tarvel with its log on the info card, shown, and a clean clipboard.
+// Tarvel with its log on the info card and a clean clipboard; its window shown unless the
+// scenario keeps it in the tray.
 class TClipboardScenario : public TScenario {
 protected:
+  explicit TClipboardScenario(bool AShown = true) : FShown(AShown) {}
+
   void SetUp() override {
     TScenario::SetUp();
     if (OpenClipboard(FOther.Window())) {
@@ -95,7 +98,8 @@ protected:
     }
     StoreSetting(L"ShowLog", 1);
     StartTarvel();
-    ShowApp();
+    if (FShown)
+      ShowApp();
   }
 
   std::wstring Label() { return TextOf(Control(idLabel1)); }
@@ -106,6 +110,9 @@ protected:
   }
 
   TOtherProgram FOther;
+
+private:
+  bool FShown;
 };
 
 } // namespace tarvel::e2e
