@@ -15,6 +15,7 @@
 #include "fakes/FakeScreen.h"
 #include "fakes/FakeSelectionOverlay.h"
 #include "fakes/FakeShell.h"
+#include "fakes/FakeUiAutomation.h"
 
 namespace {
 
@@ -56,7 +57,9 @@ private:
   TFakeDispatcher FDispatcher;
   TFakeScreen FScreen;
   TFakeSelectionOverlay FOverlay;
-  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay}};
+  TFakeUiaSystem FUia;
+  TMainForm FForm{
+      {FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay, FUia}};
 };
 
 // Back and forth between the first entry and a short text; the first is 10 MB, or short

@@ -57,12 +57,13 @@ void TMainForm::WMHotKey(int AHotkeyId) {
     UpdateHistoryControls();
     PublishCurrentHistoryItem();
     break;
+  case hkCopyUnderCursor: CopyContentUnderCursor(); break;
+  case hkControlImage: CopyControlImageUnderCursor(); break;
   case hkScreenBox: CaptureScreenBox(); break;
   case hkScreenFull: CaptureFullScreen(); break;
   case hkSave: SaveClipboard(true); break;
   default:
-    // The commands under the cursor and OCR are not part of this build yet; other ids are
-    // not ours.
+    // OCR is not part of this build yet; other ids are not ours.
     break;
   }
 }

@@ -11,6 +11,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "capture/Screen.h"
+#include "capture/UiAutomation.h"
 #include "clipboard/SystemClipboard.h"
 #include "core/DateTime.h"
 #include "core/Dispatcher.h"
@@ -41,6 +42,8 @@ struct TMainFormServices {
   // The screen the capture commands copy from, and the overlay a rectangle is chosen on.
   IScreen& Screen;
   ISelectionOverlay& SelectionOverlay;
+  // The accessibility layer, asked for the text and the control under the cursor.
+  IUiaSystem& UiAutomation;
 };
 
 // Image indices of the program's icon list.
@@ -140,6 +143,10 @@ public:
 
   // The capture commands: each turns what is on the screen into a new history entry that
   // is also on the clipboard.
+  // The text of the control under the cursor, else an image of it.
+  void CopyContentUnderCursor();
+  // An image of the control under the cursor, even when it has text.
+  void CopyControlImageUnderCursor();
   // A rectangle the user drags on a frozen copy of the screen.
   void CaptureScreenBox();
   // All monitors.
@@ -228,8 +235,10 @@ private:
   void UnregisterHotkeysAndClipboardListener();
   void CaptureExternalClipboard();
   // Where every capture command ends: clipboard, history, display, notification and log,
-  // in that order. ALogFormat takes the image's width and height.
-  void AddCapturedImage(TBitmap32 AImage, const std::u16string& ANotification, std::u16string_view ALogFormat);
+  // in that order, or with the display last. ALogFormat takes the image's width and height.
+  enum class TRefresh { BeforeNotification, Last };
+  void AddCapturedImage(TBitmap32 AImage, const std::u16string& ANotification, std::u16string_view ALogFormat,
+                        TRefresh ARefresh = TRefresh::BeforeNotification);
   void UpdateInfoMemo();
   std::vector<std::u16string> MakeInfoText() const;
   void BalloonCloseTimerTimer();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "MainFormFixture.h"
+#include "core/Text.h"
 
 namespace tarvel {
 namespace {
@@ -146,6 +147,117 @@ TEST_F(ScreenCommandTest, WhileTheOverlayIsOpenItsHotkeyDoesNothingAndOthersRun)
   FOverlay.WhileOpen = nullptr;
   FForm.WMHotKey(hkScreenBox);
   EXPECT_EQ(FOverlay.Runs, 2);
+}
+
+// Ctrl+Shift+C and Ctrl+Shift+I over a screen painted with its coordinates, a window at
+// (-100, 50)-(300, 250) and the element under the cursor at (100, 200)-(180, 230).
+class UnderCursorCommandTest : public ScreenCommandTest {
+protected:
+  UnderCursorCommandTest() {
+    FScreen.Cursor = TPoint{120, 210};
+    FScreen.Windows = {{-100, 50, 300, 250}};
+  }
+
+  // The current entry is the screen's pixels over ARect, on the clipboard too.
+  void ExpectImageOf(const TRect& ARect) {
+    ASSERT_TRUE(FForm.History()->Current());
+    const TBitmap32* entry = FForm.History()->Current()->Bitmap.get();
+    ASSERT_TRUE(entry);
+    ASSERT_EQ(entry->Width(), ARect.Width());
+    ASSERT_EQ(entry->Height(), ARect.Height());
+    EXPECT_EQ(entry->Pixel(0, 0), TFakeScreen::CoordinatePixel(ARect.Left, ARect.Top));
+    EXPECT_EQ(entry->Pixel(ARect.Width() - 1, ARect.Height() - 1),
+              TFakeScreen::CoordinatePixel(ARect.Right - 1, ARect.Bottom - 1));
+    const std::optional<TBitmap32> pasted = ClipboardImage();
+    ASSERT_TRUE(pasted);
+    EXPECT_EQ(pasted->Width(), ARect.Width());
+    const std::u16string count = IntToStr(FForm.History()->Count());
+    EXPECT_EQ(FForm.Label1.Caption().substr(0, 5), count + u" / " + count);
+  }
+};
+
+TEST_F(UnderCursorCommandTest, ATextIsCopiedAsTheControlGaveItAndAgainAsASecondEntry) {
+  FUia.Element.Name = u"OK";
+  FForm.WMHotKey(hkCopyUnderCursor);
+  ASSERT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FForm.History()->Current()->Text, u"OK");
+  EXPECT_EQ(FClipboard.Text(), u"OK");
+  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{Stamp + u"System clipboard updated: text OK",
+                                                   Stamp + u"UIA text captured: OK"}));
+  EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied text"});
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, 5), u"1 / 1");
+  DeliverClipboardNotifications();
+
+  Later();
+  FForm.WMHotKey(hkCopyUnderCursor);
+  EXPECT_EQ(FForm.History()->Count(), 2);
+  EXPECT_EQ(FForm.History()->Items(0).Text, u"OK");
+}
+
+TEST_F(UnderCursorCommandTest, AValueKeepsItsSpacesAndALongTextIsLoggedAsAPreview) {
+  const std::u16string text = u"  hello  \r\n" + std::u16string(200, u'x');
+  FUia.Element.Value = text;
+  FForm.WMHotKey(hkCopyUnderCursor);
+  EXPECT_EQ(FClipboard.Text(), text);
+  EXPECT_EQ(FForm.History()->Current()->Text, text);
+  EXPECT_EQ(NewLog().back(), Stamp + u"UIA text captured: " + MakePreviewText(text, 80));
+}
+
+TEST_F(UnderCursorCommandTest, WithoutTextTheControlIsCopiedAsAnImage) {
+  struct TCase {
+    const char* Name;
+    void (*Arrange)(TFakeUiaSystem&);
+    TRect Expected;
+  };
+  const TCase cases[] = {
+      {"a password field",
+       [](TFakeUiaSystem& u) {
+         u.Element.Password = true;
+         u.Element.Name = u"Password";
+       },
+       {100, 200, 180, 230}},
+      {"a picture without any text", [](TFakeUiaSystem&) {}, {100, 200, 180, 230}},
+      // No element: the window under the cursor.
+      {"the automation class missing", [](TFakeUiaSystem& u) { u.ClassMissing = true; }, {-100, 50, 300, 250}},
+      {"a 5-pixel element",
+       [](TFakeUiaSystem& u) {
+         u.Element.Rect = TRect{100, 200, 300, 205};
+       },
+       {-100, 50, 300, 250}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FUia = TFakeUiaSystem{};
+    c.Arrange(FUia);
+    FBalloons.clear();
+    FStartLog = FForm.LogLines().size();
+    FForm.WMHotKey(hkCopyUnderCursor);
+    ExpectImageOf(c.Expected);
+    const std::u16string size = IntToStr(c.Expected.Width()) + u"x" + IntToStr(c.Expected.Height());
+    std::vector<std::u16string> log = NewLog();
+    for (std::u16string& line : log)
+      line.erase(0, Stamp.size());
+    EXPECT_EQ(log,
+              (std::vector<std::u16string>{u"System clipboard updated: image " + size, u"Image captured: " + size}));
+    EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied image"});
+    EXPECT_FALSE(FUia.Element.Password.value_or(false) && FUia.Asked("name")) << "a password field was read";
+    Later();
+  }
+}
+
+TEST_F(UnderCursorCommandTest, TheControlImageIgnoresTheTextAndFallsBackToTheWindow) {
+  FUia.Element.Name = u"OK";
+  FForm.WMHotKey(hkControlImage);
+  ExpectImageOf({100, 200, 180, 230});
+  EXPECT_FALSE(FUia.Asked("name"));
+  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{Stamp + u"System clipboard updated: image 80x30",
+                                                   Stamp + u"Forced image captured: 80x30"}));
+  EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied image"});
+
+  Later();
+  FUia.NoElement = true;
+  FForm.WMHotKey(hkControlImage);
+  ExpectImageOf({-100, 50, 300, 250});
 }
 
 } // namespace

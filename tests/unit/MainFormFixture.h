@@ -13,6 +13,7 @@
 #include "fakes/FakeScreen.h"
 #include "fakes/FakeSelectionOverlay.h"
 #include "fakes/FakeShell.h"
+#include "fakes/FakeUiAutomation.h"
 
 namespace tarvel {
 
@@ -47,7 +48,9 @@ protected:
   TFakeDispatcher FDispatcher;
   TFakeScreen FScreen;
   TFakeSelectionOverlay FOverlay;
-  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay}};
+  TFakeUiaSystem FUia;
+  TMainForm FForm{
+      {FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay, FUia}};
 
   // Hands the listener's queued clipboard notifications to the window, one at a time.
   void DeliverClipboardNotifications() {

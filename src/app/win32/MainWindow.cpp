@@ -66,7 +66,7 @@ void TWin32MainWindow::Create() {
 
   FForm = std::make_unique<TMainForm>(TMainFormServices{
       *this, FServices.Dialogs, FServices.Clock, FServices.Registry, FServices.Shell, FServices.Clipboard,
-      FServices.Hotkeys, *FServices.Dispatcher, FServices.Screen, FServices.SelectionOverlay});
+      FServices.Hotkeys, *FServices.Dispatcher, FServices.Screen, FServices.SelectionOverlay, FServices.UiAutomation});
   CreateFonts();
   CreateControls();
   AttachTrayIcon();

@@ -7,6 +7,7 @@
 
 #include "app/win32/Win32Dialogs.h"
 #include "capture/win32/Win32Screen.h"
+#include "capture/win32/Win32UiAutomation.h"
 #include "clipboard/win32/Win32Clipboard.h"
 #include "core/win32/Clock.h"
 #include "core/win32/Dispatcher.h"
@@ -41,6 +42,7 @@ struct TWin32Services {
   TWin32Hotkeys Hotkeys{[this] { return MainWindow; }};
   TWin32Screen Screen;
   TWin32SelectionOverlay SelectionOverlay;
+  TWin32UiaSystem UiAutomation;
   // Boxes and dialogs belong to the main window while it is on screen, else to the hidden
   // application window.
   TWin32Dialogs Dialogs{
