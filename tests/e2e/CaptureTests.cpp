@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "Scenario.h"
-#include "win32/ScreenSupport.h"
+#include "CaptureScenario.h"
 
 namespace tarvel::e2e {
 namespace {
@@ -18,26 +17,9 @@ constexpr wchar_t OverlayClass[] = L"TarvelSelectionOverlay";
 constexpr RECT BoardRect{60, 60, 380, 320};
 constexpr RECT Box{100, 100, 300, 250};
 
-// Tarvel in the tray with its log on the info card, the window hidden, so that nothing of
-// Tarvel's own moves on screen; the clipboard empty.
-class CaptureTest : public TClipboardScenario {
+// The overlay's scenarios.
+class CaptureTest : public TCaptureScenario {
 protected:
-  CaptureTest() : TClipboardScenario(false) {}
-
-  void SetUp() override {
-    TClipboardScenario::SetUp();
-    // The keyboard is with the program the user works in, as on a real desktop. Here a
-    // window has to take it: when the process that had it ends, Wine leaves no window in
-    // front, and keys pressed then reach no program and trigger no hot key.
-    SetForegroundWindow(FUserProgram.Handle());
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == FUserProgram.Handle(); }, 10s))
-        << "the user's program did not come to the front";
-  }
-
-  bool LogHas(const std::wstring& AText) {
-    return WaitUntil([&] { return Log().find(AText) != std::wstring::npos; }, 10s);
-  }
-
   HWND Overlay() {
     const HWND overlay = FindWindowOfProcess(FTarvel.Id(), OverlayClass);
     return overlay && IsWindowVisible(overlay) ? overlay : nullptr;
@@ -65,8 +47,6 @@ protected:
       SaveScreenshot(GetDesktopWindow(), AScreenshot);
     ReleaseMouse();
   }
-
-  const TPatternWindow FUserProgram{{1180, 900, 1240, 960}, 0x77};
 };
 
 TEST_F(CaptureTest, CtrlShiftFCopiesTheWholeScreenIntoTheHistoryAndTheClipboard) {

@@ -98,6 +98,10 @@ protected:
     }
     StoreSetting(L"ShowLog", 1);
     StartTarvel();
+    // The tray icon comes before the hot keys and the clipboard listener: started is when
+    // the log says so.
+    ASSERT_TRUE(WaitUntil([&] { return Log().find(L"Tarvel started") != std::wstring::npos; }, 10s))
+        << "Tarvel did not finish starting";
     if (FShown)
       ShowApp();
   }
