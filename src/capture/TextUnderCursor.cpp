@@ -2,6 +2,7 @@
 
 #include "capture/uCapture.h"
 #include "core/Errors.h"
+#include "core/Text.h"
 
 namespace tarvel {
 
@@ -37,10 +38,7 @@ std::unique_ptr<IUiaElement> ElementUnderCursor(IUiaAutomation& AAutomation, ISc
 } // namespace
 
 bool HasNonBlankText(std::u16string_view AText) noexcept {
-  for (const char16_t c : AText)
-    if (c > u' ')
-      return true;
-  return false;
+  return !IsBlank(AText);
 }
 
 std::unique_ptr<IUiaAutomation> CreateUIAutomation(IUiaSystem& ASystem) {

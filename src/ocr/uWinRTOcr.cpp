@@ -1,0 +1,209 @@
+#include "ocr/uWinRTOcr.h"
+
+#include "core/Text.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr std::u16string_view ClosingPunctuation = u".,:;!?)]}'\"";
+
+std::u16string Snippet(std::u16string_view AText) {
+  return std::u16string(AText.substr(0, OcrLogSnippetLength));
+}
+
+std::u16string ReplaceLineBreaks(std::u16string_view AText) {
+  std::u16string result;
+  result.reserve(AText.size());
+  for (std::size_t i = 0; i < AText.size(); ++i) {
+    if (AText[i] == u'\r' && i + 1 < AText.size() && AText[i + 1] == u'\n') {
+      result += u' ';
+      ++i;
+    } else {
+      result += AText[i];
+    }
+  }
+  return result;
+}
+
+std::u16string BoolText(bool AValue) {
+  return AValue ? u"True" : u"False";
+}
+
+// One line's words, each trimmed, joined by the spacing rule; the line's own text when it
+// has no words.
+std::u16string AssembleLine(IOcrLine& ALine, bool AUseBlanks, std::uint32_t& AWordCount) {
+  std::u16string text;
+  const std::unique_ptr<IRuntimeVector<IOcrWord>> words = ALine.Words();
+  AWordCount = words ? words->Size() : 0;
+  if (AWordCount == 0)
+    return Trim(ALine.Text());
+  for (std::uint32_t i = 0; i < AWordCount; ++i) {
+    const std::unique_ptr<IOcrWord> word = words->GetAt(i);
+    if (!word)
+      continue;
+    const std::u16string w = Trim(word->Text());
+    if (w.empty())
+      continue;
+    if (AUseBlanks && !text.empty() && NeedsSpaceBefore(w))
+      text += u' ';
+    text += w;
+  }
+  return text;
+}
+
+} // namespace
+
+bool IsCjkLanguage(std::u16string_view ATag) {
+  std::u16string primary = Trim(ATag);
+  if (const std::size_t dash = primary.find(u'-'); dash != std::u16string::npos)
+    primary.erase(dash);
+  primary = UpperCaseAscii(primary);
+  return primary == u"ZH" || primary == u"JA" || primary == u"KO";
+}
+
+bool NeedsSpaceBefore(std::u16string_view AWord) {
+  if (AWord.empty())
+    return false;
+  return !(AWord.size() == 1 && ClosingPunctuation.find(AWord[0]) != std::u16string_view::npos);
+}
+
+std::unique_ptr<IOcrEngine> CreateOcrEngine(const TOcrContext& AContext, const std::u16string& ATag) {
+  std::unique_ptr<IOcrEngine> engine;
+  IOcrEngineStatics& statics = AContext.Runtime.OcrEngineStatics();
+  if (!IsBlank(ATag)) {
+    AppendDiagnostic(AContext, u"Richiesta lingua OCR: " + ATag);
+    const std::unique_ptr<IOcrLanguage> language = AContext.Runtime.LanguageFactory().CreateLanguage(ATag);
+    if (!language) {
+      AppendDiagnostic(AContext, u"TLanguage.CreateLanguage ha restituito nil");
+    } else if (statics.IsLanguageSupported(*language)) {
+      engine = statics.TryCreateFromLanguage(*language);
+      AppendDiagnostic(AContext, BoolText(engine != nullptr) + u" da TryCreateFromLanguage");
+    } else {
+      AppendDiagnostic(AContext, u"Lingua OCR non supportata/installata: " + ATag);
+    }
+  }
+  if (!engine) {
+    AppendDiagnostic(AContext, u"Uso TryCreateFromUserProfileLanguages");
+    engine = statics.TryCreateFromUserProfileLanguages();
+  }
+  if (!engine) {
+    AppendDiagnostic(AContext, u"Engine OCR non disponibile");
+  } else if (const std::unique_ptr<IOcrLanguage> language = engine->RecognizerLanguage()) {
+    AppendDiagnostic(AContext,
+                     Format(u"Engine OCR creato: %s - %s", {language->LanguageTag(), language->DisplayName()}));
+  } else {
+    AppendDiagnostic(AContext, u"Engine OCR creato senza RecognizerLanguage");
+  }
+  return engine;
+}
+
+std::unique_ptr<IOcrResult> WaitForRecognition(const TOcrContext& AContext, IOcrOperation* AOperation) {
+  if (!AOperation) {
+    AppendDiagnostic(AContext, u"RecognizeAsync non ha restituito una operazione");
+    return nullptr;
+  }
+  const std::unique_ptr<IOcrAsyncInfo> info = AOperation->AsyncInfo();
+  if (!info) {
+    AppendDiagnostic(AContext, u"IAsyncInfo non disponibile per RecognizeAsync");
+    return nullptr;
+  }
+  AppendDiagnostic(AContext, u"RecognizeAsync avviato");
+  IClock& clock = AContext.Clock;
+  const std::uint64_t start = clock.TickCount64();
+  while (info->Status() == AsyncStarted) {
+    if (clock.TickCount64() - start > OcrRecognizeTimeoutMs) {
+      AppendDiagnostic(AContext, u"Timeout OCR: annullo operazione async");
+      info->Cancel();
+      break;
+    }
+    clock.Sleep(OcrPollIntervalMs);
+  }
+  const std::int32_t status = info->Status();
+  const std::int32_t error = info->ErrorCode();
+  AppendDiagnostic(AContext, Format(u"RecognizeAsync status=%s error=%s elapsed=%dms",
+                                    {AsyncStatusName(status), HResultToText(error),
+                                     static_cast<long long>(clock.TickCount64() - start)}));
+  if (status != AsyncCompleted)
+    return nullptr;
+  return AOperation->GetResults();
+}
+
+std::u16string AssembleOcrText(const TOcrContext& AContext, IOcrResult* AResult, std::u16string_view ATag) {
+  if (!AResult) {
+    AppendDiagnostic(AContext, u"OcrResult nil");
+    return {};
+  }
+  const std::unique_ptr<IRuntimeVector<IOcrLine>> lines = AResult->Lines();
+  if (!lines) {
+    const std::u16string raw = AResult->Text();
+    AppendDiagnostic(AContext,
+                     Format(u"OcrResult senza Lines, testo raw length=%d", {static_cast<long long>(raw.size())}));
+    return Trim(raw);
+  }
+  const std::uint32_t count = lines->Size();
+  const std::u16string raw = AResult->Text();
+  AppendDiagnostic(AContext, Format(u"Righe OCR riconosciute: %u; testo raw length=%d; raw=\"%s\"",
+                                    {count, static_cast<long long>(raw.size()), Snippet(ReplaceLineBreaks(raw))}));
+  if (count == 0)
+    return Trim(raw);
+  const bool useBlanks = !IsCjkLanguage(ATag);
+  std::u16string text;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::unique_ptr<IOcrLine> line = lines->GetAt(i);
+    if (!line)
+      continue;
+    std::uint32_t words = 0;
+    const std::u16string lineText = AssembleLine(*line, useBlanks, words);
+    AppendDiagnostic(AContext, Format(u"OCR line %u: words=%u text=\"%s\"", {i + 1, words, Snippet(lineText)}));
+    if (lineText.empty())
+      continue;
+    if (!text.empty())
+      text += u"\r\n";
+    text += lineText;
+  }
+  if (IsBlank(text))
+    text = Trim(raw);
+  AppendDiagnostic(AContext, Format(u"Testo OCR finale length=%d", {static_cast<long long>(text.size())}));
+  return text;
+}
+
+std::vector<TOcrLanguageInfo> AvailableLanguages(const TOcrContext& AContext) {
+  std::vector<TOcrLanguageInfo> languages;
+  AppendDiagnostic(AContext, u"AvailableLanguages begin");
+  if (AContext.Runtime.WindowsMajorVersion() < 10) {
+    AppendDiagnostic(AContext, u"Windows 10/11 non disponibile per OCR");
+    return languages;
+  }
+  bool needsUninitialize = false;
+  if (!InitializeRuntime(AContext, TRuntimeApartment::SingleThreaded, needsUninitialize))
+    return languages;
+  try {
+    const std::unique_ptr<IRuntimeVector<IOcrLanguage>> list =
+        AContext.Runtime.OcrEngineStatics().AvailableRecognizerLanguages();
+    if (!list) {
+      AppendDiagnostic(AContext, u"AvailableRecognizerLanguages nil");
+    } else {
+      const std::uint32_t count = list->Size();
+      AppendDiagnostic(AContext, Format(u"AvailableRecognizerLanguages count=%u", {count}));
+      languages.resize(count);
+      for (std::uint32_t i = 0; i < count; ++i)
+        if (const std::unique_ptr<IOcrLanguage> language = list->GetAt(i))
+          languages[i] = {language->LanguageTag(), language->DisplayName()};
+    }
+  } catch (const EError& e) {
+    AppendDiagnostic(AContext, u"AvailableLanguages exception: " + e.ClassName() + u": " + e.Message());
+    languages.clear();
+  } catch (const std::exception& e) {
+    AppendDiagnostic(AContext, u"AvailableLanguages exception: Exception: " + FromUtf8(e.what()));
+    languages.clear();
+  }
+  if (needsUninitialize) {
+    AppendDiagnostic(AContext, u"RoUninitialize AvailableLanguages");
+    AContext.Runtime.Uninitialize();
+  }
+  AppendDiagnostic(AContext, u"AvailableLanguages end");
+  return languages;
+}
+
+} // namespace tarvel

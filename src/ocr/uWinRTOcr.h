@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ocr/OcrRuntime.h"
+#include "ocr/WinRTAccess.h"
+
+namespace tarvel {
+
+// Text recognition with the operating system's OCR engine, and the list of its installed
+// languages. Nothing is kept between calls; every step writes to the diagnostic log.
+
+inline constexpr std::uint64_t OcrRecognizeTimeoutMs = 30000;
+inline constexpr std::uint32_t OcrPollIntervalMs = 10;
+inline constexpr std::size_t OcrLogSnippetLength = 160;
+
+struct TOcrLanguageInfo {
+  std::u16string Tag;
+  std::u16string DisplayName;
+  friend bool operator==(const TOcrLanguageInfo&, const TOcrLanguageInfo&) = default;
+};
+
+// The engine for ATag, else the engine of the user's profile languages, else nothing. An
+// empty (or blank) tag goes straight to the profile's engine.
+std::unique_ptr<IOcrEngine> CreateOcrEngine(const TOcrContext& AContext, const std::u16string& ATag);
+// Waits for a recognition, polling every 10 ms; one still running after 30 s is cancelled.
+// The result when it completed, else nothing; a cancelled or failed one raises nothing.
+std::unique_ptr<IOcrResult> WaitForRecognition(const TOcrContext& AContext, IOcrOperation* AOperation);
+// The lines of a result joined by CR LF, each line's words joined by blanks (none for
+// Chinese, Japanese and Korean, none before closing punctuation); empty lines dropped.
+std::u16string AssembleOcrText(const TOcrContext& AContext, IOcrResult* AResult, std::u16string_view ATag);
+// The installed recognizer languages; empty on any failure, which is logged, not raised.
+std::vector<TOcrLanguageInfo> AvailableLanguages(const TOcrContext& AContext);
+
+// The tag's primary subtag is zh, ja or ko, in any case.
+bool IsCjkLanguage(std::u16string_view ATag);
+// False for the empty word and for a word that is one closing punctuation character.
+bool NeedsSpaceBefore(std::u16string_view AWord);
+
+} // namespace tarvel

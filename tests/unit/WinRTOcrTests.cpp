@@ -1,0 +1,403 @@
+// The OCR unit over a runtime in memory: the runtime's initialization, the engine choice and
+// its fallback, the wait with its time-out, the assembly of the text, the language list,
+// and the diagnostic lines each step writes.
+#include <gtest/gtest.h>
+
+#include "core/Text.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeOcrRuntime.h"
+#include "ocr/WinRTAccess.h"
+#include "ocr/uWinRTOcr.h"
+
+namespace tarvel {
+namespace {
+
+constexpr std::int32_t SOk = 0;
+constexpr std::int32_t SFalse = 1;
+constexpr std::int32_t EInvalidArg = static_cast<std::int32_t>(0x80070057u);
+constexpr std::int32_t RpcEChangedMode = static_cast<std::int32_t>(0x80010106u);
+constexpr std::int32_t EFail = static_cast<std::int32_t>(0x80004005u);
+
+using TLines = std::vector<std::u16string>;
+
+class OcrTest : public testing::Test {
+protected:
+  // The log without its time stamps.
+  TLines Messages() const {
+    TLines messages;
+    for (const std::u16string& line : FLog)
+      messages.push_back(line.substr(13));
+    return messages;
+  }
+
+  TFakeOcrRuntime FRuntime;
+  TFakeClock FClock;
+  TLines FLog;
+  TOcrContext FContext{FRuntime, FClock, &FLog};
+};
+
+TEST(WinRTNamesTest, ResultCodesStatusesAndApartments) {
+  EXPECT_EQ(HResultToText(RpcEChangedMode), u"$80010106");
+  EXPECT_EQ(HResultToText(SOk), u"$00000000");
+  EXPECT_EQ(HResultToText(SFalse), u"$00000001");
+  EXPECT_EQ(HResultToText(EInvalidArg), u"$80070057");
+  EXPECT_EQ(AsyncStatusName(0), u"Started");
+  EXPECT_EQ(AsyncStatusName(1), u"Completed");
+  EXPECT_EQ(AsyncStatusName(2), u"Canceled");
+  EXPECT_EQ(AsyncStatusName(3), u"Error");
+  EXPECT_EQ(AsyncStatusName(7), u"7");
+  EXPECT_EQ(ApartmentName(0), u"single-threaded");
+  EXPECT_EQ(ApartmentName(1), u"multi-threaded");
+  EXPECT_EQ(ApartmentName(5), u"5");
+}
+
+TEST_F(OcrTest, ADiagnosticLineCarriesTheTimeToTheMillisecond) {
+  FClock.Time = {2026, 3, 1, 9, 4, 3, 7};
+  AppendDiagnostic(FContext, u"text");
+  EXPECT_EQ(FLog, TLines{u"09:04:03.007 text"});
+  const TOcrContext silent{FRuntime, FClock, nullptr};
+  AppendDiagnostic(silent, u"nowhere"); // no log: nothing recorded, nothing breaks
+  EXPECT_EQ(FLog.size(), 1u);
+}
+
+struct TInitCase {
+  const char* Name;
+  TRuntimeApartment Requested;
+  std::deque<std::int32_t> Results;
+  bool Ok;
+  bool NeedsUninitialize;
+  TLines Log;
+};
+
+void PrintTo(const TInitCase& ACase, std::ostream* AOut) {
+  *AOut << ACase.Name;
+}
+
+class InitializeRuntimeTest : public OcrTest, public testing::WithParamInterface<TInitCase> {};
+
+TEST_P(InitializeRuntimeTest, InitializesOnceOrFallsBackOnceAndSaysSo) {
+  const TInitCase& c = GetParam();
+  FRuntime.InitializeResults = c.Results;
+  bool needsUninitialize = true;
+  EXPECT_EQ(InitializeRuntime(FContext, c.Requested, needsUninitialize), c.Ok);
+  EXPECT_EQ(needsUninitialize, c.NeedsUninitialize);
+  EXPECT_EQ(Messages(), c.Log);
+
+  // Without a log the outcome is the same.
+  FRuntime.InitializeResults = c.Results;
+  const TOcrContext silent{FRuntime, FClock, nullptr};
+  EXPECT_EQ(InitializeRuntime(silent, c.Requested, needsUninitialize), c.Ok);
+  EXPECT_EQ(needsUninitialize, c.NeedsUninitialize);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InitializeRuntimeTest,
+    testing::Values(
+        TInitCase{"a fresh worker thread",
+                  TRuntimeApartment::MultiThreaded,
+                  {SOk},
+                  true,
+                  true,
+                  {u"RoInitialize(requested=multi-threaded/1 effective=1) => $00000000 needsUninit=True ok=True"}},
+        TInitCase{"multi-threaded refused, single-threaded taken",
+                  TRuntimeApartment::MultiThreaded,
+                  {EInvalidArg, SOk},
+                  true,
+                  true,
+                  {u"RoInitialize multi-threaded ha restituito E_INVALIDARG: ritento single-threaded",
+                   u"RoInitialize(requested=multi-threaded/1 effective=0) => $00000000 needsUninit=True ok=True"}},
+        TInitCase{"single-threaded refused is not retried",
+                  TRuntimeApartment::SingleThreaded,
+                  {EInvalidArg, SOk},
+                  false,
+                  false,
+                  {u"RoInitialize(requested=single-threaded/0 effective=0) => $80070057 needsUninit=False ok=False"}},
+        TInitCase{"the main thread, already single-threaded",
+                  TRuntimeApartment::SingleThreaded,
+                  {SFalse},
+                  true,
+                  true,
+                  {u"RoInitialize(requested=single-threaded/0 effective=0) => $00000001 needsUninit=True ok=True"}},
+        TInitCase{"the other apartment already",
+                  TRuntimeApartment::SingleThreaded,
+                  {RpcEChangedMode},
+                  true,
+                  false,
+                  {u"RoInitialize(requested=single-threaded/0 effective=0) => $80010106 needsUninit=False ok=True"}},
+        TInitCase{"a plain failure",
+                  TRuntimeApartment::MultiThreaded,
+                  {EFail},
+                  false,
+                  false,
+                  {u"RoInitialize(requested=multi-threaded/1 effective=1) => $80004005 needsUninit=False ok=False"}}));
+
+TEST(OcrTextRulesTest, CjkLanguagesAndClosingPunctuation) {
+  for (const char16_t* tag : {u"zh-Hans-CN", u"ja", u"KO-kr", u" ja-JP ", u"zh"})
+    EXPECT_TRUE(IsCjkLanguage(tag)) << "tag " << ToUtf8(tag);
+  for (const char16_t* tag : {u"en-US", u"", u"de", u"jav", u"-ja"})
+    EXPECT_FALSE(IsCjkLanguage(tag)) << "tag " << ToUtf8(tag);
+
+  EXPECT_FALSE(NeedsSpaceBefore(u""));
+  for (const char16_t c : std::u16string_view(u".,:;!?)]}'\""))
+    EXPECT_FALSE(NeedsSpaceBefore(std::u16string(1, c))) << "character " << static_cast<int>(c);
+  for (const char16_t* word : {u"(", u"[", u"a", u"...", u",x", u"-"})
+    EXPECT_TRUE(NeedsSpaceBefore(word)) << "word " << ToUtf8(word);
+}
+
+struct TAssembleCase {
+  const char* Name;
+  std::optional<std::vector<TFakeOcrRuntime::TLine>> Lines;
+  std::u16string Raw;
+  std::u16string Tag;
+  std::u16string Text;
+};
+
+void PrintTo(const TAssembleCase& ACase, std::ostream* AOut) {
+  *AOut << ACase.Name;
+}
+
+using TLine = TFakeOcrRuntime::TLine;
+TLine Words(std::initializer_list<const char16_t*> ATexts) {
+  return {false, TFakeOcrRuntime::Words(ATexts), u""};
+}
+
+class AssembleOcrTextTest : public OcrTest, public testing::WithParamInterface<TAssembleCase> {};
+
+TEST_P(AssembleOcrTextTest, JoinsWordsAndLines) {
+  const TAssembleCase& c = GetParam();
+  FRuntime.Lines = c.Lines;
+  FRuntime.RawText = c.Raw;
+  {
+    const std::unique_ptr<IOcrResult> result = FRuntime.MakeResult();
+    EXPECT_EQ(AssembleOcrText(FContext, result.get(), c.Tag), c.Text);
+  }
+  EXPECT_EQ(FRuntime.Alive, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AssembleOcrTextTest,
+    testing::Values(
+        TAssembleCase{
+            "punctuation without blanks", {{Words({u"Hello", u",", u"world", u"!"})}}, u"", u"en-US", u"Hello, world!"},
+        TAssembleCase{"an opening parenthesis with blanks", {{Words({u"x", u"(", u"a"})}}, u"", u"en-US", u"x ( a"},
+        TAssembleCase{"Japanese without blanks", {{Words({u"東京", u"大学"})}}, u"", u"ja-JP", u"東京大学"},
+        TAssembleCase{"the same words in English", {{Words({u"東京", u"大学"})}}, u"", u"en-US", u"東京 大学"},
+        TAssembleCase{"words trimmed, blank words and lines dropped",
+                      {{Words({u" one ", u"\t", u"two"}), Words({u" ", u"\r\n"}), Words({u"three"})}},
+                      u"",
+                      u"",
+                      u"one two\r\nthree"},
+        TAssembleCase{"a line without words takes its own text",
+                      {{TLine{false, std::nullopt, u"  whole line \r\n"},
+                        TLine{false, std::vector<TFakeOcrRuntime::TWord>{}, u" b "}}},
+                      u"",
+                      u"",
+                      u"whole line\r\nb"},
+        TAssembleCase{"missing lines and words are skipped",
+                      {{TLine{true, std::nullopt, u"gone"},
+                        TLine{false, std::vector<TFakeOcrRuntime::TWord>{{std::nullopt}, {u"kept"}}, u""}}},
+                      u"",
+                      u"",
+                      u"kept"},
+        TAssembleCase{"all lines empty: the raw text", {{Words({u" "})}}, u"  raw text\r\n", u"", u"raw text"},
+        TAssembleCase{"no lines at all: the raw text", {std::vector<TLine>{}}, u" raw ", u"", u"raw"},
+        TAssembleCase{"no line vector: the raw text", std::nullopt, u"\tr a w\t", u"", u"r a w"}));
+
+TEST_F(OcrTest, AssemblyWritesALineForEachLineAndTheTotal) {
+  FRuntime.Lines = {{Words({u"Hello", u"OCR"}), TLine{true, std::nullopt, u""}, Words({u"again"})}};
+  FRuntime.RawText = u"Hello OCR\r\nagain\r\n" + std::u16string(200, u'x');
+  const std::unique_ptr<IOcrResult> result = FRuntime.MakeResult();
+  EXPECT_EQ(AssembleOcrText(FContext, result.get(), u"en-US"), u"Hello OCR\r\nagain");
+  const std::u16string snippet = (u"Hello OCR again " + std::u16string(200, u'x')).substr(0, 160);
+  EXPECT_EQ(Messages(), (TLines{u"Righe OCR riconosciute: 3; testo raw length=218; raw=\"" + snippet + u"\"",
+                                u"OCR line 1: words=2 text=\"Hello OCR\"", u"OCR line 3: words=1 text=\"again\"",
+                                u"Testo OCR finale length=16"}));
+}
+
+TEST_F(OcrTest, AssemblyOfNothing) {
+  EXPECT_EQ(AssembleOcrText(FContext, nullptr, u"en-US"), u"");
+  FRuntime.Lines.reset();
+  FRuntime.RawText = u" 12345 ";
+  const std::unique_ptr<IOcrResult> result = FRuntime.MakeResult();
+  EXPECT_EQ(AssembleOcrText(FContext, result.get(), u"en-US"), u"12345");
+  EXPECT_EQ(Messages(), (TLines{u"OcrResult nil", u"OcrResult senza Lines, testo raw length=7"}));
+}
+
+TEST_F(OcrTest, TheWaitPollsUntilTheRecognitionEnds) {
+  FRuntime.Statuses = {AsyncStarted, AsyncStarted, AsyncStarted, AsyncCompleted};
+  const std::unique_ptr<IOcrOperation> operation = FRuntime.StartRecognition();
+  EXPECT_TRUE(WaitForRecognition(FContext, operation.get()));
+  EXPECT_EQ(FRuntime.Polls, 5); // four in the loop, one for the report
+  EXPECT_EQ(Messages(),
+            (TLines{u"RecognizeAsync avviato", u"RecognizeAsync status=Completed error=$00000000 elapsed=30ms"}));
+}
+
+TEST_F(OcrTest, ARecognitionStillRunningAfterThirtySecondsIsCancelled) {
+  FRuntime.Statuses = {AsyncStarted};
+  const std::unique_ptr<IOcrOperation> operation = FRuntime.StartRecognition();
+  EXPECT_FALSE(WaitForRecognition(FContext, operation.get()));
+  EXPECT_EQ(FRuntime.Cancelled, 1);
+  // Polled at 0, 10, ... 30010 ms: only then is more than 30000 ms gone; then the report.
+  EXPECT_EQ(FRuntime.Polls, 3003);
+  EXPECT_EQ(Messages(), (TLines{u"RecognizeAsync avviato", u"Timeout OCR: annullo operazione async",
+                                u"RecognizeAsync status=Canceled error=$00000000 elapsed=30010ms"}));
+}
+
+TEST_F(OcrTest, AFailedRecognitionOrAMissingOperationGivesNoResultAndRaisesNothing) {
+  FRuntime.Statuses = {AsyncError};
+  FRuntime.ErrorCode = EFail;
+  {
+    const std::unique_ptr<IOcrOperation> operation = FRuntime.StartRecognition();
+    EXPECT_FALSE(WaitForRecognition(FContext, operation.get()));
+  }
+  EXPECT_FALSE(WaitForRecognition(FContext, nullptr));
+  FRuntime.NoAsyncInfo = true;
+  {
+    const std::unique_ptr<IOcrOperation> operation = FRuntime.StartRecognition();
+    EXPECT_FALSE(WaitForRecognition(FContext, operation.get()));
+  }
+  EXPECT_EQ(FRuntime.Alive, 0);
+  EXPECT_EQ(Messages(), (TLines{u"RecognizeAsync avviato", u"RecognizeAsync status=Error error=$80004005 elapsed=0ms",
+                                u"RecognizeAsync non ha restituito una operazione",
+                                u"IAsyncInfo non disponibile per RecognizeAsync"}));
+}
+
+struct TEngineCase {
+  const char* Name;
+  std::u16string Tag;
+  void (*Arrange)(TFakeOcrRuntime&);
+  std::vector<std::u16string> EnginesFor; // "" for the profile's
+  TLines Log;
+};
+
+void PrintTo(const TEngineCase& ACase, std::ostream* AOut) {
+  *AOut << ACase.Name;
+}
+
+class CreateOcrEngineTest : public OcrTest, public testing::WithParamInterface<TEngineCase> {};
+
+TEST_P(CreateOcrEngineTest, TakesTheTagsEngineElseTheProfilesOne) {
+  const TEngineCase& c = GetParam();
+  FRuntime.Languages = std::vector<TOcrLanguageInfo>{{u"en-US", u"English"}, {u"de-DE", u"Deutsch"}};
+  c.Arrange(FRuntime);
+  const bool made = CreateOcrEngine(FContext, c.Tag) != nullptr;
+  EXPECT_EQ(made, !c.EnginesFor.empty());
+  EXPECT_EQ(FRuntime.EnginesFor, c.EnginesFor);
+  EXPECT_EQ(Messages(), c.Log);
+  EXPECT_EQ(FRuntime.Alive, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CreateOcrEngineTest,
+    testing::Values(
+        TEngineCase{"an installed language",
+                    u"de-DE",
+                    [](TFakeOcrRuntime&) {},
+                    {u"de-DE"},
+                    {u"Richiesta lingua OCR: de-DE", u"True da TryCreateFromLanguage",
+                     u"Engine OCR creato: de-DE - Name of de-DE"}},
+        TEngineCase{"no tag: straight to the profile",
+                    u" \t",
+                    [](TFakeOcrRuntime&) {},
+                    {u""},
+                    {u"Uso TryCreateFromUserProfileLanguages", u"Engine OCR creato: en-US - Name of en-US"}},
+        TEngineCase{"a language not installed",
+                    u"fr-FR",
+                    [](TFakeOcrRuntime&) {},
+                    {u""},
+                    {u"Richiesta lingua OCR: fr-FR", u"Lingua OCR non supportata/installata: fr-FR",
+                     u"Uso TryCreateFromUserProfileLanguages", u"Engine OCR creato: en-US - Name of en-US"}},
+        TEngineCase{"no language object",
+                    u"de-DE",
+                    [](TFakeOcrRuntime& r) { r.CreateLanguageGivesNothing = true; },
+                    {u""},
+                    {u"Richiesta lingua OCR: de-DE", u"TLanguage.CreateLanguage ha restituito nil",
+                     u"Uso TryCreateFromUserProfileLanguages", u"Engine OCR creato: en-US - Name of en-US"}},
+        TEngineCase{"no engine for an installed language",
+                    u"de-DE",
+                    [](TFakeOcrRuntime& r) { r.LanguageEngineFails = true; },
+                    {u""},
+                    {u"Richiesta lingua OCR: de-DE", u"False da TryCreateFromLanguage",
+                     u"Uso TryCreateFromUserProfileLanguages", u"Engine OCR creato: en-US - Name of en-US"}},
+        TEngineCase{"a profile engine without a language",
+                    u"",
+                    [](TFakeOcrRuntime& r) { r.ProfileLanguage = u""; },
+                    {u""},
+                    {u"Uso TryCreateFromUserProfileLanguages", u"Engine OCR creato senza RecognizerLanguage"}},
+        TEngineCase{"no engine at all",
+                    u"",
+                    [](TFakeOcrRuntime& r) { r.ProfileEngine = false; },
+                    {},
+                    {u"Uso TryCreateFromUserProfileLanguages", u"Engine OCR non disponibile"}}));
+
+TEST_F(OcrTest, ATagTheLanguageFactoryRefusesRaises) {
+  FRuntime.CreateLanguageFails = EInvalidArg;
+  EXPECT_THROW(CreateOcrEngine(FContext, u"not a tag"), EOSError);
+}
+
+TEST_F(OcrTest, TheLanguageListInTheEnginesOrder) {
+  FRuntime.Languages =
+      std::vector<TOcrLanguageInfo>{{u"en-US", u"English (United States)"}, {u"(missing)", u""}, {u"ja-JP", u"日本語"}};
+  FRuntime.InitializeResults = {SFalse};
+  EXPECT_EQ(AvailableLanguages(FContext),
+            (std::vector<TOcrLanguageInfo>{{u"en-US", u"English (United States)"}, {}, {u"ja-JP", u"日本語"}}));
+  EXPECT_EQ(FRuntime.InitializeTypes, std::vector<int>{0});
+  EXPECT_EQ(FRuntime.Uninitialized, 1);
+  EXPECT_EQ(FRuntime.Alive, 0);
+  EXPECT_EQ(Messages(),
+            (TLines{u"AvailableLanguages begin",
+                    u"RoInitialize(requested=single-threaded/0 effective=0) => $00000001 needsUninit=True ok=True",
+                    u"AvailableRecognizerLanguages count=3", u"RoUninitialize AvailableLanguages",
+                    u"AvailableLanguages end"}));
+}
+
+TEST_F(OcrTest, TheLanguageListIsEmptyOnEveryFailure) {
+  struct TCase {
+    const char* Name;
+    void (*Arrange)(TFakeOcrRuntime&);
+    TLines Middle; // between the begin line and the end
+  };
+  const std::u16string summary =
+      u"RoInitialize(requested=single-threaded/0 effective=0) => $00000000 needsUninit=True ok=True";
+  const TCase cases[] = {
+      {"no languages installed", [](TFakeOcrRuntime&) {}, {summary, u"AvailableRecognizerLanguages count=0"}},
+      {"no vector", [](TFakeOcrRuntime& r) { r.Languages.reset(); }, {summary, u"AvailableRecognizerLanguages nil"}},
+      {"a failing call",
+       [](TFakeOcrRuntime& r) { r.LanguagesFail = EFail; },
+       {summary, u"AvailableLanguages exception: EOSError: The runtime failed"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FRuntime = TFakeOcrRuntime{};
+    FLog.clear();
+    c.Arrange(FRuntime);
+    EXPECT_TRUE(AvailableLanguages(FContext).empty());
+    TLines expected{u"AvailableLanguages begin"};
+    expected.insert(expected.end(), c.Middle.begin(), c.Middle.end());
+    expected.insert(expected.end(), {u"RoUninitialize AvailableLanguages", u"AvailableLanguages end"});
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(FRuntime.Uninitialized, 1);
+  }
+}
+
+TEST_F(OcrTest, TheLanguageListWithoutTheRuntime) {
+  FRuntime.MajorVersion = 6;
+  EXPECT_TRUE(AvailableLanguages(FContext).empty());
+  EXPECT_TRUE(FRuntime.InitializeTypes.empty());
+  EXPECT_EQ(Messages(), (TLines{u"AvailableLanguages begin", u"Windows 10/11 non disponibile per OCR"}));
+
+  FRuntime.MajorVersion = 10;
+  FRuntime.InitializeResults = {EFail};
+  FLog.clear();
+  EXPECT_TRUE(AvailableLanguages(FContext).empty());
+  EXPECT_EQ(Messages().size(), 2u); // begin and the summary: no end line
+  EXPECT_EQ(FRuntime.Uninitialized, 0);
+
+  FRuntime.InitializeResults = {RpcEChangedMode};
+  FRuntime.Languages = std::vector<TOcrLanguageInfo>{{u"en-US", u"English"}};
+  EXPECT_EQ(AvailableLanguages(FContext).size(), 1u);
+  EXPECT_EQ(FRuntime.Uninitialized, 0); // the other apartment: not ours to leave
+}
+
+} // namespace
+} // namespace tarvel
