@@ -15,10 +15,10 @@ std::u16string BoolText(bool AValue) {
 
 } // namespace
 
-void AppendDiagnostic(const TOcrContext& AContext, std::u16string_view AText) {
-  if (!AContext.Log)
+void AppendDiagnostic(const TOcrLog& ALog, std::u16string_view AText) {
+  if (!ALog.Lines)
     return;
-  AContext.Log->push_back(FormatDateTime(DiagnosticTimePattern, AContext.Clock.Now()) + u" " + std::u16string(AText));
+  ALog.Lines->push_back(FormatDateTime(DiagnosticTimePattern, ALog.Clock.Now()) + u" " + std::u16string(AText));
 }
 
 bool InitializeRuntime(const TOcrContext& AContext, TRuntimeApartment ARequested, bool& ANeedsUninitialize) {

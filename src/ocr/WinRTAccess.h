@@ -10,16 +10,20 @@
 
 namespace tarvel {
 
-// What one OCR operation runs with: the runtime, the clock, and the diagnostic log it
-// writes to (absent: nothing is recorded, everything else runs the same).
-struct TOcrContext {
-  IWinRTRuntime& Runtime;
+// The diagnostic log of one OCR operation and the clock of its stamps and waits. Without
+// lines nothing is recorded; everything else runs the same.
+struct TOcrLog {
   IClock& Clock;
-  std::vector<std::u16string>* Log = nullptr;
+  std::vector<std::u16string>* Lines = nullptr;
 };
 
-// Appends "hh:nn:ss.zzz " and AText to the log, if there is one.
-void AppendDiagnostic(const TOcrContext& AContext, std::u16string_view AText);
+// What an operation that calls the runtime runs with.
+struct TOcrContext : TOcrLog {
+  IWinRTRuntime& Runtime;
+};
+
+// Appends "hh:nn:ss.zzz " and AText to the log, if there are lines.
+void AppendDiagnostic(const TOcrLog& ALog, std::u16string_view AText);
 
 // Initializes the runtime for the calling thread in the requested apartment; a refused
 // multi-threaded request is tried once more single-threaded. False: no runtime calls on

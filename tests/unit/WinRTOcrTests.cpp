@@ -33,7 +33,7 @@ protected:
   TFakeOcrRuntime FRuntime;
   TFakeClock FClock;
   TLines FLog;
-  TOcrContext FContext{FRuntime, FClock, &FLog};
+  TOcrContext FContext{{FClock, &FLog}, FRuntime};
 };
 
 TEST(WinRTNamesTest, ResultCodesStatusesAndApartments) {
@@ -55,7 +55,7 @@ TEST_F(OcrTest, ADiagnosticLineCarriesTheTimeToTheMillisecond) {
   FClock.Time = {2026, 3, 1, 9, 4, 3, 7};
   AppendDiagnostic(FContext, u"text");
   EXPECT_EQ(FLog, TLines{u"09:04:03.007 text"});
-  const TOcrContext silent{FRuntime, FClock, nullptr};
+  const TOcrLog silent{FClock, nullptr};
   AppendDiagnostic(silent, u"nowhere"); // no log: nothing recorded, nothing breaks
   EXPECT_EQ(FLog.size(), 1u);
 }
@@ -85,7 +85,7 @@ TEST_P(InitializeRuntimeTest, InitializesOnceOrFallsBackOnceAndSaysSo) {
 
   // Without a log the outcome is the same.
   FRuntime.InitializeResults = c.Results;
-  const TOcrContext silent{FRuntime, FClock, nullptr};
+  const TOcrContext silent{{FClock, nullptr}, FRuntime};
   EXPECT_EQ(InitializeRuntime(silent, c.Requested, needsUninitialize), c.Ok);
   EXPECT_EQ(needsUninitialize, c.NeedsUninitialize);
 }

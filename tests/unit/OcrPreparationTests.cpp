@@ -1,0 +1,163 @@
+// The OCR image preparation: the enlargement factor, the grey mapping, the inversion of dark
+// images and the runtime buffer's layout.
+#include <gtest/gtest.h>
+
+#include "fakes/FakeClock.h"
+#include "ocr/OcrPreparation.h"
+
+namespace tarvel {
+namespace {
+
+using TLines = std::vector<std::u16string>;
+
+std::uint32_t Grey(int AValue) {
+  const auto v = static_cast<std::uint32_t>(AValue);
+  return 0xFF000000u | v << 16 | v << 8 | v;
+}
+
+class OcrPreparationTest : public testing::Test {
+protected:
+  std::optional<TBitmap32> Prepare(const TBitmap32& AImage, TOcrResampleFilter AFilter = OcrResampleFilter) {
+    return PreprocessOcrBitmap(&AImage, FLog, AFilter);
+  }
+  std::u16string LastLine() const { return FLines.empty() ? u"" : FLines.back().substr(13); }
+
+  TFakeClock FClock;
+  TLines FLines;
+  TOcrLog FLog{FClock, &FLines};
+};
+
+TEST(OcrScaleTest, TheFactorFollowsTheLongestSide) {
+  const struct {
+    int Width, Height, Factor;
+  } cases[] = {{220, 10, 4},  {221, 10, 3}, {700, 10, 3}, {701, 10, 2},  {1200, 10, 2},
+               {1201, 10, 1}, {10, 221, 3}, {1, 1, 4},    {1300, 40, 1}, {4000, 3000, 1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(ChooseOcrScale(TBitmap32(c.Width, c.Height)), c.Factor) << c.Width << "x" << c.Height;
+}
+
+TEST(OcrMappingTest, StretchesAroundMidGreyRoundingHalvesToEven) {
+  const struct {
+    int Luminance, Value;
+  } cases[] = {{0, 0},     {55, 0},    {56, 2},    {126, 124}, {127, 126}, {128, 128},
+               {129, 130}, {130, 132}, {200, 254}, {201, 255}, {255, 255}};
+  for (const auto& c : cases)
+    EXPECT_EQ(OcrStretchedLuminance(c.Luminance), c.Value) << "L " << c.Luminance;
+  EXPECT_EQ(OcrLuminance(0xFF102030), (77 * 0x10 + 150 * 0x20 + 29 * 0x30) >> 8);
+  EXPECT_EQ(OcrLuminance(0x00FFFFFF), 255); // alpha plays no part
+}
+
+TEST_F(OcrPreparationTest, PlainImagesAndTheInversionThreshold) {
+  const struct {
+    const char* Name;
+    int Shade;
+    std::uint32_t Expected;
+    const char16_t* Average;
+    const char16_t* Inverted;
+  } cases[] = {
+      {"white stays white", 255, Grey(255), u"255", u"False"},
+      {"black is inverted to white", 0, Grey(255), u"0", u"True"},
+      {"an average of 96 is not inverted", 96, Grey(OcrStretchedLuminance(96)), u"96", u"False"},
+      {"an average of 95 is", 95, Grey(OcrStretchedLuminance(160)), u"95", u"True"},
+  };
+  for (const auto& c : cases)
+    for (const TOcrResampleFilter filter :
+         {TOcrResampleFilter::Nearest, TOcrResampleFilter::Box, TOcrResampleFilter::Bilinear,
+          TOcrResampleFilter::CatmullRom, TOcrResampleFilter::Lanczos3}) {
+      SCOPED_TRACE(testing::Message() << c.Name << ", filter " << static_cast<int>(filter));
+      const std::optional<TBitmap32> prepared = Prepare(TBitmap32(30, 12, Grey(c.Shade)), filter);
+      ASSERT_TRUE(prepared);
+      ASSERT_EQ(prepared->Width(), 120);
+      ASSERT_EQ(prepared->Height(), 48);
+      for (int y = 0; y < prepared->Height(); ++y)
+        for (int x = 0; x < prepared->Width(); ++x)
+          ASSERT_EQ(prepared->Pixel(x, y), c.Expected) << "at " << x << ", " << y;
+      EXPECT_EQ(LastLine(), std::u16string(u"Preprocess OCR: source=30x12 scale=4 target=120x48 avgLum=") + c.Average +
+                                u" inverted=" + c.Inverted);
+    }
+}
+
+TEST_F(OcrPreparationTest, WhiteTextOnBlackBecomesBlackTextOnWhite) {
+  TBitmap32 image(40, 20, Grey(0));
+  for (int y = 8; y < 12; ++y)
+    for (int x = 10; x < 30; ++x)
+      image.SetPixel(x, y, Grey(255));
+  const std::optional<TBitmap32> prepared = Prepare(image, TOcrResampleFilter::Nearest);
+  ASSERT_TRUE(prepared);
+  EXPECT_EQ(prepared->Pixel(0, 0), Grey(255));
+  EXPECT_EQ(prepared->Pixel(80, 40), Grey(0));
+  EXPECT_NE(LastLine().find(u"inverted=True"), std::u16string::npos);
+}
+
+TEST_F(OcrPreparationTest, EveryPixelComesOutGreyAndOpaque) {
+  TBitmap32 image(50, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 50; ++x)
+      image.SetPixel(x, y, static_cast<std::uint32_t>(x * 5) << 16 | static_cast<std::uint32_t>(y * 8) << 8 | 0x40);
+  const std::optional<TBitmap32> prepared = Prepare(image);
+  ASSERT_TRUE(prepared);
+  for (int y = 0; y < prepared->Height(); ++y)
+    for (int x = 0; x < prepared->Width(); ++x) {
+      const std::uint32_t p = prepared->Pixel(x, y);
+      ASSERT_EQ(p >> 24, 0xFFu);
+      ASSERT_EQ(p & 0xFF, (p >> 8) & 0xFF);
+      ASSERT_EQ(p & 0xFF, (p >> 16) & 0xFF);
+    }
+  EXPECT_EQ(image.Pixel(49, 29), 0x00F5E840u) << "the input changed";
+}
+
+TEST_F(OcrPreparationTest, SizesAndTheLogLine) {
+  std::optional<TBitmap32> prepared = Prepare(TBitmap32(1, 1, Grey(255)));
+  ASSERT_TRUE(prepared);
+  EXPECT_EQ(prepared->Width(), 4);
+  EXPECT_EQ(prepared->Height(), 4);
+  prepared = Prepare(TBitmap32(1300, 40, Grey(255)));
+  ASSERT_TRUE(prepared);
+  EXPECT_EQ(prepared->Width(), 1300);
+  EXPECT_EQ(prepared->Height(), 40);
+  prepared = Prepare(TBitmap32(300, 120, Grey(211)));
+  EXPECT_EQ(LastLine(), u"Preprocess OCR: source=300x120 scale=3 target=900x360 avgLum=211 inverted=False");
+}
+
+TEST_F(OcrPreparationTest, NothingToPrepare) {
+  EXPECT_FALSE(PreprocessOcrBitmap(nullptr, FLog));
+  EXPECT_FALSE(Prepare(TBitmap32()));
+  EXPECT_EQ(FLines.size(), 2u);
+  EXPECT_EQ(LastLine(), u"Preprocess OCR saltato: bitmap non valida");
+}
+
+// A sharp edge stays where it was, whatever the filter: the enlargement does not shift.
+TEST_F(OcrPreparationTest, TheFiltersKeepEdgesInPlace) {
+  TBitmap32 image(20, 10, Grey(255));
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x)
+      image.SetPixel(x, y, Grey(0)); // left half black
+  for (const TOcrResampleFilter filter : {TOcrResampleFilter::Nearest, TOcrResampleFilter::Bilinear,
+                                          TOcrResampleFilter::CatmullRom, TOcrResampleFilter::Lanczos3}) {
+    SCOPED_TRACE(static_cast<int>(filter));
+    const std::optional<TBitmap32> prepared = Prepare(image, filter);
+    ASSERT_TRUE(prepared);
+    // Scale 4: source column 9 ends at target 39, column 10 starts at 40; the mean of the two
+    // target pixels at the edge is mid-grey, mapped to itself.
+    const int left = prepared->Pixel(39, 20) & 0xFF;
+    const int right = prepared->Pixel(40, 20) & 0xFF;
+    EXPECT_LT(left, 128);
+    EXPECT_GT(right, 128);
+    EXPECT_NEAR(left + right, 256, 2);
+    EXPECT_EQ(prepared->Pixel(0, 0) & 0xFF, 0u);
+    EXPECT_EQ(prepared->Pixel(79, 39) & 0xFF, 255u);
+  }
+}
+
+TEST(OcrBufferTest, TopRowFirstWithoutPaddingEachPixelOpaque) {
+  TBitmap32 image(2, 2);
+  image.SetPixel(0, 0, 0x00112233);
+  image.SetPixel(1, 0, 0x00445566);
+  image.SetPixel(0, 1, 0x80778899);
+  image.SetPixel(1, 1, 0xFFAABBCC);
+  EXPECT_EQ(OcrBufferBytes(image), (std::vector<std::uint8_t>{0x33, 0x22, 0x11, 255, 0x66, 0x55, 0x44, 255, 0x99, 0x88,
+                                                              0x77, 255, 0xCC, 0xBB, 0xAA, 255}));
+}
+
+} // namespace
+} // namespace tarvel
