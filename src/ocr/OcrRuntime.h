@@ -82,6 +82,26 @@ public:
   virtual std::unique_ptr<IOcrResult> GetResults() = 0;
 };
 
+// An IBuffer of bytes.
+class IRuntimeBuffer {
+public:
+  virtual ~IRuntimeBuffer() = default;
+  virtual std::uint32_t Capacity() = 0;
+  virtual std::uint32_t Length() = 0;
+};
+
+// A DataWriter, which copies bytes into a buffer of its own.
+class IDataWriter {
+public:
+  virtual ~IDataWriter() = default;
+  virtual void WriteBytes(const std::uint8_t* ABytes, std::uint32_t ACount) = 0;
+  virtual std::unique_ptr<IRuntimeBuffer> DetachBuffer() = 0;
+};
+
+// BitmapPixelFormat Bgra8 and BitmapAlphaMode Ignore.
+inline constexpr std::int32_t PixelFormatBgra8 = 87;
+inline constexpr std::int32_t AlphaModeIgnore = 2;
+
 // A SoftwareBitmap, handed from the image preparation to the engine.
 class ISoftwareBitmap {
 public:
@@ -110,6 +130,16 @@ public:
   virtual std::unique_ptr<IOcrEngine> TryCreateFromUserProfileLanguages() = 0;
 };
 
+// The SoftwareBitmap class's statics.
+class ISoftwareBitmapStatics {
+public:
+  virtual ~ISoftwareBitmapStatics() = default;
+  // CreateCopyFromBuffer with an alpha mode; ABuffer may be absent.
+  virtual std::unique_ptr<ISoftwareBitmap> CreateCopyFromBuffer(IRuntimeBuffer* ABuffer, std::int32_t AFormat,
+                                                                std::int32_t AWidth, std::int32_t AHeight,
+                                                                std::int32_t AAlphaMode) = 0;
+};
+
 // The Language class's factory.
 class ILanguageFactory {
 public:
@@ -130,6 +160,9 @@ public:
   // class cannot be reached.
   virtual IOcrEngineStatics& OcrEngineStatics() = 0;
   virtual ILanguageFactory& LanguageFactory() = 0;
+  virtual ISoftwareBitmapStatics& SoftwareBitmapStatics() = 0;
+  // A new DataWriter each time.
+  virtual std::unique_ptr<IDataWriter> CreateDataWriter() = 0;
 };
 
 } // namespace tarvel

@@ -1,6 +1,7 @@
 #include "ocr/uWinRTOcr.h"
 
 #include "core/Text.h"
+#include "ocr/OcrPreparation.h"
 
 namespace tarvel {
 
@@ -53,6 +54,97 @@ std::u16string AssembleLine(IOcrLine& ALine, bool AUseBlanks, std::uint32_t& AWo
 }
 
 } // namespace
+
+std::unique_ptr<IRuntimeBuffer> BytesToBuffer(const TOcrContext& AContext, const std::vector<std::uint8_t>& ABytes) {
+  AppendDiagnostic(AContext, Format(u"Creazione IBuffer: %d byte", {static_cast<long long>(ABytes.size())}));
+  const std::unique_ptr<IDataWriter> writer = AContext.Runtime.CreateDataWriter();
+  if (!ABytes.empty())
+    writer->WriteBytes(ABytes.data(), static_cast<std::uint32_t>(ABytes.size()));
+  std::unique_ptr<IRuntimeBuffer> buffer = writer->DetachBuffer();
+  if (buffer)
+    AppendDiagnostic(AContext,
+                     Format(u"IBuffer creato: capacity=%u length=%u", {buffer->Capacity(), buffer->Length()}));
+  else
+    AppendDiagnostic(AContext, u"IBuffer non creato");
+  return buffer;
+}
+
+std::unique_ptr<ISoftwareBitmap> BitmapToSoftwareBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap) {
+  if (!ABitmap || ABitmap->Empty()) {
+    AppendDiagnostic(AContext, u"Bitmap VCL non valida");
+    return nullptr;
+  }
+  AppendDiagnostic(AContext, Format(u"Bitmap VCL sorgente: %dx%d", {ABitmap->Width(), ABitmap->Height()}));
+  std::unique_ptr<IRuntimeBuffer> buffer;
+  {
+    const std::vector<std::uint8_t> bytes = OcrBufferBytes(*ABitmap);
+    AppendDiagnostic(AContext, u"Pixel VCL convertiti in buffer BGRA senza flip verticale");
+    buffer = BytesToBuffer(AContext, bytes);
+  }
+  std::unique_ptr<ISoftwareBitmap> bitmap = AContext.Runtime.SoftwareBitmapStatics().CreateCopyFromBuffer(
+      buffer.get(), PixelFormatBgra8, ABitmap->Width(), ABitmap->Height(), AlphaModeIgnore);
+  if (bitmap)
+    AppendDiagnostic(AContext,
+                     Format(u"SoftwareBitmap: %dx%d format=%d alpha=%d",
+                            {bitmap->PixelWidth(), bitmap->PixelHeight(), bitmap->PixelFormat(), bitmap->AlphaMode()}));
+  else
+    AppendDiagnostic(AContext, u"SoftwareBitmap non creata");
+  return bitmap;
+}
+
+std::u16string RecognizeBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap, const std::u16string& ATag,
+                               bool APreprocess) {
+  AppendDiagnostic(AContext, u"RecognizeBitmap begin preprocess=" + BoolText(APreprocess));
+  if (AContext.Runtime.WindowsMajorVersion() < 10) {
+    AppendDiagnostic(AContext, u"Windows 10/11 non disponibile");
+    return {};
+  }
+  if (!ABitmap || ABitmap->Empty()) {
+    AppendDiagnostic(AContext, u"Bitmap nulla o vuota");
+    return {};
+  }
+  bool needsUninitialize = false;
+  if (!InitializeRuntime(AContext, TRuntimeApartment::MultiThreaded, needsUninitialize))
+    return {};
+
+  // Every runtime object of the recognition is released before the runtime is left.
+  const auto cleanup = [&] {
+    if (needsUninitialize) {
+      AppendDiagnostic(AContext, u"RoUninitialize");
+      AContext.Runtime.Uninitialize();
+    }
+    AppendDiagnostic(AContext, u"RecognizeBitmap end");
+  };
+  std::u16string text;
+  try {
+    IOcrEngineStatics& statics = AContext.Runtime.OcrEngineStatics();
+    AppendDiagnostic(AContext, Format(u"MaxImageDimension=%u", {statics.MaxImageDimension()}));
+    std::optional<TBitmap32> prepared;
+    if (APreprocess)
+      prepared = PreprocessOcrBitmap(ABitmap, AContext);
+    const std::unique_ptr<ISoftwareBitmap> bitmap = BitmapToSoftwareBitmap(AContext, prepared ? &*prepared : ABitmap);
+    prepared.reset();
+    if (bitmap) {
+      if (const std::unique_ptr<IOcrEngine> engine = CreateOcrEngine(AContext, ATag)) {
+        std::u16string effectiveTag = ATag;
+        if (const std::unique_ptr<IOcrLanguage> language = engine->RecognizerLanguage())
+          effectiveTag = language->LanguageTag();
+        const std::unique_ptr<IOcrOperation> operation = engine->RecognizeAsync(*bitmap);
+        const std::unique_ptr<IOcrResult> result = WaitForRecognition(AContext, operation.get());
+        text = AssembleOcrText(AContext, result.get(), effectiveTag);
+      }
+    }
+  } catch (const EError& e) {
+    AppendDiagnostic(AContext, u"RecognizeBitmap exception: " + e.ClassName() + u": " + e.Message());
+    cleanup();
+    throw;
+  } catch (...) {
+    cleanup();
+    throw;
+  }
+  cleanup();
+  return text;
+}
 
 bool IsCjkLanguage(std::u16string_view ATag) {
   std::u16string primary = Trim(ATag);

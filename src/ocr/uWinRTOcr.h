@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Bitmap32.h"
 #include "ocr/OcrRuntime.h"
 #include "ocr/WinRTAccess.h"
 
@@ -23,6 +24,18 @@ struct TOcrLanguageInfo {
   std::u16string DisplayName;
   friend bool operator==(const TOcrLanguageInfo&, const TOcrLanguageInfo&) = default;
 };
+
+// The text in ABitmap, recognized with the engine for ATag (empty: the profile's languages),
+// prepared first when APreprocess is set. Empty when there is no runtime, no image, no
+// engine or no text; a failing runtime call is logged and raised after the cleanup. Runs on
+// a worker thread: it blocks for the whole recognition.
+std::u16string RecognizeBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap, const std::u16string& ATag,
+                               bool APreprocess);
+// The image as a SoftwareBitmap (Bgra8, alpha ignored); nothing when it is absent or empty
+// or the runtime made none.
+std::unique_ptr<ISoftwareBitmap> BitmapToSoftwareBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap);
+// A runtime buffer holding a copy of ABytes; nothing when the writer gave none.
+std::unique_ptr<IRuntimeBuffer> BytesToBuffer(const TOcrContext& AContext, const std::vector<std::uint8_t>& ABytes);
 
 // The engine for ATag, else the engine of the user's profile languages, else nothing. An
 // empty (or blank) tag goes straight to the profile's engine.

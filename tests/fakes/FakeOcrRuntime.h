@@ -13,7 +13,10 @@ namespace tarvel {
 
 // The Windows Runtime's OCR classes in memory, scripted by the test. Every object counts
 // itself while alive, so a test can see that each was released.
-class TFakeOcrRuntime : public IWinRTRuntime, public IOcrEngineStatics, public ILanguageFactory {
+class TFakeOcrRuntime : public IWinRTRuntime,
+                        public IOcrEngineStatics,
+                        public ILanguageFactory,
+                        public ISoftwareBitmapStatics {
 public:
   struct TWord {
     std::optional<std::u16string> Text; // nothing: the vector hands out no word here
@@ -48,6 +51,19 @@ public:
   std::optional<std::vector<TLine>> Lines = std::vector<TLine>{};
   std::u16string RawText;
 
+  // The image handed over: the bytes written, the bitmap made of them.
+  bool NoBuffer = false;
+  bool NoSoftwareBitmap = false;
+  std::optional<std::int32_t> SoftwareBitmapFails;
+  std::vector<std::uint8_t> Written;
+  struct TBitmapMade {
+    std::int32_t Width, Height, Format, AlphaMode;
+    std::vector<std::uint8_t> Bytes;
+  };
+  std::vector<TBitmapMade> Bitmaps;
+  int Recognized = 0; // RecognizeAsync calls
+  std::optional<std::int32_t> RecognizeFails;
+
   int Alive = 0;
   int Cancelled = 0;
   int Polls = 0;
@@ -65,6 +81,11 @@ public:
   void Uninitialize() override { ++Uninitialized; }
   IOcrEngineStatics& OcrEngineStatics() override { return *this; }
   ILanguageFactory& LanguageFactory() override { return *this; }
+  ISoftwareBitmapStatics& SoftwareBitmapStatics() override { return *this; }
+  std::unique_ptr<IDataWriter> CreateDataWriter() override;
+  std::unique_ptr<ISoftwareBitmap> CreateCopyFromBuffer(IRuntimeBuffer* ABuffer, std::int32_t AFormat,
+                                                        std::int32_t AWidth, std::int32_t AHeight,
+                                                        std::int32_t AAlphaMode) override;
 
   std::uint32_t MaxImageDimension() override { return 10000; }
   std::unique_ptr<IRuntimeVector<IOcrLanguage>> AvailableRecognizerLanguages() override;
@@ -119,6 +140,42 @@ public:
 private:
   std::vector<TItem> FItems;
   TMake FMake;
+};
+
+class TBuffer : public IRuntimeBuffer, TCounted {
+public:
+  TBuffer(TFakeOcrRuntime& ARuntime, std::vector<std::uint8_t> ABytes) : TCounted(ARuntime), Bytes(std::move(ABytes)) {}
+  std::uint32_t Capacity() override { return static_cast<std::uint32_t>(Bytes.size()); }
+  std::uint32_t Length() override { return static_cast<std::uint32_t>(Bytes.size()); }
+  std::vector<std::uint8_t> Bytes;
+};
+
+class TWriter : public IDataWriter, TCounted {
+public:
+  using TCounted::TCounted;
+  void WriteBytes(const std::uint8_t* ABytes, std::uint32_t ACount) override {
+    FBytes.insert(FBytes.end(), ABytes, ABytes + ACount);
+  }
+  std::unique_ptr<IRuntimeBuffer> DetachBuffer() override {
+    FRuntime.Written = FBytes;
+    return FRuntime.NoBuffer ? nullptr : std::make_unique<TBuffer>(FRuntime, std::move(FBytes));
+  }
+
+private:
+  std::vector<std::uint8_t> FBytes;
+};
+
+class TSoftwareBitmap : public ISoftwareBitmap, TCounted {
+public:
+  TSoftwareBitmap(TFakeOcrRuntime& ARuntime, std::size_t AIndex) : TCounted(ARuntime), FIndex(AIndex) {}
+  std::int32_t PixelWidth() override { return Made().Width; }
+  std::int32_t PixelHeight() override { return Made().Height; }
+  std::int32_t PixelFormat() override { return Made().Format; }
+  std::int32_t AlphaMode() override { return Made().AlphaMode; }
+
+private:
+  TFakeOcrRuntime::TBitmapMade& Made() { return FRuntime.Bitmaps.at(FIndex); }
+  std::size_t FIndex;
 };
 
 class TWord : public IOcrWord, TCounted {
@@ -190,7 +247,12 @@ public:
 class TEngine : public IOcrEngine, TCounted {
 public:
   TEngine(TFakeOcrRuntime& ARuntime, std::u16string ALanguage) : TCounted(ARuntime), FLanguage(std::move(ALanguage)) {}
-  std::unique_ptr<IOcrOperation> RecognizeAsync(ISoftwareBitmap&) override { return FRuntime.StartRecognition(); }
+  std::unique_ptr<IOcrOperation> RecognizeAsync(ISoftwareBitmap&) override {
+    ++FRuntime.Recognized;
+    if (FRuntime.RecognizeFails)
+      throw EOSError(u"RecognizeAsync failed", static_cast<std::uint32_t>(*FRuntime.RecognizeFails));
+    return FRuntime.StartRecognition();
+  }
   std::unique_ptr<IOcrLanguage> RecognizerLanguage() override {
     if (FLanguage.empty())
       return nullptr;
@@ -246,6 +308,22 @@ inline std::unique_ptr<IOcrLanguage> TFakeOcrRuntime::CreateLanguage(const std::
   if (CreateLanguageGivesNothing)
     return nullptr;
   return std::make_unique<fake_ocr::TLanguage>(*this, TOcrLanguageInfo{ATag, u""});
+}
+
+inline std::unique_ptr<IDataWriter> TFakeOcrRuntime::CreateDataWriter() {
+  return std::make_unique<fake_ocr::TWriter>(*this);
+}
+
+inline std::unique_ptr<ISoftwareBitmap> TFakeOcrRuntime::CreateCopyFromBuffer(IRuntimeBuffer* ABuffer,
+                                                                              std::int32_t AFormat, std::int32_t AWidth,
+                                                                              std::int32_t AHeight,
+                                                                              std::int32_t AAlphaMode) {
+  if (SoftwareBitmapFails)
+    throw EOSError(u"CreateCopyFromBuffer failed", static_cast<std::uint32_t>(*SoftwareBitmapFails));
+  if (NoSoftwareBitmap || !ABuffer)
+    return nullptr;
+  Bitmaps.push_back({AWidth, AHeight, AFormat, AAlphaMode, static_cast<fake_ocr::TBuffer*>(ABuffer)->Bytes});
+  return std::make_unique<fake_ocr::TSoftwareBitmap>(*this, Bitmaps.size() - 1);
 }
 
 inline std::unique_ptr<IOcrOperation> TFakeOcrRuntime::StartRecognition() {

@@ -6,6 +6,7 @@
 #include "core/Text.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeOcrRuntime.h"
+#include "ocr/OcrPreparation.h"
 #include "ocr/WinRTAccess.h"
 #include "ocr/uWinRTOcr.h"
 
@@ -397,6 +398,140 @@ TEST_F(OcrTest, TheLanguageListWithoutTheRuntime) {
   FRuntime.Languages = std::vector<TOcrLanguageInfo>{{u"en-US", u"English"}};
   EXPECT_EQ(AvailableLanguages(FContext).size(), 1u);
   EXPECT_EQ(FRuntime.Uninitialized, 0); // the other apartment: not ours to leave
+}
+
+// A recognition end to end over the runtime in memory.
+class RecognizeBitmapTest : public OcrTest {
+protected:
+  RecognizeBitmapTest() {
+    FRuntime.Languages = std::vector<TOcrLanguageInfo>{{u"en-US", u"English"}, {u"ja-JP", u"Japanese"}};
+    FRuntime.Lines = {{Words({u"Hello", u"OCR"})}};
+    FRuntime.RawText = u"Hello OCR";
+  }
+  std::u16string Recognize(const std::u16string& ATag, bool APreprocess = true) {
+    return RecognizeBitmap(FContext, &FImage, ATag, APreprocess);
+  }
+
+  TBitmap32 FImage{300, 120, 0xFFD3D3D3}; // luminance 211
+};
+
+TEST_F(RecognizeBitmapTest, APreparedImageIsRecognizedAndEveryStepSaysSo) {
+  EXPECT_EQ(Recognize(u"en-US"), u"Hello OCR");
+  ASSERT_EQ(FRuntime.Bitmaps.size(), 1u);
+  const auto& made = FRuntime.Bitmaps[0];
+  EXPECT_EQ(made.Width, 900);
+  EXPECT_EQ(made.Height, 360);
+  EXPECT_EQ(made.Format, 87);
+  EXPECT_EQ(made.AlphaMode, 2);
+  const std::uint8_t v = OcrStretchedLuminance(211);
+  EXPECT_EQ(made.Bytes, [&] {
+    std::vector<std::uint8_t> grey;
+    for (int i = 0; i < 900 * 360; ++i)
+      grey.insert(grey.end(), {v, v, v, 255});
+    return grey;
+  }());
+  EXPECT_EQ(FRuntime.Alive, 0);
+  EXPECT_EQ(FRuntime.Uninitialized, 1);
+  EXPECT_EQ(Messages(),
+            (TLines{u"RecognizeBitmap begin preprocess=True",
+                    u"RoInitialize(requested=multi-threaded/1 effective=1) => $00000000 needsUninit=True ok=True",
+                    u"MaxImageDimension=10000",
+                    u"Preprocess OCR: source=300x120 scale=3 target=900x360 avgLum=211 inverted=False",
+                    u"Bitmap VCL sorgente: 900x360", u"Pixel VCL convertiti in buffer BGRA senza flip verticale",
+                    u"Creazione IBuffer: 1296000 byte", u"IBuffer creato: capacity=1296000 length=1296000",
+                    u"SoftwareBitmap: 900x360 format=87 alpha=2", u"Richiesta lingua OCR: en-US",
+                    u"True da TryCreateFromLanguage", u"Engine OCR creato: en-US - Name of en-US",
+                    u"RecognizeAsync avviato", u"RecognizeAsync status=Completed error=$00000000 elapsed=0ms",
+                    u"Righe OCR riconosciute: 1; testo raw length=9; raw=\"Hello OCR\"",
+                    u"OCR line 1: words=2 text=\"Hello OCR\"", u"Testo OCR finale length=9", u"RoUninitialize",
+                    u"RecognizeBitmap end"}));
+}
+
+TEST_F(RecognizeBitmapTest, TheEnginesLanguageDecidesTheSpacing) {
+  FRuntime.ProfileLanguage = u"ja-JP";
+  FRuntime.Lines = {{Words({u"東京", u"大学"})}};
+  EXPECT_EQ(Recognize(u""), u"東京大学");
+  FRuntime.ProfileLanguage = u"en-US";
+  EXPECT_EQ(Recognize(u""), u"東京 大学");
+}
+
+TEST_F(RecognizeBitmapTest, AnUnpreparedImageGoesAsItIs) {
+  FImage = TBitmap32(2, 2, 0x00102030);
+  EXPECT_EQ(Recognize(u"", false), u"Hello OCR");
+  ASSERT_EQ(FRuntime.Bitmaps.size(), 1u);
+  EXPECT_EQ(FRuntime.Bitmaps[0].Width, 2);
+  EXPECT_EQ(FRuntime.Bitmaps[0].Bytes, (std::vector<std::uint8_t>{0x30, 0x20, 0x10, 255, 0x30, 0x20, 0x10, 255, 0x30,
+                                                                  0x20, 0x10, 255, 0x30, 0x20, 0x10, 255}));
+  for (const std::u16string& line : Messages())
+    EXPECT_EQ(line.find(u"Preprocess"), std::u16string::npos);
+}
+
+TEST_F(RecognizeBitmapTest, EarlyEndsWriteWhyAndNoEndLine) {
+  struct TCase {
+    const char* Name;
+    void (*Arrange)(TFakeOcrRuntime&, TBitmap32&);
+    TLines Log;
+  };
+  const TCase cases[] = {
+      {"before Windows 10",
+       [](TFakeOcrRuntime& r, TBitmap32&) { r.MajorVersion = 6; },
+       {u"RecognizeBitmap begin preprocess=True", u"Windows 10/11 non disponibile"}},
+      {"an empty image",
+       [](TFakeOcrRuntime&, TBitmap32& i) { i = TBitmap32(); },
+       {u"RecognizeBitmap begin preprocess=True", u"Bitmap nulla o vuota"}},
+      {"no runtime on this thread",
+       [](TFakeOcrRuntime& r, TBitmap32&) { r.InitializeResults = {EFail}; },
+       {u"RecognizeBitmap begin preprocess=True",
+        u"RoInitialize(requested=multi-threaded/1 effective=1) => $80004005 needsUninit=False ok=False"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FRuntime = TFakeOcrRuntime{};
+    FImage = TBitmap32(10, 10, 0xFFFFFFFF);
+    FLog.clear();
+    c.Arrange(FRuntime, FImage);
+    EXPECT_EQ(Recognize(u"en-US"), u"");
+    EXPECT_EQ(Messages(), c.Log);
+    EXPECT_EQ(FRuntime.Uninitialized, 0);
+  }
+}
+
+TEST_F(RecognizeBitmapTest, NoBitmapOrNoEngineEndsQuietlyWithTheCleanup) {
+  for (const bool noBitmap : {true, false}) {
+    SCOPED_TRACE(noBitmap ? "no SoftwareBitmap" : "no engine");
+    FRuntime.NoSoftwareBitmap = noBitmap;
+    FRuntime.ProfileEngine = noBitmap;
+    FLog.clear();
+    EXPECT_EQ(Recognize(u""), u"");
+    const TLines log = Messages();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], noBitmap ? u"SoftwareBitmap non creata" : u"Engine OCR non disponibile");
+    EXPECT_EQ(log[log.size() - 2], u"RoUninitialize");
+    EXPECT_EQ(log.back(), u"RecognizeBitmap end");
+  }
+  EXPECT_EQ(FRuntime.Recognized, 0);
+  EXPECT_EQ(FRuntime.Uninitialized, 2);
+  EXPECT_EQ(FRuntime.Alive, 0);
+}
+
+TEST_F(RecognizeBitmapTest, AFailingRuntimeCallIsLoggedThenRaisedAfterTheCleanup) {
+  FRuntime.RecognizeFails = EFail;
+  EXPECT_THROW(Recognize(u"en-US"), EOSError);
+  const TLines log = Messages();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], u"RecognizeBitmap exception: EOSError: RecognizeAsync failed");
+  EXPECT_EQ(log[log.size() - 2], u"RoUninitialize");
+  EXPECT_EQ(log.back(), u"RecognizeBitmap end");
+  EXPECT_EQ(FRuntime.Uninitialized, 1);
+  EXPECT_EQ(FRuntime.Alive, 0);
+}
+
+TEST_F(RecognizeBitmapTest, AThreadInTheOtherApartmentIsNotUninitialized) {
+  FRuntime.InitializeResults = {RpcEChangedMode};
+  EXPECT_EQ(Recognize(u"en-US"), u"Hello OCR");
+  EXPECT_EQ(FRuntime.Uninitialized, 0);
+  EXPECT_EQ(Messages().back(), u"RecognizeBitmap end");
+  EXPECT_EQ(Messages()[Messages().size() - 2], u"Testo OCR finale length=9");
 }
 
 } // namespace
