@@ -20,7 +20,8 @@ public:
   virtual std::optional<std::u16string> QueryString(std::u16string_view ASubBlock) const = 0;
 };
 
-enum TSpecialFolder { sfDesktop, sfAppData };
+// sfTemp: the user's temporary folder, in its long form.
+enum TSpecialFolder { sfDesktop, sfAppData, sfTemp };
 
 // What the program asks of the desktop shell and the file system around it.
 class IShell {

@@ -20,7 +20,8 @@ public:
   std::u16string Executable = u"C:\\Program Files\\Tarvel\\tarvel.exe";
   std::map<std::u16string, TResource> Resources;
   std::map<TSpecialFolder, std::u16string> Folders = {{sfDesktop, u"C:\\Users\\me\\Desktop"},
-                                                      {sfAppData, u"C:\\Users\\me\\AppData\\Roaming"}};
+                                                      {sfAppData, u"C:\\Users\\me\\AppData\\Roaming"},
+                                                      {sfTemp, u"C:\\Users\\me\\AppData\\Local\\Temp"}};
   // Written files by name; names in FailingWrites cannot be written.
   std::map<std::u16string, std::vector<std::uint8_t>> Files;
   std::set<std::u16string> FailingWrites;

@@ -78,6 +78,17 @@ std::unique_ptr<IVersionResource> TWin32Shell::LoadVersionResource(const std::u1
 }
 
 std::u16string TWin32Shell::SpecialFolder(TSpecialFolder AFolder) {
+  if (AFolder == sfTemp) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (!GetTempPathW(MAX_PATH + 1, temp))
+      return {};
+    wchar_t full[32768] = {};
+    const DWORD length = GetLongPathNameW(temp, full, 32768);
+    std::wstring folder = length > 0 && length < 32768 ? full : temp;
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/'))
+      folder.pop_back();
+    return ToU16(folder.c_str());
+  }
   const int csidl = AFolder == sfDesktop ? CSIDL_DESKTOPDIRECTORY : CSIDL_APPDATA;
   wchar_t path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
