@@ -11,6 +11,7 @@
 #include "fakes/FakeDispatcher.h"
 #include "fakes/FakeHotkeys.h"
 #include "fakes/FakeMainWindow.h"
+#include "fakes/FakeOcrRuntime.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeScreen.h"
 #include "fakes/FakeSelectionOverlay.h"
@@ -58,8 +59,9 @@ private:
   TFakeScreen FScreen;
   TFakeSelectionOverlay FOverlay;
   TFakeUiaSystem FUia;
-  TMainForm FForm{
-      {FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay, FUia}};
+  TFakeOcrRuntime FOcrRuntime;
+  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay,
+                   FUia, FOcrRuntime}};
 };
 
 // Back and forth between the first entry and a short text; the first is 10 MB, or short

@@ -59,11 +59,12 @@ void TMainForm::WMHotKey(int AHotkeyId) {
     break;
   case hkCopyUnderCursor: CopyContentUnderCursor(); break;
   case hkControlImage: CopyControlImageUnderCursor(); break;
+  case hkOcr: CaptureOcrUnderMouse(); break;
   case hkScreenBox: CaptureScreenBox(); break;
   case hkScreenFull: CaptureFullScreen(); break;
   case hkSave: SaveClipboard(true); break;
   default:
-    // OCR is not part of this build yet; other ids are not ours.
+    // Not ours.
     break;
   }
 }

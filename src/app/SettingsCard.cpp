@@ -15,6 +15,7 @@ bool TMainForm::SaveSettings() {
   FSettings.ShowLog = swtShowLog.IsOn();
   FSettings.ShowNotifications = swtNotifications.IsOn();
   FSettings.MaxClipEntries = ClampMaxClipEntries(spnMaxClipentries.Value());
+  FSettings.OcrLanguageTag = GetSelectedOcrLanguageTag();
   // A blank field keeps the letter it had.
   for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
     if (const std::u16string text = Trim(FHotkeyEdits[i].Edit->Text()); !text.empty())

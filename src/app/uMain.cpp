@@ -17,6 +17,7 @@ TMainForm::TMainForm(TMainFormServices AServices)
   btnQuit.OnClick = [this](TControl& ASender) { btnQuitClick(ASender); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
   chkAutostart.OnClick = [this](TControl& ASender) { chkAutostartClick(ASender); };
+  cmbLanguageOCR.OnChange = [this](TControl& ASender) { cmbLanguageOCRChange(ASender); };
   btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
   btnSave.OnClick = [this](TControl& ASender) { btnSaveClick(ASender); };
   // Lowering the size drops entries for good: a half-typed number must never do that.

@@ -19,6 +19,7 @@
 #include "history/BrowserPreview.h"
 #include "history/uHistory.h"
 #include "hotkeys/uHotkeys.h"
+#include "ocr/OcrCommand.h"
 #include "ocr/uOcrSelector.h"
 #include "settings/Registry.h"
 #include "settings/uAppSettings.h"
@@ -44,6 +45,8 @@ struct TMainFormServices {
   ISelectionOverlay& SelectionOverlay;
   // The accessibility layer, asked for the text and the control under the cursor.
   IUiaSystem& UiAutomation;
+  // The Windows Runtime, for text recognition.
+  IWinRTRuntime& Runtime;
 };
 
 // Image indices of the program's icon list.
@@ -147,8 +150,14 @@ public:
   void CopyContentUnderCursor();
   // An image of the control under the cursor, even when it has text.
   void CopyControlImageUnderCursor();
+  // The text in a rectangle the user drags, recognized on a worker.
+  void CaptureOcrUnderMouse();
   // A rectangle the user drags on a frozen copy of the screen.
   void CaptureScreenBox();
+  // The OCR language list of the settings card, filled at start; the tag chosen there.
+  void LoadOcrLanguages(const std::u16string& ASelectedTag);
+  std::u16string GetSelectedOcrLanguageTag() const;
+  const TOcrCommand& OcrCommand() const noexcept { return FOcr; }
   // All monitors.
   void CaptureFullScreen();
 
@@ -279,6 +288,25 @@ private:
   bool FOcrRunning = false;
   // The selection overlay is open: a second request for it does nothing.
   bool FScreenSelectionOpen = false;
+  // The OCR command reaches this window through its host.
+  class TOcrHost final : public IOcrCommandHost {
+  public:
+    explicit TOcrHost(TMainForm& AForm) : FForm(AForm) {}
+    void AddLogLine(const std::u16string& AText) override { FForm.AddLogLine(AText); }
+    void AddOcrLogLine(std::u16string_view AText) override { FForm.AddOcrLogLine(AText); }
+    void ShowNotification(const std::u16string& AText) override { FForm.ShowNotification(AText); }
+    void PublishRecognizedText(const std::u16string& AText) override;
+    std::u16string SelectedOcrLanguageTag() override { return FForm.GetSelectedOcrLanguageTag(); }
+
+  private:
+    TMainForm& FForm;
+  };
+  TOcrHost FOcrHost{*this};
+  TOcrCommand FOcr{{FServices.Screen, FServices.SelectionOverlay, FServices.Dispatcher, FServices.Runtime,
+                    FServices.Clock, FServices.Shell},
+                   FOcrHost};
+  void ShowOcrInstallWarning();
+  void cmbLanguageOCRChange(TControl& ASender);
   bool FOcrInstallWarningShown = false;
   char16_t FPrevHotkeyControl = 0;
   char16_t FPrevHotkeyOCR = 0;

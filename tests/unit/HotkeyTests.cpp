@@ -213,8 +213,8 @@ TEST_F(MergeTest, AtTheLimitTheOldestEntryIsDropped) {
   FForm.FormDestroy();
   TFakeRegistry registry;
   registry.PutDword(SettingsKeyPath, u"MaxClipEntries", 2);
-  TMainForm form(
-      {FWindow, FDialogs, FClock, registry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay, FUia});
+  TMainForm form({FWindow, FDialogs, FClock, registry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay,
+                  FUia, FOcrRuntime});
   form.FormCreate();
   for (const char16_t* t : {u"x", u"y"}) {
     FClipboard.CopyText(t);

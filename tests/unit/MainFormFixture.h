@@ -9,6 +9,7 @@
 #include "fakes/FakeDispatcher.h"
 #include "fakes/FakeHotkeys.h"
 #include "fakes/FakeMainWindow.h"
+#include "fakes/FakeOcrRuntime.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeScreen.h"
 #include "fakes/FakeSelectionOverlay.h"
@@ -22,11 +23,16 @@ namespace tarvel {
 class MainFormTest : public testing::Test {
 protected:
   explicit MainFormTest(bool AStart = true) {
+    // A system with one recognizer language, as most have.
+    FOcrRuntime.Languages = std::vector<TOcrLanguageInfo>{{u"en-US", u"English (United States)"}};
     FWindow.OnDestroy = [this] { FForm.FormDestroy(); };
     FWindow.OnShow = [this] { FForm.FormShow(); };
     if (AStart)
       Start();
   }
+
+  // Workers started by the form end before the fakes they use go.
+  ~MainFormTest() override { FDispatcher.JoinBackground(); }
 
   void Start() { FForm.FormCreate(); }
 
@@ -49,8 +55,9 @@ protected:
   TFakeScreen FScreen;
   TFakeSelectionOverlay FOverlay;
   TFakeUiaSystem FUia;
-  TMainForm FForm{
-      {FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay, FUia}};
+  TFakeOcrRuntime FOcrRuntime;
+  TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay,
+                   FUia, FOcrRuntime}};
 
   // Hands the listener's queued clipboard notifications to the window, one at a time.
   void DeliverClipboardNotifications() {

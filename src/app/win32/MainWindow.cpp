@@ -64,9 +64,10 @@ void TWin32MainWindow::Create() {
   FImages = CreateIconList(Scale(IconSize));
   FLogo.Reset(CreateProgramIcon(Scale(64)));
 
-  FForm = std::make_unique<TMainForm>(TMainFormServices{
-      *this, FServices.Dialogs, FServices.Clock, FServices.Registry, FServices.Shell, FServices.Clipboard,
-      FServices.Hotkeys, *FServices.Dispatcher, FServices.Screen, FServices.SelectionOverlay, FServices.UiAutomation});
+  FForm = std::make_unique<TMainForm>(
+      TMainFormServices{*this, FServices.Dialogs, FServices.Clock, FServices.Registry, FServices.Shell,
+                        FServices.Clipboard, FServices.Hotkeys, *FServices.Dispatcher, FServices.Screen,
+                        FServices.SelectionOverlay, FServices.UiAutomation, FServices.Runtime});
   CreateFonts();
   CreateControls();
   AttachTrayIcon();

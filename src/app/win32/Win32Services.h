@@ -15,6 +15,7 @@
 #include "core/win32/Shell.h"
 #include "hotkeys/win32/Win32Hotkeys.h"
 #include "ocr/win32/SelectionForm.h"
+#include "ocr/win32/Win32WinRT.h"
 #include "settings/win32/Win32Registry.h"
 
 namespace tarvel {
@@ -43,6 +44,7 @@ struct TWin32Services {
   TWin32Screen Screen;
   TWin32SelectionOverlay SelectionOverlay;
   TWin32UiaSystem UiAutomation;
+  TWin32WinRTRuntime Runtime;
   // Boxes and dialogs belong to the main window while it is on screen, else to the hidden
   // application window.
   TWin32Dialogs Dialogs{

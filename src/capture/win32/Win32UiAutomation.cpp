@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include "core/win32/Check.h"
+#include "core/win32/ComSlots.h"
 #include "core/win32/Handles.h"
 
 namespace tarvel {
@@ -29,25 +30,6 @@ enum TSlot : int {
   slTextRangeGetText = 12,
 };
 
-using TComObject = TComPtr<IUnknown>;
-
-// Calls the method in ASlot of AObject's vtable with the arguments as declared there.
-template <typename... TArgs> HRESULT CallSlot(const TComObject& AObject, int ASlot, TArgs... AArgs) {
-  using TMethod = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, TArgs...);
-  IUnknown* object = AObject.Get();
-  const auto method = reinterpret_cast<TMethod>((*reinterpret_cast<void***>(object))[ASlot]);
-  return method(object, AArgs...);
-}
-
-// A method that hands out an interface: the object, or nothing when the call failed or
-// gave none.
-template <typename... TArgs> TComObject CallForObject(const TComObject& AObject, int ASlot, TArgs... AArgs) {
-  TComObject result;
-  if (FAILED(CallSlot(AObject, ASlot, AArgs..., result.Put())))
-    result.Reset();
-  return result;
-}
-
 // A method that hands out a string: the string, freed here; false when the call failed.
 template <typename... TArgs>
 bool CallForString(const TComObject& AObject, int ASlot, std::u16string& AText, TArgs... AArgs) {
@@ -57,13 +39,6 @@ bool CallForString(const TComObject& AObject, int ASlot, std::u16string& AText, 
     AText.assign(reinterpret_cast<const char16_t*>(text ? text : L""), text ? SysStringLen(text) : 0);
   SysFreeString(text);
   return SUCCEEDED(result);
-}
-
-TComObject QueryFor(const TComObject& AObject, const IID& AIid) {
-  TComObject result;
-  if (FAILED(AObject->QueryInterface(AIid, result.PutVoid())))
-    result.Reset();
-  return result;
 }
 
 class TWin32TextRange final : public IUiaTextRange {
