@@ -92,47 +92,87 @@ std::uint8_t ClampByte(int AValue) noexcept {
   return static_cast<std::uint8_t>(std::clamp(AValue, 0, 255));
 }
 
-// Enlarges a plane of luminances by AScale in both directions: rows first, then columns.
+// One phase of a row: target pixel x * AStride of ATarget from the taps around source pixel
+// x of a row padded on both sides, for every x.
+template <int Taps>
+void EnlargeRowPhase(const std::uint8_t* APadded, int AWidth, const TPhase& APhase, std::uint8_t* ATarget,
+                     int AStride) {
+  int weights[Taps];
+  for (int k = 0; k < Taps; ++k)
+    weights[k] = APhase.Weights[static_cast<std::size_t>(k)];
+  const std::uint8_t* source = APadded + APhase.First;
+  for (int x = 0; x < AWidth; ++x) {
+    int sum = WeightOne / 2;
+    for (int k = 0; k < Taps; ++k)
+      sum += weights[k] * source[x + k];
+    ATarget[static_cast<std::size_t>(x) * AStride] = ClampByte(sum >> WeightBits);
+  }
+}
+
+// Enlarges a plane of luminances by AScale in both directions, rows first, then columns;
+// ASum gets the sum of the enlarged plane.
 std::vector<std::uint8_t> EnlargePlane(const std::vector<std::uint8_t>& APlane, int AWidth, int AHeight, int AScale,
-                                       TOcrResampleFilter AFilter) {
+                                       TOcrResampleFilter AFilter, std::uint64_t& ASum) {
   const int tw = AWidth * AScale;
   const int th = AHeight * AScale;
-  if (AScale == 1)
+  ASum = 0;
+  if (AScale == 1) {
+    for (const std::uint8_t l : APlane)
+      ASum += l;
     return APlane;
+  }
   const std::vector<TPhase> phases = MakePhases(AFilter, AScale);
-  const auto at = [](int AIndex, int ALength) { return std::clamp(AIndex, 0, ALength - 1); };
 
+  // Rows: each source row padded with copies of its end pixels, so no tap needs a check.
+  constexpr int Pad = 3;
+  std::vector<std::uint8_t> padded(static_cast<std::size_t>(AWidth) + 2 * Pad);
   std::vector<std::uint8_t> wide(static_cast<std::size_t>(tw) * AHeight);
   for (int y = 0; y < AHeight; ++y) {
     const std::uint8_t* source = APlane.data() + static_cast<std::size_t>(y) * AWidth;
+    std::fill(padded.begin(), padded.begin() + Pad, source[0]);
+    std::copy(source, source + AWidth, padded.begin() + Pad);
+    std::fill(padded.end() - Pad, padded.end(), source[AWidth - 1]);
     std::uint8_t* target = wide.data() + static_cast<std::size_t>(y) * tw;
-    for (int x = 0; x < AWidth; ++x)
-      for (int p = 0; p < AScale; ++p) {
-        const TPhase& phase = phases[static_cast<std::size_t>(p)];
-        int sum = 0;
-        for (std::size_t k = 0; k < phase.Weights.size(); ++k)
-          sum += phase.Weights[k] * source[at(x + phase.First + static_cast<int>(k), AWidth)];
-        *target++ = ClampByte((sum + WeightOne / 2) >> WeightBits);
+    for (int p = 0; p < AScale; ++p) {
+      const TPhase& phase = phases[static_cast<std::size_t>(p)];
+      switch (phase.Weights.size()) {
+      case 1: EnlargeRowPhase<1>(padded.data() + Pad, AWidth, phase, target + p, AScale); break;
+      case 2: EnlargeRowPhase<2>(padded.data() + Pad, AWidth, phase, target + p, AScale); break;
+      case 4: EnlargeRowPhase<4>(padded.data() + Pad, AWidth, phase, target + p, AScale); break;
+      default: EnlargeRowPhase<6>(padded.data() + Pad, AWidth, phase, target + p, AScale); break;
       }
+    }
   }
 
+  // Columns: each target row is a weighted sum of whole rows of the wide plane.
   std::vector<std::uint8_t> result(static_cast<std::size_t>(tw) * th);
-  std::vector<int> sums(static_cast<std::size_t>(tw));
+  std::vector<std::int32_t> sums(static_cast<std::size_t>(tw));
+  std::uint64_t total = 0;
   for (int y = 0; y < AHeight; ++y)
     for (int p = 0; p < AScale; ++p) {
       const TPhase& phase = phases[static_cast<std::size_t>(p)];
-      std::fill(sums.begin(), sums.end(), 0);
+      std::int32_t* acc = sums.data();
       for (std::size_t k = 0; k < phase.Weights.size(); ++k) {
-        const int weight = phase.Weights[k];
-        const std::uint8_t* row =
-            wide.data() + static_cast<std::size_t>(at(y + phase.First + static_cast<int>(k), AHeight)) * tw;
-        for (int x = 0; x < tw; ++x)
-          sums[static_cast<std::size_t>(x)] += weight * row[x];
+        const std::int32_t weight = phase.Weights[k];
+        const int row = std::clamp(y + phase.First + static_cast<int>(k), 0, AHeight - 1);
+        const std::uint8_t* source = wide.data() + static_cast<std::size_t>(row) * tw;
+        if (k == 0)
+          for (int x = 0; x < tw; ++x)
+            acc[x] = WeightOne / 2 + weight * source[x];
+        else
+          for (int x = 0; x < tw; ++x)
+            acc[x] += weight * source[x];
       }
       std::uint8_t* target = result.data() + static_cast<std::size_t>(y * AScale + p) * tw;
-      for (int x = 0; x < tw; ++x)
-        target[x] = ClampByte((sums[static_cast<std::size_t>(x)] + WeightOne / 2) >> WeightBits);
+      std::uint32_t rowSum = 0;
+      for (int x = 0; x < tw; ++x) {
+        const std::uint8_t value = ClampByte(acc[x] >> WeightBits);
+        target[x] = value;
+        rowSum += value;
+      }
+      total += rowSum;
     }
+  ASum = total;
   return result;
 }
 
@@ -184,11 +224,8 @@ std::optional<TBitmap32> PreprocessOcrBitmap(const TBitmap32* ABitmap, const TOc
     for (int x = 0; x < width; ++x)
       target[x] = OcrLuminance(row[x]);
   }
-  const std::vector<std::uint8_t> enlarged = EnlargePlane(plane, width, height, scale, AFilter);
-
   std::uint64_t sum = 0;
-  for (const std::uint8_t l : enlarged)
-    sum += l;
+  const std::vector<std::uint8_t> enlarged = EnlargePlane(plane, width, height, scale, AFilter, sum);
   const std::uint64_t count = static_cast<std::uint64_t>(tw) * static_cast<std::uint64_t>(th);
   const int average = count == 0 ? 255 : static_cast<int>(sum / count);
   const bool inverted = average < OcrInvertThreshold;
