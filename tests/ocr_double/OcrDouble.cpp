@@ -1,0 +1,1212 @@
+// A double of the Windows Runtime OCR classes, and of the few classes around them that Tarvel
+// needs, for the test programs under Wine, which has none. The runtime loads it through its
+// registration as an in-process component (see OcrScript.h); Tarvel calls it through the same
+// vtable slots as the real classes. It answers as the test program scripted and records what
+// it was asked.
+//
+// Every interface pointer handed out is a TFace: a vtable and the object it belongs to. An
+// object has one face per interface it offers, its default interface first; QueryInterface
+// on any face answers for all of them, and IUnknown, IInspectable and IAgileObject give the
+// first. Only the slots Tarvel uses are played; every other slot answers E_NOTIMPL, popping
+// exactly the arguments its caller pushed, as __stdcall demands.
+#include <windows.h>
+
+#include <inspectable.h>
+#include <winstring.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ocr_double/OcrScript.h"
+
+namespace tarvel::ocr_double {
+namespace {
+
+constexpr IID IidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IidInspectable = {0xAF86E2E0, 0xB12D, 0x4C6A, {0x9C, 0x5A, 0xD7, 0xAA, 0x65, 0x10, 0x1E, 0x90}};
+constexpr IID IidAgileObject = {0x94EA2B94, 0xE9CC, 0x49E0, {0xC0, 0xFF, 0xEE, 0x64, 0xCA, 0x8F, 0x5B, 0x90}};
+constexpr IID IidActivationFactory = {0x00000035, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IidAsyncInfo = {0x00000036, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IidClosable = {0x30D5A829, 0x7FA4, 0x4026, {0x83, 0xBB, 0xD7, 0x5B, 0xAE, 0x4E, 0xA9, 0x9E}};
+
+constexpr IID IidOcrEngineStatics = {0x5BFFA85A, 0x3384, 0x3540, {0x99, 0x40, 0x69, 0x91, 0x20, 0xD4, 0x28, 0xA8}};
+constexpr IID IidOcrEngine = {0x5A14BC41, 0x5B76, 0x3140, {0xB6, 0x80, 0x88, 0x25, 0x56, 0x26, 0x83, 0xAC}};
+constexpr IID IidOcrResult = {0x9BD235B2, 0x175B, 0x3D6A, {0x92, 0xE2, 0x38, 0x8C, 0x20, 0x6E, 0x2F, 0x63}};
+constexpr IID IidOcrLine = {0x0043A16F, 0xE31F, 0x3A24, {0x89, 0x9C, 0xD4, 0x44, 0xBD, 0x08, 0x81, 0x24}};
+constexpr IID IidOcrWord = {0x3C2A477A, 0x5CD9, 0x3525, {0xBA, 0x2A, 0x23, 0xD1, 0xE0, 0xA6, 0x8A, 0x1D}};
+constexpr IID IidLanguageFactory = {0x9B0252AC, 0x0C27, 0x44F8, {0xB7, 0x92, 0x97, 0x93, 0xFB, 0x66, 0xC6, 0x3E}};
+constexpr IID IidLanguage = {0xEA79A752, 0xF7C2, 0x4265, {0xB1, 0xBD, 0xC4, 0xDE, 0xC4, 0xE4, 0xF0, 0x80}};
+constexpr IID IidSoftwareBitmapStatics = {0xDF0385DB, 0x672F, 0x4A9D, {0x80, 0x6E, 0xC2, 0x44, 0x2F, 0x34, 0x3E, 0x86}};
+constexpr IID IidSoftwareBitmap = {0x689E0708, 0x7EEF, 0x483F, {0x96, 0x3F, 0xDA, 0x93, 0x88, 0x18, 0xE0, 0x73}};
+constexpr IID IidDataWriter = {0x64B89265, 0xD341, 0x4922, {0xB3, 0x8A, 0xDD, 0x4A, 0xF8, 0x80, 0x8C, 0x4E}};
+constexpr IID IidBuffer = {0x905A0FE0, 0xBC53, 0x11DF, {0x8C, 0x49, 0x00, 0x1E, 0x4F, 0xC6, 0x86, 0xDA}};
+constexpr IID IidBufferByteAccess = {0x905A0FEF, 0xBC53, 0x11DF, {0x8C, 0x49, 0x00, 0x1E, 0x4F, 0xC6, 0x86, 0xDA}};
+// IAsyncOperation<OcrResult>, IVectorView<OcrLine>, IVectorView<OcrWord>, IVectorView<Language>
+constexpr IID IidOcrOperation = {0xC7D7118E, 0xAE36, 0x59C0, {0xAC, 0x76, 0x7B, 0xAD, 0xEE, 0x71, 0x1C, 0x8B}};
+constexpr IID IidLineVector = {0x60C76EAC, 0x8875, 0x5DDB, {0xA1, 0x9B, 0x65, 0xA3, 0x93, 0x62, 0x79, 0xEA}};
+constexpr IID IidWordVector = {0x805A60C7, 0xDF4F, 0x527C, {0x86, 0xB2, 0xE2, 0x9E, 0x43, 0x9A, 0x83, 0xD2}};
+constexpr IID IidLanguageVector = {0x144B0F3D, 0x2D59, 0x5DD2, {0xB0, 0x12, 0x90, 0x8E, 0xC3, 0xE0, 0x64, 0x35}};
+
+constexpr HRESULT IllegalMethodCall = static_cast<HRESULT>(0x8000000E);  // E_ILLEGAL_METHOD_CALL
+constexpr HRESULT IllegalStateChange = static_cast<HRESULT>(0x8000000D); // E_ILLEGAL_STATE_CHANGE
+constexpr HRESULT OutOfBounds = static_cast<HRESULT>(0x8000000B);        // E_BOUNDS
+constexpr HRESULT ObjectClosed = static_cast<HRESULT>(0x80000013);       // RO_E_CLOSED
+
+enum TAsyncStatus : INT32 { Started = 0, Completed = 1, Canceled = 2, Error = 3 };
+
+// The bytes of arguments (after this) that each method pushes, from its first own slot on:
+// 6 for the runtime interfaces, 3 for IBufferByteAccess.
+constexpr unsigned char ActivationFactoryArguments[] = {4}; // ActivateInstance
+constexpr unsigned char OcrEngineStaticsArguments[] = {
+    // get_MaxImageDimension, get_AvailableRecognizerLanguages, IsLanguageSupported,
+    // TryCreateFromLanguage, TryCreateFromUserProfileLanguages
+    4, 4, 8, 8, 4};
+constexpr unsigned char OcrEngineArguments[] = {8, 4};          // RecognizeAsync, get_RecognizerLanguage
+constexpr unsigned char OcrOperationArguments[] = {4, 4, 4};    // put_Completed, get_Completed, GetResults
+constexpr unsigned char AsyncInfoArguments[] = {4, 4, 4, 0, 0}; // get_Id, get_Status, get_ErrorCode, Cancel, Close
+constexpr unsigned char OcrResultArguments[] = {4, 4, 4};       // get_Lines, get_TextAngle, get_Text
+constexpr unsigned char OcrLineArguments[] = {4, 4};            // get_Words, get_Text
+constexpr unsigned char OcrWordArguments[] = {4, 4};            // get_BoundingRect, get_Text
+constexpr unsigned char VectorViewArguments[] = {8, 4, 12, 16}; // GetAt, get_Size, IndexOf, GetMany
+constexpr unsigned char LanguageFactoryArguments[] = {8};       // CreateLanguage
+constexpr unsigned char LanguageArguments[] = {
+    // get_LanguageTag, get_DisplayName, get_NativeName, get_Script
+    4, 4, 4, 4};
+constexpr unsigned char SoftwareBitmapStaticsArguments[] = {
+    // Copy, Convert, ConvertWithAlpha, CreateCopyFromBuffer, CreateCopyWithAlphaFromBuffer,
+    // CreateCopyFromSurfaceAsync, CreateCopyWithAlphaFromSurfaceAsync
+    8, 12, 16, 20, 24, 8, 12};
+constexpr unsigned char SoftwareBitmapArguments[] = {
+    // get_BitmapPixelFormat, get_BitmapAlphaMode, get_PixelWidth, get_PixelHeight, get_IsReadOnly,
+    // put_DpiX (a double), get_DpiX, put_DpiY, get_DpiY, LockBuffer, CopyTo, CopyFromBuffer,
+    // CopyToBuffer, GetReadOnlyView
+    4, 4, 4, 4, 4, 8, 4, 8, 4, 8, 4, 4, 4, 4};
+constexpr unsigned char ClosableArguments[] = {0};         // Close
+constexpr unsigned char BufferArguments[] = {4, 4, 4};     // get_Capacity, get_Length, put_Length
+constexpr unsigned char BufferByteAccessArguments[] = {4}; // Buffer
+constexpr unsigned char DataWriterArguments[] = {
+    // get_UnstoredBufferLength, get/put_UnicodeEncoding, get/put_ByteOrder, WriteByte,
+    // WriteBytes, WriteBuffer, WriteBufferRange, WriteBoolean, WriteGuid (by value)
+    4, 4, 4, 4, 4, 4, 8, 4, 12, 4, 16,
+    // WriteInt16, WriteInt32, WriteInt64, WriteUInt16, WriteUInt32, WriteUInt64, WriteSingle,
+    // WriteDouble, WriteDateTime, WriteTimeSpan (one INT64 each, by value)
+    4, 4, 8, 4, 4, 8, 4, 8, 8, 8,
+    // WriteString, MeasureString, StoreAsync, FlushAsync, DetachBuffer, DetachStream
+    8, 8, 4, 4, 4, 4};
+
+LONG GLiveObjects = 0;
+
+// ---- Objects ----------------------------------------------------------------------------
+
+using TSlot = void (*)();
+
+class TObject;
+
+// An interface pointer: the vtable first, as callers expect.
+struct TFace {
+  const TSlot* Vtable = nullptr;
+  TObject* Owner = nullptr;
+  const IID* Interface = nullptr;
+  bool Inspectable = true; // derives from IInspectable
+};
+
+class TObject {
+public:
+  static constexpr int MaxFaces = 2;
+
+  // AClassName: what GetRuntimeClassName answers; nullptr: E_ILLEGAL_METHOD_CALL, as for an
+  // activation factory.
+  explicit TObject(const wchar_t* AClassName) : FClassName(AClassName) { InterlockedIncrement(&GLiveObjects); }
+  virtual ~TObject() { InterlockedDecrement(&GLiveObjects); }
+  TObject(const TObject&) = delete;
+  TObject& operator=(const TObject&) = delete;
+
+  // The object's first interface, the reference the creator holds.
+  TFace* Default() { return &FFaces[0]; }
+  const wchar_t* ClassName() const { return FClassName; }
+
+  HRESULT Query(REFIID AIid, void** AOut) {
+    if (!AOut)
+      return E_POINTER;
+    *AOut = nullptr;
+    TFace* face = nullptr;
+    if (AIid == IidUnknown || AIid == IidInspectable || AIid == IidAgileObject)
+      face = &FFaces[0];
+    for (int i = 0; i < FCount && !face; ++i)
+      if (AIid == *FFaces[i].Interface)
+        face = &FFaces[i];
+    if (!face)
+      return E_NOINTERFACE;
+    AddRef();
+    *AOut = face;
+    return S_OK;
+  }
+  ULONG AddRef() { return static_cast<ULONG>(InterlockedIncrement(&FReferences)); }
+  ULONG Release() {
+    const LONG left = InterlockedDecrement(&FReferences);
+    if (left == 0)
+      delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT Iids(ULONG* ACount, IID** AIids) const {
+    if (!ACount || !AIids)
+      return E_POINTER;
+    *ACount = 0;
+    *AIids = nullptr;
+    ULONG count = 0;
+    for (int i = 0; i < FCount; ++i)
+      count += FFaces[i].Inspectable ? 1 : 0;
+    auto* iids = static_cast<IID*>(CoTaskMemAlloc(count * sizeof(IID)));
+    if (!iids)
+      return E_OUTOFMEMORY;
+    for (int i = 0, n = 0; i < FCount; ++i)
+      if (FFaces[i].Inspectable)
+        iids[n++] = *FFaces[i].Interface;
+    *ACount = count;
+    *AIids = iids;
+    return S_OK;
+  }
+
+protected:
+  void AddFace(const TSlot* AVtable, const IID& AInterface, bool AInspectable = true) {
+    FFaces[FCount++] = TFace{AVtable, this, &AInterface, AInspectable};
+  }
+
+private:
+  const wchar_t* FClassName;
+  LONG FReferences = 1;
+  TFace FFaces[MaxFaces];
+  int FCount = 0;
+};
+
+template <class T> T* Owner(TFace* AFace) {
+  return static_cast<T*>(AFace->Owner);
+}
+
+// A new object, its reference held by the caller; nullptr when memory runs out.
+template <class T, class... A> T* Create(A&&... AArguments) {
+  try {
+    return new T(std::forward<A>(AArguments)...);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+// Hands out AObject's first face, or fails when there is none.
+template <class T> HRESULT Give(T* AObject, TFace** AOut) {
+  *AOut = AObject ? AObject->Default() : nullptr;
+  return AObject ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT ReturnString(const std::wstring& AText, HSTRING* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  return WindowsCreateString(AText.data(), static_cast<UINT32>(AText.size()), AOut);
+}
+
+std::wstring StringOf(HSTRING AString) {
+  UINT32 length = 0;
+  const wchar_t* chars = WindowsGetStringRawBuffer(AString, &length);
+  return std::wstring(chars ? chars : L"", chars ? length : 0);
+}
+
+// ---- Slots shared by all ------------------------------------------------------------------
+
+HRESULT __stdcall QueryInterface(TFace* ASelf, REFIID AIid, void** AOut) {
+  return ASelf->Owner->Query(AIid, AOut);
+}
+
+ULONG __stdcall AddRef(TFace* ASelf) {
+  return ASelf->Owner->AddRef();
+}
+
+ULONG __stdcall Release(TFace* ASelf) {
+  return ASelf->Owner->Release();
+}
+
+HRESULT __stdcall GetIids(TFace* ASelf, ULONG* ACount, IID** AIids) {
+  return ASelf->Owner->Iids(ACount, AIids);
+}
+
+HRESULT __stdcall GetRuntimeClassName(TFace* ASelf, HSTRING* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  const wchar_t* name = ASelf->Owner->ClassName();
+  if (!name)
+    return IllegalMethodCall;
+  return WindowsCreateString(name, static_cast<UINT32>(wcslen(name)), AOut);
+}
+
+HRESULT __stdcall GetTrustLevel(TFace*, TrustLevel* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = BaseTrust;
+  return S_OK;
+}
+
+template <unsigned ABytes> struct TArguments { DWORD Words[ABytes / 4]; };
+
+HRESULT __stdcall NotImplemented(TFace*) {
+  return E_NOTIMPL;
+}
+
+template <unsigned ABytes> HRESULT __stdcall NotImplementedWith(TFace*, TArguments<ABytes>) {
+  return E_NOTIMPL;
+}
+
+template <typename AFunction> TSlot Slot(AFunction* AFunc) {
+  return reinterpret_cast<TSlot>(AFunc);
+}
+
+TSlot NotImplementedSlot(unsigned ABytes) {
+  switch (ABytes) {
+  case 4: return Slot(&NotImplementedWith<4>);
+  case 8: return Slot(&NotImplementedWith<8>);
+  case 12: return Slot(&NotImplementedWith<12>);
+  case 16: return Slot(&NotImplementedWith<16>);
+  case 20: return Slot(&NotImplementedWith<20>);
+  case 24: return Slot(&NotImplementedWith<24>);
+  default: return Slot(&NotImplemented);
+  }
+}
+
+// IUnknown's slots (and IInspectable's, for a runtime interface), then one that answers
+// E_NOTIMPL for each entry of AArguments.
+template <std::size_t ABase, std::size_t ACount> struct TVtable {
+  TSlot Slots[ABase + ACount];
+
+  explicit TVtable(const unsigned char (&AArguments)[ACount]) {
+    Slots[0] = Slot(&QueryInterface);
+    Slots[1] = Slot(&AddRef);
+    Slots[2] = Slot(&Release);
+    if constexpr (ABase == 6) {
+      Slots[3] = Slot(&GetIids);
+      Slots[4] = Slot(&GetRuntimeClassName);
+      Slots[5] = Slot(&GetTrustLevel);
+    }
+    for (std::size_t i = 0; i < ACount; ++i)
+      Slots[ABase + i] = NotImplementedSlot(AArguments[i]);
+  }
+  TVtable& Play(std::size_t ASlot, TSlot AFunction) {
+    Slots[ASlot] = AFunction;
+    return *this;
+  }
+};
+
+template <std::size_t ACount> TVtable<6, ACount> RuntimeVtable(const unsigned char (&AArguments)[ACount]) {
+  return TVtable<6, ACount>(AArguments);
+}
+
+template <std::size_t ACount> TVtable<3, ACount> ComVtable(const unsigned char (&AArguments)[ACount]) {
+  return TVtable<3, ACount>(AArguments);
+}
+
+// Calls slot ASlot of a foreign interface that answers a string there.
+HRESULT CallForString(void* AInterface, int ASlot, std::wstring& AText) {
+  using TGetString = HRESULT(__stdcall*)(void*, HSTRING*);
+  const auto function = reinterpret_cast<TGetString>((*static_cast<TSlot**>(AInterface))[ASlot]);
+  HSTRING string = nullptr;
+  const HRESULT result = function(AInterface, &string);
+  if (SUCCEEDED(result)) {
+    AText = StringOf(string);
+    WindowsDeleteString(string);
+  }
+  return result;
+}
+
+// ---- Script and record ----------------------------------------------------------------------
+
+// Appends the line to the record file in one write. Wine's appending handles each seek to the
+// end and write apart, so two appends at once can land on the same place: a mutex named after
+// the file keeps them one after the other, across threads and processes.
+void Record(const std::wstring& ALine) {
+  const std::wstring path = OcrVariable(RecordVariable);
+  if (path.empty())
+    return;
+  const std::string line = ToUtf8(ALine) + "\n";
+  const std::string key = ToUtf8(path);
+  const std::wstring mutexName = L"Local\\TarvelOcrDoubleRecord." + FromUtf8(OcrChecksum(key.data(), key.size()));
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, mutexName.c_str());
+  const bool owned = mutex && WaitForSingleObject(mutex, 10000) != WAIT_TIMEOUT;
+  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  if (owned)
+    ReleaseMutex(mutex);
+  if (mutex)
+    CloseHandle(mutex);
+}
+
+// The script as the test program wrote it last; the defaults without one. What the double
+// did not understand goes to the record.
+TOcrScriptData ReadScript() {
+  const std::wstring path = OcrVariable(ScriptVariable);
+  const std::optional<std::string> text = path.empty() ? std::nullopt : ReadOcrFile(path);
+  if (!text)
+    return TOcrScriptData{};
+  TOcrScriptData script = ParseOcrScript(*text);
+  for (const std::wstring& problem : script.Problems)
+    Record(L"script-error " + problem);
+  return script;
+}
+
+// ---- Language ---------------------------------------------------------------------------
+
+class TLanguage : public TObject {
+public:
+  TLanguage(std::wstring ATag, std::wstring AName);
+  std::wstring Tag;
+  std::wstring Name;
+};
+
+HRESULT __stdcall LanguageTag(TFace* ASelf, HSTRING* AOut) {
+  return ReturnString(Owner<TLanguage>(ASelf)->Tag, AOut);
+}
+
+HRESULT __stdcall LanguageDisplayName(TFace* ASelf, HSTRING* AOut) {
+  return ReturnString(Owner<TLanguage>(ASelf)->Name, AOut);
+}
+
+HRESULT __stdcall LanguageScript(TFace*, HSTRING* AOut) {
+  return ReturnString(std::wstring(), AOut);
+}
+
+const TSlot* LanguageVtable() {
+  static const auto vtable = RuntimeVtable(LanguageArguments)
+                                 .Play(6, Slot(&LanguageTag))
+                                 .Play(7, Slot(&LanguageDisplayName))
+                                 .Play(8, Slot(&LanguageDisplayName))
+                                 .Play(9, Slot(&LanguageScript));
+  return vtable.Slots;
+}
+
+TLanguage::TLanguage(std::wstring ATag, std::wstring AName)
+    : TObject(L"Windows.Globalization.Language"), Tag(std::move(ATag)), Name(std::move(AName)) {
+  AddFace(LanguageVtable(), IidLanguage);
+}
+
+HRESULT __stdcall LanguageFactoryCreate(TFace*, HSTRING ATag, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  try {
+    const std::wstring tag = StringOf(ATag);
+    Record(L"language tag=" + tag);
+    const TOcrScriptData script = ReadScript();
+    if (const HRESULT failure = script.LanguageFailure(tag); FAILED(failure))
+      return failure;
+    if (tag.empty())
+      return E_INVALIDARG;
+    return Give(Create<TLanguage>(tag, script.NameOf(tag)), AOut);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+// ---- Vector views -------------------------------------------------------------------------
+
+class TVector : public TObject {
+public:
+  TVector(const wchar_t* AClassName, const IID& AInterface);
+  ~TVector() override {
+    for (TObject* item : Items)
+      item->Release();
+  }
+  // Takes over the item's reference; releases it when it cannot.
+  bool Add(TObject* AItem) {
+    if (!AItem)
+      return false;
+    try {
+      Items.push_back(AItem);
+      return true;
+    } catch (const std::bad_alloc&) {
+      AItem->Release();
+      return false;
+    }
+  }
+  std::vector<TObject*> Items;
+};
+
+HRESULT __stdcall VectorGetAt(TFace* ASelf, UINT32 AIndex, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  const auto& items = Owner<TVector>(ASelf)->Items;
+  if (AIndex >= items.size())
+    return OutOfBounds;
+  items[AIndex]->AddRef();
+  *AOut = items[AIndex]->Default();
+  return S_OK;
+}
+
+HRESULT __stdcall VectorSize(TFace* ASelf, UINT32* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = static_cast<UINT32>(Owner<TVector>(ASelf)->Items.size());
+  return S_OK;
+}
+
+const TSlot* VectorVtable() {
+  static const auto vtable = RuntimeVtable(VectorViewArguments).Play(6, Slot(&VectorGetAt)).Play(7, Slot(&VectorSize));
+  return vtable.Slots;
+}
+
+TVector::TVector(const wchar_t* AClassName, const IID& AInterface) : TObject(AClassName) {
+  AddFace(VectorVtable(), AInterface);
+}
+
+// ---- Word, line, result -------------------------------------------------------------------
+
+struct TRect {
+  float X, Y, Width, Height;
+};
+
+class TWord : public TObject {
+public:
+  TWord(std::wstring AText, TRect ABounds);
+  std::wstring Text;
+  TRect Bounds;
+};
+
+HRESULT __stdcall WordBoundingRect(TFace* ASelf, TRect* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = Owner<TWord>(ASelf)->Bounds;
+  return S_OK;
+}
+
+HRESULT __stdcall WordText(TFace* ASelf, HSTRING* AOut) {
+  return ReturnString(Owner<TWord>(ASelf)->Text, AOut);
+}
+
+const TSlot* WordVtable() {
+  static const auto vtable = RuntimeVtable(OcrWordArguments).Play(6, Slot(&WordBoundingRect)).Play(7, Slot(&WordText));
+  return vtable.Slots;
+}
+
+TWord::TWord(std::wstring AText, TRect ABounds)
+    : TObject(L"Windows.Media.Ocr.OcrWord"), Text(std::move(AText)), Bounds(ABounds) {
+  AddFace(WordVtable(), IidOcrWord);
+}
+
+class TLine : public TObject {
+public:
+  TLine(std::wstring ALine, int AIndex);
+  std::wstring Line; // as scripted
+  int Index;         // the line's place in the result, for the words' rectangles
+};
+
+HRESULT __stdcall LineWords(TFace* ASelf, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  const TLine* line = Owner<TLine>(ASelf);
+  try {
+    TVector* vector =
+        Create<TVector>(L"Windows.Foundation.Collections.IVectorView`1<Windows.Media.Ocr.OcrWord>", IidWordVector);
+    if (!vector)
+      return E_OUTOFMEMORY;
+    const std::vector<std::wstring> words = TOcrScriptData::Words(line->Line);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      const TRect bounds{10.0f + 60.0f * static_cast<float>(i), 10.0f + 30.0f * static_cast<float>(line->Index), 50.0f,
+                         20.0f};
+      if (!vector->Add(Create<TWord>(words[i], bounds))) {
+        vector->Release();
+        return E_OUTOFMEMORY;
+      }
+    }
+    *AOut = vector->Default();
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT __stdcall LineText(TFace* ASelf, HSTRING* AOut) {
+  try {
+    return ReturnString(TOcrScriptData::LineText(Owner<TLine>(ASelf)->Line), AOut);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+const TSlot* LineVtable() {
+  static const auto vtable = RuntimeVtable(OcrLineArguments).Play(6, Slot(&LineWords)).Play(7, Slot(&LineText));
+  return vtable.Slots;
+}
+
+TLine::TLine(std::wstring ALine, int AIndex)
+    : TObject(L"Windows.Media.Ocr.OcrLine"), Line(std::move(ALine)), Index(AIndex) {
+  AddFace(LineVtable(), IidOcrLine);
+}
+
+class TResult : public TObject {
+public:
+  TResult(std::vector<std::wstring> ALines, std::wstring AText);
+  std::vector<std::wstring> Lines;
+  std::wstring Text;
+};
+
+HRESULT __stdcall ResultLines(TFace* ASelf, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  const TResult* result = Owner<TResult>(ASelf);
+  TVector* vector =
+      Create<TVector>(L"Windows.Foundation.Collections.IVectorView`1<Windows.Media.Ocr.OcrLine>", IidLineVector);
+  if (!vector)
+    return E_OUTOFMEMORY;
+  for (std::size_t i = 0; i < result->Lines.size(); ++i)
+    if (!vector->Add(Create<TLine>(result->Lines[i], static_cast<int>(i)))) {
+      vector->Release();
+      return E_OUTOFMEMORY;
+    }
+  *AOut = vector->Default();
+  return S_OK;
+}
+
+HRESULT __stdcall ResultTextAngle(TFace*, void** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr; // no angle found
+  return S_OK;
+}
+
+HRESULT __stdcall ResultText(TFace* ASelf, HSTRING* AOut) {
+  return ReturnString(Owner<TResult>(ASelf)->Text, AOut);
+}
+
+const TSlot* ResultVtable() {
+  static const auto vtable = RuntimeVtable(OcrResultArguments)
+                                 .Play(6, Slot(&ResultLines))
+                                 .Play(7, Slot(&ResultTextAngle))
+                                 .Play(8, Slot(&ResultText));
+  return vtable.Slots;
+}
+
+TResult::TResult(std::vector<std::wstring> ALines, std::wstring AText)
+    : TObject(L"Windows.Media.Ocr.OcrResult"), Lines(std::move(ALines)), Text(std::move(AText)) {
+  AddFace(ResultVtable(), IidOcrResult);
+}
+
+// ---- The recognition --------------------------------------------------------------------
+
+LONG GLastOperationId = 0;
+
+// IAsyncOperation<OcrResult> and IAsyncInfo. Its status is worked out from the clock at each
+// call: Started until the delay has passed since it began, then the scripted one, unless
+// Cancel came first.
+class TOperation : public TObject {
+public:
+  explicit TOperation(const TOcrScriptData& AScript);
+
+  TAsyncStatus Status() const {
+    if (InterlockedCompareExchange(&FCanceled, 0, 0))
+      return Canceled;
+    if (GetTickCount64() - FStart < FDelay)
+      return Started;
+    switch (FOutcome) {
+    case TOcrOutcome::Error: return Error;
+    case TOcrOutcome::Canceled: return Canceled;
+    default: return Completed;
+    }
+  }
+  bool Closed() const { return InterlockedCompareExchange(&FClosed, 0, 0) != 0; }
+  void Cancel() {
+    if (Status() == Started)
+      InterlockedExchange(&FCanceled, 1);
+  }
+  HRESULT Close() {
+    if (Closed())
+      return S_OK;
+    if (Status() == Started)
+      return IllegalStateChange;
+    InterlockedExchange(&FClosed, 1);
+    return S_OK;
+  }
+
+  const UINT32 Id;
+  const HRESULT ErrorCode;
+  const std::vector<std::wstring> Lines;
+  const std::wstring Text;
+
+private:
+  const ULONGLONG FStart;
+  const ULONGLONG FDelay;
+  const TOcrOutcome FOutcome;
+  mutable LONG FCanceled = 0;
+  mutable LONG FClosed = 0;
+};
+
+HRESULT __stdcall OperationGetResults(TFace* ASelf, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  const TOperation* operation = Owner<TOperation>(ASelf);
+  if (operation->Closed())
+    return IllegalMethodCall;
+  switch (operation->Status()) {
+  case Completed: return Give(Create<TResult>(operation->Lines, operation->Text), AOut);
+  case Error: return operation->ErrorCode;
+  default: return IllegalMethodCall;
+  }
+}
+
+HRESULT __stdcall InfoId(TFace* ASelf, UINT32* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  const TOperation* operation = Owner<TOperation>(ASelf);
+  if (operation->Closed())
+    return IllegalMethodCall;
+  *AOut = operation->Id;
+  return S_OK;
+}
+
+HRESULT __stdcall InfoStatus(TFace* ASelf, INT32* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  const TOperation* operation = Owner<TOperation>(ASelf);
+  if (operation->Closed())
+    return IllegalMethodCall;
+  *AOut = operation->Status();
+  return S_OK;
+}
+
+HRESULT __stdcall InfoErrorCode(TFace* ASelf, HRESULT* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  const TOperation* operation = Owner<TOperation>(ASelf);
+  if (operation->Closed())
+    return IllegalMethodCall;
+  *AOut = operation->Status() == Error ? operation->ErrorCode : S_OK;
+  return S_OK;
+}
+
+HRESULT __stdcall InfoCancel(TFace* ASelf) {
+  try {
+    Record(L"cancel");
+  } catch (const std::bad_alloc&) {
+  }
+  Owner<TOperation>(ASelf)->Cancel();
+  return S_OK;
+}
+
+HRESULT __stdcall InfoClose(TFace* ASelf) {
+  return Owner<TOperation>(ASelf)->Close();
+}
+
+const TSlot* OperationVtable() {
+  static const auto vtable = RuntimeVtable(OcrOperationArguments).Play(8, Slot(&OperationGetResults));
+  return vtable.Slots;
+}
+
+const TSlot* AsyncInfoVtable() {
+  static const auto vtable = RuntimeVtable(AsyncInfoArguments)
+                                 .Play(6, Slot(&InfoId))
+                                 .Play(7, Slot(&InfoStatus))
+                                 .Play(8, Slot(&InfoErrorCode))
+                                 .Play(9, Slot(&InfoCancel))
+                                 .Play(10, Slot(&InfoClose));
+  return vtable.Slots;
+}
+
+TOperation::TOperation(const TOcrScriptData& AScript)
+    : TObject(L"Windows.Foundation.IAsyncOperation`1<Windows.Media.Ocr.OcrResult>"),
+      Id(static_cast<UINT32>(InterlockedIncrement(&GLastOperationId))), ErrorCode(AScript.ErrorCode),
+      Lines(AScript.Lines), Text(AScript.ResultText()), FStart(GetTickCount64()), FDelay(AScript.DelayMs),
+      FOutcome(AScript.Outcome) {
+  AddFace(OperationVtable(), IidOcrOperation);
+  AddFace(AsyncInfoVtable(), IidAsyncInfo);
+}
+
+// ---- Engine -------------------------------------------------------------------------------
+
+class TEngine : public TObject {
+public:
+  TEngine(std::wstring ATag, std::wstring AName);
+  std::wstring Tag;
+  std::wstring Name;
+};
+
+HRESULT BitmapSize(void* ABitmap, INT32& AWidth, INT32& AHeight) {
+  using TGetInt = HRESULT(__stdcall*)(void*, INT32*);
+  const TSlot* vtable = *static_cast<TSlot**>(ABitmap);
+  HRESULT result = reinterpret_cast<TGetInt>(vtable[8])(ABitmap, &AWidth);
+  if (SUCCEEDED(result))
+    result = reinterpret_cast<TGetInt>(vtable[9])(ABitmap, &AHeight);
+  return result;
+}
+
+HRESULT __stdcall EngineRecognizeAsync(TFace*, void* ABitmap, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  try {
+    Record(L"recognize");
+    const TOcrScriptData script = ReadScript();
+    if (FAILED(script.FailRecognize))
+      return script.FailRecognize;
+    if (!ABitmap)
+      return E_INVALIDARG;
+    INT32 width = 0, height = 0;
+    if (const HRESULT result = BitmapSize(ABitmap, width, height); FAILED(result))
+      return result;
+    if (width <= 0 || height <= 0 || static_cast<UINT32>(width) > script.MaxImageDimension ||
+        static_cast<UINT32>(height) > script.MaxImageDimension)
+      return E_INVALIDARG;
+    TOperation* operation = Create<TOperation>(script);
+    if (!operation)
+      return E_OUTOFMEMORY;
+    *AOut = operation->Default();
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT __stdcall EngineRecognizerLanguage(TFace* ASelf, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  const TEngine* engine = Owner<TEngine>(ASelf);
+  try {
+    return Give(Create<TLanguage>(engine->Tag, engine->Name), AOut);
+  } catch (const std::bad_alloc&) {
+    *AOut = nullptr;
+    return E_OUTOFMEMORY;
+  }
+}
+
+const TSlot* EngineVtable() {
+  static const auto vtable =
+      RuntimeVtable(OcrEngineArguments).Play(6, Slot(&EngineRecognizeAsync)).Play(7, Slot(&EngineRecognizerLanguage));
+  return vtable.Slots;
+}
+
+TEngine::TEngine(std::wstring ATag, std::wstring AName)
+    : TObject(L"Windows.Media.Ocr.OcrEngine"), Tag(std::move(ATag)), Name(std::move(AName)) {
+  AddFace(EngineVtable(), IidOcrEngine);
+}
+
+// ---- Engine statics -----------------------------------------------------------------------
+
+HRESULT __stdcall StaticsMaxImageDimension(TFace*, UINT32* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  try {
+    *AOut = ReadScript().MaxImageDimension;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT __stdcall StaticsAvailableLanguages(TFace*, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  try {
+    const TOcrScriptData script = ReadScript();
+    TVector* vector = Create<TVector>(L"Windows.Foundation.Collections.IVectorView`1<Windows.Globalization.Language>",
+                                      IidLanguageVector);
+    if (!vector)
+      return E_OUTOFMEMORY;
+    for (const TOcrLanguage& language : script.Languages)
+      if (!vector->Add(Create<TLanguage>(language.Tag, language.Name))) {
+        vector->Release();
+        return E_OUTOFMEMORY;
+      }
+    *AOut = vector->Default();
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT __stdcall StaticsIsLanguageSupported(TFace*, void* ALanguage, boolean* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = false;
+  if (!ALanguage)
+    return E_INVALIDARG;
+  try {
+    std::wstring tag;
+    if (const HRESULT result = CallForString(ALanguage, 6, tag); FAILED(result))
+      return result;
+    *AOut = ReadScript().Installed(tag) != nullptr;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT __stdcall StaticsTryCreateFromLanguage(TFace*, void* ALanguage, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  if (!ALanguage)
+    return E_INVALIDARG;
+  try {
+    std::wstring tag;
+    if (const HRESULT result = CallForString(ALanguage, 6, tag); FAILED(result))
+      return result;
+    Record(L"engine for=" + tag);
+    const TOcrScriptData script = ReadScript();
+    const TOcrLanguage* language = script.Installed(tag);
+    if (!language)
+      return S_OK; // no engine for a language that is not installed
+    return Give(Create<TEngine>(language->Tag, language->Name), AOut);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT __stdcall StaticsTryCreateFromUserProfileLanguages(TFace*, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  try {
+    Record(L"engine for=profile");
+    const TOcrScriptData script = ReadScript();
+    const std::wstring tag = script.ProfileTag();
+    if (tag.empty())
+      return S_OK;
+    return Give(Create<TEngine>(tag, script.NameOf(tag)), AOut);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+// ---- Buffer and DataWriter ----------------------------------------------------------------
+
+class TBuffer : public TObject {
+public:
+  explicit TBuffer(std::vector<BYTE> ABytes);
+  std::vector<BYTE> Bytes; // its size is the capacity
+  UINT32 Length;
+};
+
+HRESULT __stdcall BufferCapacity(TFace* ASelf, UINT32* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = static_cast<UINT32>(Owner<TBuffer>(ASelf)->Bytes.size());
+  return S_OK;
+}
+
+HRESULT __stdcall BufferLength(TFace* ASelf, UINT32* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = Owner<TBuffer>(ASelf)->Length;
+  return S_OK;
+}
+
+HRESULT __stdcall BufferPutLength(TFace* ASelf, UINT32 ALength) {
+  TBuffer* buffer = Owner<TBuffer>(ASelf);
+  if (ALength > buffer->Bytes.size())
+    return E_INVALIDARG;
+  buffer->Length = ALength;
+  return S_OK;
+}
+
+HRESULT __stdcall BufferBytes(TFace* ASelf, BYTE** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = Owner<TBuffer>(ASelf)->Bytes.data();
+  return S_OK;
+}
+
+const TSlot* BufferVtable() {
+  static const auto vtable = RuntimeVtable(BufferArguments)
+                                 .Play(6, Slot(&BufferCapacity))
+                                 .Play(7, Slot(&BufferLength))
+                                 .Play(8, Slot(&BufferPutLength));
+  return vtable.Slots;
+}
+
+const TSlot* BufferByteAccessVtable() {
+  static const auto vtable = ComVtable(BufferByteAccessArguments).Play(3, Slot(&BufferBytes));
+  return vtable.Slots;
+}
+
+TBuffer::TBuffer(std::vector<BYTE> ABytes)
+    : TObject(L"Windows.Storage.Streams.Buffer"), Bytes(std::move(ABytes)), Length(static_cast<UINT32>(Bytes.size())) {
+  AddFace(BufferVtable(), IidBuffer);
+  AddFace(BufferByteAccessVtable(), IidBufferByteAccess, false);
+}
+
+class TDataWriter : public TObject {
+public:
+  TDataWriter();
+  std::vector<BYTE> Bytes;
+  bool Closed = false;
+};
+
+HRESULT __stdcall WriterUnstoredLength(TFace* ASelf, UINT32* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  const TDataWriter* writer = Owner<TDataWriter>(ASelf);
+  if (writer->Closed)
+    return ObjectClosed;
+  *AOut = static_cast<UINT32>(writer->Bytes.size());
+  return S_OK;
+}
+
+HRESULT __stdcall WriterWriteBytes(TFace* ASelf, UINT32 ACount, const BYTE* ABytes) {
+  TDataWriter* writer = Owner<TDataWriter>(ASelf);
+  if (writer->Closed)
+    return ObjectClosed;
+  if (ACount && !ABytes)
+    return E_POINTER;
+  try {
+    writer->Bytes.insert(writer->Bytes.end(), ABytes, ABytes + ACount);
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (const std::length_error&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT __stdcall WriterDetachBuffer(TFace* ASelf, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  TDataWriter* writer = Owner<TDataWriter>(ASelf);
+  if (writer->Closed)
+    return ObjectClosed;
+  TBuffer* buffer = Create<TBuffer>(std::move(writer->Bytes));
+  writer->Bytes.clear();
+  return Give(buffer, AOut);
+}
+
+HRESULT __stdcall WriterClose(TFace* ASelf) {
+  Owner<TDataWriter>(ASelf)->Closed = true;
+  return S_OK;
+}
+
+const TSlot* DataWriterVtable() {
+  static const auto vtable = RuntimeVtable(DataWriterArguments)
+                                 .Play(6, Slot(&WriterUnstoredLength))
+                                 .Play(12, Slot(&WriterWriteBytes))
+                                 .Play(31, Slot(&WriterDetachBuffer));
+  return vtable.Slots;
+}
+
+const TSlot* DataWriterClosableVtable() {
+  static const auto vtable = RuntimeVtable(ClosableArguments).Play(6, Slot(&WriterClose));
+  return vtable.Slots;
+}
+
+TDataWriter::TDataWriter() : TObject(L"Windows.Storage.Streams.DataWriter") {
+  AddFace(DataWriterVtable(), IidDataWriter);
+  AddFace(DataWriterClosableVtable(), IidClosable);
+}
+
+// ---- SoftwareBitmap -----------------------------------------------------------------------
+
+class TBitmap : public TObject {
+public:
+  TBitmap(INT32 AFormat, INT32 AAlpha, INT32 AWidth, INT32 AHeight);
+  const INT32 Format, Alpha, Width, Height;
+  mutable LONG Closed = 0;
+};
+
+template <const INT32 TBitmap::*AMember> HRESULT __stdcall BitmapGet(TFace* ASelf, INT32* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  const TBitmap* bitmap = Owner<TBitmap>(ASelf);
+  if (InterlockedCompareExchange(&bitmap->Closed, 0, 0))
+    return ObjectClosed;
+  *AOut = bitmap->*AMember;
+  return S_OK;
+}
+
+HRESULT __stdcall BitmapClose(TFace* ASelf) {
+  InterlockedExchange(&Owner<TBitmap>(ASelf)->Closed, 1);
+  return S_OK;
+}
+
+const TSlot* BitmapVtable() {
+  static const auto vtable = RuntimeVtable(SoftwareBitmapArguments)
+                                 .Play(6, Slot(&BitmapGet<&TBitmap::Format>))
+                                 .Play(7, Slot(&BitmapGet<&TBitmap::Alpha>))
+                                 .Play(8, Slot(&BitmapGet<&TBitmap::Width>))
+                                 .Play(9, Slot(&BitmapGet<&TBitmap::Height>));
+  return vtable.Slots;
+}
+
+const TSlot* BitmapClosableVtable() {
+  static const auto vtable = RuntimeVtable(ClosableArguments).Play(6, Slot(&BitmapClose));
+  return vtable.Slots;
+}
+
+TBitmap::TBitmap(INT32 AFormat, INT32 AAlpha, INT32 AWidth, INT32 AHeight)
+    : TObject(L"Windows.Graphics.Imaging.SoftwareBitmap"), Format(AFormat), Alpha(AAlpha), Width(AWidth),
+      Height(AHeight) {
+  AddFace(BitmapVtable(), IidSoftwareBitmap);
+  AddFace(BitmapClosableVtable(), IidClosable);
+}
+
+// The bytes of one pixel in a BitmapPixelFormat; 0 for one it does not know.
+unsigned PixelBytes(INT32 AFormat) {
+  switch (AFormat) {
+  case 12: return 8; // Rgba16
+  case 30: return 4; // Rgba8
+  case 57: return 2; // Gray16
+  case 62: return 1; // Gray8
+  case 87: return 4; // Bgra8
+  default: return 0;
+  }
+}
+
+// A foreign IBuffer's bytes, through its IBufferByteAccess.
+HRESULT BufferContents(void* ABuffer, const BYTE*& ABytes, UINT32& ALength) {
+  using TQuery = HRESULT(__stdcall*)(void*, REFIID, void**);
+  using TRelease = ULONG(__stdcall*)(void*);
+  using TGetLength = HRESULT(__stdcall*)(void*, UINT32*);
+  using TGetBytes = HRESULT(__stdcall*)(void*, BYTE**);
+  const auto vtable = [](void* AInterface) { return *static_cast<TSlot**>(AInterface); };
+  void* buffer = nullptr;
+  HRESULT result = reinterpret_cast<TQuery>(vtable(ABuffer)[0])(ABuffer, IidBuffer, &buffer);
+  if (FAILED(result))
+    return E_INVALIDARG;
+  result = reinterpret_cast<TGetLength>(vtable(buffer)[7])(buffer, &ALength);
+  reinterpret_cast<TRelease>(vtable(buffer)[2])(buffer);
+  if (FAILED(result))
+    return result;
+  void* access = nullptr;
+  if (FAILED(reinterpret_cast<TQuery>(vtable(ABuffer)[0])(ABuffer, IidBufferByteAccess, &access)))
+    return E_INVALIDARG;
+  BYTE* bytes = nullptr;
+  result = reinterpret_cast<TGetBytes>(vtable(access)[3])(access, &bytes);
+  reinterpret_cast<TRelease>(vtable(access)[2])(access); // the caller still holds the buffer
+  ABytes = bytes;
+  return FAILED(result) ? result : ALength && !bytes ? E_POINTER : S_OK;
+}
+
+HRESULT __stdcall StaticsCreateCopyWithAlphaFromBuffer(TFace*, void* ASource, INT32 AFormat, INT32 AWidth,
+                                                       INT32 AHeight, INT32 AAlpha, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  if (!ASource)
+    return E_POINTER;
+  try {
+    const BYTE* bytes = nullptr;
+    UINT32 length = 0;
+    if (const HRESULT result = BufferContents(ASource, bytes, length); FAILED(result))
+      return result;
+    bool grey = true;
+    bool opaque = true;
+    for (UINT32 i = 0; i + 4 <= length; i += 4) {
+      grey = grey && bytes[i] == bytes[i + 1] && bytes[i + 1] == bytes[i + 2];
+      opaque = opaque && bytes[i + 3] == 255;
+    }
+    Record(L"bitmap width=" + std::to_wstring(AWidth) + L" height=" + std::to_wstring(AHeight) + L" format=" +
+           std::to_wstring(AFormat) + L" alpha=" + std::to_wstring(AAlpha) + L" length=" + std::to_wstring(length) +
+           L" checksum=" + FromUtf8(OcrChecksum(bytes, length)) + L" grey=" + (grey ? L"1" : L"0") + L" opaque=" +
+           (opaque ? L"1" : L"0"));
+    const unsigned pixelBytes = PixelBytes(AFormat);
+    if (!pixelBytes || AWidth <= 0 || AHeight <= 0 || AAlpha < 0 || AAlpha > 2 ||
+        static_cast<std::uint64_t>(AWidth) * static_cast<std::uint64_t>(AHeight) * pixelBytes > length)
+      return E_INVALIDARG;
+    return Give(Create<TBitmap>(AFormat, AAlpha, AWidth, AHeight), AOut);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+// ---- Activation factories -----------------------------------------------------------------
+
+HRESULT __stdcall ActivateDataWriter(TFace*, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  return Give(Create<TDataWriter>(), AOut);
+}
+
+const TSlot* FactoryVtable() {
+  static const auto vtable = RuntimeVtable(ActivationFactoryArguments);
+  return vtable.Slots;
+}
+
+const TSlot* DataWriterFactoryVtable() {
+  static const auto vtable = RuntimeVtable(ActivationFactoryArguments).Play(6, Slot(&ActivateDataWriter));
+  return vtable.Slots;
+}
+
+const TSlot* OcrEngineStaticsVtable() {
+  static const auto vtable = RuntimeVtable(OcrEngineStaticsArguments)
+                                 .Play(6, Slot(&StaticsMaxImageDimension))
+                                 .Play(7, Slot(&StaticsAvailableLanguages))
+                                 .Play(8, Slot(&StaticsIsLanguageSupported))
+                                 .Play(9, Slot(&StaticsTryCreateFromLanguage))
+                                 .Play(10, Slot(&StaticsTryCreateFromUserProfileLanguages));
+  return vtable.Slots;
+}
+
+const TSlot* LanguageFactoryVtable() {
+  static const auto vtable = RuntimeVtable(LanguageFactoryArguments).Play(6, Slot(&LanguageFactoryCreate));
+  return vtable.Slots;
+}
+
+const TSlot* SoftwareBitmapStaticsVtable() {
+  static const auto vtable =
+      RuntimeVtable(SoftwareBitmapStaticsArguments).Play(10, Slot(&StaticsCreateCopyWithAlphaFromBuffer));
+  return vtable.Slots;
+}
+
+// A class's activation factory: IActivationFactory, which activates only a DataWriter, and
+// the class's statics or factory interface, if any.
+class TFactory : public TObject {
+public:
+  TFactory(const TSlot* AActivation, const TSlot* AStatics, const IID* AStaticsInterface) : TObject(nullptr) {
+    AddFace(AActivation, IidActivationFactory);
+    if (AStatics)
+      AddFace(AStatics, *AStaticsInterface);
+  }
+};
+
+TFactory* CreateFactory(std::wstring_view AClass) {
+  if (AClass == OcrEngineClass)
+    return Create<TFactory>(FactoryVtable(), OcrEngineStaticsVtable(), &IidOcrEngineStatics);
+  if (AClass == LanguageClass)
+    return Create<TFactory>(FactoryVtable(), LanguageFactoryVtable(), &IidLanguageFactory);
+  if (AClass == SoftwareBitmapClass)
+    return Create<TFactory>(FactoryVtable(), SoftwareBitmapStaticsVtable(), &IidSoftwareBitmapStatics);
+  if (AClass == DataWriterClass)
+    return Create<TFactory>(DataWriterFactoryVtable(), nullptr, nullptr);
+  return nullptr;
+}
+
+} // namespace
+} // namespace tarvel::ocr_double
+
+using namespace tarvel::ocr_double;
+
+extern "C" HRESULT __stdcall DllGetActivationFactory(HSTRING AClass, TFace** AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  UINT32 length = 0;
+  const wchar_t* chars = WindowsGetStringRawBuffer(AClass, &length);
+  const std::wstring_view name(chars ? chars : L"", chars ? length : 0);
+  bool known = false;
+  for (const wchar_t* each : Classes)
+    known = known || name == each;
+  if (!known)
+    return CLASS_E_CLASSNOTAVAILABLE;
+  return Give(CreateFactory(name), AOut);
+}
+
+extern "C" HRESULT __stdcall DllCanUnloadNow() {
+  return InterlockedCompareExchange(&GLiveObjects, 0, 0) == 0 ? S_OK : S_FALSE;
+}
