@@ -20,6 +20,13 @@
 
 namespace tarvel {
 
+// Objects a worker may still be using while the process ends (a recognition runs on when
+// the user quits): made on first use and never destroyed.
+template <class T> T& ProcessLifetime() {
+  static T* const object = new T();
+  return *object;
+}
+
 // The system's side of every seam the main window's logic runs on, built once by the
 // composition root. What works for a window asks for it when it acts: the windows are
 // created after the services, and the main window comes and goes.
@@ -36,7 +43,7 @@ struct TWin32Services {
   HWND ApplicationWindow = nullptr;
   HWND MainWindow = nullptr;
 
-  TSystemClock Clock;
+  TSystemClock& Clock = ProcessLifetime<TSystemClock>();
   TWin32Registry Registry;
   TWin32Shell Shell;
   TWin32Clipboard Clipboard{[this] { return MainWindow; }};
@@ -44,7 +51,7 @@ struct TWin32Services {
   TWin32Screen Screen;
   TWin32SelectionOverlay SelectionOverlay;
   TWin32UiaSystem UiAutomation;
-  TWin32WinRTRuntime Runtime;
+  TWin32WinRTRuntime& Runtime = ProcessLifetime<TWin32WinRTRuntime>();
   // Boxes and dialogs belong to the main window while it is on screen, else to the hidden
   // application window.
   TWin32Dialogs Dialogs{
