@@ -60,6 +60,7 @@
 // test program's target must depend on tarvel_ocr_double.
 //
 //   TOcrDoubleRegistration registration;            // before Tarvel starts
+//   TWineVersionFor version(L"tarvel.exe", L"win10"); // OCR needs Windows 10
 //   TOcrScript script;                              // sets the two variables
 //   script.Languages({{L"en-US", L"English"}, {L"it-IT", L"Italiano"}}).Lines({L"Hello OCR"});
 //   ... start Tarvel and let it recognize ...
@@ -71,6 +72,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -611,87 +613,88 @@ private:
 
 // ---- Registration -------------------------------------------------------------------------
 
-// Registers the double for its four classes in the whole prefix (HKLM, where the runtime
-// looks) while the object lives, from beside the running program, and puts back exactly
-// what was there before. Raises std::runtime_error when it cannot.
-class TOcrDoubleRegistration {
+// One registry key's named values while the object lives: Set() writes them, the destructor
+// puts back exactly what was there before, down to deleting the keys it had to create.
+class TRegistryValues {
 public:
-  TOcrDoubleRegistration() {
-    const std::wstring path = DllPath();
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-      throw std::runtime_error("TOcrDoubleRegistration: tarvel_ocr_double.dll is not beside the program");
-    for (const wchar_t* parent : std::initializer_list<const wchar_t*>{L"Software\\Microsoft\\WindowsRuntime", RootKey})
-      if (FCreatedParent.empty() && !Exists(parent))
-        FCreatedParent = parent;
-    try {
-      for (std::size_t i = 0; i < std::size(Classes); ++i) {
-        TSaved& saved = FSaved[i];
-        const std::wstring key = ClassKey(Classes[i]);
-        saved.Existed = Exists(key.c_str());
-        HKEY handle = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                            nullptr) != ERROR_SUCCESS)
-          throw std::runtime_error("TOcrDoubleRegistration: cannot create a class key");
-        saved.Touched = true;
-        for (std::size_t v = 0; v < ValueCount; ++v)
-          saved.Values[v] = Read(handle, ValueNames[v]);
-        const bool written = Write(handle, L"DllPath", TValue{REG_SZ, Bytes(path)}) &&
-                             Write(handle, L"ActivationType", TValue{REG_DWORD, Dword(0)}) && // in process
-                             Write(handle, L"Threading", TValue{REG_DWORD, Dword(0)});        // both
-        RegCloseKey(handle);
-        if (!written)
-          throw std::runtime_error("TOcrDoubleRegistration: cannot write a class key");
-      }
-    } catch (...) {
-      Restore();
-      throw;
-    }
-  }
-  ~TOcrDoubleRegistration() { Restore(); }
-  TOcrDoubleRegistration(const TOcrDoubleRegistration&) = delete;
-  TOcrDoubleRegistration& operator=(const TOcrDoubleRegistration&) = delete;
-
-  static std::wstring DllPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD length;
-    while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) == path.size())
-      path.resize(path.size() * 2);
-    path.resize(length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + DllName;
-  }
-  static std::wstring ClassKey(const wchar_t* AClass) { return std::wstring(RootKey) + L"\\" + AClass; }
-
-private:
-  static constexpr wchar_t RootKey[] = L"Software\\Microsoft\\WindowsRuntime\\ActivatableClassId";
-  static constexpr std::size_t ValueCount = 3;
-  static constexpr const wchar_t* ValueNames[ValueCount] = {L"DllPath", L"ActivationType", L"Threading"};
-
   struct TValue {
     DWORD Type;
     std::vector<BYTE> Data;
   };
-  struct TSaved {
-    bool Touched = false;
-    bool Existed = false;
-    std::optional<TValue> Values[ValueCount];
-  };
-  TSaved FSaved[std::size(Classes)];
-  std::wstring FCreatedParent; // the first key on the way that was not there
 
-  static bool Exists(const wchar_t* AKey) {
+  TRegistryValues(HKEY ARoot, std::wstring AKey) : FRoot(ARoot), FKey(std::move(AKey)) {}
+  ~TRegistryValues() { Restore(); }
+  TRegistryValues(const TRegistryValues&) = delete;
+  TRegistryValues& operator=(const TRegistryValues&) = delete;
+
+  static TValue String(const std::wstring& AText) {
+    const auto* first = reinterpret_cast<const BYTE*>(AText.c_str());
+    return {REG_SZ, {first, first + (AText.size() + 1) * sizeof(wchar_t)}};
+  }
+  static TValue Dword(DWORD AValue) {
+    const auto* first = reinterpret_cast<const BYTE*>(&AValue);
+    return {REG_DWORD, {first, first + sizeof AValue}};
+  }
+
+  // Raises std::runtime_error when the key cannot be created or the value written.
+  void Set(const wchar_t* AName, const TValue& AValue) {
+    if (!FTouched) {
+      // The first key on the way that is not there yet goes again on restoring.
+      for (std::size_t end = FKey.find(L'\\'); FCreated.empty(); end = FKey.find(L'\\', end + 1)) {
+        const std::wstring key = FKey.substr(0, end);
+        if (!Exists(key))
+          FCreated = key;
+        if (end == std::wstring::npos)
+          break;
+      }
+      FTouched = true;
+    }
+    HKEY handle = nullptr;
+    if (RegCreateKeyExW(FRoot, FKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+      throw std::runtime_error("TRegistryValues: cannot create the key");
+    bool saved = false;
+    for (const auto& old : FOld)
+      saved = saved || old.first == AName;
+    if (!saved && FCreated.empty())
+      FOld.emplace_back(AName, Read(handle, AName));
+    const bool written = Write(handle, AName, AValue);
+    RegCloseKey(handle);
+    if (!written)
+      throw std::runtime_error("TRegistryValues: cannot write the value");
+  }
+
+  void Restore() {
+    if (!FTouched)
+      return;
+    FTouched = false;
+    if (!FCreated.empty()) {
+      RegDeleteTreeW(FRoot, FCreated.c_str());
+      RegDeleteKeyW(FRoot, FCreated.c_str());
+      FCreated.clear();
+      return;
+    }
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(FRoot, FKey.c_str(), 0, KEY_ALL_ACCESS, &handle) == ERROR_SUCCESS) {
+      for (const auto& old : FOld)
+        Write(handle, old.first.c_str(), old.second);
+      RegCloseKey(handle);
+    }
+    FOld.clear();
+  }
+
+private:
+  HKEY FRoot;
+  std::wstring FKey;
+  bool FTouched = false;
+  std::wstring FCreated; // empty: the key was there
+  std::vector<std::pair<std::wstring, std::optional<TValue>>> FOld;
+
+  bool Exists(const std::wstring& AKey) const {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, AKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(FRoot, AKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
       return false;
     RegCloseKey(key);
     return true;
-  }
-  static std::vector<BYTE> Bytes(const std::wstring& AText) {
-    const auto* first = reinterpret_cast<const BYTE*>(AText.c_str());
-    return {first, first + (AText.size() + 1) * sizeof(wchar_t)};
-  }
-  static std::vector<BYTE> Dword(DWORD AValue) {
-    const auto* first = reinterpret_cast<const BYTE*>(&AValue);
-    return {first, first + sizeof AValue};
   }
   static std::optional<TValue> Read(HKEY AKey, const wchar_t* AName) {
     TValue value{};
@@ -713,32 +716,70 @@ private:
     return RegSetValueExW(AKey, AName, 0, AValue->Type, AValue->Data.data(), static_cast<DWORD>(AValue->Data.size())) ==
            ERROR_SUCCESS;
   }
+};
 
-  void Restore() {
-    for (std::size_t i = 0; i < std::size(Classes); ++i) {
-      TSaved& saved = FSaved[i];
-      if (!saved.Touched)
-        continue;
-      saved.Touched = false;
-      const std::wstring key = ClassKey(Classes[i]);
-      if (!saved.Existed) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
-        continue;
+// Registers the double for its four classes in the whole prefix (HKLM, where the runtime
+// looks: DllPath, and ActivationType 0 (in process) and Threading 0 (both), which Wine 8 does
+// not read) while the object lives, from beside the running program, and puts back exactly
+// what was there before. Raises std::runtime_error when it cannot.
+class TOcrDoubleRegistration {
+public:
+  TOcrDoubleRegistration() {
+    const std::wstring path = DllPath();
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+      throw std::runtime_error("TOcrDoubleRegistration: tarvel_ocr_double.dll is not beside the program");
+    try {
+      for (std::size_t i = 0; i < std::size(Classes); ++i) {
+        FKeys[i] = std::make_unique<TRegistryValues>(HKEY_LOCAL_MACHINE, ClassKey(Classes[i]));
+        FKeys[i]->Set(L"DllPath", TRegistryValues::String(path));
+        FKeys[i]->Set(L"ActivationType", TRegistryValues::Dword(0));
+        FKeys[i]->Set(L"Threading", TRegistryValues::Dword(0));
       }
-      HKEY handle = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &handle) != ERROR_SUCCESS)
-        continue;
-      for (std::size_t v = 0; v < ValueCount; ++v)
-        Write(handle, ValueNames[v], saved.Values[v]);
-      RegCloseKey(handle);
-    }
-    if (!FCreatedParent.empty()) {
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, FCreatedParent.c_str());
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, FCreatedParent.c_str());
-      FCreatedParent.clear();
+    } catch (...) {
+      Restore();
+      throw;
     }
   }
+  ~TOcrDoubleRegistration() { Restore(); }
+  TOcrDoubleRegistration(const TOcrDoubleRegistration&) = delete;
+  TOcrDoubleRegistration& operator=(const TOcrDoubleRegistration&) = delete;
+
+  static std::wstring DllPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length;
+    while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) == path.size())
+      path.resize(path.size() * 2);
+    path.resize(length);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + DllName;
+  }
+  static std::wstring ClassKey(const wchar_t* AClass) {
+    return std::wstring(L"Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\") + AClass;
+  }
+
+private:
+  std::unique_ptr<TRegistryValues> FKeys[std::size(Classes)];
+
+  // The last class first, so that keys created on the way go last.
+  void Restore() {
+    for (std::size_t i = std::size(Classes); i-- > 0;)
+      FKeys[i].reset();
+  }
+};
+
+// Makes Wine report a Windows version (such as L"win10") to the programs of one file name
+// started while the object lives, through HKCU\Software\Wine\AppDefaults\<name>\Version, and
+// puts back what was there. A new 32-bit Wine 8 prefix reports Windows 7, where Tarvel does
+// not offer OCR. Windows itself does not read the key. Raises std::runtime_error when it
+// cannot write it.
+class TWineVersionFor {
+public:
+  TWineVersionFor(const std::wstring& AExeName, const std::wstring& AVersion)
+      : FKey(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + AExeName) {
+    FKey.Set(L"Version", TRegistryValues::String(AVersion));
+  }
+
+private:
+  TRegistryValues FKey;
 };
 
 } // namespace tarvel::ocr_double
