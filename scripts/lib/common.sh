@@ -84,6 +84,11 @@ use_wine_prefix() {  # $1 = prefix folder name under build/, $2 = "private-deskt
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f \
       >/dev/null 2>&1 && touch "$WINEPREFIX/.tarvel-no-debugger"
   fi
+  # The program is made for Windows 10 and 11; a fresh prefix says Windows 7.
+  if [ ! -f "$WINEPREFIX/.tarvel-win10" ]; then
+    wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1 \
+      && touch "$WINEPREFIX/.tarvel-win10"
+  fi
   # Wine links the Windows desktop folder to $HOME; tests and the tour save files there, so
   # their prefixes get a desktop folder of their own.
   if [ "${2:-}" = private-desktop ]; then
