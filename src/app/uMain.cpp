@@ -57,6 +57,8 @@ void TMainForm::FormCreate() {
     const THotkeyLetters letters = HotkeyLetters(FSettings);
     for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
       FHotkeyEdits[i].Edit->SetText(std::u16string(1, letters[i]));
+    // The first lines of the log.
+    LoadOcrLanguages(FSettings.OcrLanguageTag);
   }
 
   btnCard1.OnClick = [this](TControl& ASender) { btnCard1Click(ASender); };

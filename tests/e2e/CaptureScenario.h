@@ -5,6 +5,8 @@
 
 namespace tarvel::e2e {
 
+inline constexpr wchar_t OverlayClass[] = L"TarvelSelectionOverlay";
+
 // Tarvel in the tray with its log on the info card, the window hidden, so that nothing of
 // Tarvel's own moves on screen; the clipboard empty; the keyboard with a program of the user.
 class TCaptureScenario : public TClipboardScenario {
@@ -25,6 +27,26 @@ protected:
     return WaitUntil([&] { return Log().find(AText) != std::wstring::npos; }, 10s);
   }
 
+  HWND Overlay() {
+    const HWND overlay = FindWindowOfProcess(FTarvel.Id(), OverlayClass);
+    return overlay && IsWindowVisible(overlay) ? overlay : nullptr;
+  }
+  bool OverlayOpens() {
+    return WaitUntil([&] { return Overlay() != nullptr; }, 10s);
+  }
+  bool OverlayCloses() {
+    return WaitUntil([&] { return Overlay() == nullptr; }, 10s);
+  }
+
+  void Drag(POINT AFrom, POINT ATo, const wchar_t* AScreenshot = nullptr) {
+    MoveMouse(AFrom);
+    PressMouse();
+    MoveMouse({(AFrom.x + ATo.x) / 2, (AFrom.y + ATo.y) / 2});
+    MoveMouse(ATo);
+    if (AScreenshot)
+      SaveScreenshot(GetDesktopWindow(), AScreenshot);
+    ReleaseMouse();
+  }
   const test::TPatternWindow FUserProgram{{1180, 900, 1240, 960}, 0x77};
 };
 

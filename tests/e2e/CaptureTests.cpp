@@ -13,39 +13,17 @@ using test::GrabScreen;
 using test::SameColours;
 using test::TPatternWindow;
 
-constexpr wchar_t OverlayClass[] = L"TarvelSelectionOverlay";
 constexpr RECT BoardRect{60, 60, 380, 320};
 constexpr RECT Box{100, 100, 300, 250};
 
 // The overlay's scenarios.
 class CaptureTest : public TCaptureScenario {
 protected:
-  HWND Overlay() {
-    const HWND overlay = FindWindowOfProcess(FTarvel.Id(), OverlayClass);
-    return overlay && IsWindowVisible(overlay) ? overlay : nullptr;
-  }
-  bool OverlayOpens() {
-    return WaitUntil([&] { return Overlay() != nullptr; }, 10s);
-  }
-  bool OverlayCloses() {
-    return WaitUntil([&] { return Overlay() == nullptr; }, 10s);
-  }
-
   // Opens the overlay with the hotkey and waits until its frozen picture is on screen.
   void OpenOverlay() {
     PressCtrlShift('R');
     ASSERT_TRUE(OverlayOpens()) << "no overlay after Ctrl+Shift+R\n" << Log();
     Sleep(300); // painted
-  }
-
-  void Drag(POINT AFrom, POINT ATo, const wchar_t* AScreenshot = nullptr) {
-    MoveMouse(AFrom);
-    PressMouse();
-    MoveMouse({(AFrom.x + ATo.x) / 2, (AFrom.y + ATo.y) / 2});
-    MoveMouse(ATo);
-    if (AScreenshot)
-      SaveScreenshot(GetDesktopWindow(), AScreenshot);
-    ReleaseMouse();
   }
 };
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Process.h"
+#include "ocr_double/OcrScript.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
@@ -12,5 +13,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "e2e: %d tarvel.exe process(es) already running in this prefix\n", stale);
     return 2;
   }
+  // Wine has no text recognition: every Tarvel of the run finds the test's runtime classes,
+  // with one language installed, unless a scenario scripts them otherwise.
+  const tarvel::ocr_double::TOcrDoubleRegistration ocr;
+  const tarvel::ocr_double::TOcrScript languages;
   return RUN_ALL_TESTS();
 }

@@ -45,11 +45,7 @@ protected:
     FForm.TrayIcon()->OnShowBalloon = [this] { FBalloons.push_back(FForm.TrayIcon()->BalloonHint); };
   }
 
-  // The log after the start line.
-  std::vector<std::u16string> NewLog() const {
-    const auto& lines = FForm.LogLines();
-    return {lines.begin() + 1, lines.end()};
-  }
+  std::vector<std::u16string> NewLog() const { return LogAfterStart(); }
   // Each capture gets its own balloon window.
   void Later() { FClock.Advance(2500); }
 

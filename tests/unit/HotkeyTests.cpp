@@ -78,7 +78,7 @@ TEST_F(HotkeyCommandTest, NavigatingAnEmptyHistoryDoesNothing) {
   FForm.WMHotKey(hkNext);
   FForm.WMHotKey(hkMerge);
   EXPECT_TRUE(FClipboard.Formats.empty());
-  EXPECT_EQ(FForm.LogLines().size(), 1u);
+  EXPECT_TRUE(OnlyStartupLog());
 }
 
 TEST_F(HotkeyCommandTest, IdsThatAreNotOursAreIgnored) {
@@ -142,7 +142,9 @@ TEST_F(HotkeysTakenAtStartTest, StartUpCompletesAndTheBalloonReachesTheTrayIcon)
   EXPECT_FALSE(FForm.HotkeysRegistered());
   EXPECT_TRUE(FHotkeys.Active.empty());
   EXPECT_EQ(balloons, std::vector<std::u16string>{u"Hotkeys unavailable"});
-  EXPECT_EQ(FForm.LogLines(),
+  const auto& log = FForm.LogLines();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(std::vector<std::u16string>(log.end() - 2, log.end()),
             (std::vector<std::u16string>{Stamp + u"Hotkeys unavailable: Ctrl+Shift+I is taken by another program",
                                          Stamp + u"Tarvel started"}));
 }

@@ -34,7 +34,29 @@ protected:
   // Workers started by the form end before the fakes they use go.
   ~MainFormTest() override { FDispatcher.JoinBackground(); }
 
-  void Start() { FForm.FormCreate(); }
+  void Start() {
+    FForm.FormCreate();
+    FStartupLines = FForm.LogLines().size();
+  }
+
+  // What the start logs: the recognizer languages first, the start line last.
+  std::size_t FStartupLines = 0;
+  // The log after the start.
+  std::vector<std::u16string> LogAfterStart() const {
+    const auto& lines = FForm.LogLines();
+    return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(FStartupLines, lines.size())), lines.end()};
+  }
+  // True when the log holds nothing but what every start writes.
+  bool OnlyStartupLog() const {
+    const auto& lines = FForm.LogLines();
+    if (lines.empty() || lines.back().find(u" - Tarvel started") == std::u16string::npos)
+      return false;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+      if (lines[i].find(u" - [OCR] ") == std::u16string::npos &&
+          lines[i].find(u" - Available OCR languages: ") == std::u16string::npos)
+        return false;
+    return true;
+  }
 
   void ChooseTrayItem(const std::u16string& ACaption) {
     auto& menu = FForm.TrayIcon()->Menu;
