@@ -2,6 +2,9 @@
 // images and the runtime buffer's layout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "fakes/FakeClock.h"
 #include "ocr/OcrPreparation.h"
 
@@ -43,6 +46,10 @@ TEST(OcrMappingTest, StretchesAroundMidGreyRoundingHalvesToEven) {
                {129, 130}, {130, 132}, {200, 254}, {201, 255}, {255, 255}};
   for (const auto& c : cases)
     EXPECT_EQ(OcrStretchedLuminance(c.Luminance), c.Value) << "L " << c.Luminance;
+  // Every value against the formula itself.
+  for (int l = 0; l < 256; ++l)
+    EXPECT_EQ(OcrStretchedLuminance(l), std::clamp(static_cast<int>(std::nearbyint((l - 128) * 1.75 + 128)), 0, 255))
+        << "L " << l;
   EXPECT_EQ(OcrLuminance(0xFF102030), (77 * 0x10 + 150 * 0x20 + 29 * 0x30) >> 8);
   EXPECT_EQ(OcrLuminance(0x00FFFFFF), 255); // alpha plays no part
 }

@@ -9,13 +9,22 @@
 
 #include "app/win32/Win32ProgramHost.h"
 #include "core/win32/Messages.h"
+#include "ocr_double/OcrScript.h"
 
 namespace tarvel {
 namespace {
 
+// The real main window fills its OCR language list as it is created: the test's runtime
+// classes stand in for the system's, with one language, so that no warning box waits.
+class ProgramHostTest : public testing::Test {
+protected:
+  ocr_double::TOcrDoubleRegistration FOcr;
+  ocr_double::TOcrScript FLanguages;
+};
+
 // The tests run as their own process, so the mutex they take is not the one of a
 // running Tarvel (no Tarvel runs inside the test prefix while this tier runs).
-TEST(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstReleases) {
+TEST_F(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstReleases) {
   TWin32Services services(GetModuleHandleW(nullptr));
   TWin32ProgramHost first(GetModuleHandleW(nullptr), services);
   TWin32ProgramHost second(GetModuleHandleW(nullptr), services);
@@ -28,7 +37,7 @@ TEST(ProgramHostTest, SecondAcquireInTheSameSessionIsRefusedUntilTheFirstRelease
 
 // A window gets a taskbar button when it is shown and has no owner (or asks for one with
 // WS_EX_APPWINDOW). The application window is never shown, and owns the main window.
-TEST(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
+TEST_F(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
   TWin32Services services(GetModuleHandleW(nullptr));
   TWin32ProgramHost host(GetModuleHandleW(nullptr), services);
   host.InitializeApplication();
@@ -45,7 +54,7 @@ TEST(ProgramHostTest, NoWindowOfTheProgramCanGetATaskbarButton) {
 
 // The update check will wait on the main thread for its log lines and boxes; a user who
 // quits meanwhile must not leave it hanging, and nothing it hands over may run any more.
-TEST(ProgramHostTest, AWorkerWaitingOnTheMainWindowIsReleasedWhenTheWindowGoes) {
+TEST_F(ProgramHostTest, AWorkerWaitingOnTheMainWindowIsReleasedWhenTheWindowGoes) {
   TWin32Services services(GetModuleHandleW(nullptr));
   TWin32ProgramHost host(GetModuleHandleW(nullptr), services);
   host.InitializeApplication();
@@ -69,7 +78,7 @@ TEST(ProgramHostTest, AWorkerWaitingOnTheMainWindowIsReleasedWhenTheWindowGoes) 
   EXPECT_FALSE(services.Dispatcher->Post([] {})) << "new tasks are still taken";
 }
 
-TEST(ProgramHostTest, SessionEndLeavesTheMessageLoop) {
+TEST_F(ProgramHostTest, SessionEndLeavesTheMessageLoop) {
   TWin32Services services(GetModuleHandleW(nullptr));
   TWin32ProgramHost host(GetModuleHandleW(nullptr), services);
   host.InitializeApplication();
