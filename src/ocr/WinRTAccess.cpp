@@ -18,7 +18,9 @@ std::u16string BoolText(bool AValue) {
 void AppendDiagnostic(const TOcrLog& ALog, std::u16string_view AText) {
   if (!ALog.Lines)
     return;
-  ALog.Lines->push_back(FormatDateTime(DiagnosticTimePattern, ALog.Clock.Now()) + u" " + std::u16string(AText));
+  // The user's time separator, as in every stamp of the log.
+  ALog.Lines->push_back(FormatDateTime(DiagnosticTimePattern, ALog.Clock.Now(), ALog.Clock.TimeSeparator()) + u" " +
+                        std::u16string(AText));
 }
 
 bool InitializeRuntime(const TOcrContext& AContext, TRuntimeApartment ARequested, bool& ANeedsUninitialize) {

@@ -22,7 +22,8 @@ struct TOcrContext : TOcrLog {
   IWinRTRuntime& Runtime;
 };
 
-// Appends "hh:nn:ss.zzz " and AText to the log, if there are lines.
+// Appends "hh:nn:ss.zzz " (with the user's time separator) and AText to the log, if there
+// are lines.
 void AppendDiagnostic(const TOcrLog& ALog, std::u16string_view AText);
 
 // Initializes the runtime for the calling thread in the requested apartment; a refused

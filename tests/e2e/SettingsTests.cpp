@@ -37,11 +37,16 @@ TEST_F(TSettingsTest, StoredShowLogShowsTheStartLineWithItsTimeStamp) {
       << "the info card's log does not show the start line; it shows:\n"
       << text;
   const std::vector<std::wstring> lines = Lines(text);
-  ASSERT_EQ(lines.size(), 1u) << "the log of a fresh start holds only its start line";
+  ASSERT_FALSE(lines.empty());
+  // A fresh start writes the OCR languages it found, then its start line, and nothing else.
+  for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+    EXPECT_TRUE(lines[i].find(L" - [OCR] ") != std::wstring::npos ||
+                lines[i].find(L" - Available OCR languages: en-US") != std::wstring::npos)
+        << lines[i];
   std::wsmatch m;
-  ASSERT_TRUE(std::regex_match(lines[0], m,
+  ASSERT_TRUE(std::regex_match(lines.back(), m,
                                std::wregex(LR"((\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2}) - Tarvel started)")))
-      << lines[0];
+      << lines.back();
   // The stamp is the local time of the start, to the second.
   FILETIME stampFile, beforeFile;
   SYSTEMTIME stamp{};
@@ -78,9 +83,13 @@ TEST_F(TSettingsTest, TimeStampsUseTheRegionalTimeSeparator) {
       [&] { return (text = TextOf(Control(idMemoInfoLog))).find(L"Tarvel started") != std::wstring::npos; }, 10s);
   SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, previous);
   ASSERT_TRUE(shown) << text;
-  EXPECT_TRUE(
-      std::regex_match(Lines(text)[0], std::wregex(LR"(\d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2} - Tarvel started)")))
-      << Lines(text)[0];
+  // Every stamp: the start line's and the OCR diagnostics' before it.
+  const std::vector<std::wstring> lines = Lines(text);
+  EXPECT_TRUE(std::regex_match(lines.back(), std::wregex(LR"(\d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2} - Tarvel started)")))
+      << lines.back();
+  EXPECT_TRUE(std::regex_match(
+      lines.front(), std::wregex(LR"(\d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2} - \[OCR\] \d{2}\.\d{2}\.\d{2}\.\d{3} .*)")))
+      << lines.front();
 }
 
 TEST_F(TSettingsTest, StoredClipboardSizeAboveTheRangeComesBackAs100) {

@@ -55,10 +55,12 @@ TEST(WinRTNamesTest, ResultCodesStatusesAndApartments) {
 TEST_F(OcrTest, ADiagnosticLineCarriesTheTimeToTheMillisecond) {
   FClock.Time = {2026, 3, 1, 9, 4, 3, 7};
   AppendDiagnostic(FContext, u"text");
-  EXPECT_EQ(FLog, TLines{u"09:04:03.007 text"});
+  FClock.Separator = u"."; // the user's regional time separator
+  AppendDiagnostic(FContext, u"regional");
+  EXPECT_EQ(FLog, (TLines{u"09:04:03.007 text", u"09.04.03.007 regional"}));
   const TOcrLog silent{FClock, nullptr};
   AppendDiagnostic(silent, u"nowhere"); // no log: nothing recorded, nothing breaks
-  EXPECT_EQ(FLog.size(), 1u);
+  EXPECT_EQ(FLog.size(), 2u);
 }
 
 struct TInitCase {
