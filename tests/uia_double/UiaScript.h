@@ -37,6 +37,8 @@
 #include <string>
 #include <vector>
 
+#include "doubles/RegistryValues.h"
+
 namespace tarvel::uia_double {
 
 // What the double was asked about a window; Asked() ORs them together.
@@ -164,27 +166,13 @@ private:
 // back exactly what was there before. Raises std::runtime_error when it cannot.
 class TUiaDoubleRegistration {
 public:
-  TUiaDoubleRegistration() {
+  TUiaDoubleRegistration() : FServer(HKEY_LOCAL_MACHINE, ServerKey()) {
     const std::wstring path = DllPath();
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
       throw std::runtime_error("TUiaDoubleRegistration: tarvel_uia_double.dll is not beside the program");
-    FCreatedClass = !Exists(ClassKey().c_str());
-    FCreatedServer = !Exists(ServerKey().c_str());
-    HKEY server = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ServerKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &server,
-                        nullptr) != ERROR_SUCCESS)
-      throw std::runtime_error("TUiaDoubleRegistration: cannot create the class key");
-    FOldPath = Read(server, nullptr);
-    FOldModel = Read(server, L"ThreadingModel");
-    const bool written = Write(server, nullptr, TValue{REG_SZ, Bytes(path)}) &&
-                         Write(server, L"ThreadingModel", TValue{REG_SZ, Bytes(L"Both")});
-    RegCloseKey(server);
-    if (!written) {
-      Restore();
-      throw std::runtime_error("TUiaDoubleRegistration: cannot write the class key");
-    }
+    FServer.Set(L"", test::TRegistryValues::String(path)); // the key's default value
+    FServer.Set(L"ThreadingModel", test::TRegistryValues::String(L"Both"));
   }
-  ~TUiaDoubleRegistration() { Restore(); }
   TUiaDoubleRegistration(const TUiaDoubleRegistration&) = delete;
   TUiaDoubleRegistration& operator=(const TUiaDoubleRegistration&) = delete;
 
@@ -198,65 +186,12 @@ public:
   }
 
 private:
-  struct TValue {
-    DWORD Type;
-    std::vector<BYTE> Data;
-  };
-  bool FCreatedClass = false;
-  bool FCreatedServer = false;
-  std::optional<TValue> FOldPath;
-  std::optional<TValue> FOldModel;
-
-  static std::wstring ClassKey() { return std::wstring(L"Software\\Classes\\CLSID\\") + AutomationClsid; }
-  static std::wstring ServerKey() { return ClassKey() + L"\\InprocServer32"; }
-
-  static bool Exists(const wchar_t* AKey) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, AKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-      return false;
-    RegCloseKey(key);
-    return true;
-  }
-  static std::vector<BYTE> Bytes(const std::wstring& AText) {
-    const auto* first = reinterpret_cast<const BYTE*>(AText.c_str());
-    return {first, first + (AText.size() + 1) * sizeof(wchar_t)};
-  }
-  static std::optional<TValue> Read(HKEY AKey, const wchar_t* AName) {
-    TValue value{};
-    DWORD size = 0;
-    if (RegQueryValueExW(AKey, AName, nullptr, &value.Type, nullptr, &size) != ERROR_SUCCESS)
-      return std::nullopt;
-    value.Data.resize(size);
-    if (RegQueryValueExW(AKey, AName, nullptr, &value.Type, value.Data.data(), &size) != ERROR_SUCCESS)
-      return std::nullopt;
-    value.Data.resize(size);
-    return value;
-  }
-  // Sets the value, or deletes it when there is none.
-  static bool Write(HKEY AKey, const wchar_t* AName, const std::optional<TValue>& AValue) {
-    if (!AValue) {
-      const LONG result = RegDeleteValueW(AKey, AName);
-      return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
-    }
-    return RegSetValueExW(AKey, AName, 0, AValue->Type, AValue->Data.data(), static_cast<DWORD>(AValue->Data.size())) ==
-           ERROR_SUCCESS;
+  static std::wstring ServerKey() {
+    return std::wstring(L"Software\\Classes\\CLSID\\") + AutomationClsid + L"\\InprocServer32";
   }
 
-  void Restore() {
-    if (FCreatedClass) {
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey().c_str());
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, ClassKey().c_str());
-    } else if (FCreatedServer) {
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, ServerKey().c_str());
-    } else {
-      HKEY server = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, ServerKey().c_str(), 0, KEY_ALL_ACCESS, &server) != ERROR_SUCCESS)
-        return;
-      Write(server, nullptr, FOldPath);
-      Write(server, L"ThreadingModel", FOldModel);
-      RegCloseKey(server);
-    }
-  }
+  // Put back as they were when it goes, down to the class key if it had to be made.
+  test::TRegistryValues FServer;
 };
 
 } // namespace tarvel::uia_double
