@@ -24,6 +24,10 @@ void TMainForm::CaptureExternalClipboard() {
   IClipboard& clipboard = FServices.Clipboard;
   // The first format offered decides, even when reading it yields nothing.
   try {
+    if (IsMarkedPrivate(clipboard)) {
+      AddLogLine(u"External clipboard skipped: marked private by its source");
+      return;
+    }
     if (clipboard.IsFormatAvailable(cfHDrop)) {
       const std::vector<std::u16string> files = ReadClipboardFiles(clipboard);
       if (files.empty() || FHistory->IsImmediateDuplicateFiles(files))

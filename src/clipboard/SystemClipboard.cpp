@@ -85,6 +85,17 @@ std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboa
   return bytes;
 }
 
+bool IsMarkedPrivate(IClipboard& AClipboard) {
+  for (const char16_t* marker : {u"ExcludeClipboardContentFromMonitorProcessing", u"Clipboard Viewer Ignore"})
+    if (const std::uint32_t format = AClipboard.RegisterFormat(marker); format && AClipboard.IsFormatAvailable(format))
+      return true;
+  const std::uint32_t history = AClipboard.RegisterFormat(u"CanIncludeInClipboardHistory");
+  if (!history || !AClipboard.IsFormatAvailable(history))
+    return false;
+  const std::optional<std::vector<std::uint8_t>> value = ReadClipboardBytes(AClipboard, history);
+  return value && value->size() >= 4 && ReadLE32(value->data()) == 0;
+}
+
 namespace {
 
 enum class TWriteResult { NoBlock, Refused, Done };

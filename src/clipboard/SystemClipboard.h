@@ -120,6 +120,11 @@ TBitmap32 ReadClipboardImage(IClipboard& AClipboard);
 std::vector<std::u16string> ReadClipboardFiles(IClipboard& AClipboard);
 // The bytes of a format's block; nothing when the clipboard has none.
 std::optional<std::vector<std::uint8_t>> ReadClipboardBytes(IClipboard& AClipboard, std::uint32_t AFormat);
+// The copy's source asked monitors and histories to leave it alone: it carries
+// "ExcludeClipboardContentFromMonitorProcessing" or "Clipboard Viewer Ignore", or
+// "CanIncludeInClipboardHistory" holding the number 0 (password managers mark their copies
+// so). Nothing of the content is read.
+bool IsMarkedPrivate(IClipboard& AClipboard);
 
 // Each write replaces the whole content. Its block is made before the clipboard is opened:
 // when that fails, the content is left as it was. A block the clipboard refuses is freed,

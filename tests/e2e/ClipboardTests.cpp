@@ -42,6 +42,32 @@ TEST_F(ClipboardTest, PaletteImagesAreCaptured) {
   EXPECT_EQ(Occurrences(log, L"External clipboard read error"), 0u) << log;
 }
 
+// As a password manager copies: the text with a mark that asks monitors to keep out.
+TEST_F(ClipboardTest, CopiesMarkedPrivateAreNotKept) {
+  const std::pair<const wchar_t*, std::vector<std::uint8_t>> marks[] = {
+      {L"ExcludeClipboardContentFromMonitorProcessing", {0}},
+      {L"CanIncludeInClipboardHistory", {0, 0, 0, 0}},
+      {L"Clipboard Viewer Ignore", {0}},
+  };
+  std::size_t skipped = 0;
+  for (const auto& [mark, value] : marks) {
+    const std::wstring secret = L"hunter" + std::to_wstring(skipped);
+    std::vector<std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(secret.c_str()),
+                                    reinterpret_cast<const std::uint8_t*>(secret.c_str() + secret.size() + 1));
+    FOther.CopyFormats({{CF_UNICODETEXT, bytes}, {RegisterClipboardFormatW(mark), value}});
+    ++skipped;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Occurrences(Log(), L"External clipboard skipped: marked private by its source") == skipped; },
+        10s))
+        << Log();
+    EXPECT_EQ(FOther.Text(), secret) << "the copy stays on the clipboard";
+  }
+  EXPECT_TRUE(LabelShows(L"0 / 0")) << Label();
+  EXPECT_EQ(Log().find(L"hunter"), std::wstring::npos) << Log();
+  FOther.CopyText(L"an ordinary copy");
+  EXPECT_TRUE(LabelShows(L"1 / 1")) << Label();
+}
+
 TEST_F(ClipboardTest, TheSameTextCopiedTwiceIsOneEntry) {
   FOther.CopyText(L"twice");
   ASSERT_TRUE(LabelShows(L"1 / 1  "));

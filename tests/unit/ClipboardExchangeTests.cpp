@@ -81,6 +81,45 @@ TEST_F(CaptureTest, AnOutsideTextBecomesOneEntry) {
   EXPECT_EQ(FForm.spnClipboardPage.Value(), 1);
 }
 
+// A password manager marks its copies; they never reach the history, and nothing of them
+// reaches the log.
+TEST_F(CaptureTest, CopiesMarkedPrivateAreSkippedWithOneLine) {
+  struct TCase {
+    const char16_t* Marker;
+    std::vector<std::uint8_t> Value;
+    bool Kept;
+  };
+  const TCase cases[] = {
+      {u"ExcludeClipboardContentFromMonitorProcessing", {}, false},
+      {u"Clipboard Viewer Ignore", {1}, false},
+      {u"CanIncludeInClipboardHistory", {0, 0, 0, 0}, false},
+      {u"CanIncludeInClipboardHistory", {1, 0, 0, 0}, true}, // allowed explicitly
+      {u"CanIncludeInClipboardHistory", {0}, true},          // not a number: no mark
+  };
+  int kept = 0;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.Marker));
+    const std::size_t before = FForm.LogLines().size();
+    FBalloons.clear();
+    const std::u16string secret = u"secret " + IntToStr(kept) + IntToStr(static_cast<int>(c.Value.size()));
+    FClipboard.CopyFormats(
+        {{cfUnicodeText, TFakeClipboard::TextBytes(secret)}, {FClipboard.RegisterFormat(c.Marker), c.Value}});
+    DeliverClipboardNotifications();
+    const std::vector<std::u16string> log(FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(before),
+                                          FForm.LogLines().end());
+    if (c.Kept) {
+      ++kept;
+      EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied text"});
+    } else {
+      ASSERT_EQ(log.size(), 1u);
+      EXPECT_EQ(log[0].substr(Stamp.size()), u"External clipboard skipped: marked private by its source");
+      EXPECT_TRUE(FBalloons.empty());
+    }
+    EXPECT_EQ(FForm.History()->Count(), kept);
+    Later();
+  }
+}
+
 TEST_F(CaptureTest, FilesWinOverTextAndTextOverImages) {
   const auto dib = EncodeDib(Gradient(4, 3));
   FClipboard.CopyFormats({{cfHDrop, BuildDropFiles({u"C:\\a.txt", u"C:\\b.txt"})},
