@@ -33,10 +33,8 @@ void TMainForm::LoadOcrLanguages(const std::u16string& ASelectedTag) {
   std::vector<std::u16string> diagnostics;
   const std::vector<TOcrLanguageInfo> languages =
       AvailableLanguages(TOcrContext{{FServices.Clock, &diagnostics}, FServices.Runtime});
-  std::u16string text;
   for (const std::u16string& line : diagnostics)
-    text += line + u"\r\n";
-  AddOcrLogLine(text);
+    AddOcrLogLine(line);
   const TOcrLanguageList list = MakeOcrLanguageList(languages, ASelectedTag);
   cmbLanguageOCR.SetItems(list.Items);
   AddLogLine(list.LogLine);

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the test doubles' registrations share: registry values set for as long as an object
-// lives, and put back exactly as they were afterwards.
+// What the test doubles' registrations share: where the double's file is, and registry values
+// set for as long as an object lives, put back exactly as they were afterwards.
 #include <windows.h>
 
 #include <optional>
@@ -11,6 +11,16 @@
 #include <vector>
 
 namespace tarvel::test {
+
+// The full path of AName in the folder of the running program, where the doubles are built.
+inline std::wstring FileBesideProgram(const wchar_t* AName) {
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD length;
+  while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) == path.size())
+    path.resize(path.size() * 2);
+  path.resize(length);
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + AName;
+}
 
 // One registry key's named values while the object lives: Set() writes them, the destructor
 // puts back exactly what was there before, down to deleting the keys it had to create.

@@ -643,14 +643,7 @@ public:
   TOcrDoubleRegistration(const TOcrDoubleRegistration&) = delete;
   TOcrDoubleRegistration& operator=(const TOcrDoubleRegistration&) = delete;
 
-  static std::wstring DllPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD length;
-    while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) == path.size())
-      path.resize(path.size() * 2);
-    path.resize(length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + DllName;
-  }
+  static std::wstring DllPath() { return test::FileBesideProgram(DllName); }
   static std::wstring ClassKey(const wchar_t* AClass) {
     return std::wstring(L"Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\") + AClass;
   }

@@ -176,14 +176,7 @@ public:
   TUiaDoubleRegistration(const TUiaDoubleRegistration&) = delete;
   TUiaDoubleRegistration& operator=(const TUiaDoubleRegistration&) = delete;
 
-  static std::wstring DllPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD length;
-    while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) == path.size())
-      path.resize(path.size() * 2);
-    path.resize(length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + DllName;
-  }
+  static std::wstring DllPath() { return test::FileBesideProgram(DllName); }
 
 private:
   static std::wstring ServerKey() {
