@@ -28,6 +28,8 @@ int ChooseOcrScale(const TBitmap32& ABitmap) noexcept;
 std::uint8_t OcrLuminance(std::uint32_t APixel) noexcept;
 // A luminance after the contrast stretch: (L - 128) * 1.75 + 128, halves to even, clamped.
 std::uint8_t OcrStretchedLuminance(int ALuminance) noexcept;
+// The pixel a luminance becomes: inverted first when AInverted, stretched, grey and opaque.
+std::uint32_t OcrGreyPixel(int ALuminance, bool AInverted) noexcept;
 
 // The prepared copy of ABitmap; nothing for an absent or empty image.
 std::optional<TBitmap32> PreprocessOcrBitmap(const TBitmap32* ABitmap, const TOcrLog& ALog,

@@ -7,6 +7,7 @@
 
 #include "fakes/FakeClock.h"
 #include "ocr/OcrPreparation.h"
+#include "ocr/OcrRowKernels.h"
 
 namespace tarvel {
 namespace {
@@ -153,6 +154,48 @@ TEST_F(OcrPreparationTest, TheFiltersKeepEdgesInPlace) {
     EXPECT_NEAR(left + right, 256, 2);
     EXPECT_EQ(prepared->Pixel(0, 0) & 0xFF, 0u);
     EXPECT_EQ(prepared->Pixel(79, 39) & 0xFF, 255u);
+  }
+}
+
+// The processor's faster loops and the plain ones give the same image, at every scale, with
+// widths that leave a remainder after the last whole block, light and dark.
+TEST_F(OcrPreparationTest, TheFastLoopsGiveWhatThePlainOnesGive) {
+  struct TRestore {
+    ~TRestore() { UseOcrRowKernels(TOcrKernels::Best); }
+  } restore;
+  const struct {
+    int Width, Height, Scale, Base;
+  } cases[] = {{37, 23, 4, 200}, {250, 31, 3, 200}, {611, 9, 3, 30}, {733, 5, 2, 200}, {1213, 3, 1, 30}, {5, 3, 4, 30}};
+  std::uint32_t seed = 7;
+  for (const auto& c : cases) {
+    TBitmap32 image(c.Width, c.Height);
+    for (int y = 0; y < c.Height; ++y)
+      for (int x = 0; x < c.Width; ++x) {
+        seed = seed * 1664525u + 1013904223u;
+        // Mostly the base shade, with a dark or light stroke here and there.
+        const int shade = (seed >> 24) < 40 ? 255 - c.Base : c.Base + static_cast<int>((seed >> 8) % 40) - 20;
+        image.SetPixel(x, y, Grey(std::clamp(shade, 0, 255)) ^ ((seed >> 4) & 0x0F0F0F));
+      }
+    ASSERT_EQ(ChooseOcrScale(image), c.Scale);
+    for (const TOcrResampleFilter filter : {TOcrResampleFilter::Nearest, TOcrResampleFilter::Bilinear}) {
+      UseOcrRowKernels(TOcrKernels::Plain);
+      const std::optional<TBitmap32> plain = Prepare(image, filter);
+      const std::u16string plainLine = LastLine();
+      ASSERT_TRUE(plain);
+      EXPECT_NE(plainLine.find(c.Base < OcrInvertThreshold ? u"inverted=True" : u"inverted=False"),
+                std::u16string::npos);
+      for (const TOcrKernels kernels : {TOcrKernels::Sse2, TOcrKernels::Best}) {
+        SCOPED_TRACE(testing::Message() << c.Width << "x" << c.Height << ", filter " << static_cast<int>(filter)
+                                        << ", loops " << static_cast<int>(kernels));
+        UseOcrRowKernels(kernels);
+        const std::optional<TBitmap32> fast = Prepare(image, filter);
+        ASSERT_TRUE(fast);
+        EXPECT_EQ(LastLine(), plainLine);
+        for (int y = 0; y < plain->Height(); ++y)
+          for (int x = 0; x < plain->Width(); ++x)
+            ASSERT_EQ(fast->Pixel(x, y), plain->Pixel(x, y)) << "at " << x << ", " << y;
+      }
+    }
   }
 }
 

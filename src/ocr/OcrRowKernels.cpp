@@ -1,0 +1,302 @@
+#include "ocr/OcrRowKernels.h"
+
+#include <array>
+#include <atomic>
+
+#include "ocr/OcrPreparation.h"
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#define TARVEL_OCR_SSE2 1
+#if defined(__GNUC__)
+// SSSE3 and AVX2 are chosen at run time: the program is built for SSE2 only.
+#define TARVEL_OCR_DISPATCH 1
+#endif
+#endif
+
+namespace tarvel {
+
+namespace {
+
+std::atomic<TOcrKernels> GKernels{TOcrKernels::Best};
+
+int Blend(int AFirst, int ASecond, const TTwoTap& ATap) noexcept {
+  return (AFirst * ATap.W0 + ASecond * ATap.W1 + 128) >> 8;
+}
+
+void WidenPlain(const std::uint8_t* ARow, int AFrom, int AWidth, int AScale, const TTwoTap* ATaps,
+                std::uint8_t* ATarget) {
+  for (int x = AFrom; x < AWidth; ++x)
+    for (int p = 0; p < AScale; ++p) {
+      const std::uint8_t* taps = ARow + x + ATaps[p].First;
+      ATarget[x * AScale + p] = static_cast<std::uint8_t>(Blend(taps[0], taps[1], ATaps[p]));
+    }
+}
+
+void WriteGreyPlain(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,
+                    int AFrom, int AWidth, std::uint32_t* ATarget) {
+  for (int x = AFrom; x < AWidth; ++x)
+    ATarget[x] = OcrGreyPixel(Blend(AFirst[x], ASecond[x], ATap), AInverted);
+}
+
+#if defined(TARVEL_OCR_SSE2)
+
+// Sixteen target bytes of one phase around source pixels x to x + 15.
+inline __m128i WidenPhase(const std::uint8_t* ARow, int AX, const TTwoTap& ATap) {
+  const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ARow + AX + ATap.First));
+  if (ATap.W1 == 0)
+    return a;
+  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ARow + AX + ATap.First + 1));
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i w0 = _mm_set1_epi16(static_cast<short>(ATap.W0));
+  const __m128i w1 = _mm_set1_epi16(static_cast<short>(ATap.W1));
+  const __m128i half = _mm_set1_epi16(128);
+  const auto blend = [&](__m128i AA, __m128i AB) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(AA, w0), _mm_mullo_epi16(AB, w1)), half), 8);
+  };
+  return _mm_packus_epi16(blend(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
+                          blend(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)));
+}
+
+inline void Store(std::uint8_t* ATarget, __m128i AValue) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(ATarget), AValue);
+}
+
+// Sixteen pixels' luminances: each pixel's three weighted channels added by a multiply-add
+// and one addition of the pairs it leaves.
+int LuminanceSse2(const std::uint32_t* APixels, int AWidth, std::uint8_t* ATarget) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weights = _mm_set_epi16(0, 77, 150, 29, 0, 77, 150, 29);
+  const auto four = [&](const std::uint32_t* AFrom) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(AFrom));
+    const __m128 lo = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(pixels, zero), weights));
+    const __m128 hi = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(pixels, zero), weights));
+    const __m128i blueGreen = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128i red = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
+    return _mm_srli_epi32(_mm_add_epi32(blueGreen, red), 8);
+  };
+  int x = 0;
+  for (; x + 16 <= AWidth; x += 16) {
+    const __m128i first = _mm_packs_epi32(four(APixels + x), four(APixels + x + 4));
+    const __m128i second = _mm_packs_epi32(four(APixels + x + 8), four(APixels + x + 12));
+    Store(ATarget + x, _mm_packus_epi16(first, second));
+  }
+  return x;
+}
+
+// Scales 1, 2 and 4 interleave their phases with plain unpacking; returns where it stopped.
+int WidenSse2(const std::uint8_t* ARow, int AWidth, int AScale, const TTwoTap* ATaps, std::uint8_t* ATarget) {
+  int x = 0;
+  for (; x + 16 <= AWidth; x += 16) {
+    std::uint8_t* out = ATarget + x * AScale;
+    const __m128i p0 = WidenPhase(ARow, x, ATaps[0]);
+    if (AScale == 1) {
+      Store(out, p0);
+      continue;
+    }
+    const __m128i p1 = WidenPhase(ARow, x, ATaps[1]);
+    if (AScale == 2) {
+      Store(out, _mm_unpacklo_epi8(p0, p1));
+      Store(out + 16, _mm_unpackhi_epi8(p0, p1));
+      continue;
+    }
+    const __m128i p2 = WidenPhase(ARow, x, ATaps[2]);
+    const __m128i p3 = WidenPhase(ARow, x, ATaps[3]);
+    const __m128i lo01 = _mm_unpacklo_epi8(p0, p1);
+    const __m128i hi01 = _mm_unpackhi_epi8(p0, p1);
+    const __m128i lo23 = _mm_unpacklo_epi8(p2, p3);
+    const __m128i hi23 = _mm_unpackhi_epi8(p2, p3);
+    Store(out, _mm_unpacklo_epi16(lo01, lo23));
+    Store(out + 16, _mm_unpackhi_epi16(lo01, lo23));
+    Store(out + 32, _mm_unpacklo_epi16(hi01, hi23));
+    Store(out + 48, _mm_unpackhi_epi16(hi01, hi23));
+  }
+  return x;
+}
+
+std::uint64_t SumSse2(const std::uint8_t* ABytes, int ACount, int& AStop) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i sums = zero;
+  int i = 0;
+  for (; i + 16 <= ACount; i += 16)
+    sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ABytes + i)), zero));
+  AStop = i;
+  return static_cast<std::uint64_t>(_mm_cvtsi128_si32(sums)) +
+         static_cast<std::uint64_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+}
+
+int WriteGreySse2(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,
+                  int AWidth, std::uint32_t* ATarget) {
+  // Four times the stretched value before rounding: 7 L - 384, or 7 (255 - L) - 384 when
+  // inverted; then rounded to the nearest quarter with halves to even, and clamped by the pack.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i w0 = _mm_set1_epi16(static_cast<short>(ATap.W0));
+  const __m128i w1 = _mm_set1_epi16(static_cast<short>(ATap.W1));
+  const __m128i half = _mm_set1_epi16(128);
+  const __m128i slope = _mm_set1_epi16(static_cast<short>(AInverted ? -7 : 7));
+  const __m128i offset = _mm_set1_epi16(static_cast<short>(AInverted ? 7 * 255 - 384 : -384));
+  const __m128i one = _mm_set1_epi16(1);
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const auto map = [&](__m128i AA, __m128i AB) {
+    const __m128i l =
+        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(AA, w0), _mm_mullo_epi16(AB, w1)), half), 8);
+    const __m128i q = _mm_add_epi16(_mm_mullo_epi16(l, slope), offset);
+    const __m128i odd = _mm_and_si128(_mm_srai_epi16(q, 2), one);
+    return _mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(q, odd), one), 2);
+  };
+  int x = 0;
+  for (; x + 16 <= AWidth; x += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(AFirst + x));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ASecond + x));
+    const __m128i v = _mm_packus_epi16(map(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
+                                       map(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)));
+    const __m128i lo = _mm_unpacklo_epi8(v, v);
+    const __m128i hi = _mm_unpackhi_epi8(v, v);
+    auto* out = reinterpret_cast<__m128i*>(ATarget + x);
+    _mm_storeu_si128(out, _mm_or_si128(_mm_unpacklo_epi16(lo, lo), alpha));
+    _mm_storeu_si128(out + 1, _mm_or_si128(_mm_unpackhi_epi16(lo, lo), alpha));
+    _mm_storeu_si128(out + 2, _mm_or_si128(_mm_unpacklo_epi16(hi, hi), alpha));
+    _mm_storeu_si128(out + 3, _mm_or_si128(_mm_unpackhi_epi16(hi, hi), alpha));
+  }
+  return x;
+}
+
+#endif
+
+#if defined(TARVEL_OCR_DISPATCH)
+
+bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// Scale 3: the three phases' bytes shuffled into place, sixteen source pixels at a time.
+__attribute__((target("ssse3"))) int WidenBy3Ssse3(const std::uint8_t* ARow, int AWidth, const TTwoTap* ATaps,
+                                                   std::uint8_t* ATarget) {
+  // For target byte k of 48: phase k % 3 supplies its byte k / 3, the others nothing.
+  alignas(16) static const auto masks = [] {
+    std::array<std::array<std::uint8_t, 16>, 9> m{};
+    for (int k = 0; k < 48; ++k)
+      for (int p = 0; p < 3; ++p)
+        m[static_cast<std::size_t>(k / 16 * 3 + p)][static_cast<std::size_t>(k % 16)] =
+            k % 3 == p ? static_cast<std::uint8_t>(k / 3) : 0x80;
+    return m;
+  }();
+  const auto mask = [](int AIndex) { return _mm_load_si128(reinterpret_cast<const __m128i*>(masks[AIndex].data())); };
+  int x = 0;
+  for (; x + 16 <= AWidth; x += 16) {
+    const __m128i p[3] = {WidenPhase(ARow, x, ATaps[0]), WidenPhase(ARow, x, ATaps[1]), WidenPhase(ARow, x, ATaps[2])};
+    std::uint8_t* out = ATarget + x * 3;
+    for (int j = 0; j < 3; ++j)
+      Store(out + 16 * j,
+            _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(p[0], mask(3 * j)), _mm_shuffle_epi8(p[1], mask(3 * j + 1))),
+                         _mm_shuffle_epi8(p[2], mask(3 * j + 2))));
+  }
+  return x;
+}
+
+__attribute__((target("avx2"))) int WriteGreyAvx2(const std::uint8_t* AFirst, const std::uint8_t* ASecond,
+                                                  const TTwoTap& ATap, bool AInverted, int AWidth,
+                                                  std::uint32_t* ATarget) {
+  const __m256i w0 = _mm256_set1_epi16(static_cast<short>(ATap.W0));
+  const __m256i w1 = _mm256_set1_epi16(static_cast<short>(ATap.W1));
+  const __m256i half = _mm256_set1_epi16(128);
+  const __m256i slope = _mm256_set1_epi16(static_cast<short>(AInverted ? -7 : 7));
+  const __m256i offset = _mm256_set1_epi16(static_cast<short>(AInverted ? 7 * 255 - 384 : -384));
+  const __m256i one = _mm256_set1_epi16(1);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i top = _mm256_set1_epi16(255);
+  const __m256i copies = _mm256_set1_epi16(257);
+  const __m256i alpha = _mm256_set1_epi16(static_cast<short>(0xFF00));
+  int x = 0;
+  for (; x + 16 <= AWidth; x += 16) {
+    const __m256i a = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(AFirst + x)));
+    const __m256i b = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ASecond + x)));
+    const __m256i l = _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(a, w0), _mm256_mullo_epi16(b, w1)), half), 8);
+    const __m256i q = _mm256_add_epi16(_mm256_mullo_epi16(l, slope), offset);
+    const __m256i odd = _mm256_and_si256(_mm256_srai_epi16(q, 2), one);
+    const __m256i v = _mm256_min_epi16(
+        _mm256_max_epi16(_mm256_srai_epi16(_mm256_add_epi16(_mm256_add_epi16(q, odd), one), 2), zero), top);
+    // Blue and green as one word, red and alpha as the other.
+    const __m256i bg = _mm256_mullo_epi16(v, copies);
+    const __m256i ra = _mm256_or_si256(v, alpha);
+    const __m256i lo = _mm256_unpacklo_epi16(bg, ra); // pixels 0-3 and 8-11
+    const __m256i hi = _mm256_unpackhi_epi16(bg, ra); // pixels 4-7 and 12-15
+    auto* out = reinterpret_cast<__m256i*>(ATarget + x);
+    _mm256_storeu_si256(out, _mm256_permute2x128_si256(lo, hi, 0x20));
+    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(lo, hi, 0x31));
+  }
+  return x;
+}
+
+#endif
+
+} // namespace
+
+void UseOcrRowKernels(TOcrKernels AKernels) noexcept {
+  GKernels.store(AKernels, std::memory_order_relaxed);
+}
+
+void OcrLuminanceRow(const std::uint32_t* APixels, int AWidth, std::uint8_t* ATarget) {
+  int x = 0;
+#if defined(TARVEL_OCR_SSE2)
+  if (GKernels.load(std::memory_order_relaxed) != TOcrKernels::Plain)
+    x = LuminanceSse2(APixels, AWidth, ATarget);
+#endif
+  for (; x < AWidth; ++x)
+    ATarget[x] = OcrLuminance(APixels[x]);
+}
+
+void WidenOcrRow(const std::uint8_t* ARow, int AWidth, int AScale, const TTwoTap* ATaps, std::uint8_t* ATarget) {
+  int done = 0;
+  const TOcrKernels kernels = GKernels.load(std::memory_order_relaxed);
+  if (kernels != TOcrKernels::Plain) {
+#if defined(TARVEL_OCR_DISPATCH)
+    if (AScale == 3 && kernels == TOcrKernels::Best && HasSsse3())
+      done = WidenBy3Ssse3(ARow, AWidth, ATaps, ATarget);
+#endif
+#if defined(TARVEL_OCR_SSE2)
+    if (AScale != 3)
+      done = WidenSse2(ARow, AWidth, AScale, ATaps, ATarget);
+#endif
+  }
+  WidenPlain(ARow, done, AWidth, AScale, ATaps, ATarget);
+}
+
+std::uint64_t SumOcrBytes(const std::uint8_t* ABytes, int ACount) {
+  std::uint64_t sum = 0;
+  int i = 0;
+#if defined(TARVEL_OCR_SSE2)
+  sum = SumSse2(ABytes, ACount, i);
+#endif
+  for (; i < ACount; ++i)
+    sum += ABytes[i];
+  return sum;
+}
+
+void WriteOcrGreyRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,
+                     int AWidth, std::uint32_t* ATarget) {
+  int done = 0;
+  const TOcrKernels kernels = GKernels.load(std::memory_order_relaxed);
+  if (kernels != TOcrKernels::Plain) {
+#if defined(TARVEL_OCR_DISPATCH)
+    if (kernels == TOcrKernels::Best && HasAvx2())
+      done = WriteGreyAvx2(AFirst, ASecond, ATap, AInverted, AWidth, ATarget);
+    else
+#endif
+    {
+#if defined(TARVEL_OCR_SSE2)
+      done = WriteGreySse2(AFirst, ASecond, ATap, AInverted, AWidth, ATarget);
+#endif
+    }
+  }
+  WriteGreyPlain(AFirst, ASecond, ATap, AInverted, done, AWidth, ATarget);
+}
+
+} // namespace tarvel
