@@ -1,4 +1,5 @@
-# zlib and libjpeg(-turbo) as imported targets Tarvel::zlib and Tarvel::jpeg, for both builds.
+# zlib, libjpeg(-turbo) and Zstandard as imported targets Tarvel::zlib, Tarvel::jpeg and
+# Tarvel::zstd, for both builds.
 if(WIN32)
   find_library(TARVEL_ZLIB_LIB NAMES libz.a z REQUIRED)
   find_path(TARVEL_ZLIB_INCLUDE zlib.h REQUIRED)
@@ -17,11 +18,28 @@ if(WIN32)
   set_target_properties(Tarvel::jpeg PROPERTIES
     IMPORTED_LOCATION ${TARVEL_JPEG_ROOT}/lib/libjpeg.a
     INTERFACE_INCLUDE_DIRECTORIES ${TARVEL_JPEG_ROOT}/include)
+
+  # So is Zstandard, by cmake/build-zstd.sh.
+  set(TARVEL_ZSTD_ROOT "" CACHE PATH "Install prefix of the i686 zstd build")
+  if(NOT EXISTS "${TARVEL_ZSTD_ROOT}/lib/libzstd.a")
+    message(FATAL_ERROR "zstd for i686 not found under '${TARVEL_ZSTD_ROOT}'. "
+                        "Run scripts/setup, which cross-builds it.")
+  endif()
+  add_library(Tarvel::zstd STATIC IMPORTED)
+  set_target_properties(Tarvel::zstd PROPERTIES
+    IMPORTED_LOCATION ${TARVEL_ZSTD_ROOT}/lib/libzstd.a
+    INTERFACE_INCLUDE_DIRECTORIES ${TARVEL_ZSTD_ROOT}/include)
 else()
   find_package(ZLIB REQUIRED)
   find_package(JPEG REQUIRED)
   add_library(Tarvel::zlib ALIAS ZLIB::ZLIB)
   add_library(Tarvel::jpeg ALIAS JPEG::JPEG)
+  find_library(TARVEL_ZSTD_LIB zstd REQUIRED)
+  find_path(TARVEL_ZSTD_INCLUDE zstd.h REQUIRED)
+  add_library(Tarvel::zstd UNKNOWN IMPORTED)
+  set_target_properties(Tarvel::zstd PROPERTIES
+    IMPORTED_LOCATION ${TARVEL_ZSTD_LIB}
+    INTERFACE_INCLUDE_DIRECTORIES ${TARVEL_ZSTD_INCLUDE})
   find_package(GTest REQUIRED)
   find_package(benchmark REQUIRED)
 endif()

@@ -15,13 +15,15 @@ ensure_setup() {
     command -v "$tool" >/dev/null 2>&1 || need=1
   done
   [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/include/benchmark/benchmark.h ] \
-    && [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -f /usr/include/jpeglib.h ] || need=1
+    && [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -f /usr/include/jpeglib.h ] \
+    && [ -f /usr/include/zstd.h ] || need=1
   dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' || need=1
   if [ -n "$need" ]; then
     say "installing what is missing (scripts/setup)"
     "$TARVEL_ROOT/scripts/setup"
   fi
   "$TARVEL_ROOT/cmake/build-libjpeg-turbo.sh" "$TARVEL_DEPS"
+  "$TARVEL_ROOT/cmake/build-zstd.sh" "$TARVEL_DEPS"
 }
 
 # Lists the project's C++ files that clang-format (with the project's .clang-format) would
