@@ -112,7 +112,7 @@ void TMainForm::PublishCurrentHistoryItem() {
     AddLogLine(u"History selection copied to clipboard: " + MakePreviewText(item->Text, 80));
     break;
   case cikImage:
-    PublishBitmapToClipboard(item->Bitmap);
+    PublishBitmapToClipboard(FHistory->Picture(FHistory->Index()));
     AddLogLine(u"History selection copied to clipboard: " + item->Preview);
     break;
   case cikFiles:

@@ -4,12 +4,48 @@
 
 #include <algorithm>
 
+#include "core/Errors.h"
 #include "core/FlagScope.h"
 #include "core/Text.h"
 
 namespace tarvel {
 
+// The history keeps its images compressed, all but the selected one; the compressed copies
+// are made here, on the workers, from pixels nobody changes, and handed back to the main
+// thread. Capturing never waits for them.
+void TMainForm::PackHistoryImages() {
+  if (!FHistory)
+    return;
+  IDispatcher& dispatcher = FServices.Dispatcher;
+  for (TClipHistory::TPackJob& job : FHistory->TakePackJobs())
+    dispatcher.RunInBackground([this, &dispatcher, job = std::move(job)]() mutable {
+      std::shared_ptr<const TPackedImage> packed;
+      try {
+        packed = std::make_shared<const TPackedImage>(TPackedImage::Pack(*job.Bitmap));
+      } catch (const std::exception&) {
+        // Kept as it is: unpacked, and tried again with the next change of the history.
+      }
+      dispatcher.Post([this, job = std::move(job), packed = std::move(packed)] {
+        if (FHistory)
+          FHistory->StorePacked(job, packed);
+      });
+    });
+}
+
+// The selected image's pixels; nothing, with a line in the log, when they cannot be unpacked.
+std::shared_ptr<const TBitmap32> TMainForm::CurrentPicture() {
+  try {
+    return FHistory->Picture(FHistory->Index());
+  } catch (const std::bad_alloc&) {
+    AddLogLine(u"History image cannot be shown: out of memory");
+  } catch (const EError& e) {
+    AddLogLine(u"History image cannot be shown: " + e.Message());
+  }
+  return nullptr;
+}
+
 void TMainForm::UpdateHistoryControls() {
+  PackHistoryImages();
   const TClipHistoryItem* item = FHistory ? FHistory->Current() : nullptr;
   SyncHistoryNavigation();
   if (!item) {
@@ -28,7 +64,7 @@ void TMainForm::UpdateHistoryControls() {
     break;
   case cikImage:
     Memo1.SetVisible(false);
-    Image1.SetPicture(item->Bitmap);
+    Image1.SetPicture(CurrentPicture());
     Image1.SetVisible(true);
     break;
   case cikFiles:

@@ -226,6 +226,8 @@ private:
   void QuitSequence();
   void CreateTrayIcon();
   void UpdateHistoryControls();
+  std::shared_ptr<const TBitmap32> CurrentPicture();
+  void PackHistoryImages();
   void SyncHistoryNavigation();
   void SelectHistoryIndex(int AIndex, bool APublish);
   void DeleteCurrentHistoryEntry();

@@ -27,7 +27,6 @@ void TClipHistory::AddText(std::u16string AText) {
   auto item = std::make_unique<TClipHistoryItem>();
   item->Kind = cikText;
   item->Preview = MakeItemPreview(AText);
-  item->Signature = AText;
   item->Text = std::move(AText);
   AppendItem(std::move(item));
 }
@@ -72,9 +71,66 @@ void TClipHistory::AddFiles(const std::vector<std::u16string>& AFiles) {
 
 void TClipHistory::AppendItem(std::unique_ptr<TClipHistoryItem> AItem) {
   AItem->TimeStamp = ToDateTimeValue(FClock.Now());
+  AItem->Serial = ++FLastSerial;
   FItems.push_back(std::move(AItem));
   EnforceLimit();
   FIndex = Count() - 1;
+  ReleaseUnselectedPixels();
+}
+
+void TClipHistory::ReleaseUnselectedPixels() noexcept {
+  for (int i = 0; i < Count(); ++i) {
+    TClipHistoryItem& item = *FItems[static_cast<std::size_t>(i)];
+    if (i != FIndex && item.Packed && item.Bitmap)
+      item.Bitmap.reset();
+  }
+}
+
+std::vector<TClipHistory::TPackJob> TClipHistory::TakePackJobs() {
+  std::vector<TPackJob> jobs;
+  for (int i = 0; i < Count(); ++i) {
+    TClipHistoryItem& item = *FItems[static_cast<std::size_t>(i)];
+    if (i != FIndex && item.Kind == cikImage && item.Bitmap && !item.Packed && !item.PackPending) {
+      item.PackPending = true;
+      jobs.push_back({item.Serial, item.Bitmap});
+    }
+  }
+  return jobs;
+}
+
+void TClipHistory::StorePacked(const TPackJob& AJob, std::shared_ptr<const TPackedImage> APacked) {
+  for (const std::unique_ptr<TClipHistoryItem>& item : FItems)
+    if (item->Serial == AJob.Serial) {
+      item->PackPending = false;
+      if (APacked && !item->Packed && item->Bitmap == AJob.Bitmap) {
+        item->Packed = std::move(APacked);
+        ReleaseUnselectedPixels();
+      }
+      return;
+    }
+}
+
+std::shared_ptr<const TBitmap32> TClipHistory::Picture(int AIndex) {
+  TClipHistoryItem& item = GetItem(AIndex);
+  if (item.Kind != cikImage)
+    return nullptr;
+  if (item.Bitmap)
+    return item.Bitmap;
+  auto bitmap = std::make_shared<const TBitmap32>(item.Packed->Unpack());
+  if (AIndex == FIndex)
+    item.Bitmap = bitmap;
+  return bitmap;
+}
+
+std::size_t TClipHistory::ImageBytes() const noexcept {
+  std::size_t total = 0;
+  for (const std::unique_ptr<TClipHistoryItem>& item : FItems) {
+    if (item->Bitmap)
+      total += item->Bitmap->ByteSize();
+    if (item->Packed)
+      total += item->Packed->PackedSize();
+  }
+  return total;
 }
 
 void TClipHistory::EnforceLimit() {
@@ -86,6 +142,7 @@ void TClipHistory::EnforceLimit() {
   // so after the limit is lowered it designates a newer entry. Adds overwrite it anyway.
   if (FIndex >= Count())
     FIndex = Count() - 1;
+  ReleaseUnselectedPixels();
 }
 
 void TClipHistory::SetLimit(int Value) {
@@ -102,6 +159,7 @@ int TClipHistory::DeleteAt(int AIndex) {
     return -1;
   }
   FIndex = std::min(AIndex > 0 ? AIndex - 1 : 0, Count() - 1);
+  ReleaseUnselectedPixels();
   return FIndex;
 }
 
@@ -125,16 +183,19 @@ void TClipHistory::Next() noexcept {
   if (FItems.empty())
     return;
   FIndex = (FIndex + 1) % Count();
+  ReleaseUnselectedPixels();
 }
 
 void TClipHistory::Prev() noexcept {
   if (FItems.empty())
     return;
   FIndex = FIndex - 1 < 0 ? Count() - 1 : FIndex - 1;
+  ReleaseUnselectedPixels();
 }
 
 void TClipHistory::Select(int AIndex) noexcept {
   FIndex = FItems.empty() ? -1 : std::clamp(AIndex, 0, Count() - 1);
+  ReleaseUnselectedPixels();
 }
 
 bool TClipHistory::IsImmediateDuplicateText(std::u16string_view AText) const {
@@ -165,8 +226,13 @@ bool TClipHistory::IsImmediateDuplicateBitmap(const TBitmap32* ABitmap) const {
   if (last == nullptr || last->Kind != cikImage || last->Signature != MakeBitmapSignature(ABitmap))
     return false;
   // The signature samples the pixels; a changed word or a moved caret between two screen
-  // grabs can fall between the samples, and such a capture must not be dropped.
-  return last->Bitmap && ABitmap && SameColours(*last->Bitmap, *ABitmap);
+  // grabs can fall between the samples, and such a capture must not be dropped. A packed
+  // entry is unpacked for the comparison only.
+  if (!ABitmap)
+    return false;
+  if (last->Bitmap)
+    return SameColours(*last->Bitmap, *ABitmap);
+  return last->Packed && SameColours(last->Packed->Unpack(), *ABitmap);
 }
 
 bool TClipHistory::IsImmediateDuplicateFiles(const std::vector<std::u16string>& AFiles) const {

@@ -8,6 +8,7 @@
 
 #include "core/Bitmap32.h"
 #include "core/DateTime.h"
+#include "core/ImagePack.h"
 
 namespace tarvel {
 
@@ -21,12 +22,21 @@ public:
   // Days since 1899-12-30, time of day as the fraction, local time.
   double TimeStamp = 0.0;
   std::u16string Text;
-  // Never changed once the entry exists, so that the browser can show it without a copy.
+  // An image entry's pixels: there until the entry is packed, and again while it is the
+  // selected one (TClipHistory::Picture). Never changed, so that the browser can show them
+  // without a copy; whoever still shows them keeps them alive.
   std::shared_ptr<const TBitmap32> Bitmap;
+  // Its compressed copy, once packed. An image entry always has this or Bitmap or both.
+  std::shared_ptr<const TPackedImage> Packed;
   std::vector<std::u16string> Files;
   std::u16string Preview;
-  // What the duplicate tests compare: the text itself, the joined paths or the image hash.
+  // What the duplicate tests compare for images and files: the image hash or the joined
+  // paths. A text entry is compared by its Text, which is not held a second time here.
   std::u16string Signature;
+  // Tells this entry from every other the history has had, for work done elsewhere meanwhile.
+  std::uint64_t Serial = 0;
+  // A compressed copy is being made.
+  bool PackPending = false;
 };
 
 // The bounded list of clipboard entries, oldest first, with a selected entry. Pure logic: it
@@ -74,6 +84,23 @@ public:
   bool IsImmediateDuplicateBitmap(const TBitmap32* ABitmap) const;
   bool IsImmediateDuplicateFiles(const std::vector<std::u16string>& AFiles) const;
 
+  // Images are kept compressed, apart from the selected one's. The caller makes the
+  // compressed copies, off the main thread: TakePackJobs hands out the images that need one
+  // (and marks them as on their way), StorePacked takes each copy back, or null when it
+  // could not be made.
+  struct TPackJob {
+    std::uint64_t Serial = 0;
+    std::shared_ptr<const TBitmap32> Bitmap;
+  };
+  std::vector<TPackJob> TakePackJobs();
+  void StorePacked(const TPackJob& AJob, std::shared_ptr<const TPackedImage> APacked);
+  // The pixels of entry AIndex, unpacked if need be (the selected entry keeps them until the
+  // selection moves); null for other kinds. Raises ERangeError for an invalid index, and what
+  // unpacking raises: EImageError for damaged data, std::bad_alloc.
+  std::shared_ptr<const TBitmap32> Picture(int AIndex);
+  // The bytes the entries' images take: pixels held and compressed copies.
+  std::size_t ImageBytes() const noexcept;
+
   // Raises ERangeError for an index outside 0..Count()-1.
   TClipHistoryItem& Items(int AIndex) { return GetItem(AIndex); }
   const TClipHistoryItem& Items(int AIndex) const { return GetItem(AIndex); }
@@ -88,12 +115,15 @@ private:
   std::vector<std::unique_ptr<TClipHistoryItem>> FItems;
   int FIndex = -1;
   int FLimit = 1;
+  std::uint64_t FLastSerial = 0;
   IClock& FClock;
 
   TClipHistoryItem& GetItem(int AIndex) const;
   void AppendItem(std::unique_ptr<TClipHistoryItem> AItem);
   void AppendBitmap(std::shared_ptr<const TBitmap32> ABitmap);
   void EnforceLimit();
+  // Lets go of the pixels of every packed entry but the selected one.
+  void ReleaseUnselectedPixels() noexcept;
 };
 
 // The one-line description of a text entry: trimmed, line breaks and tabs turned into single

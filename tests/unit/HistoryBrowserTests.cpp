@@ -325,6 +325,59 @@ TEST_F(HistoryBrowserTest, TheCardShowsTheHistorysOwnImageNotACopy) {
   EXPECT_TRUE(FWindow.Visible);
 }
 
+// Images other than the selected one are packed on the workers; going back to one shows and
+// publishes its pixels whole, and an identical copy of a packed newest entry is still a
+// duplicate. Packing writes nothing to the log.
+TEST_F(HistoryBrowserTest, ImagesArePackedOffTheMainThreadAndComeBackWhole) {
+  const auto screen = [](int AMark) {
+    TBitmap32 b(800, 600, 0xFF204060u);
+    for (int x = 0; x < 300; ++x)
+      b.SetPixel(x + AMark, 20 * AMark, 0xFFFFFFFFu);
+    return b;
+  };
+  for (int i = 1; i <= 3; ++i) {
+    FClipboard.CopyImage(screen(i));
+    DeliverClipboardNotifications();
+  }
+  const auto settle = [this] {
+    FDispatcher.JoinBackground();
+    FDispatcher.RunPending();
+  };
+  settle();
+  const std::size_t logSize = FForm.LogLines().size();
+  const TClipHistory& history = *FForm.History();
+  EXPECT_TRUE(history.Items(0).Packed && !history.Items(0).Bitmap);
+  EXPECT_TRUE(history.Items(1).Packed && !history.Items(1).Bitmap);
+  EXPECT_TRUE(!history.Items(2).Packed && history.Items(2).Bitmap) << "the selected entry waits";
+
+  FForm.spnClipboardPage.UserSetValue(1);
+  ASSERT_NE(FForm.Image1.Picture(), nullptr);
+  EXPECT_TRUE(FForm.Image1.Picture()->SamePixels(screen(1)));
+  const std::optional<TBitmap32> published = [this] {
+    FClipboard.Open();
+    std::optional<TBitmap32> b = FClipboard.ReadBitmap();
+    FClipboard.Close();
+    return b;
+  }();
+  ASSERT_TRUE(published);
+  EXPECT_TRUE(published->SamePixels(screen(1)));
+  DeliverClipboardNotifications();
+  settle();
+  EXPECT_TRUE(history.Items(2).Packed && !history.Items(2).Bitmap) << "the newest, no longer selected";
+
+  FClipboard.CopyImage(screen(3));
+  DeliverClipboardNotifications();
+  EXPECT_EQ(history.Count(), 3) << "a duplicate of the packed newest entry";
+  FClipboard.CopyImage(screen(4));
+  DeliverClipboardNotifications();
+  EXPECT_EQ(history.Count(), 4);
+  EXPECT_EQ(std::vector<std::u16string>(FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(logSize),
+                                        FForm.LogLines().end()),
+            (std::vector<std::u16string>{Stamp + u"System clipboard updated: image 800x600",
+                                         Stamp + u"History selection copied to clipboard: Image 800x600",
+                                         Stamp + u"External clipboard captured: image 800x600"}));
+}
+
 TEST_F(HistoryBrowserTest, FileEntriesShowOnePathPerLine) {
   FClipboard.CopyFiles({u"C:\\a.txt", u"C:\\b.txt"});
   DeliverClipboardNotifications();

@@ -263,7 +263,7 @@ TEST_F(HistoryTest, TextKeepsItsBlanksButThePreviewDoesNot) {
   EXPECT_EQ(item.Kind, cikText);
   EXPECT_EQ(item.Text, u"  x  ");
   EXPECT_EQ(item.Preview, u"x");
-  EXPECT_EQ(item.Signature, u"  x  ");
+  EXPECT_TRUE(item.Signature.empty()) << "a text is held once, in Text";
   EXPECT_EQ(item.Bitmap, nullptr);
   EXPECT_TRUE(item.Files.empty());
 }
@@ -527,6 +527,134 @@ TEST(HistoryBitmapSignatureTest, SidesBelow128AreSampledAtEveryPixel) {
     changed.SetPixel(w - 1, h - 1, changed.Pixel(w - 1, h - 1) ^ 0x00000001u);
     EXPECT_NE(MakeBitmapSignature(&changed), MakeBitmapSignature(&image)) << w << "x" << h;
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Images kept packed
+
+// A screen-like image: a plain background with a few marks where AMark says.
+TBitmap32 Marked(int AMark, int AWidth = 640, int AHeight = 400) {
+  TBitmap32 b(AWidth, AHeight, 0xFFF0F0F0u);
+  for (int y = 10; y < 30; ++y)
+    for (int x = 0; x < 200; ++x)
+      b.SetPixel((x * 7 + AMark * 13) % AWidth, y + AMark % 300, 0xFF000000u | static_cast<std::uint32_t>(x * AMark));
+  return b;
+}
+
+class HistoryPackingTest : public HistoryTest {
+protected:
+  // Packs what the history asks for, as the program's workers do.
+  int PackAll() {
+    const std::vector<TClipHistory::TPackJob> jobs = FHistory.TakePackJobs();
+    for (const TClipHistory::TPackJob& job : jobs)
+      FHistory.StorePacked(job, std::make_shared<const TPackedImage>(TPackedImage::Pack(*job.Bitmap)));
+    return static_cast<int>(jobs.size());
+  }
+  // Per entry: 'P' packed only, 'B' pixels only, '2' both.
+  std::string States() const {
+    std::string r;
+    for (int i = 0; i < FHistory.Count(); ++i) {
+      const TClipHistoryItem& item = FHistory.Items(i);
+      r += item.Packed && item.Bitmap ? '2' : item.Packed ? 'P' : item.Bitmap ? 'B' : '-';
+    }
+    return r;
+  }
+};
+
+TEST_F(HistoryPackingTest, AllButTheSelectedImageArePackedAndComeBackWhole) {
+  for (int i = 1; i <= 3; ++i)
+    FHistory.AddBitmap(Marked(i));
+  FHistory.AddText(u"text");
+  EXPECT_EQ(PackAll(), 3);
+  EXPECT_EQ(States(), "PPP-");
+  EXPECT_EQ(PackAll(), 0) << "nothing is packed twice";
+
+  // Selecting an entry unpacks it and keeps the pixels while it stays selected.
+  FHistory.Select(1);
+  const std::shared_ptr<const TBitmap32> picture = FHistory.Picture(1);
+  ASSERT_TRUE(picture);
+  EXPECT_TRUE(picture->SamePixels(Marked(2)));
+  EXPECT_EQ(FHistory.Picture(1), picture) << "the selected entry keeps its pixels";
+  EXPECT_EQ(States(), "P2P-");
+  // An entry that is not selected is unpacked for the caller only.
+  EXPECT_TRUE(FHistory.Picture(0)->SamePixels(Marked(1)));
+  EXPECT_EQ(States(), "P2P-");
+  EXPECT_EQ(FHistory.Picture(3), nullptr);
+
+  // Moving on lets the pixels go; whoever still shows them keeps them alive.
+  FHistory.Next();
+  EXPECT_EQ(States(), "PPP-");
+  EXPECT_TRUE(picture->SamePixels(Marked(2)));
+  EXPECT_LT(FHistory.ImageBytes(), 3 * Marked(1).ByteSize() / 20);
+}
+
+TEST_F(HistoryPackingTest, LateFailedAndPendingJobs) {
+  FHistory.AddBitmap(Marked(1));
+  FHistory.AddBitmap(Marked(2));
+  std::vector<TClipHistory::TPackJob> jobs = FHistory.TakePackJobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_TRUE(FHistory.TakePackJobs().empty()) << "an entry on its way is not handed out again";
+
+  // A copy that could not be made leaves the pixels, and the entry is offered again.
+  FHistory.StorePacked(jobs[0], nullptr);
+  EXPECT_EQ(States(), "BB");
+  jobs = FHistory.TakePackJobs();
+  ASSERT_EQ(jobs.size(), 1u);
+
+  // The entry went before its copy came: the copy is dropped.
+  FHistory.DeleteAt(0);
+  FHistory.StorePacked(jobs[0], std::make_shared<const TPackedImage>(TPackedImage::Pack(*jobs[0].Bitmap)));
+  EXPECT_EQ(States(), "B");
+
+  // A copy that arrives once its entry is selected again is kept beside the pixels.
+  FHistory.AddBitmap(Marked(3));
+  jobs = FHistory.TakePackJobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  FHistory.Select(0);
+  FHistory.StorePacked(jobs[0], std::make_shared<const TPackedImage>(TPackedImage::Pack(*jobs[0].Bitmap)));
+  EXPECT_EQ(States(), "2B");
+}
+
+TEST_F(HistoryPackingTest, TheDuplicateTestSeesThroughAPackedNewestEntry) {
+  FHistory.AddBitmap(Marked(1));
+  FHistory.AddBitmap(Marked(2));
+  FHistory.Select(0);
+  PackAll();
+  ASSERT_EQ(States(), "BP");
+  const TBitmap32 same = Marked(2);
+  EXPECT_TRUE(FHistory.IsImmediateDuplicateBitmap(&same));
+  // One pixel between the signature's samples.
+  TBitmap32 changed = Marked(2);
+  changed.SetPixel(1, 1, 0xFF123456u);
+  ASSERT_EQ(MakeBitmapSignature(&changed), MakeBitmapSignature(&same));
+  EXPECT_FALSE(FHistory.IsImmediateDuplicateBitmap(&changed));
+  EXPECT_EQ(States(), "BP") << "the comparison does not keep the pixels";
+}
+
+TEST(PackedImageTest, RoundTripsByteForByte) {
+  TBitmap32 noise(97, 31);
+  std::uint32_t seed = 1;
+  for (int y = 0; y < noise.Height(); ++y)
+    for (int x = 0; x < noise.Width(); ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      noise.SetPixel(x, y, seed);
+    }
+  const struct {
+    const char* Name;
+    TBitmap32 Image;
+  } cases[] = {{"one pixel", TBitmap32(1, 1, 0x80FF0000u)},
+               {"screen-like", Marked(5, 1920, 1080)},
+               {"noise, alpha included", noise},
+               {"empty", TBitmap32()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TPackedImage packed = TPackedImage::Pack(c.Image);
+    const TBitmap32 back = packed.Unpack();
+    EXPECT_EQ(back.Width(), c.Image.Width());
+    EXPECT_EQ(back.Height(), c.Image.Height());
+    EXPECT_TRUE(back.SamePixels(c.Image));
+  }
+  EXPECT_LT(TPackedImage::Pack(Marked(5, 1920, 1080)).PackedSize(), 1920u * 1080 * 4 / 50);
 }
 
 } // namespace
