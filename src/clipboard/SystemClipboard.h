@@ -26,6 +26,12 @@ enum TClipboardFormat : std::uint32_t {
 
 // The clipboard cannot be opened or written.
 TARVEL_DECLARE_ERROR(EClipboardError, EError);
+// The clipboard cannot be opened, usually because another program holds it open for a
+// moment: worth another try shortly. It names itself as the clipboard error it is.
+class EClipboardOpenError : public EClipboardError {
+public:
+  using EClipboardError::EClipboardError;
+};
 
 // A block made for the clipboard but not on it yet: movable global memory for data, a
 // bitmap for an image. It is freed with this object unless the clipboard takes it.
@@ -61,7 +67,7 @@ public:
   // The number of a format registered by name; 0 on failure.
   virtual std::uint32_t RegisterFormat(std::u16string_view AName) = 0;
 
-  // Tried once; a failure raises EClipboardError "Cannot open clipboard: <system text>".
+  // Tried once; a failure raises EClipboardOpenError "Cannot open clipboard: <system text>".
   virtual void Open() = 0;
   virtual void Close() = 0;
   // Raises EClipboardError when the content cannot be removed.

@@ -26,6 +26,10 @@ public:
   bool ListenerFails = false;
   // Another program holds the clipboard open: Open fails.
   bool HeldByOther = false;
+  // Another program holds it open for this many more attempts to open it.
+  int HeldForOpens = 0;
+  // Every call of Open, successful or not.
+  int OpenAttempts = 0;
   // Formats whose writes the clipboard refuses.
   std::set<std::uint32_t> Refused;
   // No memory for a block or a bitmap: preparing a write fails.
@@ -69,8 +73,13 @@ public:
     return i->second;
   }
   void Open() override {
+    ++OpenAttempts;
+    if (HeldForOpens > 0) {
+      --HeldForOpens;
+      throw EClipboardOpenError(u"Cannot open clipboard: Access is denied.");
+    }
     if (HeldByOther)
-      throw EClipboardError(u"Cannot open clipboard: Access is denied.");
+      throw EClipboardOpenError(u"Cannot open clipboard: Access is denied.");
     FOpen = true;
     FChanged = false;
   }

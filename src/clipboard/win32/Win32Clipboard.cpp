@@ -39,7 +39,7 @@ void TWin32Clipboard::Open() {
   // The owner window matters: opened without one, EmptyClipboard leaves the clipboard
   // ownerless and every later SetClipboardData fails.
   if (!OpenClipboard(FWindow()))
-    throw EClipboardError(Format(u"Cannot open clipboard: %s", {SystemErrorMessage(GetLastError())}));
+    throw EClipboardOpenError(Format(u"Cannot open clipboard: %s", {SystemErrorMessage(GetLastError())}));
   FOpen = true;
 }
 
