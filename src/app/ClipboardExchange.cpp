@@ -13,60 +13,109 @@ std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen) {
   return MakeOneLinePreview(AText, static_cast<std::size_t>(std::max(AMaxLen, 0)), false);
 }
 
+namespace {
+
+std::u16string ReadErrorLine(const EError& AError) {
+  return u"External clipboard read error: " + AError.ClassName() + u": " + AError.Message();
+}
+
+} // namespace
+
 void TMainForm::WMClipboardUpdate() {
-  if (!FInternalClipboardUpdate && FPendingInternalClipboardUpdates <= 0)
+  if (!FInternalClipboardUpdate && FPendingInternalClipboardUpdates <= 0) {
+    // A read still waiting for an older change becomes this change's read, with the whole
+    // time again: one read serves both. An entry still waiting to be put back would
+    // overwrite this newer copy: it is given up.
+    FPublishRetryPending = false;
+    FCaptureRetryDeadline = FServices.Clock.TickCount64() + ClipboardRetryTimeMs;
     CaptureExternalClipboard();
-  else if (FPendingInternalClipboardUpdates > 0)
+  } else if (FPendingInternalClipboardUpdates > 0) {
     --FPendingInternalClipboardUpdates; // the echo of one of our own writes
+  }
 }
 
 void TMainForm::CaptureExternalClipboard() {
-  IClipboard& clipboard = FServices.Clipboard;
-  // The first format offered decides, even when reading it yields nothing.
+  FCaptureRetryPending = false;
   try {
-    if (IsMarkedPrivate(clipboard)) {
-      AddLogLine(u"External clipboard skipped: marked private by its source");
-      return;
-    }
-    if (clipboard.IsFormatAvailable(cfHDrop)) {
-      const std::vector<std::u16string> files = ReadClipboardFiles(clipboard);
-      if (files.empty() || FHistory->IsImmediateDuplicateFiles(files))
-        return;
-      FHistory->AddFiles(files);
-      UpdateHistoryControls();
-      AddLogLine(Format(u"External clipboard captured: %d file(s): %s",
-                        {static_cast<int>(files.size()), MakePreviewText(files.front(), 80)}));
-      ShowNotification(u"Copied files");
-    } else if (clipboard.IsFormatAvailable(cfUnicodeText)) {
-      std::u16string text = ReadClipboardText(clipboard);
-      if (IsBlank(text) || FHistory->IsImmediateDuplicateText(text))
-        return;
-      const std::u16string preview = MakePreviewText(text, 80);
-      FHistory->AddText(std::move(text));
-      UpdateHistoryControls();
-      AddLogLine(u"External clipboard captured: text " + preview);
-      ShowNotification(u"Copied text");
-    } else if (clipboard.IsFormatAvailable(cfBitmap) || clipboard.IsFormatAvailable(cfDib) ||
-               clipboard.IsFormatAvailable(cfDibV5)) {
-      TBitmap32 image = ReadClipboardImage(clipboard);
-      if (image.Empty() || FHistory->IsImmediateDuplicateBitmap(&image))
-        return;
-      const int width = image.Width();
-      const int height = image.Height();
-      FHistory->AddBitmap(std::move(image));
-      UpdateHistoryControls();
-      AddLogLine(Format(u"External clipboard captured: image %dx%d", {width, height}));
-      ShowNotification(u"Copied image");
+    ReadExternalClipboard();
+  } catch (const EClipboardOpenError& e) {
+    // Another program holds the clipboard, usually for a moment only.
+    if (FServices.Clock.TickCount64() < FCaptureRetryDeadline) {
+      FCaptureRetryPending = true;
+      FCaptureRetryError = ReadErrorLine(e);
+    } else {
+      AddLogLine(ReadErrorLine(e));
     }
   } catch (const EError& e) {
-    AddLogLine(u"External clipboard read error: " + e.ClassName() + u": " + e.Message());
+    AddLogLine(ReadErrorLine(e));
   }
+  UpdateClipboardRetryTimer();
+}
+
+void TMainForm::ReadExternalClipboard() {
+  IClipboard& clipboard = FServices.Clipboard;
+  // The first format offered decides, even when reading it yields nothing.
+  if (IsMarkedPrivate(clipboard)) {
+    AddLogLine(u"External clipboard skipped: marked private by its source");
+    return;
+  }
+  if (clipboard.IsFormatAvailable(cfHDrop)) {
+    const std::vector<std::u16string> files = ReadClipboardFiles(clipboard);
+    if (files.empty() || FHistory->IsImmediateDuplicateFiles(files))
+      return;
+    FHistory->AddFiles(files);
+    UpdateHistoryControls();
+    AddLogLine(Format(u"External clipboard captured: %d file(s): %s",
+                      {static_cast<int>(files.size()), MakePreviewText(files.front(), 80)}));
+    ShowNotification(u"Copied files");
+  } else if (clipboard.IsFormatAvailable(cfUnicodeText)) {
+    std::u16string text = ReadClipboardText(clipboard);
+    if (IsBlank(text) || FHistory->IsImmediateDuplicateText(text))
+      return;
+    const std::u16string preview = MakePreviewText(text, 80);
+    FHistory->AddText(std::move(text));
+    UpdateHistoryControls();
+    AddLogLine(u"External clipboard captured: text " + preview);
+    ShowNotification(u"Copied text");
+  } else if (clipboard.IsFormatAvailable(cfBitmap) || clipboard.IsFormatAvailable(cfDib) ||
+             clipboard.IsFormatAvailable(cfDibV5)) {
+    TBitmap32 image = ReadClipboardImage(clipboard);
+    if (image.Empty() || FHistory->IsImmediateDuplicateBitmap(&image))
+      return;
+    const int width = image.Width();
+    const int height = image.Height();
+    FHistory->AddBitmap(std::move(image));
+    UpdateHistoryControls();
+    AddLogLine(Format(u"External clipboard captured: image %dx%d", {width, height}));
+    ShowNotification(u"Copied image");
+  }
+}
+
+void TMainForm::UpdateClipboardRetryTimer() {
+  FClipboardRetryTimer->SetEnabled(FCaptureRetryPending || FPublishRetryPending);
+}
+
+void TMainForm::ClipboardRetryTimerTimer() {
+  // The read first: its change came before any publication still waiting.
+  if (FCaptureRetryPending)
+    CaptureExternalClipboard();
+  if (FPublishRetryPending)
+    TryPublishCurrentHistoryItem();
+}
+
+void TMainForm::CountOwnWrite() {
+  if (FCaptureRetryPending) {
+    FCaptureRetryPending = false;
+    AddLogLine(FCaptureRetryError);
+    UpdateClipboardRetryTimer();
+  }
+  ++FPendingInternalClipboardUpdates;
 }
 
 void TMainForm::PublishTextToClipboard(const std::u16string& AText) {
   const TFlagScope mark(FInternalClipboardUpdate);
   WriteClipboardText(FServices.Clipboard, AText);
-  ++FPendingInternalClipboardUpdates;
+  CountOwnWrite();
   AddLogLine(u"System clipboard updated: text " + MakePreviewText(AText, 80));
 }
 
@@ -77,7 +126,7 @@ void TMainForm::PublishBitmapToClipboard(std::shared_ptr<const TBitmap32> ABitma
   const int height = ABitmap->Height();
   const TFlagScope mark(FInternalClipboardUpdate);
   WriteClipboardBitmap(FServices.Clipboard, std::move(ABitmap));
-  ++FPendingInternalClipboardUpdates;
+  CountOwnWrite();
   AddLogLine(Format(u"System clipboard updated: image %dx%d", {width, height}));
 }
 
@@ -91,7 +140,7 @@ bool TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFile
     AddLogLine(Format(u"System clipboard update failed: %d file(s)", {count}));
     return false;
   }
-  ++FPendingInternalClipboardUpdates;
+  CountOwnWrite();
   AddLogLine(Format(u"System clipboard updated: %d file(s)", {count}));
   return true;
 }
@@ -99,10 +148,33 @@ bool TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFile
 void TMainForm::ClearClipboardAsOwnWrite() {
   const TFlagScope mark(FInternalClipboardUpdate);
   ClearClipboard(FServices.Clipboard);
-  ++FPendingInternalClipboardUpdates;
+  CountOwnWrite();
 }
 
 void TMainForm::PublishCurrentHistoryItem() {
+  // A request still waiting is taken over by this one, with the whole time again.
+  FPublishRetryDeadline = FServices.Clock.TickCount64() + ClipboardRetryTimeMs;
+  TryPublishCurrentHistoryItem();
+}
+
+void TMainForm::TryPublishCurrentHistoryItem() {
+  FPublishRetryPending = false;
+  try {
+    WriteCurrentHistoryItem();
+  } catch (const EClipboardOpenError&) {
+    FPublishRetryPending = FServices.Clock.TickCount64() < FPublishRetryDeadline;
+    UpdateClipboardRetryTimer();
+    if (FPublishRetryPending)
+      return;
+    throw;
+  } catch (...) {
+    UpdateClipboardRetryTimer();
+    throw;
+  }
+  UpdateClipboardRetryTimer();
+}
+
+void TMainForm::WriteCurrentHistoryItem() {
   const TClipHistoryItem* item = FHistory ? FHistory->Current() : nullptr;
   if (!item)
     return;

@@ -9,7 +9,7 @@ namespace tarvel {
 
 TMainForm::TMainForm(TMainFormServices AServices)
     : FServices(AServices), FTrayIcon(std::make_unique<TTrayIcon>()), FBalloonCloseTimer(std::make_unique<TTimer>()),
-      FSliderReleaseTimer(std::make_unique<TTimer>()) {
+      FSliderReleaseTimer(std::make_unique<TTimer>()), FClipboardRetryTimer(std::make_unique<TTimer>()) {
   btnCard1.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   btnCard2.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   btnCard3.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
@@ -106,10 +106,17 @@ void TMainForm::CreateTrayIcon() {
   FSliderReleaseTimer->SetEnabled(false);
   FSliderReleaseTimer->SetInterval(50);
   FSliderReleaseTimer->OnTimer = [this] { SliderReleaseTimerTimer(); };
+  FClipboardRetryTimer->SetEnabled(false);
+  FClipboardRetryTimer->SetInterval(ClipboardRetryIntervalMs);
+  FClipboardRetryTimer->OnTimer = [this] { ClipboardRetryTimerTimer(); };
 }
 
 void TMainForm::FormDestroy() {
   UnregisterHotkeysAndClipboardListener();
+  // Nothing waits for the clipboard any more: the history and the log go below.
+  FCaptureRetryPending = false;
+  FPublishRetryPending = false;
+  UpdateClipboardRetryTimer();
   if (FTrayIcon)
     FTrayIcon->SetVisible(false);
   FHistory.reset();

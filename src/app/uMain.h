@@ -73,6 +73,11 @@ inline constexpr std::size_t MaxLogLines = 500;
 inline constexpr std::uint64_t NotificationMinIntervalMs = 2000;
 inline constexpr std::uint32_t BalloonCloseDelayMs = 1000;
 
+// While another program holds the clipboard, a read or a write is tried again this often,
+// for this long after the change or the request.
+inline constexpr std::uint32_t ClipboardRetryIntervalMs = 50;
+inline constexpr std::uint64_t ClipboardRetryTimeMs = 1000;
+
 // A trimmed one-line form of a text for log lines: line breaks become blanks, runs of
 // blanks one blank, and a text longer than AMaxLen is cut to AMaxLen units ending in "...".
 std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen);
@@ -130,7 +135,10 @@ public:
   void PublishBitmapToClipboard(std::shared_ptr<const TBitmap32> ABitmap);
   // False, with a log line saying so, when the clipboard did not take the list.
   bool PublishFilesToClipboard(const std::vector<std::u16string>& AFiles);
-  // The history's selected entry, with the write of its kind.
+  // The history's selected entry, with the write of its kind. While another program holds
+  // the clipboard, the write is tried again on the retry timer, with the entry selected
+  // then; a newer request takes the place of one still waiting. Only the last try's
+  // failure to open the clipboard is raised (from the timer's tick).
   void PublishCurrentHistoryItem();
   // Joins the text entries up to the selected one and publishes the result as a new entry.
   void MergeTextEntries();
@@ -217,6 +225,8 @@ public:
   TTrayIcon* TrayIcon() const noexcept { return FTrayIcon.get(); }
   TTimer* BalloonCloseTimer() const noexcept { return FBalloonCloseTimer.get(); }
   TTimer* SliderReleaseTimer() const noexcept { return FSliderReleaseTimer.get(); }
+  // Runs while a read of an outside change or a publication waits for the clipboard.
+  TTimer* ClipboardRetryTimer() const noexcept { return FClipboardRetryTimer.get(); }
   const TClipHistory* History() const noexcept { return FHistory.get(); }
 
 private:
@@ -244,7 +254,19 @@ private:
   bool TryReregisterHotkeys();
   void ReportHotkeysUnavailable();
   void UnregisterHotkeysAndClipboardListener();
+  // Reads the clipboard after an outside change; while it cannot be opened, the read waits
+  // on the retry timer until FCaptureRetryDeadline and logs its error only then.
   void CaptureExternalClipboard();
+  // One read, the first format offered deciding; raises what goes wrong.
+  void ReadExternalClipboard();
+  // One try of PublishCurrentHistoryItem's write, given up at FPublishRetryDeadline.
+  void TryPublishCurrentHistoryItem();
+  void WriteCurrentHistoryItem();
+  void ClipboardRetryTimerTimer();
+  void UpdateClipboardRetryTimer();
+  // After an own write went through: one more echo to absorb, and a read still waiting is
+  // given up, since what it waited for is no longer on the clipboard.
+  void CountOwnWrite();
   // Where every capture command ends: clipboard, history, display, notification and log,
   // in that order, or with the display last. ALogFormat takes the image's width and height.
   enum class TRefresh { BeforeNotification, Last };
@@ -277,6 +299,14 @@ private:
   std::unique_ptr<TTrayIcon> FTrayIcon;
   std::unique_ptr<TTimer> FBalloonCloseTimer;
   std::unique_ptr<TTimer> FSliderReleaseTimer;
+  std::unique_ptr<TTimer> FClipboardRetryTimer;
+  // An outside change whose read waits for the clipboard, and the log line of its last try.
+  bool FCaptureRetryPending = false;
+  std::uint64_t FCaptureRetryDeadline = 0;
+  std::u16string FCaptureRetryError;
+  // The selected entry waits to be put on the clipboard.
+  bool FPublishRetryPending = false;
+  std::uint64_t FPublishRetryDeadline = 0;
   bool FHotkeysRegistered = false;
   THotkeyRefusal FHotkeyRefusal;
   bool FClipboardListenerRegistered = false;

@@ -322,10 +322,10 @@ TEST_P(CaptureErrorTest, IsLoggedOnceAndTheNextChangeIsCapturedNormally) {
   FClipboard.HeldByOther = GetParam().Held;
   FClipboard.CopyFormats(GetParam().Formats);
   DeliverClipboardNotifications();
+  LetClipboardRetriesRun(ClipboardRetryTimeMs);
   // One line, beginning with the error's class and its own message.
   ASSERT_EQ(NewLog().size(), 1u);
-  EXPECT_EQ(NewLog()[0].substr(0, Stamp.size() + GetParam().Line.size()), Stamp + GetParam().Line)
-      << ToUtf8(NewLog()[0]);
+  EXPECT_EQ(NewLog()[0].substr(Stamp.size(), GetParam().Line.size()), GetParam().Line) << ToUtf8(NewLog()[0]);
   EXPECT_EQ(FForm.History()->Count(), 0);
   EXPECT_TRUE(FBalloons.empty());
   FClipboard.HeldByOther = false;
@@ -473,6 +473,205 @@ TEST_F(CaptureTest, PublishingTheSelectedEntryLogsTheWriteThenTheSelection) {
                                         FForm.LogLines().end());
   EXPECT_EQ(log, (std::vector<std::u16string>{Stamp + u"System clipboard updated: image 6x2",
                                               Stamp + u"History selection copied to clipboard: Image 6x2"}));
+}
+
+// Another program holds the clipboard for a moment: reading an outside copy and putting an
+// entry back wait for it on the retry timer, every 50 ms for up to a second.
+class ClipboardRetryTest : public CaptureTest {
+protected:
+  const std::u16string HeldError =
+      u"External clipboard read error: EClipboardError: Cannot open clipboard: Access is denied.";
+
+  // The log since ABefore, without the time stamps (time passes in these tests).
+  std::vector<std::u16string> LinesSince(std::size_t ABefore) const {
+    std::vector<std::u16string> lines;
+    for (std::size_t i = ABefore; i < FForm.LogLines().size(); ++i)
+      lines.push_back(FForm.LogLines()[i].substr(Stamp.size()));
+    return lines;
+  }
+  std::vector<std::u16string> Lines() const { return LinesSince(FStartupLines); }
+  void Fill(std::initializer_list<const char16_t*> ATexts) {
+    for (const char16_t* text : ATexts) {
+      FClipboard.CopyText(text);
+      DeliverClipboardNotifications();
+    }
+  }
+  bool Retrying() const { return FForm.ClipboardRetryTimer()->Enabled(); }
+};
+
+struct THeldReadCase {
+  const char* Name;
+  int HeldForOpens;
+  bool Captured;
+  int Tries;
+};
+
+class HeldReadTest : public ClipboardRetryTest, public testing::WithParamInterface<THeldReadCase> {};
+
+TEST_P(HeldReadTest, IsTriedAgainUntilTheClipboardIsFreeOrOneSecondHasPassed) {
+  FClipboard.HeldForOpens = GetParam().HeldForOpens;
+  FClipboard.CopyText(u"held");
+  DeliverClipboardNotifications();
+  EXPECT_TRUE(Retrying());
+  EXPECT_EQ(FForm.ClipboardRetryTimer()->Interval(), ClipboardRetryIntervalMs);
+  LetClipboardRetriesRun(ClipboardRetryTimeMs - ClipboardRetryIntervalMs);
+  if (!GetParam().Captured) {
+    EXPECT_TRUE(Lines().empty()) << "an error before the last try";
+  }
+  LetClipboardRetriesRun(3000);
+  EXPECT_FALSE(Retrying());
+  EXPECT_EQ(FClipboard.OpenAttempts, GetParam().Tries) << "no read after the capture or the last try";
+  if (GetParam().Captured) {
+    EXPECT_EQ(Lines(), std::vector<std::u16string>{u"External clipboard captured: text held"});
+    EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied text"});
+    EXPECT_EQ(FForm.History()->Count(), 1);
+    return;
+  }
+  EXPECT_EQ(Lines(), std::vector<std::u16string>{HeldError});
+  EXPECT_TRUE(FBalloons.empty());
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  FClipboard.HeldForOpens = 0;
+  FClipboard.CopyText(u"next");
+  DeliverClipboardNotifications();
+  ASSERT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FForm.History()->Last()->Text, u"next");
+}
+
+// One try at once, then one per tick up to and including the tick at one second.
+INSTANTIATE_TEST_SUITE_P(Cases, HeldReadTest,
+                         testing::Values(THeldReadCase{"FreeAtTheFirstRetry", 1, true, 2},
+                                         THeldReadCase{"FreeAtTheLastTry", 20, true, 21},
+                                         THeldReadCase{"HeldOneTryTooLong", 21, false, 21},
+                                         THeldReadCase{"HeldForLong", 1000, false, 21}),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(ClipboardRetryTest, ANewerChangeTakesOverTheWaitingReadWithTheWholeTimeAgain) {
+  FClipboard.HeldByOther = true;
+  FClipboard.CopyText(u"older");
+  DeliverClipboardNotifications();
+  LetClipboardRetriesRun(600);
+  FClipboard.CopyText(u"newer");
+  DeliverClipboardNotifications();
+  LetClipboardRetriesRun(800); // past the older change's second, within the newer one's
+  EXPECT_TRUE(Lines().empty());
+  FClipboard.HeldByOther = false;
+  LetClipboardRetriesRun(ClipboardRetryIntervalMs);
+  ASSERT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FForm.History()->Last()->Text, u"newer");
+  const int opens = FClipboard.OpenAttempts;
+  LetClipboardRetriesRun(2000);
+  EXPECT_EQ(FClipboard.OpenAttempts, opens) << "one read serves both changes";
+  EXPECT_EQ(Lines(), std::vector<std::u16string>{u"External clipboard captured: text newer"});
+}
+
+TEST_F(ClipboardRetryTest, ANewerChangeReadAtOnceEndsTheWait) {
+  FClipboard.HeldByOther = true;
+  FClipboard.CopyText(u"older");
+  DeliverClipboardNotifications();
+  LetClipboardRetriesRun(300);
+  FClipboard.HeldByOther = false;
+  FClipboard.CopyText(u"newer");
+  DeliverClipboardNotifications();
+  EXPECT_FALSE(Retrying());
+  const int opens = FClipboard.OpenAttempts;
+  LetClipboardRetriesRun(2000);
+  EXPECT_EQ(FClipboard.OpenAttempts, opens);
+  EXPECT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(Lines(), std::vector<std::u16string>{u"External clipboard captured: text newer"});
+}
+
+// The program's own write replaces what the read waited for: the read gives up with its
+// error, and never takes the program's text for an outside copy.
+TEST_F(ClipboardRetryTest, AnOwnWriteEndsAWaitingRead) {
+  FClipboard.HeldByOther = true;
+  FClipboard.CopyText(u"outside");
+  DeliverClipboardNotifications();
+  LetClipboardRetriesRun(200);
+  FClipboard.HeldByOther = false;
+  FForm.PublishTextToClipboard(u"mine");
+  EXPECT_FALSE(Retrying());
+  LetClipboardRetriesRun(2000);
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::u16string>{HeldError, u"System clipboard updated: text mine"}));
+}
+
+TEST_F(ClipboardRetryTest, PuttingAnEntryBackWaitsForTheClipboard) {
+  Fill({u"a", u"b"});
+  const std::size_t before = FForm.LogLines().size();
+  FClipboard.HeldForOpens = 3;
+  EXPECT_NO_THROW(FForm.WMHotKey(hkPrevious));
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"1 / 2  ") << "the card follows at once";
+  EXPECT_EQ(FClipboard.Text(), u"b");
+  EXPECT_TRUE(Retrying());
+  LetClipboardRetriesRun(3 * ClipboardRetryIntervalMs);
+  EXPECT_EQ(FClipboard.Text(), u"a");
+  EXPECT_FALSE(Retrying());
+  EXPECT_EQ(LinesSince(before), (std::vector<std::u16string>{u"System clipboard updated: text a",
+                                                             u"History selection copied to clipboard: a"}));
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 2);
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+}
+
+TEST_F(ClipboardRetryTest, PuttingAnEntryBackFailsOnceAfterTheLastTry) {
+  Fill({u"a", u"b"});
+  const std::size_t before = FForm.LogLines().size();
+  FClipboard.HeldByOther = true;
+  EXPECT_NO_THROW(FForm.WMHotKey(hkPrevious));
+  EXPECT_NO_THROW(LetClipboardRetriesRun(ClipboardRetryTimeMs - ClipboardRetryIntervalMs));
+  try {
+    LetClipboardRetriesRun(ClipboardRetryIntervalMs);
+    ADD_FAILURE() << "no error after the last try";
+  } catch (const EClipboardError& e) {
+    EXPECT_EQ(e.ClassName(), u"EClipboardError");
+    EXPECT_EQ(e.Message(), u"Cannot open clipboard: Access is denied.");
+  }
+  EXPECT_FALSE(Retrying());
+  EXPECT_NO_THROW(LetClipboardRetriesRun(2000)) << "the error comes once";
+  EXPECT_EQ(FClipboard.Text(), u"b");
+  EXPECT_TRUE(LinesSince(before).empty());
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  // The next request starts afresh: from the first entry, back wraps round to the last.
+  FClipboard.HeldByOther = false;
+  FForm.WMHotKey(hkPrevious);
+  EXPECT_EQ(LinesSince(before), (std::vector<std::u16string>{u"System clipboard updated: text b",
+                                                             u"History selection copied to clipboard: b"}));
+}
+
+TEST_F(ClipboardRetryTest, ASecondRequestTakesThePlaceOfTheWaitingOne) {
+  Fill({u"a", u"b", u"c"});
+  const std::size_t before = FForm.LogLines().size();
+  FClipboard.HeldByOther = true;
+  FForm.WMHotKey(hkPrevious); // b waits
+  LetClipboardRetriesRun(600);
+  FForm.WMHotKey(hkPrevious); // a takes its place, with the whole second again
+  EXPECT_NO_THROW(LetClipboardRetriesRun(800));
+  FClipboard.HeldByOther = false;
+  LetClipboardRetriesRun(ClipboardRetryIntervalMs);
+  EXPECT_EQ(FClipboard.Text(), u"a");
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1) << "one write";
+  EXPECT_EQ(LinesSince(before), (std::vector<std::u16string>{u"System clipboard updated: text a",
+                                                             u"History selection copied to clipboard: a"}));
+}
+
+// A copy made after the request is newer than the entry that waits: it stays on the
+// clipboard and becomes the selection.
+TEST_F(ClipboardRetryTest, AnOutsideCopyWinsOverAWaitingEntry) {
+  Fill({u"a", u"b"});
+  const std::size_t before = FForm.LogLines().size();
+  FClipboard.HeldByOther = true;
+  FForm.WMHotKey(hkPrevious);
+  LetClipboardRetriesRun(200);
+  FClipboard.HeldByOther = false;
+  FClipboard.CopyText(u"c");
+  DeliverClipboardNotifications();
+  EXPECT_FALSE(Retrying());
+  LetClipboardRetriesRun(2000);
+  EXPECT_EQ(FClipboard.Text(), u"c");
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"3 / 3  ");
+  EXPECT_EQ(LinesSince(before), std::vector<std::u16string>{u"External clipboard captured: text c"});
 }
 
 } // namespace

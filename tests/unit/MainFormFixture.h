@@ -81,6 +81,14 @@ protected:
   TMainForm FForm{{FWindow, FDialogs, FClock, FRegistry, FShell, FClipboard, FHotkeys, FDispatcher, FScreen, FOverlay,
                    FUia, FOcrRuntime}};
 
+  // Time passes in steps of the clipboard's retry timer, which ticks whenever it runs.
+  void LetClipboardRetriesRun(std::uint64_t AMilliseconds) {
+    for (std::uint64_t passed = 0; passed < AMilliseconds; passed += ClipboardRetryIntervalMs) {
+      FClock.Advance(ClipboardRetryIntervalMs);
+      FForm.ClipboardRetryTimer()->Tick();
+    }
+  }
+
   // Hands the listener's queued clipboard notifications to the window, one at a time.
   void DeliverClipboardNotifications() {
     while (FClipboard.Notifications > 0) {

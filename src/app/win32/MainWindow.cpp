@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <utility>
 
 #include "app/win32/ControlIds.h"
 #include "app/win32/Icons.h"
@@ -81,10 +82,12 @@ void TWin32MainWindow::Create() {
 void TWin32MainWindow::AttachTrayIcon() {
   if (TTrayIcon* tray = FForm->TrayIcon())
     FTray = std::make_unique<TTrayIconPeer>(*tray, FHandle, FIcon.Get(), GetSystemMetricsForDpi(SM_CXSMICON, FDpi));
-  for (TTimer* timer : {FForm->BalloonCloseTimer(), FForm->SliderReleaseTimer()}) {
+  const std::pair<TTimer*, UINT_PTR> timers[] = {{FForm->BalloonCloseTimer(), tiBalloonClose},
+                                                 {FForm->SliderReleaseTimer(), tiSliderRelease},
+                                                 {FForm->ClipboardRetryTimer(), tiClipboardRetry}};
+  for (const auto& [timer, id] : timers) {
     if (!timer)
       continue;
-    const UINT_PTR id = timer == FForm->BalloonCloseTimer() ? tiBalloonClose : tiSliderRelease;
     timer->OnModelChanged = [this, timer, id] {
       if (timer->Enabled())
         SetTimer(FHandle, id, timer->Interval(), nullptr);
@@ -441,6 +444,8 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
       f.BalloonCloseTimer()->Tick();
     else if (AWParam == tiSliderRelease && f.SliderReleaseTimer())
       f.SliderReleaseTimer()->Tick();
+    else if (AWParam == tiClipboardRetry && f.ClipboardRetryTimer())
+      f.ClipboardRetryTimer()->Tick();
     return 0;
   case TTrayIconPeer::CallbackMessage:
     if (FTray)

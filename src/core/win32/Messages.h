@@ -19,6 +19,7 @@ enum TPrivateMessage : UINT {
 enum TTimerId : UINT_PTR {
   tiBalloonClose = 1,
   tiSliderRelease,
+  tiClipboardRetry,
 };
 
 } // namespace tarvel
