@@ -83,6 +83,33 @@ TEST_F(HotkeyTest, ZAndYPutThePreviousAndNextEntryOnTheClipboardWithoutAddingOne
   EXPECT_EQ(Occurrences(Log(), L"External clipboard captured"), 4u) << Log();
 }
 
+// Another program holds the clipboard for 300 ms as Ctrl+Shift+Z is pressed: the entry
+// goes back once it lets go, no error box comes up, and the window answers meanwhile.
+TEST_F(HotkeyTest, ZWhileAnotherProgramHoldsTheClipboardForAMoment) {
+  CopyAndWait(L"alpha", L"1 / 1  ");
+  CopyAndWait(L"beta", L"2 / 2  ");
+  FOther.Open();
+  PressCtrlShift('Z');
+  const auto until = std::chrono::steady_clock::now() + 300ms;
+  bool boxSeen = false;
+  bool answered = true;
+  while (std::chrono::steady_clock::now() < until) {
+    boxSeen = boxSeen || FindMessageBox(FTarvel.Id()) != nullptr;
+    answered = answered && SendMessageTimeoutW(FMain, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 250, nullptr) != 0;
+    Sleep(20);
+  }
+  CloseClipboard();
+  EXPECT_FALSE(boxSeen) << "an error box while the clipboard was held";
+  EXPECT_TRUE(answered) << "the window did not answer while it waited";
+  ASSERT_TRUE(LabelShows(L"1 / 2  ")) << "label: " << Label();
+  EXPECT_TRUE(WaitUntil([&] { return FOther.Text() == L"alpha"; }, 10s)) << FOther.Text();
+  EXPECT_TRUE(
+      WaitUntil([&] { return Log().find(L"History selection copied to clipboard: alpha") != std::wstring::npos; }, 10s))
+      << Log();
+  EXPECT_EQ(FindMessageBox(FTarvel.Id()), nullptr) << "an error box after the clipboard was let go";
+  EXPECT_EQ(Occurrences(Log(), L"External clipboard captured"), 2u) << Log();
+}
+
 TEST_F(HotkeyTest, CtrlShiftPlusMergesTheTextEntries) {
   CopyAndWait(L"first part", L"1 / 1  ");
   CopyAndWait(L"second part", L"2 / 2  ");

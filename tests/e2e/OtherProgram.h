@@ -88,6 +88,17 @@ public:
     CloseClipboard();
   }
 
+  // Copies a text, then opens the clipboard again at once and holds it for AMilliseconds, as
+  // a program that reads back what it wrote. False when it could not be opened again.
+  bool CopyTextAndHold(const std::wstring& AText, DWORD AMilliseconds) {
+    CopyText(AText);
+    const bool held = OpenClipboard(FWindow) != FALSE;
+    Sleep(AMilliseconds);
+    if (held)
+      CloseClipboard();
+    return held;
+  }
+
   void CopyImage(int AWidth, int AHeight) {
     Open();
     EmptyClipboard();
