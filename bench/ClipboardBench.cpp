@@ -1,9 +1,14 @@
 // What a clipboard capture costs between reading the block and showing the new entry:
 // decoding a full-screen DIB, the duplicate test and the add, against a plain copy of the
-// same number of bytes; and the same for a large text.
+// same number of bytes; the same for a large text; and what a full history of packed
+// captures holds, and what selecting one of them costs.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -170,5 +175,64 @@ void BM_SaveBitmapAsJpeg(benchmark::State& AState) {
   AState.counters["jpeg_bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_SaveBitmapAsJpeg)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The resident size of this process, from the kernel's count of its pages.
+double ResidentMB() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  long pages = 0, resident = 0;
+  if (f) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+      resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+// A full history of 100 distinct full-HD captures, each packed as the program's workers pack
+// it: what the history holds, the process's resident size, and the packing time per image.
+std::unique_ptr<tarvel::TClipHistory> FillPackedHistory(TBenchClock& AClock, double* APackSeconds) {
+  auto history = std::make_unique<tarvel::TClipHistory>(100, AClock);
+  double seconds = 0;
+  for (std::uint32_t i = 1; i <= 100; ++i) {
+    history->AddBitmap(MakeDesktop(i));
+    for (const tarvel::TClipHistory::TPackJob& job : history->TakePackJobs()) {
+      const auto start = std::chrono::steady_clock::now();
+      auto packed = std::make_shared<const tarvel::TPackedImage>(tarvel::TPackedImage::Pack(*job.Bitmap));
+      seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      history->StorePacked(job, std::move(packed));
+    }
+  }
+  if (APackSeconds)
+    *APackSeconds = seconds;
+  return history;
+}
+
+void BM_History100FullHdPacked(benchmark::State& AState) {
+  TBenchClock clock;
+  for (auto _ : AState) {
+    const double before = ResidentMB();
+    double packSeconds = 0;
+    const std::unique_ptr<tarvel::TClipHistory> history = FillPackedHistory(clock, &packSeconds);
+    AState.counters["held_MB"] = static_cast<double>(history->ImageBytes()) / 1e6;
+    AState.counters["resident_growth_MB"] = ResidentMB() - before;
+    AState.counters["pack_ms_per_image"] = packSeconds * 1000 / 99;
+  }
+}
+BENCHMARK(BM_History100FullHdPacked)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Selecting another entry of that history: unpacking its image, which the card then shows.
+void BM_HistorySelectPackedFullHd(benchmark::State& AState) {
+  TBenchClock clock;
+  const std::unique_ptr<tarvel::TClipHistory> history = FillPackedHistory(clock, nullptr);
+  for (auto _ : AState) {
+    history->Next();
+    benchmark::DoNotOptimize(history->Picture(history->Index()).get());
+  }
+}
+BENCHMARK(BM_HistorySelectPackedFullHd)->Unit(benchmark::kMillisecond);
 
 } // namespace
