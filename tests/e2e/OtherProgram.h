@@ -90,10 +90,19 @@ public:
 
   // Copies a text, then opens the clipboard again at once and holds it for AMilliseconds, as
   // a program that reads back what it wrote. False when it could not be opened again.
+  // Copies AText, then opens the clipboard again at once and keeps it open for a while,
+  // handling its window's messages meanwhile. Under Wine a holder that handles none (a plain
+  // Sleep) kept the notice of its copy from reaching Tarvel until it let go.
   bool CopyTextAndHold(const std::wstring& AText, DWORD AMilliseconds) {
     CopyText(AText);
     const bool held = OpenClipboard(FWindow) != FALSE;
-    Sleep(AMilliseconds);
+    const ULONGLONG end = GetTickCount64() + AMilliseconds;
+    while (GetTickCount64() < end) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+      Sleep(5);
+    }
     if (held)
       CloseClipboard();
     return held;
