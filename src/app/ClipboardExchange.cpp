@@ -48,6 +48,9 @@ void TMainForm::CaptureExternalClipboard() {
     }
   } catch (const EError& e) {
     AddLogLine(ReadErrorLine(e));
+  } catch (const std::bad_alloc&) {
+    // A copy too large for what memory is left: this copy is lost, the program goes on.
+    AddLogLine(u"External clipboard read error: " + OutOfMemoryText);
   }
   UpdateClipboardRetryTimer();
 }
@@ -87,6 +90,7 @@ void TMainForm::ReadExternalClipboard() {
     FHistory->AddBitmap(std::move(image));
     UpdateHistoryControls();
     AddLogLine(Format(u"External clipboard captured: image %dx%d", {width, height}));
+    ReportImagesDroppedForRoom();
     ShowNotification(u"Copied image");
   }
 }

@@ -32,16 +32,23 @@ void TMainForm::PackHistoryImages() {
     });
 }
 
-// The selected image's pixels; nothing, with a line in the log, when they cannot be unpacked.
-std::shared_ptr<const TBitmap32> TMainForm::CurrentPicture() {
+// Shows the selected image; with a line in the log and an empty picture when it cannot be
+// unpacked or shown, so that the entry and the counter stay as they are.
+void TMainForm::ShowCurrentPicture() {
   try {
-    return FHistory->Picture(FHistory->Index());
+    Image1.SetPicture(FHistory->Picture(FHistory->Index()));
+    return;
   } catch (const std::bad_alloc&) {
-    AddLogLine(u"History image cannot be shown: out of memory");
+    AddLogLine(u"History image cannot be shown: " + OutOfMemoryText);
   } catch (const EError& e) {
-    AddLogLine(u"History image cannot be shown: " + e.Message());
+    AddLogLine(u"History image cannot be shown: " + e.ClassName() + u": " + e.Message());
   }
-  return nullptr;
+  Image1.ClearPicture();
+}
+
+void TMainForm::ReportImagesDroppedForRoom() {
+  if (const int dropped = FHistory->TakeImagesDroppedForRoom())
+    AddLogLine(Format(u"History full for memory: %d oldest image(s) dropped", {dropped}));
 }
 
 void TMainForm::UpdateHistoryControls() {
@@ -64,7 +71,7 @@ void TMainForm::UpdateHistoryControls() {
     break;
   case cikImage:
     Memo1.SetVisible(false);
-    Image1.SetPicture(CurrentPicture());
+    ShowCurrentPicture();
     Image1.SetVisible(true);
     break;
   case cikFiles:

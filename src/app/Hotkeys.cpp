@@ -1,6 +1,8 @@
 // TMainForm: the nine global hotkeys, registered as one set, and the commands they run.
 #include "app/uMain.h"
 
+#include "core/Errors.h"
+
 namespace tarvel {
 
 void TMainForm::RegisterHotkeysAndClipboardListener() {
@@ -44,6 +46,15 @@ void TMainForm::ReregisterHotkeys() {
 }
 
 void TMainForm::WMHotKey(int AHotkeyId) {
+  try {
+    RunHotkey(AHotkeyId);
+  } catch (const std::bad_alloc&) {
+    // A capture too large for what memory is left: one line, not a box per press.
+    AddLogLine(u"Hotkey command failed: " + OutOfMemoryText);
+  }
+}
+
+void TMainForm::RunHotkey(int AHotkeyId) {
   switch (AHotkeyId) {
   case hkMerge: MergeTextEntries(); break;
   case hkPrevious:

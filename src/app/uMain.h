@@ -236,8 +236,10 @@ private:
   void QuitSequence();
   void CreateTrayIcon();
   void UpdateHistoryControls();
-  std::shared_ptr<const TBitmap32> CurrentPicture();
+  void ShowCurrentPicture();
   void PackHistoryImages();
+  void ReportImagesDroppedForRoom();
+  void RunHotkey(int AHotkeyId);
   void SyncHistoryNavigation();
   void SelectHistoryIndex(int AIndex, bool APublish);
   void DeleteCurrentHistoryEntry();

@@ -35,6 +35,9 @@ TARVEL_DECLARE_ERROR(EConvertError, EError);
 TARVEL_DECLARE_ERROR(ERangeError, EError);
 // A malformed or unsupported image file or stream.
 TARVEL_DECLARE_ERROR(EImageError, EError);
+
+// How a log line names memory running out (std::bad_alloc).
+inline const std::u16string OutOfMemoryText{u"EOutOfMemory: Out of memory"};
 // Reading or writing a file failed.
 TARVEL_DECLARE_ERROR(EFileError, EError);
 

@@ -50,6 +50,21 @@ void TClipHistory::AddBitmap(std::shared_ptr<const TBitmap32> ABitmap) {
 }
 
 void TClipHistory::AppendBitmap(std::shared_ptr<const TBitmap32> ABitmap) {
+  // Room first: the oldest images go while the new one would not fit the budget.
+  const std::size_t needed = ABitmap->ByteSize();
+  std::size_t held = ImageBytes();
+  for (int i = 0; i < Count() && held + needed > FImageBudget;) {
+    const TClipHistoryItem& old = *FItems[static_cast<std::size_t>(i)];
+    if (old.Kind != cikImage) {
+      ++i;
+      continue;
+    }
+    held -= (old.Bitmap ? old.Bitmap->ByteSize() : 0) + (old.Packed ? old.Packed->PackedSize() : 0);
+    FItems.erase(FItems.begin() + i);
+    if (FIndex > i || FIndex >= Count())
+      --FIndex;
+    ++FImagesDroppedForRoom;
+  }
   auto item = std::make_unique<TClipHistoryItem>();
   item->Kind = cikImage;
   item->Preview = Format(u"Image %dx%d", {ABitmap->Width(), ABitmap->Height()});

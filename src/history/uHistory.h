@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Bitmap32.h"
@@ -11,6 +12,9 @@
 #include "core/ImagePack.h"
 
 namespace tarvel {
+
+// What the history's images may take at most (TClipHistory::SetImageBudget).
+inline constexpr std::size_t DefaultHistoryImageBudget = std::size_t{768} << 20;
 
 enum TClipItemKind : std::uint8_t { cikText = 0, cikImage = 1, cikFiles = 2 };
 
@@ -100,6 +104,12 @@ public:
   std::shared_ptr<const TBitmap32> Picture(int AIndex);
   // The bytes the entries' images take: pixels held and compressed copies.
   std::size_t ImageBytes() const noexcept;
+  // The most bytes the images may take, so that they always fit the address space of a
+  // 32-bit process with room to spare: an image added beyond it drops the oldest images
+  // first (never the one added). TakeImagesDroppedForRoom tells how many were dropped since
+  // it was last asked.
+  void SetImageBudget(std::size_t ABytes) noexcept { FImageBudget = ABytes; }
+  int TakeImagesDroppedForRoom() noexcept { return std::exchange(FImagesDroppedForRoom, 0); }
 
   // Raises ERangeError for an index outside 0..Count()-1.
   TClipHistoryItem& Items(int AIndex) { return GetItem(AIndex); }
@@ -116,6 +126,8 @@ private:
   int FIndex = -1;
   int FLimit = 1;
   std::uint64_t FLastSerial = 0;
+  std::size_t FImageBudget = DefaultHistoryImageBudget;
+  int FImagesDroppedForRoom = 0;
   IClock& FClock;
 
   TClipHistoryItem& GetItem(int AIndex) const;

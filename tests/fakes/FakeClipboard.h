@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -34,6 +35,8 @@ public:
   std::set<std::uint32_t> Refused;
   // No memory for a block or a bitmap: preparing a write fails.
   bool AllocationFails = false;
+  // Reading an image, or any block but a text or a file list, finds no memory for it.
+  bool ReadOutOfMemory = false;
   // WM_CLIPBOARDUPDATE messages waiting in the listener's queue.
   int Notifications = 0;
   // Runs inside each write, while the clipboard is open (a notification delivered early).
@@ -94,6 +97,8 @@ public:
   }
   bool ReadData(std::uint32_t AFormat,
                 const std::function<void(const std::uint8_t* AData, std::size_t ASize)>& AReader) override {
+    if (ReadOutOfMemory && AFormat != cfUnicodeText && AFormat != cfHDrop)
+      throw std::bad_alloc();
     const auto i = Formats.find(AFormat);
     if (!FOpen || i == Formats.end() || AFormat == cfBitmap)
       return false;
@@ -108,6 +113,8 @@ public:
     return ReaderPaths ? *ReaderPaths : paths;
   }
   std::optional<TBitmap32> ReadBitmap() override {
+    if (ReadOutOfMemory)
+      throw std::bad_alloc();
     const auto i = Formats.find(cfBitmap);
     if (!FOpen || i == Formats.end() || i->second.empty())
       return std::nullopt;

@@ -334,6 +334,50 @@ TEST_P(CaptureErrorTest, IsLoggedOnceAndTheNextChangeIsCapturedNormally) {
   EXPECT_EQ(FForm.History()->Count(), 1);
 }
 
+// An image too large for what memory is left: one line per copy, no box, nothing added, and
+// the history and its counter agree; the next copy that fits is captured.
+TEST_F(CaptureTest, AnImageThatFindsNoMemoryIsOneLineAndTheProgramGoesOn) {
+  FClipboard.ReadOutOfMemory = true;
+  for (int i = 0; i < 3; ++i) {
+    FClipboard.CopyImage(Gradient(16, 16 + i));
+    DeliverClipboardNotifications();
+    Later();
+  }
+  const std::vector<std::u16string> log = NewLog();
+  ASSERT_EQ(log.size(), 3u);
+  for (const std::u16string& line : log)
+    EXPECT_EQ(line.substr(Stamp.size()), u"External clipboard read error: EOutOfMemory: Out of memory");
+  EXPECT_TRUE(FDialogs.Shown.empty());
+  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FForm.Label1.Caption(), u"0 / 0");
+  FClipboard.ReadOutOfMemory = false;
+  FClipboard.CopyImage(Gradient(16, 16));
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"1 / 1  ");
+}
+
+// Images that would not fit the history's share of memory drop the oldest images first, with
+// one line; texts stay.
+TEST_F(CaptureTest, ImagesBeyondTheMemoryBudgetDropTheOldestImagesWithOneLine) {
+  const_cast<TClipHistory*>(FForm.History())->SetImageBudget(3 * 64 * 67 * 4 + 100);
+  FClipboard.CopyText(u"kept");
+  DeliverClipboardNotifications();
+  for (int i = 0; i < 4; ++i) {
+    FClipboard.CopyImage(Gradient(64, 64 + i));
+    DeliverClipboardNotifications();
+  }
+  const std::vector<std::u16string> log = NewLog();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], Stamp + u"External clipboard captured: image 64x67");
+  EXPECT_EQ(log.back(), Stamp + u"History full for memory: 1 oldest image(s) dropped");
+  const TClipHistory& history = *FForm.History();
+  ASSERT_EQ(history.Count(), 4);
+  EXPECT_EQ(history.Items(0).Text, u"kept");
+  EXPECT_EQ(history.Items(1).Bitmap->Height(), 65);
+  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"4 / 4  ");
+}
+
 std::vector<std::uint8_t> TruncatedDib() {
   auto dib = EncodeDib(Gradient(8, 8));
   dib.resize(dib.size() - 1);

@@ -631,6 +631,32 @@ TEST_F(HistoryPackingTest, TheDuplicateTestSeesThroughAPackedNewestEntry) {
   EXPECT_EQ(States(), "BP") << "the comparison does not keep the pixels";
 }
 
+TEST_F(HistoryPackingTest, AnImageBeyondTheBudgetDropsTheOldestImagesOnly) {
+  const std::size_t image = Marked(1).ByteSize();
+  FHistory.SetImageBudget(2 * image + image / 2);
+  FHistory.AddText(u"a");
+  FHistory.AddBitmap(Marked(1));
+  FHistory.AddText(u"b");
+  FHistory.AddBitmap(Marked(2));
+  EXPECT_EQ(FHistory.TakeImagesDroppedForRoom(), 0);
+  FHistory.AddBitmap(Marked(3));
+  EXPECT_EQ(FHistory.TakeImagesDroppedForRoom(), 1);
+  EXPECT_EQ(FHistory.TakeImagesDroppedForRoom(), 0) << "told once";
+  EXPECT_EQ(Texts(FHistory), (std::vector<std::u16string>{u"a", u"b", u"", u""}));
+  EXPECT_EQ(FHistory.Index(), 3);
+  // Packed, the images take little: many more fit.
+  for (int i = 4; i < 8; ++i) {
+    PackAll();
+    FHistory.AddBitmap(Marked(i));
+  }
+  EXPECT_EQ(FHistory.TakeImagesDroppedForRoom(), 0);
+  // One image larger than the whole budget empties it of images but is still kept.
+  FHistory.AddBitmap(TBitmap32(640, 1000, 0xFF000000u));
+  EXPECT_EQ(FHistory.TakeImagesDroppedForRoom(), 6);
+  EXPECT_EQ(Texts(FHistory), (std::vector<std::u16string>{u"a", u"b", u""}));
+  EXPECT_EQ(FHistory.Index(), 2);
+}
+
 TEST(PackedImageTest, RoundTripsByteForByte) {
   TBitmap32 noise(97, 31);
   std::uint32_t seed = 1;
