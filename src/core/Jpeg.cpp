@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
+#include <exception>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -32,16 +33,25 @@ struct TVectorDestination {
   std::vector<std::uint8_t>* Out;
 };
 
+// Rows handed to jpeg_write_scanlines in one call when they come from an image.
+constexpr int RowBatch = 16;
+
 // Everything the compression touches, owned outside the function that calls setjmp so that a
 // longjmp skips no destructor and reads no clobbered local.
 struct TJpegJob {
   jpeg_compress_struct Info;
   TJpegErrorManager Error;
   TVectorDestination Destination;
+  int Width;
+  int Height;
+  // The rows come from Bitmap when it is set, else from Rows.
   const TBitmap32* Bitmap;
-  std::uint8_t* RowBuffer; // one row of RGB samples
+  const TJpegRowSource* Rows;
+  std::exception_ptr RowsError; // what Rows raised
   int Quality;
 };
+
+enum class TCompressResult { Done, Failed, Abandoned };
 
 void ErrorExit(j_common_ptr AInfo) {
   auto* error = reinterpret_cast<TJpegErrorManager*>(AInfo->err);
@@ -91,60 +101,95 @@ void TermDestination(j_compress_ptr AInfo) {
   dest.Out->resize(dest.Out->size() - dest.Pub.free_in_buffer);
 }
 
-// Returns false, with the library's message in AJob.Error.Message, when libjpeg fails.
-bool Compress(TJpegJob& AJob) {
+// Up to RowBatch rows from AFirst on, into ARows; 0 when the row source abandoned the
+// encoding or raised an exception (kept in AJob.RowsError). No exception leaves it: it is
+// called between libjpeg's calls, in the frame that holds the setjmp.
+int FetchRows(TJpegJob& AJob, int AFirst, JSAMPROW* ARows) noexcept {
+  if (AJob.Bitmap) {
+    const int count = std::min(RowBatch, AJob.Height - AFirst);
+    for (int i = 0; i < count; ++i)
+      // libjpeg's interface is not const-correct; it only reads the input rows.
+      ARows[i] = const_cast<JSAMPROW>(AJob.Bitmap->Scanline(AFirst + i));
+    return count;
+  }
+  try {
+    ARows[0] = const_cast<JSAMPROW>((*AJob.Rows)(AFirst));
+    return ARows[0] ? 1 : 0;
+  } catch (...) {
+    AJob.RowsError = std::current_exception();
+    return 0;
+  }
+}
+
+// Failed comes with the library's message in AJob.Error.Message.
+TCompressResult Compress(TJpegJob& AJob) {
   jpeg_compress_struct& info = AJob.Info;
   info.err = jpeg_std_error(&AJob.Error.Pub);
   AJob.Error.Pub.error_exit = ErrorExit;
   AJob.Error.Pub.output_message = IgnoreMessage;
   if (setjmp(AJob.Error.Jump) != 0) {
     jpeg_destroy_compress(&info);
-    return false;
+    return TCompressResult::Failed;
   }
   jpeg_create_compress(&info);
   info.dest = &AJob.Destination.Pub;
-  info.image_width = static_cast<JDIMENSION>(AJob.Bitmap->Width());
-  info.image_height = static_cast<JDIMENSION>(AJob.Bitmap->Height());
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
+  info.image_width = static_cast<JDIMENSION>(AJob.Width);
+  info.image_height = static_cast<JDIMENSION>(AJob.Height);
+  // The pixels as they are in memory: libjpeg-turbo converts them to YCbCr straight from
+  // there, which gives the same samples as RGB triples would.
+  info.input_components = TBitmap32::BytesPerPixel;
+  info.in_color_space = JCS_EXT_BGRX;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, AJob.Quality, TRUE);
   jpeg_start_compress(&info, TRUE);
+  JSAMPROW rows[RowBatch];
   while (info.next_scanline < info.image_height) {
-    const std::uint8_t* src = AJob.Bitmap->Scanline(static_cast<int>(info.next_scanline));
-    std::uint8_t* dst = AJob.RowBuffer;
-    for (int x = 0; x < AJob.Bitmap->Width(); ++x, src += TBitmap32::BytesPerPixel, dst += 3) {
-      dst[0] = src[2];
-      dst[1] = src[1];
-      dst[2] = src[0];
+    const int count = FetchRows(AJob, static_cast<int>(info.next_scanline), rows);
+    if (count == 0) {
+      jpeg_destroy_compress(&info);
+      return TCompressResult::Abandoned;
     }
-    JSAMPROW row = AJob.RowBuffer;
-    jpeg_write_scanlines(&info, &row, 1);
+    jpeg_write_scanlines(&info, rows, static_cast<JDIMENSION>(count));
   }
   jpeg_finish_compress(&info);
   jpeg_destroy_compress(&info);
-  return true;
+  return TCompressResult::Done;
 }
 
-} // namespace
-
-std::vector<std::uint8_t> EncodeJpeg(const TBitmap32& ABitmap, int AQuality) {
-  if (ABitmap.Empty())
+std::optional<std::vector<std::uint8_t>> Encode(int AWidth, int AHeight, int AQuality, const TBitmap32* ABitmap,
+                                                const TJpegRowSource* ARows) {
+  if (AWidth <= 0 || AHeight <= 0)
     throw EImageError(u"An empty image cannot be saved as JPEG");
   std::vector<std::uint8_t> out;
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(ABitmap.Width()) * 3);
-
   TJpegJob job{};
   job.Destination.Pub.init_destination = InitDestination;
   job.Destination.Pub.empty_output_buffer = EmptyOutputBuffer;
   job.Destination.Pub.term_destination = TermDestination;
   job.Destination.Out = &out;
-  job.Bitmap = &ABitmap;
-  job.RowBuffer = row.data();
+  job.Width = AWidth;
+  job.Height = AHeight;
+  job.Bitmap = ABitmap;
+  job.Rows = ARows;
   job.Quality = std::clamp(AQuality, 1, 100);
-  if (!Compress(job))
-    throw EImageError(Format(u"JPEG encoding failed: %s", {FromUtf8(job.Error.Message)}));
-  return out;
+  switch (Compress(job)) {
+  case TCompressResult::Done: return out;
+  case TCompressResult::Failed: throw EImageError(Format(u"JPEG encoding failed: %s", {FromUtf8(job.Error.Message)}));
+  case TCompressResult::Abandoned: break;
+  }
+  if (job.RowsError)
+    std::rethrow_exception(job.RowsError);
+  return std::nullopt;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeJpeg(const TBitmap32& ABitmap, int AQuality) {
+  return *Encode(ABitmap.Width(), ABitmap.Height(), AQuality, &ABitmap, nullptr);
+}
+
+std::optional<std::vector<std::uint8_t>> EncodeJpegRows(int AWidth, int AHeight, int AQuality,
+                                                        const TJpegRowSource& ARows) {
+  return Encode(AWidth, AHeight, AQuality, nullptr, &ARows);
 }
 
 } // namespace tarvel

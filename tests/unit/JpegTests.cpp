@@ -4,13 +4,15 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
-#include <cstdlib>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
 
+#include "JpegReader.h"
 #include "core/Bitmap32.h"
 #include "core/Errors.h"
 #include "core/Jpeg.h"
@@ -18,89 +20,7 @@
 namespace tarvel {
 namespace {
 
-using TBytes = std::vector<std::uint8_t>;
-
-struct TDecodedJpeg {
-  int Width = 0;
-  int Height = 0;
-  int Components = 0;
-  bool Progressive = false;
-  long Warnings = 0; // libjpeg warns about truncated or damaged data
-  TBytes Rgb;
-  std::string Error;
-
-  std::uint32_t Pixel(int AX, int AY) const {
-    const std::uint8_t* p =
-        Rgb.data() +
-        (static_cast<std::size_t>(AY) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(AX)) * 3;
-    return 0xFF000000u | static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
-  }
-};
-
-struct TTestJpegError {
-  jpeg_error_mgr Pub;
-  std::jmp_buf Jump;
-  char Message[JMSG_LENGTH_MAX];
-};
-
-void TestErrorExit(j_common_ptr AInfo) {
-  auto* error = reinterpret_cast<TTestJpegError*>(AInfo->err);
-  (*AInfo->err->format_message)(AInfo, error->Message);
-  std::longjmp(error->Jump, 1);
-}
-
-void TestIgnoreMessage(j_common_ptr) {}
-
-// An independent reader for the encoder's output. Every non-trivial object belongs to the
-// caller so that the longjmp of a libjpeg error skips no destructor.
-bool ReadJpeg(const TBytes& AData, TDecodedJpeg& AResult, jpeg_decompress_struct& AInfo, TTestJpegError& AError) {
-  AInfo.err = jpeg_std_error(&AError.Pub);
-  AError.Pub.error_exit = TestErrorExit;
-  AError.Pub.output_message = TestIgnoreMessage;
-  if (setjmp(AError.Jump) != 0) {
-    jpeg_destroy_decompress(&AInfo);
-    return false;
-  }
-  jpeg_create_decompress(&AInfo);
-  jpeg_mem_src(&AInfo, AData.data(), static_cast<unsigned long>(AData.size()));
-  jpeg_read_header(&AInfo, TRUE);
-  AInfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&AInfo);
-  AResult.Width = static_cast<int>(AInfo.output_width);
-  AResult.Height = static_cast<int>(AInfo.output_height);
-  AResult.Components = AInfo.num_components;
-  AResult.Progressive = AInfo.progressive_mode != 0;
-  const std::size_t stride = static_cast<std::size_t>(AInfo.output_width) * 3;
-  AResult.Rgb.resize(stride * AInfo.output_height);
-  while (AInfo.output_scanline < AInfo.output_height) {
-    JSAMPROW row = AResult.Rgb.data() + stride * AInfo.output_scanline;
-    jpeg_read_scanlines(&AInfo, &row, 1);
-  }
-  jpeg_finish_decompress(&AInfo);
-  AResult.Warnings = AError.Pub.num_warnings;
-  jpeg_destroy_decompress(&AInfo);
-  return true;
-}
-
-TDecodedJpeg DecodeJpeg(const TBytes& AData) {
-  TDecodedJpeg result;
-  jpeg_decompress_struct info{};
-  TTestJpegError error{};
-  if (!ReadJpeg(AData, result, info, error))
-    result.Error = error.Message;
-  return result;
-}
-
-testing::AssertionResult Near(std::uint32_t AActual, std::uint32_t AExpected, int ATolerance) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    const int a = static_cast<int>((AActual >> shift) & 0xFF);
-    const int e = static_cast<int>((AExpected >> shift) & 0xFF);
-    if (std::abs(a - e) > ATolerance)
-      return testing::AssertionFailure() << std::hex << "0x" << AActual << " is not within " << std::dec << ATolerance
-                                         << " of 0x" << std::hex << AExpected;
-  }
-  return testing::AssertionSuccess();
-}
+using namespace test;
 
 TBitmap32 Noise(int AWidth, int AHeight) {
   TBitmap32 b(AWidth, AHeight);
@@ -108,6 +28,56 @@ TBitmap32 Noise(int AWidth, int AHeight) {
   for (std::size_t i = 0; i < b.ByteSize(); ++i)
     b.Bits()[i] = static_cast<std::uint8_t>(rng());
   return b;
+}
+
+// The encoder as it was before it handed libjpeg the pixels in their own layout: each row
+// turned into RGB triples first. Every non-trivial object belongs to the caller, as above.
+bool EncodeRgbTriples(const TBitmap32& ABitmap, int AQuality, TBytes& ARgbRow, unsigned char*& AOut,
+                      unsigned long& ASize, jpeg_compress_struct& AInfo, TTestJpegError& AError) {
+  AInfo.err = jpeg_std_error(&AError.Pub);
+  AError.Pub.error_exit = TestErrorExit;
+  AError.Pub.output_message = TestIgnoreMessage;
+  if (setjmp(AError.Jump) != 0) {
+    jpeg_destroy_compress(&AInfo);
+    return false;
+  }
+  jpeg_create_compress(&AInfo);
+  jpeg_mem_dest(&AInfo, &AOut, &ASize);
+  AInfo.image_width = static_cast<JDIMENSION>(ABitmap.Width());
+  AInfo.image_height = static_cast<JDIMENSION>(ABitmap.Height());
+  AInfo.input_components = 3;
+  AInfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&AInfo);
+  jpeg_set_quality(&AInfo, AQuality, TRUE);
+  jpeg_start_compress(&AInfo, TRUE);
+  while (AInfo.next_scanline < AInfo.image_height) {
+    const std::uint8_t* src = ABitmap.Scanline(static_cast<int>(AInfo.next_scanline));
+    for (int x = 0; x < ABitmap.Width(); ++x) {
+      ARgbRow[3 * static_cast<std::size_t>(x)] = src[4 * x + 2];
+      ARgbRow[3 * static_cast<std::size_t>(x) + 1] = src[4 * x + 1];
+      ARgbRow[3 * static_cast<std::size_t>(x) + 2] = src[4 * x];
+    }
+    JSAMPROW row = ARgbRow.data();
+    jpeg_write_scanlines(&AInfo, &row, 1);
+  }
+  jpeg_finish_compress(&AInfo);
+  jpeg_destroy_compress(&AInfo);
+  return true;
+}
+
+TBytes ReferenceJpeg(const TBitmap32& ABitmap, int AQuality) {
+  TBytes rgbRow(static_cast<std::size_t>(ABitmap.Width()) * 3);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_compress_struct info{};
+  TTestJpegError error{};
+  TBytes result;
+  if (EncodeRgbTriples(ABitmap, AQuality, rgbRow, out, size, info, error))
+    result.assign(out, out + size);
+  else
+    ADD_FAILURE() << error.Message;
+  std::free(out);
+  return result;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -223,6 +193,62 @@ TEST(JpegEncodeTest, FourthByteIsIgnored) {
       clear.SetPixel(x, y, clear.Pixel(x, y) & 0x00FFFFFFu);
     }
   EXPECT_EQ(EncodeJpeg(opaque, 80), EncodeJpeg(clear, 80));
+}
+
+// Handing libjpeg-turbo the rows in their own layout must not change a byte of the file.
+TEST(JpegEncodeTest, SameBytesAsFromRgbTriples) {
+  for (const auto& [width, height] : {std::pair{1, 1}, std::pair{17, 9}, std::pair{40, 33}})
+    for (const int quality : {60, 95}) {
+      const TBitmap32 noise = Noise(width, height); // the fourth byte is noise too
+      EXPECT_EQ(EncodeJpeg(noise, quality), ReferenceJpeg(noise, quality))
+          << width << "x" << height << " at " << quality;
+    }
+}
+
+TEST(JpegEncodeRowsTest, RowsAreAskedForInOrderAndGiveTheSameFile) {
+  const TBitmap32 noise = Noise(23, 35);
+  std::vector<int> asked;
+  const auto jpeg = EncodeJpegRows(23, 35, 60, [&](int AY) {
+    asked.push_back(AY);
+    return noise.Scanline(AY);
+  });
+  ASSERT_TRUE(jpeg.has_value());
+  EXPECT_EQ(*jpeg, EncodeJpeg(noise, 60));
+  ASSERT_EQ(asked.size(), 35u);
+  for (int y = 0; y < 35; ++y)
+    EXPECT_EQ(asked[static_cast<std::size_t>(y)], y);
+}
+
+TEST(JpegEncodeRowsTest, NullRowAbandonsAndAnExceptionPassesOn) {
+  const TBitmap32 noise = Noise(8, 40);
+  for (const int stopAt : {0, 17, 39}) {
+    int asked = 0;
+    const auto jpeg = EncodeJpegRows(8, 40, 60, [&](int AY) -> const std::uint8_t* {
+      ++asked;
+      return AY == stopAt ? nullptr : noise.Scanline(AY);
+    });
+    EXPECT_FALSE(jpeg.has_value()) << stopAt;
+    EXPECT_EQ(asked, stopAt + 1);
+  }
+  EXPECT_THROW(EncodeJpegRows(8, 40, 60,
+                              [&](int AY) -> const std::uint8_t* {
+                                if (AY == 20)
+                                  throw std::runtime_error("row source failed");
+                                return noise.Scanline(AY);
+                              }),
+               std::runtime_error);
+  // And the next encoding is not disturbed by what was left behind.
+  EXPECT_EQ(*EncodeJpegRows(8, 40, 60, [&](int AY) { return noise.Scanline(AY); }), EncodeJpeg(noise, 60));
+}
+
+TEST(JpegEncodeRowsTest, EmptySizeRaisesImageError) {
+  const auto never = [](int) -> const std::uint8_t* {
+    ADD_FAILURE() << "a row was asked for";
+    return nullptr;
+  };
+  EXPECT_THROW(EncodeJpegRows(0, 5, 60, never), EImageError);
+  EXPECT_THROW(EncodeJpegRows(5, 0, 60, never), EImageError);
+  EXPECT_THROW(EncodeJpegRows(-1, 5, 60, never), EImageError);
 }
 
 TEST(JpegEncodeTest, EmptyImageRaisesImageError) {
