@@ -1,7 +1,10 @@
 #include "clipboard/ClipboardSave.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <limits>
+#include <optional>
 
 #include "core/Jpeg.h"
 #include "core/Text.h"
@@ -111,28 +114,91 @@ std::vector<std::uint8_t> Utf8WithBom(std::u16string_view AText) {
   return bytes;
 }
 
+namespace {
+
+// The alpha bytes of a row: their AND and their OR.
+struct TRowAlpha {
+  std::uint8_t All; // 0xFF when every pixel is opaque
+  std::uint8_t Any; // 0 when every pixel has alpha 0
+};
+
+TRowAlpha ScanRowAlpha(const std::uint8_t* ARow, std::size_t AWidth) noexcept {
+  // Whole pixels at a time, which the compiler turns into vector AND and OR.
+  std::uint32_t all = 0xFFFFFFFFu;
+  std::uint32_t any = 0;
+  for (std::size_t x = 0; x < AWidth; ++x) {
+    std::uint32_t v;
+    std::memcpy(&v, ARow + 4 * x, 4);
+    all &= v;
+    any |= v;
+  }
+  std::uint8_t allBytes[4];
+  std::uint8_t anyBytes[4];
+  std::memcpy(allBytes, &all, 4);
+  std::memcpy(anyBytes, &any, 4);
+  return {allBytes[3], anyBytes[3]};
+}
+
+// The row drawn over white, as the save has always drawn it.
+void RowOverWhite(const std::uint8_t* ASource, std::uint8_t* ADest, std::size_t AWidth) noexcept {
+  for (std::size_t i = 0; i < 4 * AWidth; i += 4) {
+    const unsigned alpha = ASource[i + 3];
+    for (std::size_t c = 0; c < 3; ++c)
+      ADest[i + c] = static_cast<std::uint8_t>((ASource[i + c] * alpha + 255 * (255 - alpha) + 127) / 255);
+    ADest[i + 3] = 0xFF;
+  }
+}
+
+// The rows of the image over white, for the encoder. Drawing an opaque pixel over white
+// leaves it as it is, so a row whose pixels are all opaque goes to the encoder unchanged
+// and only rows with transparency are drawn, into a buffer of one row. An image whose
+// alpha is 0 everywhere is opaque too, which is known only at its last row: while every
+// row so far had alpha 0 they go unchanged, and the first row with alpha that is not 0
+// abandons the encoding, which then starts again knowing that the alpha counts.
+class TRowsOverWhite {
+public:
+  TRowsOverWhite(const TBitmap32& ABitmap, bool AAlphaCounts)
+      : FBitmap(ABitmap), FWidth(static_cast<std::size_t>(ABitmap.Width())), FAlphaCounts(AAlphaCounts),
+        FBuffer(FWidth * TBitmap32::BytesPerPixel) {}
+
+  const std::uint8_t* operator()(int AY) noexcept {
+    const std::uint8_t* row = FBitmap.Scanline(AY);
+    const TRowAlpha alpha = ScanRowAlpha(row, FWidth);
+    if (!FAlphaCounts) {
+      if (alpha.Any == 0)
+        return row;
+      if (AY > 0)
+        return nullptr; // the rows before needed drawing over white
+      FAlphaCounts = true;
+    }
+    if (alpha.All == 0xFF)
+      return row;
+    RowOverWhite(row, FBuffer.data(), FWidth);
+    return FBuffer.data();
+  }
+
+private:
+  const TBitmap32& FBitmap;
+  std::size_t FWidth;
+  bool FAlphaCounts;
+  std::vector<std::uint8_t> FBuffer;
+};
+
+std::optional<std::vector<std::uint8_t>> EncodeRowsOverWhite(const TBitmap32& ABitmap, bool AAlphaCounts) {
+  TRowsOverWhite rows(ABitmap, AAlphaCounts);
+  return EncodeJpegRows(ABitmap.Width(), ABitmap.Height(), JpegSaveQuality, std::ref(rows));
+}
+
+} // namespace
+
 std::vector<std::uint8_t> EncodeBitmapForSave(const TBitmap32& ABitmap) {
   // Transparent parts show the white below them. An image whose fourth byte is 0xFF
   // everywhere is opaque; so is one where it is 0 everywhere, as screen grabs leave it.
-  const std::uint8_t* bits = ABitmap.Bits();
-  const std::size_t size = ABitmap.ByteSize();
-  bool allOpaque = true;
-  bool allZero = true;
-  for (std::size_t i = 3; i < size && (allOpaque || allZero); i += 4) {
-    allOpaque = allOpaque && bits[i] == 0xFF;
-    allZero = allZero && bits[i] == 0;
-  }
-  if (allOpaque || allZero)
-    return EncodeJpeg(ABitmap, JpegSaveQuality);
-  TBitmap32 canvas(ABitmap.Width(), ABitmap.Height());
-  std::uint8_t* out = canvas.Bits();
-  for (std::size_t i = 0; i < size; i += 4) {
-    const unsigned alpha = bits[i + 3];
-    for (int c = 0; c < 3; ++c)
-      out[i + c] = static_cast<std::uint8_t>((bits[i + c] * alpha + 255 * (255 - alpha) + 127) / 255);
-    out[i + 3] = 0xFF;
-  }
-  return EncodeJpeg(canvas, JpegSaveQuality);
+  if (ABitmap.Empty())
+    return EncodeJpeg(ABitmap, JpegSaveQuality); // raises the encoder's error
+  if (auto jpeg = EncodeRowsOverWhite(ABitmap, false))
+    return std::move(*jpeg);
+  return std::move(*EncodeRowsOverWhite(ABitmap, true));
 }
 
 void SaveBitmapAsJpeg(IShell& AShell, const TBitmap32& ABitmap, const std::u16string& AFileName) {

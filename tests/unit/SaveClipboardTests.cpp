@@ -1,6 +1,9 @@
 // Saving the clipboard's text, HTML or image to a file.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "JpegReader.h"
 #include "MainFormFixture.h"
 #include "clipboard/ClipboardSave.h"
 #include "core/Jpeg.h"
@@ -219,6 +222,102 @@ TEST_F(SaveClipboardTest, TransparentPartsAreSavedWhite) {
   EXPECT_EQ(EncodeBitmapForSave(grab), EncodeJpeg(grab, 60));
   EXPECT_NE(EncodeBitmapForSave(grab), EncodeJpeg(white, 60));
 }
+
+// The image over white as the save has always made it: the whole image drawn at once,
+// unless its fourth byte is 0xFF everywhere or 0 everywhere.
+std::vector<std::uint8_t> SaveDrawnWhole(const TBitmap32& AImage) {
+  bool allOpaque = true;
+  bool allZero = true;
+  for (int y = 0; y < AImage.Height(); ++y)
+    for (int x = 0; x < AImage.Width(); ++x) {
+      const std::uint32_t alpha = AImage.Pixel(x, y) >> 24;
+      allOpaque = allOpaque && alpha == 0xFF;
+      allZero = allZero && alpha == 0;
+    }
+  if (allOpaque || allZero)
+    return EncodeJpeg(AImage, 60);
+  TBitmap32 canvas(AImage.Width(), AImage.Height());
+  for (int y = 0; y < AImage.Height(); ++y)
+    for (int x = 0; x < AImage.Width(); ++x) {
+      const std::uint32_t p = AImage.Pixel(x, y);
+      const std::uint32_t alpha = p >> 24;
+      std::uint32_t out = 0xFF000000u;
+      for (int shift = 0; shift < 24; shift += 8)
+        out |= ((((p >> shift) & 0xFF) * alpha + 255 * (255 - alpha) + 127) / 255) << shift;
+      canvas.SetPixel(x, y, out);
+    }
+  return EncodeJpeg(canvas, 60);
+}
+
+// A 32 x 48 image of three bands of 16 rows, each band a left and a right half of one
+// colour: JPEG keeps such areas close to their colour, so the decoded file shows what was
+// drawn.
+struct TBand {
+  std::uint32_t Left; // 0xAARRGGBB
+  std::uint32_t Right;
+  std::uint32_t SavedLeft; // what the file must show
+  std::uint32_t SavedRight;
+};
+
+struct TOverWhiteCase {
+  const char* Name;
+  TBand Bands[3];
+};
+
+class SaveOverWhiteTest : public testing::TestWithParam<TOverWhiteCase> {};
+
+TEST_P(SaveOverWhiteTest, FileShowsTheImageOverWhiteAsWhenDrawnWhole) {
+  TBitmap32 image(32, 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const TBand& band = GetParam().Bands[y / 16];
+      image.SetPixel(x, y, x < 16 ? band.Left : band.Right);
+    }
+  const std::vector<std::uint8_t> jpeg = EncodeBitmapForSave(image);
+  EXPECT_EQ(jpeg, SaveDrawnWhole(image));
+  const test::TDecodedJpeg d = test::DecodeJpeg(jpeg);
+  ASSERT_EQ(d.Error, "");
+  ASSERT_EQ(d.Width, 32);
+  ASSERT_EQ(d.Height, 48);
+  for (int b = 0; b < 3; ++b) {
+    const TBand& band = GetParam().Bands[b];
+    EXPECT_TRUE(test::Near(d.Pixel(6, 16 * b + 8), band.SavedLeft | 0xFF000000u, 10)) << "band " << b << " left";
+    EXPECT_TRUE(test::Near(d.Pixel(25, 16 * b + 8), band.SavedRight | 0xFF000000u, 10)) << "band " << b << " right";
+  }
+}
+
+constexpr std::uint32_t Red = 0xFFE02020u;
+constexpr std::uint32_t Green = 0xFF20A040u;
+constexpr std::uint32_t Blue = 0xFF2040C0u;
+constexpr std::uint32_t White = 0xFFFFFFFFu;
+
+constexpr std::uint32_t WithAlpha(std::uint32_t AColour, std::uint32_t AAlpha) {
+  return (AColour & 0x00FFFFFFu) | AAlpha << 24;
+}
+
+const TOverWhiteCase OverWhiteCases[] = {
+    {"Opaque", {{Red, Green, Red, Green}, {Blue, Red, Blue, Red}, {Green, Blue, Green, Blue}}},
+    // A fourth byte of 0 everywhere, as screen grabs have it: no transparency.
+    {"AlphaZeroEverywhere",
+     {{WithAlpha(Red, 0), WithAlpha(Green, 0), Red, Green},
+      {WithAlpha(Blue, 0), WithAlpha(Red, 0), Blue, Red},
+      {WithAlpha(Green, 0), WithAlpha(Blue, 0), Green, Blue}}},
+    // Rows of alpha 0 first, then alpha: those first rows are transparent after all.
+    {"TransparentTopRows",
+     {{WithAlpha(Red, 0), WithAlpha(Green, 0), White, White}, {Blue, Red, Blue, Red}, {Green, Blue, Green, Blue}}},
+    {"TransparentBottomRows",
+     {{Red, Green, Red, Green}, {Blue, Red, Blue, Red}, {WithAlpha(Green, 0), WithAlpha(Blue, 0), White, White}}},
+    {"HalfTransparentFirstRow",
+     {{WithAlpha(Red, 0), Green, White, Green}, {Blue, Red, Blue, Red}, {Green, Blue, Green, Blue}}},
+    // Black at half alpha over white is mid grey.
+    {"SemiTransparentMiddle",
+     {{Red, Green, Red, Green}, {0x80000000u, WithAlpha(Blue, 0), 0xFF7F7F7Fu, White}, {Green, Blue, Green, Blue}}},
+    {"AlmostOpaqueLastRows",
+     {{Red, Green, Red, Green}, {Blue, Red, Blue, Red}, {WithAlpha(Green, 0xFE), Blue, 0xFF21A041u, Blue}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SaveOverWhiteTest, testing::ValuesIn(OverWhiteCases),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(SaveClipboardTest, FilesOrNothingAreSkipped) {
   FClipboard.CopyFiles({u"C:\\a.txt"});
