@@ -16,7 +16,9 @@ namespace tarvel {
 
 namespace {
 
-constexpr std::size_t InitialOutputSize = 64 * 1024;
+// libjpeg writes into a buffer of this size, which stays in the cache and is appended to
+// the output whenever it is full.
+constexpr std::size_t ChunkSize = 64 * 1024;
 
 // libjpeg reports fatal errors through error_exit, which must not return. We longjmp back to
 // the frame that called setjmp; C++ exceptions must never cross libjpeg's C frames.
@@ -26,11 +28,14 @@ struct TJpegErrorManager {
   char Message[JMSG_LENGTH_MAX];
 };
 
-// Output into a std::vector grown by doubling. jpeg_mem_dest would do the job with a
+// Output into a std::vector, through Chunk: growing the vector itself for libjpeg to write
+// into would fill every new byte with zeros first. jpeg_mem_dest would do the job with a
 // malloc'd buffer whose ownership and lifetime are tied to the compressor.
 struct TVectorDestination {
   jpeg_destination_mgr Pub; // first member, as above
   std::vector<std::uint8_t>* Out;
+  std::uint8_t* Chunk;  // ChunkSize bytes
+  std::size_t Expected; // the output's size reserved at the start, a guess
 };
 
 // Rows handed to jpeg_write_scanlines in one call when they come from an image.
@@ -64,9 +69,9 @@ void IgnoreMessage(j_common_ptr) {}
 
 // Growing the vector may throw; the exception is stopped here and turned into a libjpeg error
 // by the caller, outside the catch block.
-bool TryResize(std::vector<std::uint8_t>& AOut, std::size_t ASize) noexcept {
+bool TryAppend(std::vector<std::uint8_t>& AOut, const std::uint8_t* ABytes, std::size_t ACount) noexcept {
   try {
-    AOut.resize(ASize);
+    AOut.insert(AOut.end(), ABytes, ABytes + ACount);
     return true;
   } catch (...) {
     return false;
@@ -79,26 +84,28 @@ TVectorDestination& DestinationOf(j_compress_ptr AInfo) {
 
 void InitDestination(j_compress_ptr AInfo) {
   TVectorDestination& dest = DestinationOf(AInfo);
-  if (!TryResize(*dest.Out, InitialOutputSize))
-    ERREXIT(AInfo, JERR_OUT_OF_MEMORY);
-  dest.Pub.next_output_byte = dest.Out->data();
-  dest.Pub.free_in_buffer = dest.Out->size();
+  try {
+    dest.Out->reserve(dest.Expected); // memory that is not touched yet; the guess may fail
+  } catch (...) {
+  }
+  dest.Pub.next_output_byte = dest.Chunk;
+  dest.Pub.free_in_buffer = ChunkSize;
 }
 
-// Called when the whole buffer is full: the next bytes go after it.
+// Called when the whole chunk is full.
 boolean EmptyOutputBuffer(j_compress_ptr AInfo) {
   TVectorDestination& dest = DestinationOf(AInfo);
-  const std::size_t used = dest.Out->size();
-  if (!TryResize(*dest.Out, used * 2))
+  if (!TryAppend(*dest.Out, dest.Chunk, ChunkSize))
     ERREXIT(AInfo, JERR_OUT_OF_MEMORY);
-  dest.Pub.next_output_byte = dest.Out->data() + used;
-  dest.Pub.free_in_buffer = dest.Out->size() - used;
+  dest.Pub.next_output_byte = dest.Chunk;
+  dest.Pub.free_in_buffer = ChunkSize;
   return TRUE;
 }
 
 void TermDestination(j_compress_ptr AInfo) {
   TVectorDestination& dest = DestinationOf(AInfo);
-  dest.Out->resize(dest.Out->size() - dest.Pub.free_in_buffer);
+  if (!TryAppend(*dest.Out, dest.Chunk, ChunkSize - dest.Pub.free_in_buffer))
+    ERREXIT(AInfo, JERR_OUT_OF_MEMORY);
 }
 
 // Up to RowBatch rows from AFirst on, into ARows; 0 when the row source abandoned the
@@ -161,11 +168,17 @@ std::optional<std::vector<std::uint8_t>> Encode(int AWidth, int AHeight, int AQu
   if (AWidth <= 0 || AHeight <= 0)
     throw EImageError(u"An empty image cannot be saved as JPEG");
   std::vector<std::uint8_t> out;
+  std::vector<std::uint8_t> chunk(ChunkSize);
   TJpegJob job{};
   job.Destination.Pub.init_destination = InitDestination;
   job.Destination.Pub.empty_output_buffer = EmptyOutputBuffer;
   job.Destination.Pub.term_destination = TermDestination;
   job.Destination.Out = &out;
+  job.Destination.Chunk = chunk.data();
+  // Half a byte a pixel: more than screen images at the save's quality need, so that the
+  // output is seldom moved while it grows.
+  job.Destination.Expected =
+      std::max(ChunkSize, static_cast<std::size_t>(AWidth) * static_cast<std::size_t>(AHeight) / 2);
   job.Width = AWidth;
   job.Height = AHeight;
   job.Bitmap = ABitmap;
