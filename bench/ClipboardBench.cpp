@@ -8,15 +8,12 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
+#include "ImageBench.h"
 #include "clipboard/ClipboardSave.h"
 #include "clipboard/Dib.h"
 #include "core/Bitmap32.h"
@@ -25,8 +22,8 @@
 
 namespace {
 
-constexpr int ScreenWidth = 1920;
-constexpr int ScreenHeight = 1080;
+using tarvel::bench::ScreenHeight;
+using tarvel::bench::ScreenWidth;
 constexpr std::size_t ScreenBytes = std::size_t{ScreenWidth} * ScreenHeight * 4;
 // The default number of history entries.
 constexpr int HistoryLimit = 10;
@@ -39,29 +36,7 @@ public:
   std::u16string TimeSeparator() override { return u":"; }
 };
 
-// A desktop-like capture: a title bar, a light window with lines of dark "glyphs" and a
-// coloured panel; ASeed moves the text so that two captures differ. The fourth byte is 0,
-// as in a screen capture.
-tarvel::TBitmap32 MakeDesktop(std::uint32_t ASeed) {
-  tarvel::TBitmap32 b(ScreenWidth, ScreenHeight, 0x00F3F3F3u);
-  std::uint32_t state = ASeed;
-  for (int y = 0; y < ScreenHeight; ++y) {
-    const bool titleBar = y < 32;
-    const bool textLine = !titleBar && (y % 20) >= 6 && (y % 20) < 16;
-    for (int x = 0; x < ScreenWidth; ++x) {
-      state = state * 1103515245u + 12345u;
-      std::uint32_t colour = 0x00F3F3F3u;
-      if (titleBar)
-        colour = 0x00202840u + static_cast<std::uint32_t>(x / 64);
-      else if (x >= 1500 && y >= 200 && y < 700)
-        colour = 0x003070C0u;
-      else if (textLine && x >= 40 && x < 1400 && (state >> 29) < 3)
-        colour = 0x00181818u;
-      b.SetPixel(x, y, colour);
-    }
-  }
-  return b;
-}
+using tarvel::bench::MakeDesktop;
 
 void BM_Memcpy8MB(benchmark::State& AState) {
   std::vector<std::uint8_t> source(ScreenBytes, 0x5A);
@@ -188,31 +163,11 @@ BENCHMARK(BM_SaveBitmapAsJpeg)->ArgName("alpha_ff")->Arg(0)->Arg(1)->Unit(benchm
 // pixels in their layout in one call, writing into its own memory destination.
 void BM_SaveBitmapAsJpegLibjpegDirect(benchmark::State& AState) {
   const tarvel::TBitmap32 image = MakeDesktop(7);
-  std::vector<JSAMPROW> rows(ScreenHeight);
-  for (int y = 0; y < ScreenHeight; ++y)
-    rows[static_cast<std::size_t>(y)] = const_cast<JSAMPROW>(image.Scanline(y));
+  std::vector<JSAMPROW> rows = tarvel::bench::RowsOf(image);
   std::size_t bytes = 0;
   for (auto _ : AState) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = ScreenWidth;
-    info.image_height = ScreenHeight;
-    info.input_components = 4;
-    info.in_color_space = JCS_EXT_BGRX;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 60, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    jpeg_write_scanlines(&info, rows.data(), ScreenHeight);
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    bytes = size;
-    benchmark::DoNotOptimize(out);
-    std::free(out);
+    bytes = tarvel::bench::EncodeWithLibjpegAlone(image, rows);
+    benchmark::DoNotOptimize(bytes);
   }
   AState.counters["jpeg_bytes"] = static_cast<double>(bytes);
 }
