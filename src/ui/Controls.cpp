@@ -190,6 +190,33 @@ void TMemo::SetText(std::u16string_view AText) {
   SetLines({split.begin(), split.end()});
 }
 
+void TMemo::AppendLine(std::u16string ALine, std::size_t AMaxLines) {
+  TMemoAppend edit;
+  for (const std::u16string& line : FLines)
+    edit.OldLength += line.size() + 2;
+  if (!FLines.empty()) {
+    edit.OldLength -= 2;
+    edit.Appended = u"\r\n";
+  }
+  edit.Appended += ALine;
+  FLines.push_back(std::move(ALine));
+  const std::size_t keep = std::max<std::size_t>(AMaxLines, 1);
+  if (FLines.size() > keep) {
+    const auto dropped = static_cast<std::ptrdiff_t>(FLines.size() - keep);
+    for (auto line = FLines.begin(); line != FLines.begin() + dropped; ++line)
+      edit.Removed += line->size() + 2;
+    FLines.erase(FLines.begin(), FLines.begin() + dropped);
+  }
+  FPendingAppend = &edit;
+  try {
+    Changed();
+  } catch (...) {
+    FPendingAppend = nullptr;
+    throw;
+  }
+  FPendingAppend = nullptr;
+}
+
 void TMemo::SetReadOnly(bool AValue) {
   FReadOnly = AValue;
   Changed();

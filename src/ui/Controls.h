@@ -153,6 +153,15 @@ private:
 };
 
 // A multi-line text field.
+// What TMemo::AppendLine did to the text (Text()): it was OldLength characters long,
+// Appended went on at its end (with the line break before it, when there were lines), and
+// then the first Removed characters went (the dropped lines with their line breaks).
+struct TMemoAppend {
+  std::size_t OldLength = 0;
+  std::u16string Appended;
+  std::size_t Removed = 0;
+};
+
 class TMemo : public TControl {
 public:
   using TControl::TControl;
@@ -164,6 +173,13 @@ public:
   std::u16string Text() const;
   // Splits at CR LF, lone CR or lone LF.
   void SetText(std::u16string_view AText);
+  // Adds ALine at the end and drops the first lines beyond AMaxLines (one line stays at
+  // least). The lines become what SetLines would make them; the peer is told the edit
+  // (PendingAppend), so that it changes the end and the beginning of the field instead of
+  // copying the whole text again. The caret keeps its flag.
+  void AppendLine(std::u16string ALine, std::size_t AMaxLines);
+  // The edit being reported, during the change notification of AppendLine only.
+  const TMemoAppend* PendingAppend() const noexcept { return FPendingAppend; }
   bool ReadOnly() const noexcept { return FReadOnly; }
   void SetReadOnly(bool AValue);
   bool VerticalScrollBar() const noexcept { return FVerticalScrollBar; }
@@ -177,6 +193,7 @@ private:
   bool FReadOnly = false;
   bool FVerticalScrollBar = false;
   bool FCaretAtEnd = false;
+  const TMemoAppend* FPendingAppend = nullptr;
 };
 
 // A picture, drawn scaled to fit with its proportions kept and centred when Stretch,

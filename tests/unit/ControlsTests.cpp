@@ -160,6 +160,58 @@ TEST(ControlsTest, MemoSplitsAtEveryKindOfLineBreak) {
   EXPECT_TRUE(m.Lines().empty());
 }
 
+// A memo with AStart, given ALine with room for AMaxLines.
+struct TAppendCase {
+  const char* Name;
+  std::vector<std::u16string> Start;
+  std::u16string Line;
+  std::size_t MaxLines;
+  std::vector<std::u16string> Expected;
+};
+
+class MemoAppendTest : public testing::TestWithParam<TAppendCase> {};
+
+// The peer applies the reported edit to the text it shows: that must give what a refill with
+// the same lines shows.
+TEST_P(MemoAppendTest, ReportsTheEditThatTurnsTheOldTextIntoTheNewOne) {
+  const TAppendCase& c = GetParam();
+  TMemo m(u"m");
+  m.SetLines(c.Start);
+  m.CaretToEnd();
+  const std::u16string before = m.Text();
+  std::u16string shown = before;
+  int notifications = 0;
+  m.OnModelChanged = [&] {
+    ++notifications;
+    const TMemoAppend* edit = m.PendingAppend();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->OldLength, before.size());
+    shown += edit->Appended;
+    shown.erase(0, edit->Removed);
+  };
+  m.AppendLine(c.Line, c.MaxLines);
+  EXPECT_EQ(notifications, 1);
+  EXPECT_EQ(m.Lines(), c.Expected);
+  TMemo refilled(u"r");
+  refilled.SetLines(c.Expected);
+  EXPECT_EQ(shown, refilled.Text());
+  EXPECT_EQ(m.Text(), refilled.Text());
+  // Reported only while it happens; the caret request stays.
+  EXPECT_EQ(m.PendingAppend(), nullptr);
+  EXPECT_TRUE(m.CaretAtEnd());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MemoAppendTest,
+    testing::Values(TAppendCase{"FirstLine", {}, u"a", 3, {u"a"}}, TAppendCase{"FirstLineEmpty", {}, u"", 3, {u""}},
+                    TAppendCase{"BelowTheCap", {u"a", u""}, u"c", 3, {u"a", u"", u"c"}},
+                    TAppendCase{
+                        "AtTheCapTheOldestGoes", {u"one", u"two", u"three"}, u"four", 3, {u"two", u"three", u"four"}},
+                    TAppendCase{"AnEmptyOldestLineGoesWithItsBreak", {u"", u"b"}, u"c", 2, {u"b", u"c"}},
+                    TAppendCase{"FarAboveTheCapSeveralGo", {u"1", u"22", u"333", u"4444"}, u"5", 2, {u"4444", u"5"}},
+                    TAppendCase{"NoRoomStillKeepsTheNewLine", {u"x", u"y"}, u"z", 0, {u"z"}}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
 TEST(ControlsTest, TimerTicksOnlyWhileEnabled) {
   int fired = 0;
   TTimer t;
