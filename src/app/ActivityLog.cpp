@@ -17,7 +17,13 @@ void TMainForm::AddLogLine(const std::u16string& AText) {
                        AText);
   if (FLogLines->size() > MaxLogLines)
     FLogLines->erase(FLogLines->begin(), FLogLines->end() - MaxLogLines);
-  if (swtShowLog.IsOn())
+  if (!swtShowLog.IsOn())
+    return;
+  // The field already shows the log: it takes the new line and drops its oldest, which costs
+  // the same however long the log is.
+  if (FInfoMemoShowsLog)
+    MemoInfoLog.AppendLine(FLogLines->back(), MaxLogLines);
+  else
     UpdateInfoMemo();
 }
 

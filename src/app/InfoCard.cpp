@@ -20,7 +20,8 @@ void TMainForm::crdInfoClick(TControl&) {
 }
 
 void TMainForm::UpdateInfoMemo() {
-  if (swtShowLog.IsOn()) {
+  FInfoMemoShowsLog = swtShowLog.IsOn();
+  if (FInfoMemoShowsLog) {
     MemoInfoLog.SetLines(LogLines());
     MemoInfoLog.CaretToEnd();
   } else {

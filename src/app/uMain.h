@@ -319,6 +319,9 @@ private:
   bool FUpdatingHistoryControls = false;
   bool FSliderDragging = false;
   bool FLoadingSettings = false;
+  // MemoInfoLog holds the log's lines (UpdateInfoMemo put them there with "show log" on), so
+  // that a new line can be appended to it.
+  bool FInfoMemoShowsLog = false;
   bool FOcrRunning = false;
   // The selection overlay is open: a second request for it does nothing.
   bool FScreenSelectionOpen = false;

@@ -350,6 +350,66 @@ TEST_F(MainFormTest, ShowLogSwitchShowsTheWholeLogAndFollowsIt) {
   EXPECT_EQ(LogAfterStart().size(), 2u); // the switch itself logs nothing
 }
 
+// What a window showing MemoInfoLog holds: refilled on a plain change, edited on an append,
+// as the peer does.
+class ShownLogTest : public MainFormTest {
+protected:
+  ShownLogTest() {
+    FForm.MemoInfoLog.OnModelChanged = [this] {
+      if (const TMemoAppend* edit = FForm.MemoInfoLog.PendingAppend()) {
+        ++FAppends;
+        FShown += edit->Appended;
+        FShown.erase(0, edit->Removed);
+      } else {
+        ++FRefills;
+        FShown = FForm.MemoInfoLog.Text();
+      }
+    };
+  }
+
+  std::u16string LogText() const {
+    std::u16string text;
+    for (const std::u16string& line : FForm.LogLines())
+      text += (text.empty() ? u"" : u"\r\n") + line;
+    return text;
+  }
+
+  std::u16string FShown;
+  int FAppends = 0;
+  int FRefills = 0;
+};
+
+TEST_F(ShownLogTest, NewLinesAreAppendedAndTheFieldKeepsTheNewest500) {
+  FForm.swtShowLog.Toggle();
+  ASSERT_EQ(FShown, LogText());
+  FRefills = 0;
+  for (int i = 0; i < 620; ++i)
+    FForm.AddLogLine(u"line " + IntToStr(i) + std::u16string(static_cast<std::size_t>(i % 7), u'x'));
+  EXPECT_EQ(FRefills, 0);
+  EXPECT_EQ(FAppends, 620);
+  ASSERT_EQ(FForm.MemoInfoLog.Lines().size(), 500u);
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), FForm.LogLines());
+  EXPECT_EQ(FShown, LogText());
+  EXPECT_EQ(FForm.MemoInfoLog.Lines().back(), Stamp + u"line 619xxx");
+  EXPECT_TRUE(FForm.MemoInfoLog.CaretAtEnd());
+}
+
+TEST_F(ShownLogTest, HiddenLogLinesReachTheFieldWhenItIsShownAgain) {
+  FForm.swtShowLog.Toggle();
+  FForm.AddLogLine(u"shown");
+  FForm.swtShowLog.Toggle();
+  FAppends = 0;
+  for (int i = 0; i < 510; ++i)
+    FForm.AddLogLine(u"hidden " + IntToStr(i));
+  EXPECT_EQ(FAppends, 0);
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), InfoText(u'X', u"1.2.0.2"));
+  FForm.swtShowLog.Toggle();
+  FForm.AddLogLine(u"after");
+  EXPECT_EQ(FAppends, 1);
+  EXPECT_EQ(FForm.MemoInfoLog.Lines(), FForm.LogLines());
+  EXPECT_EQ(FShown, LogText());
+}
+
 TEST_F(MainFormTest, InfoCardSurfaceClickKeepsTheInfoCard) {
   FForm.btnCard3.Click();
   FForm.crdInfoClick(FForm.btnCard3);
