@@ -91,6 +91,9 @@ void TSpinEditPeer::Scroll(int ACode) {
 TMemoPeer::TMemoPeer(TMemo& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
   // A little air between the frame and the text.
   SendMessageW(AHandle, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(6, 6));
+  // Appended lines go in through EM_REPLACESEL, which keeps to the limit (30000 characters
+  // unless set); the full log is longer.
+  SendMessageW(AHandle, EM_SETLIMITTEXT, 0, 0);
   SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
   Mirror();
 }
@@ -118,14 +121,66 @@ LRESULT CALLBACK TMemoPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWP
 }
 
 void TMemoPeer::Mirror() {
-  TPeer::Mirror();
   auto& memo = static_cast<TMemo&>(Model());
+  if (const TMemoAppend* edit = memo.PendingAppend(); edit && Append(*edit))
+    return;
+  TPeer::Mirror();
   SetTextIfDifferent(Handle(), memo.Text());
   if (memo.CaretAtEnd()) {
     const int length = GetWindowTextLengthW(Handle());
     SendMessageW(Handle(), EM_SETSEL, length, length);
     SendMessageW(Handle(), EM_SCROLLCARET, 0, 0);
   }
+}
+
+bool TMemoPeer::Append(const TMemoAppend& AEdit) {
+  const HWND h = Handle();
+  // The field no longer holds what the edit starts from: the caller refills it.
+  if (static_cast<std::size_t>(GetWindowTextLengthW(h)) != AEdit.OldLength)
+    return false;
+  DWORD selStart = 0, selEnd = 0;
+  SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+  SCROLLINFO bar{sizeof bar, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+  // No scroll bar yet (the text fits) counts as the end.
+  const bool atEnd =
+      !GetScrollInfo(h, SB_VERT, &bar) || bar.nPage == 0 || bar.nPos + static_cast<int>(bar.nPage) > bar.nMax;
+  const auto firstChar =
+      static_cast<std::size_t>(SendMessageW(h, EM_LINEINDEX, SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0), 0));
+  const std::size_t newLength = AEdit.OldLength + AEdit.Appended.size() - AEdit.Removed;
+  // Each replacement scrolls to its caret: nothing is drawn until the view is settled. (A
+  // hidden field has nothing to draw, and turning drawing back on would show it.)
+  const bool drawn = (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (drawn)
+    SendMessageW(h, WM_SETREDRAW, FALSE, 0);
+  const std::wstring appended = ToWide(AEdit.Appended);
+  SendMessageW(h, EM_SETSEL, AEdit.OldLength, AEdit.OldLength);
+  SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(appended.c_str()));
+  if (AEdit.Removed > 0) {
+    SendMessageW(h, EM_SETSEL, 0, AEdit.Removed);
+    SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  }
+  // The selection moves with its text; a caret at the end stays at the end.
+  const auto shifted = [&](std::size_t AAt) -> std::size_t {
+    if (AAt >= AEdit.OldLength)
+      return newLength;
+    return AAt > AEdit.Removed ? AAt - AEdit.Removed : 0;
+  };
+  SendMessageW(h, EM_SETSEL, shifted(selStart), shifted(selEnd));
+  if (atEnd) {
+    SendMessageW(h, EM_SETSEL, newLength, newLength);
+    SendMessageW(h, EM_SCROLLCARET, 0, 0);
+  } else {
+    // The lines being read stay in view.
+    const std::size_t keep = firstChar > AEdit.Removed ? firstChar - AEdit.Removed : 0;
+    const auto target = static_cast<int>(SendMessageW(h, EM_LINEFROMCHAR, keep, 0));
+    const auto first = static_cast<int>(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageW(h, EM_LINESCROLL, 0, target - first);
+  }
+  if (drawn) {
+    SendMessageW(h, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(h, nullptr, TRUE);
+  }
+  return true;
 }
 
 // One-letter edit -------------------------------------------------------------------------

@@ -112,9 +112,13 @@ class TMemoPeer : public TPeer {
 public:
   TMemoPeer(TMemo& AModel, HWND AHandle);
   ~TMemoPeer() override;
+  // An appended line (TMemo::AppendLine) changes the field's end and beginning only; a view
+  // at the end follows it, a view scrolled up keeps its lines.
   void Mirror() override;
 
 private:
+  // False when the field does not hold the text the edit starts from.
+  bool Append(const TMemoAppend& AEdit);
   static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
                                        DWORD_PTR AData);
 };
