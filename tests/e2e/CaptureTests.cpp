@@ -2,6 +2,7 @@
 // in known pixels under them.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "CaptureScenario.h"
@@ -19,9 +20,15 @@ constexpr RECT Box{100, 100, 300, 250};
 // The overlay's scenarios.
 class CaptureTest : public TCaptureScenario {
 protected:
-  // Opens the overlay with the hotkey and waits until its frozen picture is on screen.
+  // Opens the overlay with the hotkey and waits until its frozen picture is on screen. Once,
+  // in a clean run right after an overlay had closed, Wine delivered no hot key for the
+  // synthesized chord; it is pressed a second time then, and the run says so.
   void OpenOverlay() {
     PressCtrlShift('R');
+    if (!WaitUntil([&] { return Overlay() != nullptr; }, 5s)) {
+      std::printf("[ info     ] no overlay 5 s after Ctrl+Shift+R; pressed again\n");
+      PressCtrlShift('R');
+    }
     ASSERT_TRUE(OverlayOpens()) << "no overlay after Ctrl+Shift+R\n" << Log();
     Sleep(300); // painted
   }
