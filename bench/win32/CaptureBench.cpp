@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "Timing.h"
 #include "app/win32/Win32ProgramHost.h"
 #include "capture/win32/Win32Screen.h"
 #include "core/win32/MemoryDib.h"
@@ -16,17 +17,9 @@
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-double Milliseconds(TClock::duration ADuration) {
-  return std::chrono::duration<double, std::milli>(ADuration).count();
-}
-
-double Median(std::vector<double> AValues) {
-  std::sort(AValues.begin(), AValues.end());
-  const std::size_t n = AValues.size();
-  return n % 2 ? AValues[n / 2] : (AValues[n / 2 - 1] + AValues[n / 2]) / 2;
-}
+using tarvel::bench::Median;
+using tarvel::bench::Milliseconds;
+using tarvel::bench::TClock;
 
 // Lets the window handle what the last run left queued (its own clipboard echo, timers),
 // outside the timed part.

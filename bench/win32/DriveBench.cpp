@@ -51,6 +51,7 @@
 #include <string>
 #include <vector>
 
+#include "Timing.h"
 #include "app/win32/ControlIds.h"
 #include "e2e/Driver.h"
 #include "e2e/OtherProgram.h"
@@ -62,21 +63,11 @@ namespace {
 using namespace tarvel;
 using namespace tarvel::e2e;
 using namespace std::chrono_literals;
-using TClock = std::chrono::steady_clock;
+using tarvel::bench::Median;
+using tarvel::bench::Milliseconds;
+using tarvel::bench::TClock;
 
 constexpr int ReadEvery = 400; // copies between two readings of the log (it keeps 500 lines)
-
-double Milliseconds(TClock::duration ADuration) {
-  return std::chrono::duration<double, std::milli>(ADuration).count();
-}
-
-double Median(std::vector<double> AValues) {
-  if (AValues.empty())
-    return 0;
-  std::sort(AValues.begin(), AValues.end());
-  const std::size_t n = AValues.size();
-  return n % 2 ? AValues[n / 2] : (AValues[n / 2 - 1] + AValues[n / 2]) / 2;
-}
 
 std::vector<std::wstring> Lines(const std::wstring& AText) {
   std::vector<std::wstring> lines;

@@ -11,22 +11,15 @@
 #include <vector>
 
 #include "ImageBench.h"
+#include "Timing.h"
 #include "clipboard/ClipboardSave.h"
 #include "core/Jpeg.h"
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-double Milliseconds(TClock::duration ADuration) {
-  return std::chrono::duration<double, std::milli>(ADuration).count();
-}
-
-double Median(std::vector<double> AValues) {
-  std::sort(AValues.begin(), AValues.end());
-  const std::size_t n = AValues.size();
-  return n % 2 ? AValues[n / 2] : (AValues[n / 2 - 1] + AValues[n / 2]) / 2;
-}
+using tarvel::bench::Median;
+using tarvel::bench::Milliseconds;
+using tarvel::bench::TClock;
 
 } // namespace
 
