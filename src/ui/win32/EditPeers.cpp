@@ -176,6 +176,10 @@ bool TMemoPeer::Append(const TMemoAppend& AEdit) {
     const auto first = static_cast<int>(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0));
     SendMessageW(h, EM_LINESCROLL, 0, target - first);
   }
+  // The lines wrap, so nothing lies to the left of the frame; Wine's replacement can still
+  // leave the view shifted sideways towards a long line's caret.
+  // (Windows ignores a sideways scroll of a wrapping field; Wine takes it back to the left.)
+  SendMessageW(h, EM_LINESCROLL, static_cast<WPARAM>(-10000), 0);
   if (drawn) {
     SendMessageW(h, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(h, nullptr, TRUE);
