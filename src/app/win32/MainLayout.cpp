@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/win32/MainWindowMetrics.h"
+#include "ui/win32/LogView.h"
 #include "ui/win32/Theme.h"
 
 namespace tarvel {
@@ -201,7 +202,7 @@ void TWin32MainWindow::PlaceField(HWND AControl, HWND AUpDown, const RECT& ASlot
     Place(AUpDown, right - w, ASlot.top + 2, w, height - 4);
     right -= w + 1;
   }
-  if (GetWindowLongPtrW(AControl, GWL_STYLE) & ES_MULTILINE) {
+  if ((GetWindowLongPtrW(AControl, GWL_STYLE) & ES_MULTILINE) || TLogView::FromHandle(AControl)) {
     Place(AControl, ASlot.left + 2, ASlot.top + 2, right - ASlot.left - 2, height - 4);
     return;
   }

@@ -15,6 +15,7 @@
 #include "core/win32/ErrorBoundary.h"
 #include "core/win32/Messages.h"
 #include "core/win32/Windowing.h"
+#include "ui/win32/LogView.h"
 #include "ui/win32/Theme.h"
 
 namespace tarvel {
@@ -224,7 +225,11 @@ void TWin32MainWindow::CreateControls() {
   c.swtShowLog = makeSwitch(info, idSwtShowLog, f.swtShowLog);
   c.btnShowTutorial = makeButton(info, idBtnShowTutorial, f.btnShowTutorial);
   c.chkUpdate = makeButton(info, idChkUpdate, f.chkUpdate);
-  c.MemoInfoLog = makeMemo(info, idMemoInfoLog, f.MemoInfoLog);
+  // The log takes a line per event and holds hundreds: a view that lays out and draws only
+  // what changes.
+  TLogView::Register(FInstance);
+  c.MemoInfoLog = AddChild(info, idMemoInfoLog, TLogView::ClassName, L"", WS_VSCROLL | WS_TABSTOP | WS_VISIBLE);
+  FPeers.Bind<TLogViewPeer>(f.MemoInfoLog, c.MemoInfoLog);
 
   f.CardPanel1.OnModelChanged = [this] { MirrorCards(); };
 }

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "core/FlagScope.h"
 #include "core/Text.h"
@@ -12,6 +13,7 @@
 #include "core/win32/Handles.h"
 #include "core/win32/Messages.h"
 #include "core/win32/Windowing.h"
+#include "ui/win32/LogView.h"
 #include "ui/win32/PeerSupport.h"
 #include "ui/win32/Theme.h"
 
@@ -122,8 +124,6 @@ LRESULT CALLBACK TMemoPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWP
 
 void TMemoPeer::Mirror() {
   auto& memo = static_cast<TMemo&>(Model());
-  if (const TMemoAppend* edit = memo.PendingAppend(); edit && Append(*edit))
-    return;
   TPeer::Mirror();
   SetTextIfDifferent(Handle(), memo.Text());
   if (memo.CaretAtEnd()) {
@@ -133,58 +133,38 @@ void TMemoPeer::Mirror() {
   }
 }
 
-bool TMemoPeer::Append(const TMemoAppend& AEdit) {
-  const HWND h = Handle();
-  // The field no longer holds what the edit starts from: the caller refills it.
-  if (static_cast<std::size_t>(GetWindowTextLengthW(h)) != AEdit.OldLength)
-    return false;
-  DWORD selStart = 0, selEnd = 0;
-  SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-  SCROLLINFO bar{sizeof bar, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
-  // No scroll bar yet (the text fits) counts as the end.
-  const bool atEnd =
-      !GetScrollInfo(h, SB_VERT, &bar) || bar.nPage == 0 || bar.nPos + static_cast<int>(bar.nPage) > bar.nMax;
-  const auto firstChar =
-      static_cast<std::size_t>(SendMessageW(h, EM_LINEINDEX, SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0), 0));
-  const std::size_t newLength = AEdit.OldLength + AEdit.Appended.size() - AEdit.Removed;
-  // Each replacement scrolls to its caret: nothing is drawn until the view is settled. (A
-  // hidden field has nothing to draw, and turning drawing back on would show it.)
-  const bool drawn = (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0;
-  if (drawn)
-    SendMessageW(h, WM_SETREDRAW, FALSE, 0);
-  const std::wstring appended = ToWide(AEdit.Appended);
-  SendMessageW(h, EM_SETSEL, AEdit.OldLength, AEdit.OldLength);
-  SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(appended.c_str()));
-  if (AEdit.Removed > 0) {
-    SendMessageW(h, EM_SETSEL, 0, AEdit.Removed);
-    SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+// Log view ----------------------------------------------------------------------------------
+
+TLogViewPeer::TLogViewPeer(TMemo& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
+  if (!TLogView::FromHandle(AHandle))
+    throw std::invalid_argument("TLogViewPeer: not a log view");
+  Mirror();
+}
+
+void TLogViewPeer::Mirror() {
+  auto& memo = static_cast<TMemo&>(Model());
+  TLogView& view = *TLogView::FromHandle(Handle());
+  const TWrappedText& shown = view.Text();
+  const std::vector<std::u16string>& lines = memo.Lines();
+  // An append to what the view shows: the new line goes on, the oldest go.
+  if (const TMemoAppend* edit = memo.PendingAppend();
+      edit && !lines.empty() && shown.Length() == edit->OldLength && shown.LineCount() + 1 >= lines.size()) {
+    const std::size_t dropped = shown.LineCount() + 1 - lines.size();
+    if (lines.size() < 2 || shown.Line(shown.LineCount() - 1) == lines[lines.size() - 2]) {
+      view.Append(lines.back(), dropped);
+      return;
+    }
   }
-  // The selection moves with its text; a caret at the end stays at the end.
-  const auto shifted = [&](std::size_t AAt) -> std::size_t {
-    if (AAt >= AEdit.OldLength)
-      return newLength;
-    return AAt > AEdit.Removed ? AAt - AEdit.Removed : 0;
-  };
-  SendMessageW(h, EM_SETSEL, shifted(selStart), shifted(selEnd));
-  if (atEnd) {
-    SendMessageW(h, EM_SETSEL, newLength, newLength);
-    SendMessageW(h, EM_SCROLLCARET, 0, 0);
-  } else {
-    // The lines being read stay in view.
-    const std::size_t keep = firstChar > AEdit.Removed ? firstChar - AEdit.Removed : 0;
-    const auto target = static_cast<int>(SendMessageW(h, EM_LINEFROMCHAR, keep, 0));
-    const auto first = static_cast<int>(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0));
-    SendMessageW(h, EM_LINESCROLL, 0, target - first);
+  TPeer::Mirror();
+  bool same = shown.LineCount() == lines.size();
+  for (std::size_t i = 0; same && i < lines.size(); ++i)
+    same = shown.Line(i) == lines[i];
+  if (!same)
+    view.Assign(lines);
+  if (memo.CaretAtEnd()) {
+    view.Select(shown.End(), shown.End());
+    view.ScrollToEnd();
   }
-  // The lines wrap, so nothing lies to the left of the frame; Wine's replacement can still
-  // leave the view shifted sideways towards a long line's caret.
-  // (Windows ignores a sideways scroll of a wrapping field; Wine takes it back to the left.)
-  SendMessageW(h, EM_LINESCROLL, static_cast<WPARAM>(-10000), 0);
-  if (drawn) {
-    SendMessageW(h, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(h, nullptr, TRUE);
-  }
-  return true;
 }
 
 // One-letter edit -------------------------------------------------------------------------

@@ -112,15 +112,19 @@ class TMemoPeer : public TPeer {
 public:
   TMemoPeer(TMemo& AModel, HWND AHandle);
   ~TMemoPeer() override;
-  // An appended line (TMemo::AppendLine) changes the field's end and beginning only; a view
-  // at the end follows it, a view scrolled up keeps its lines.
   void Mirror() override;
 
 private:
-  // False when the field does not hold the text the edit starts from.
-  bool Append(const TMemoAppend& AEdit);
   static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
                                        DWORD_PTR AData);
+};
+
+// A memo shown by a log view (TLogView): a line appended (TMemo::AppendLine) is added to the
+// view and the lines it pushed out are dropped, without laying out the others again.
+class TLogViewPeer : public TPeer {
+public:
+  TLogViewPeer(TMemo& AModel, HWND AHandle);
+  void Mirror() override;
 };
 
 // A label. An owner-drawn one (SS_OWNERDRAW) that does not fit on one line breaks at its
