@@ -86,7 +86,7 @@ protected:
 
   // The scroll bar as the user sees it, once a burst of lines has been drawn.
   bool ScrollBarAtEnd() const {
-    Pump(250);
+    Pump(400);
     SCROLLINFO bar{sizeof bar, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
     return GetScrollInfo(FField, SB_VERT, &bar) && bar.nPos + static_cast<int>(bar.nPage) > bar.nMax;
   }

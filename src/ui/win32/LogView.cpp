@@ -32,6 +32,7 @@ enum : UINT_PTR { cmdCopy = 1, cmdSelectAll };
 constexpr UINT_PTR BurstTimerId = 1;
 // While lines keep coming, the view shows them this often.
 constexpr UINT BurstPause = 100; // ms
+constexpr int ScrollBarTicks = 3;
 
 } // namespace
 
@@ -137,14 +138,32 @@ int TLogView::MaxTop() const noexcept {
 }
 
 void TLogView::UpdateScrollBar() {
-  SCROLLINFO bar{sizeof bar,
-                 SIF_ALL | SIF_DISABLENOSCROLL,
-                 0,
-                 std::max(FText.RowCount() - 1, 0),
-                 static_cast<UINT>(PageRows()),
-                 FTop,
-                 0};
+  // Redrawing the bar is dear (under Wine a few milliseconds for a tall one), and a full log
+  // at its end mostly keeps the same rows and position: only a change is set.
+  const TScrollState state{std::max(FText.RowCount() - 1, 0), PageRows(), FTop};
+  if (state == FScrollState)
+    return;
+  FScrollState = state;
+  SCROLLINFO bar{sizeof bar, SIF_ALL | SIF_DISABLENOSCROLL, 0, state.Max, static_cast<UINT>(state.Page), state.Pos, 0};
   SetScrollInfo(FHandle, SB_VERT, &bar, TRUE);
+}
+
+void TLogView::BurstTick() {
+  // The rows follow the burst at every tick, the scroll bar (dearer to draw, and nothing one
+  // reads) at every third, and both once it is over.
+  ++FBurstTicks;
+  if (FBurstStale) {
+    FBurstStale = false;
+    FScrollBarStale = true;
+    InvalidateRect(FHandle, nullptr, FALSE);
+  } else {
+    KillTimer(FHandle, BurstTimerId);
+    FBurst = false;
+  }
+  if (FScrollBarStale && (!FBurst || FBurstTicks % ScrollBarTicks == 0)) {
+    FScrollBarStale = false;
+    UpdateScrollBar();
+  }
 }
 
 void TLogView::Assign(const std::vector<std::u16string>& ALines) {
@@ -176,6 +195,7 @@ void TLogView::Append(std::u16string ALine, std::size_t ADropFront) {
     return;
   }
   FBurst = SetTimer(FHandle, BurstTimerId, BurstPause, nullptr) != 0;
+  FBurstTicks = 0;
   UpdateScrollBar();
   // What is drawn moves up by the rows the view moved: those already drawn are moved, and
   // only the new ones are drawn. A view scrolled up shows the same rows as before.
@@ -497,14 +517,7 @@ LRESULT TLogView::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   case WM_TIMER:
     if (AWParam != BurstTimerId)
       break;
-    if (FBurstStale) {
-      FBurstStale = false;
-      UpdateScrollBar();
-      InvalidateRect(FHandle, nullptr, FALSE);
-    } else {
-      KillTimer(FHandle, BurstTimerId);
-      FBurst = false;
-    }
+    BurstTick();
     return 0;
   case WM_CONTEXTMENU: ContextMenu({GET_X_LPARAM(ALParam), GET_Y_LPARAM(ALParam)}); return 0;
   default: break;

@@ -57,6 +57,8 @@ private:
   int MaxTop() const noexcept;
   int Margin() const noexcept { return FRowHeight / 3; }
   void UpdateScrollBar();
+  // Draws what a burst of lines left undrawn.
+  void BurstTick();
   void Paint(HDC ADC, const RECT& AUpdate);
   void Scroll(int ACode);
   void Wheel(int ADelta);
@@ -85,9 +87,19 @@ private:
   TTextPosition FCaret;
   bool FSelecting = false;
   int FWheelRest = 0;
+  // What the scroll bar was last given.
+  struct TScrollState {
+    int Max = -1;
+    int Page = 0;
+    int Pos = 0;
+    friend bool operator==(const TScrollState&, const TScrollState&) = default;
+  };
+  TScrollState FScrollState;
   // Lines are coming in a burst; some are not drawn yet.
   bool FBurst = false;
   bool FBurstStale = false;
+  bool FScrollBarStale = false;
+  int FBurstTicks = 0;
 };
 
 } // namespace tarvel
