@@ -2,6 +2,8 @@
 // need no binary files in the tree.
 #include "app/win32/Icons.h"
 
+#include "app/ProgramIcon.h"
+
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -39,8 +41,9 @@ constexpr TGlyph Glyphs[15] = {
     {L"\u2193", RGB(0x4F, 0xA3, 0x8C)}, // 14 save
 };
 
-// Draws at 4× and averages down, for smooth edges without GDI+.
-TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor, bool ASquare) {
+// A coloured disc with the white mark AText, drawn at 4× and averaged down, for smooth edges
+// without GDI+.
+TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor) {
   const int big = ASize * 4;
   const BITMAPINFO bi = TopDownBitmapInfo(big, big);
   void* bits = nullptr;
@@ -51,7 +54,7 @@ TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor, bool ASq
     return result;
   {
     TUniqueSelectObject selected = SelectScoped(dc.Get(), dib.Get());
-    // Outside in pure blue, the shape in white, the mark in black on it.
+    // Outside in pure blue, the disc in white, the mark in black on it.
     RECT all{0, 0, big, big};
     SetDCBrushColor(dc.Get(), RGB(0, 0, 255));
     FillRect(dc.Get(), &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
@@ -59,10 +62,7 @@ TBitmap32 RenderGlyph(int ASize, const wchar_t* AText, COLORREF AColor, bool ASq
     SetDCPenColor(dc.Get(), RGB(255, 255, 255));
     TUniqueSelectObject brush = SelectScoped(dc.Get(), GetStockObject(DC_BRUSH));
     TUniqueSelectObject pen = SelectScoped(dc.Get(), GetStockObject(DC_PEN));
-    if (ASquare)
-      RoundRect(dc.Get(), 0, 0, big, big, big / 3, big / 3);
-    else
-      Ellipse(dc.Get(), 0, 0, big, big);
+    Ellipse(dc.Get(), 0, 0, big, big);
     TUniqueGdiObject font(CreateFontW(-big * 2 / 3, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
                                       ANTIALIASED_QUALITY, 0, L"Segoe UI"));
     TUniqueSelectObject selectedFont = SelectScoped(dc.Get(), font.Get());
@@ -118,13 +118,13 @@ HICON ToIcon(const TBitmap32& ABitmap) {
 } // namespace
 
 HICON CreateProgramIcon(int ASize) {
-  return ToIcon(RenderGlyph(ASize, L"T", RGB(0x5B, 0x8D, 0xBE), true));
+  return ToIcon(RenderProgramIcon(ASize));
 }
 
 HBITMAP CreateMenuBitmap(int AIndex, int ASize) {
   if (AIndex < 0 || AIndex >= static_cast<int>(std::size(Glyphs)))
     return nullptr;
-  TBitmap32 b = RenderGlyph(ASize, Glyphs[AIndex].Text, Glyphs[AIndex].Color, false);
+  TBitmap32 b = RenderGlyph(ASize, Glyphs[AIndex].Text, Glyphs[AIndex].Color);
   for (int y = 0; y < b.Height(); ++y) {
     std::uint8_t* p = b.Scanline(y);
     for (int x = 0; x < b.Width(); ++x, p += 4)
@@ -139,7 +139,7 @@ HIMAGELIST CreateIconList(int ASize) {
   if (!list)
     return nullptr;
   for (const TGlyph& glyph : Glyphs) {
-    TUniqueIcon icon(ToIcon(RenderGlyph(ASize, glyph.Text, glyph.Color, false)));
+    TUniqueIcon icon(ToIcon(RenderGlyph(ASize, glyph.Text, glyph.Color)));
     ImageList_AddIcon(list, icon.Get());
   }
   return list;
