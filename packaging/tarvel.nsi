@@ -1,0 +1,227 @@
+; The per-user installer of Tarvel, built on Linux by scripts/package:
+;
+;   makensis -DEXE=<tarvel.exe> -DICON=<tarvel.ico> -DVERSION=<a.b.c.d> -DOUTFILE=<setup.exe> tarvel.nsi
+;
+; It needs no administrator rights: everything goes to the current user's part of the
+; system. The program to %LOCALAPPDATA%\Programs\Tarvel, a shortcut to the user's start
+; menu, the "Apps & features" entry to HKCU\...\Uninstall\Tarvel and, when chosen, the Run
+; value with which Tarvel starts with Windows, the same value its settings card writes.
+;
+; Command line: /S installs silently; /AUTOSTART also makes Tarvel start with Windows (the
+; components page offers the same choice); /D=<folder> (last, NSIS's own) another folder.
+; The uninstaller takes /S too; silently it keeps the user's settings.
+;
+; A running Tarvel is closed before its file is replaced or removed, the way Windows' restart
+; manager closes programs for an update: WM_QUERYENDSESSION and WM_ENDSESSION with
+; ENDSESSION_CLOSEAPP to its application window (class TarvelApplication), which then ends
+; as it does when the session ends. An installer that closed it starts it again.
+
+Unicode true
+ManifestDPIAware true
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+
+!ifndef EXE | ICON | VERSION | OUTFILE
+  !error "define EXE, ICON, VERSION and OUTFILE (scripts/package does)"
+!endif
+
+; The version the installer records is the one in the program's version resource.
+!getdllversion "${EXE}" ExeVersion_
+!define FILE_VERSION "${ExeVersion_1}.${ExeVersion_2}.${ExeVersion_3}.${ExeVersion_4}"
+!if "${VERSION}" != "${FILE_VERSION}"
+  !error "VERSION ${VERSION} is not the version of ${EXE} (${FILE_VERSION})"
+!endif
+
+!define PUBLISHER "Nusk"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvel"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SETTINGS_KEY "Software\Nusk\Tarvel"
+!define APPLICATION_WINDOW_CLASS "TarvelApplication"
+!define ENDSESSION_CLOSEAPP 1
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include Sections.nsh
+!include WinMessages.nsh
+
+Name "Tarvel"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\Tarvel"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "Tarvel ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+Var WasRunning  ; 1 when a running Tarvel was closed
+Var Restarted   ; 1 when the installer started it again
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_WELCOMEPAGE_TEXT "This installs Tarvel ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nIf Tarvel is running, it is closed while its file is replaced and started again afterwards. Your settings are kept.$\r$\n$\r$\n$_CLICK"
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Start Tarvel now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartTarvelFromFinishPage
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+VIProductVersion "${FILE_VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "Tarvel"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "Tarvel ${VERSION} setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
+
+; Closes a running Tarvel and waits until it has ended and let go of $INSTDIR\tarvel.exe;
+; $WasRunning tells whether one ran. When it does not end within 10 seconds the user may try
+; again (after quitting it from the tray menu); a silent run gives up, and so does the
+; installation (exit code 2), before anything was changed.
+!macro DEFINE_CLOSE_RUNNING_TARVEL PREFIX
+Function ${PREFIX}CloseRunningTarvel
+  StrCpy $WasRunning 0
+  FindWindow $0 "${APPLICATION_WINDOW_CLASS}"
+  ${If} $0 = 0
+    Return
+  ${EndIf}
+  StrCpy $WasRunning 1
+  DetailPrint "Closing the running Tarvel"
+  ${Do}
+    FindWindow $0 "${APPLICATION_WINDOW_CLASS}"
+    ${If} $0 <> 0
+      SendMessage $0 ${WM_QUERYENDSESSION} 0 ${ENDSESSION_CLOSEAPP} /TIMEOUT=5000
+      SendMessage $0 ${WM_ENDSESSION} 1 ${ENDSESSION_CLOSEAPP} /TIMEOUT=5000
+    ${EndIf}
+    ; The window goes first, the process and its hold on the file a moment later.
+    StrCpy $1 0
+    ${Do}
+      FindWindow $0 "${APPLICATION_WINDOW_CLASS}"
+      ${If} $0 = 0
+        ${IfNot} ${FileExists} "$INSTDIR\tarvel.exe"
+          Return
+        ${EndIf}
+        ClearErrors
+        FileOpen $2 "$INSTDIR\tarvel.exe" a
+        ${IfNot} ${Errors}
+          FileClose $2
+          Return
+        ${EndIf}
+      ${EndIf}
+      Sleep 100
+      IntOp $1 $1 + 1
+    ${LoopUntil} $1 >= 100
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Tarvel is still running. Quit it from its tray menu, then choose Retry." /SD IDCANCEL IDRETRY retry
+    DetailPrint "Tarvel did not quit; nothing was changed"
+    SetErrorLevel 2
+    Abort
+    retry:
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro DEFINE_CLOSE_RUNNING_TARVEL ""
+!insertmacro DEFINE_CLOSE_RUNNING_TARVEL "un."
+
+; The Run value's data for this copy: its full path in double quotes, as Tarvel writes it.
+!define RUN_COMMAND '"$INSTDIR\tarvel.exe"'
+
+Section "Tarvel" SecProgram
+  SectionIn RO
+  Call CloseRunningTarvel
+  SetOutPath "$INSTDIR"
+  File "/oname=tarvel.exe" "${EXE}"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortcut "$SMPROGRAMS\Tarvel.lnk" "$INSTDIR\tarvel.exe" "" "$INSTDIR\tarvel.exe" 0 \
+    SW_SHOWNORMAL "" "Copy text and images from any screen, OCR, and a clipboard history"
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Tarvel"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\tarvel.exe,0"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+Section /o "Start with Windows" SecAutostart
+  WriteRegStr HKCU "${RUN_KEY}" "Tarvel" '${RUN_COMMAND}'
+SectionEnd
+
+Section "-Finish"
+  ; The components page showed whether this copy starts with Windows; turning that off
+  ; there removes its Run value. A value for another copy is left alone.
+  ${IfNot} ${SectionIsSelected} ${SecAutostart}
+    ReadRegStr $0 HKCU "${RUN_KEY}" "Tarvel"
+    ${If} $0 == '${RUN_COMMAND}'
+    ${OrIf} $0 == "$INSTDIR\tarvel.exe"
+      DeleteRegValue HKCU "${RUN_KEY}" "Tarvel"
+    ${EndIf}
+  ${EndIf}
+  ${If} $WasRunning = 1
+    DetailPrint "Starting Tarvel again"
+    Exec '${RUN_COMMAND}'
+    StrCpy $Restarted 1
+  ${EndIf}
+SectionEnd
+
+Function .onInit
+  SetShellVarContext current
+  StrCpy $WasRunning 0
+  StrCpy $Restarted 0
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/AUTOSTART" $R1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecAutostart}
+  ${Else}
+    ; An upgrade keeps the choice: already on when this copy starts with Windows.
+    ReadRegStr $0 HKCU "${RUN_KEY}" "Tarvel"
+    ${If} $0 == '${RUN_COMMAND}'
+    ${OrIf} $0 == "$INSTDIR\tarvel.exe"
+      !insertmacro SelectSection ${SecAutostart}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function StartTarvelFromFinishPage
+  ; A Tarvel started again by the installer already runs (a second one would end at once).
+  ${If} $Restarted <> 1
+    Exec '${RUN_COMMAND}'
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  SetShellVarContext current
+FunctionEnd
+
+Section "Uninstall"
+  Call un.CloseRunningTarvel
+  ReadRegStr $0 HKCU "${RUN_KEY}" "Tarvel"
+  ${If} $0 == '${RUN_COMMAND}'
+  ${OrIf} $0 == "$INSTDIR\tarvel.exe"
+    DeleteRegValue HKCU "${RUN_KEY}" "Tarvel"
+  ${EndIf}
+  Delete "$SMPROGRAMS\Tarvel.lnk"
+  Delete "$INSTDIR\tarvel.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Remove your Tarvel settings too?$\r$\n$\r$\nThey stay in your registry (HKEY_CURRENT_USER\${SETTINGS_KEY}) for a later installation unless you remove them." /SD IDNO IDNO keep
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+    DeleteRegKey /ifempty HKCU "Software\Nusk"
+    DetailPrint "Settings removed"
+  keep:
+SectionEnd
