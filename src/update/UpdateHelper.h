@@ -21,8 +21,8 @@ struct TVersion {
 };
 
 // The update server and the site offered for downloads.
-inline constexpr char16_t UpdateServerHost[] = u"tarvel.nusk.example";
-inline constexpr char16_t UpdateSiteUrl[] = u"http://tarvel.nusk.example/";
+inline constexpr char16_t UpdateServerHost[] = u"updates.tarvel.app";
+inline constexpr char16_t UpdateSiteUrl[] = u"http://updates.tarvel.app/";
 
 // Used when the executable's version resource yields nothing.
 inline constexpr char16_t FallbackAppVersion[] = u"1.2.0.2";

@@ -297,7 +297,7 @@ std::vector<std::u16string> InfoText(char16_t AOcrLetter, const std::u16string& 
   return {
       u"Tarvel " + AVersion,
       u"Copyright (c) 2026 Nusk. All rights reserved.",
-      u"http://tarvel.nusk.example/",
+      u"http://updates.tarvel.app/",
       u"",
       u"Tray-resident utility to copy text or images from content not normally selectable.",
       u"",
