@@ -1,0 +1,22 @@
+#pragma once
+
+#include "update/UpdateCheck.h"
+
+namespace tarvel {
+
+// The update request over WinHTTP, synchronous on the calling thread. A server certificate
+// the system rejects goes to the options' handler; when that accepts it, the request is
+// sent again with exactly the reported failures ignored.
+class TWinHttpUpdateClient final : public IUpdateHttpClient {
+public:
+  std::unique_ptr<TUpdateHttpResponse> Get(const std::u16string& AUrl, const TUpdateHttpOptions& AOptions) override;
+  TSecureFailureReasons SecureFailureReasons() const override { return FReasons; }
+
+private:
+  TSecureFailureReasons FReasons = 0;
+};
+
+// The reasons for a set of WinHTTP secure-failure flags.
+TSecureFailureReasons ReasonsFromSecureFailureFlags(unsigned long AFlags);
+
+} // namespace tarvel

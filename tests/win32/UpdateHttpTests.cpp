@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "win32/UpdateTestServer.h"
+
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "core/Text.h"
+#include "update/win32/WinHttpUpdateClient.h"
+
+namespace tarvel {
+namespace {
+
+using testing::TUpdateTestServer;
+
+std::u16string U16(const std::string& AText) {
+  return FromUtf8(AText);
+}
+
+TUpdateTestServer::TReply Serve(const std::string& APath) {
+  if (APath == "/ok")
+    return TUpdateTestServer::Answer(200, "OK", "1.3.0.0\r\n");
+  if (APath == "/bom")
+    return TUpdateTestServer::Answer(200, "OK",
+                                     "\xEF\xBB\xBF"
+                                     "1.3.0.0");
+  if (APath == "/letters")
+    return TUpdateTestServer::Answer(200, "OK", "no version here");
+  if (APath == "/silent")
+    return {"", true};
+  if (APath == "/huge") {
+    const std::uint64_t size = 100ull * 1024 * 1024;
+    const std::string start = "1.3.0.0\r\n";
+    return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\nConnection: close\r\n\r\n" + start,
+            false, size - start.size()};
+  }
+  // /r/N redirects N times before the version.
+  if (APath.rfind("/r/", 0) == 0) {
+    const int left = std::stoi(APath.substr(3));
+    return left == 0 ? TUpdateTestServer::Answer(200, "OK", "1.3.0.0")
+                     : TUpdateTestServer::Redirect("/r/" + std::to_string(left - 1));
+  }
+  return TUpdateTestServer::Answer(404, "Not Found", "nothing here");
+}
+
+// The version a check of AUrl logs, or the failure line; with the elapsed time.
+struct TFetch {
+  TVersion Version;
+  std::vector<std::u16string> Log;
+  double Seconds = 0;
+};
+
+TFetch Fetch(const std::string& AUrl) {
+  TWinHttpUpdateClient client;
+  TFetch result;
+  const auto start = std::chrono::steady_clock::now();
+  FetchRemoteVersion(
+      client, U16(AUrl), u"1.2.0.2", [&](const std::u16string& AMsg) { result.Log.push_back(AMsg); }, result.Version);
+  result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return result;
+}
+
+class UpdateHttpTest : public ::testing::Test {
+protected:
+  TUpdateTestServer FServer{Serve};
+};
+
+TEST_F(UpdateHttpTest, ReadsTheVersionWithAndWithoutAByteOrderMark) {
+  for (const char* path : {"/ok", "/bom"}) {
+    const TFetch fetch = Fetch(FServer.Url(path));
+    EXPECT_TRUE(fetch.Log.empty()) << path;
+    EXPECT_EQ(fetch.Version.Version, u"1.3.0.0") << path;
+    EXPECT_TRUE(fetch.Version.NewVersion) << path;
+  }
+}
+
+TEST_F(UpdateHttpTest, StatusAndBodyFailuresAreLogged) {
+  EXPECT_EQ(Fetch(FServer.Url("/missing")).Log,
+            std::vector<std::u16string>{u"Update check HTTP status: 404 Not Found"});
+  EXPECT_EQ(Fetch(FServer.Url("/letters")).Log, std::vector<std::u16string>{u"Update check: empty version received"});
+}
+
+TEST_F(UpdateHttpTest, FollowsFiveRedirectsButNotSix) {
+  const TFetch five = Fetch(FServer.Url("/r/5"));
+  EXPECT_TRUE(five.Log.empty());
+  EXPECT_EQ(five.Version.Version, u"1.3.0.0");
+
+  const TFetch six = Fetch(FServer.Url("/r/6"));
+  ASSERT_EQ(six.Log.size(), 1u);
+  EXPECT_EQ(six.Log[0].rfind(u"Update check HTTP error: ", 0), 0u) << ToUtf8(six.Log[0]);
+  EXPECT_TRUE(six.Version.Version.empty());
+  std::printf("six redirects: %s\n", ToUtf8(six.Log[0]).c_str());
+}
+
+TEST_F(UpdateHttpTest, ASilentServerTimesOut) {
+  const TFetch fetch = Fetch(FServer.Url("/silent"));
+  std::printf("silent server: %.2f s, %s\n", fetch.Seconds, fetch.Log.empty() ? "" : ToUtf8(fetch.Log[0]).c_str());
+  ASSERT_EQ(fetch.Log.size(), 1u);
+  EXPECT_EQ(fetch.Log[0].rfind(u"Update check HTTP error: ", 0), 0u);
+  // Only a hang is caught here; the time itself is printed above.
+  EXPECT_LT(fetch.Seconds, 10.0);
+}
+
+TEST(UpdateHttpRefusedTest, ARefusedConnectionIsAnError) {
+  const TFetch fetch =
+      Fetch("http://127.0.0.1:" + std::to_string(TUpdateTestServer::RefusedPort()) + "/versions/tarvel.latest");
+  std::printf("refused: %.2f s, %s\n", fetch.Seconds, fetch.Log.empty() ? "" : ToUtf8(fetch.Log[0]).c_str());
+  ASSERT_EQ(fetch.Log.size(), 1u);
+  EXPECT_EQ(fetch.Log[0].rfind(u"Update check HTTP error: ", 0), 0u);
+  EXPECT_LT(fetch.Seconds, 10.0);
+}
+
+TEST_F(UpdateHttpTest, AHugeBodyIsReadOnlyAsFarAsTheVersion) {
+  PROCESS_MEMORY_COUNTERS before{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before));
+  const TFetch fetch = Fetch(FServer.Url("/huge"));
+  PROCESS_MEMORY_COUNTERS after{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after));
+  std::printf("100 MB body: %.2f s, peak working set %lu KB before, %lu KB after\n", fetch.Seconds,
+              static_cast<unsigned long>(before.PeakWorkingSetSize / 1024),
+              static_cast<unsigned long>(after.PeakWorkingSetSize / 1024));
+  EXPECT_TRUE(fetch.Log.empty());
+  EXPECT_EQ(fetch.Version.Version, u"1.3.0.0");
+  EXPECT_LT(fetch.Seconds, 10.0);
+}
+
+TEST(UpdateHttpFlagsTest, SecureFailureFlagsMapToReasons) {
+  EXPECT_EQ(SecureFailureReasonsText(ReasonsFromSecureFailureFlags(0x10 | 0x20)), u"CertCNInvalid,CertDateInvalid");
+  EXPECT_EQ(SecureFailureReasonsText(ReasonsFromSecureFailureFlags(0x80000000ul | 0x1 | 0x40)),
+            u"CertRevFailed,CertWrongUsage,SecurityChannelError");
+  EXPECT_EQ(SecureFailureReasonsText(ReasonsFromSecureFailureFlags(0)), u"none");
+}
+
+} // namespace
+} // namespace tarvel
