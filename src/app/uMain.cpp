@@ -17,6 +17,7 @@ TMainForm::TMainForm(TMainFormServices AServices)
   btnQuit.OnClick = [this](TControl& ASender) { btnQuitClick(ASender); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
   chkAutostart.OnClick = [this](TControl& ASender) { chkAutostartClick(ASender); };
+  chkUpdate.OnClick = [this](TControl& ASender) { chkUpdateClick(ASender); };
   cmbLanguageOCR.OnChange = [this](TControl& ASender) { cmbLanguageOCRChange(ASender); };
   btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
   btnSave.OnClick = [this](TControl& ASender) { btnSaveClick(ASender); };
@@ -86,6 +87,7 @@ void TMainForm::FormCreate() {
   AddLogLine(u"Tarvel started");
   UpdateHistoryControls();
   UpdateInfoMemo();
+  StartUpdateCheck(false);
 }
 
 void TMainForm::CreateTrayIcon() {

@@ -25,6 +25,7 @@
 #include "settings/uAppSettings.h"
 #include "ui/Controls.h"
 #include "ui/Tray.h"
+#include "update/UpdateCheck.h"
 
 namespace tarvel {
 
@@ -114,6 +115,11 @@ public:
   void Close();
 
   void btnQuitClick(TControl& ASender);
+  // The info card's "Check updates": a check by hand, on a worker.
+  void chkUpdateClick(TControl& ASender);
+  // Makes the HTTP client of each update check (one per check, on its worker). Set by the
+  // composition root before FormCreate; while it is empty no check starts.
+  std::function<std::unique_ptr<IUpdateHttpClient>()> UpdateHttpFactory;
   void btnSaveClick(TControl& ASender);
   // A click on the info card's own surface.
   void crdInfoClick(TControl& ASender);
@@ -290,6 +296,9 @@ private:
   void btnCard1Click(TControl& ASender);
   void btnCard2Click(TControl& ASender);
   void btnCard3Click(TControl& ASender);
+  // Starts one update check on a worker; its log lines, boxes and the request to open the
+  // site come back to this thread.
+  void StartUpdateCheck(bool AManual);
 
   TMainFormServices FServices;
   // The program's version, read once at start.

@@ -35,6 +35,8 @@ public:
   virtual std::u16string SpecialFolder(TSpecialFolder AFolder) = 0;
   // Creates or replaces the file with exactly AData; raises EFileError on failure.
   virtual void WriteFile(const std::u16string& AFileName, const std::vector<std::uint8_t>& AData) = 0;
+  // Asks the system to open AUrl with its default handler; what comes of it is not told.
+  virtual void OpenUrl(const std::u16string& AUrl) = 0;
 };
 
 } // namespace tarvel

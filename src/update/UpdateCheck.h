@@ -18,6 +18,10 @@ namespace tarvel {
 inline constexpr char16_t UpdateCertificateDomain[] = u"tarvel.app";
 inline constexpr char16_t UpdateVersionUrl[] = u"http://updates.tarvel.app/versions/tarvel.latest";
 
+// A REG_SZ value of the program's settings key: when set, the version URL used in place of
+// UpdateVersionUrl, and its scheme and host (with "/") in place of UpdateSiteUrl.
+inline constexpr char16_t UpdateUrlValueName[] = u"UpdateUrl";
+
 inline constexpr std::uint32_t UpdateConnectTimeoutMs = 2500;
 inline constexpr std::uint32_t UpdateResponseTimeoutMs = 2500;
 inline constexpr int UpdateMaxRedirects = 5;

@@ -25,6 +25,8 @@ public:
   // Written files by name; names in FailingWrites cannot be written.
   std::map<std::u16string, std::vector<std::uint8_t>> Files;
   std::set<std::u16string> FailingWrites;
+  // What OpenUrl was asked to open, in order.
+  std::vector<std::u16string> OpenedUrls;
 
   // The version resource of AFile, created empty for the test to fill.
   TResource& AddResource(const std::u16string& AFile) { return Resources[AFile]; }
@@ -45,6 +47,7 @@ public:
       throw EFileError(u"Cannot create file \"" + AFileName + u"\". Access is denied.");
     Files[AFileName] = AData;
   }
+  void OpenUrl(const std::u16string& AUrl) override { OpenedUrls.push_back(AUrl); }
 
 private:
   class TLoaded : public IVersionResource {

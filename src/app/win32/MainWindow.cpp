@@ -17,6 +17,7 @@
 #include "core/win32/Windowing.h"
 #include "ui/win32/LogView.h"
 #include "ui/win32/Theme.h"
+#include "update/win32/WinHttpUpdateClient.h"
 
 namespace tarvel {
 
@@ -73,6 +74,7 @@ void TWin32MainWindow::Create() {
   CreateFonts();
   CreateControls();
   AttachTrayIcon();
+  FForm->UpdateHttpFactory = [] { return std::make_unique<TWinHttpUpdateClient>(); };
   FForm->FormCreate();
   SetWindowTextW(FHandle, ToWide(FForm->Caption).c_str());
   Layout();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include "core/Errors.h"
@@ -112,6 +113,10 @@ void TWin32Shell::WriteFile(const std::u16string& AFileName, const std::vector<s
       throw EFileError(Format(u"Cannot write file \"%s\". %s", {AFileName, SystemErrorMessage(GetLastError())}));
     done += written;
   }
+}
+
+void TWin32Shell::OpenUrl(const std::u16string& AUrl) {
+  ShellExecuteW(nullptr, L"open", ToWide(AUrl).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 } // namespace tarvel

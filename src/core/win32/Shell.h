@@ -10,6 +10,7 @@ public:
   std::unique_ptr<IVersionResource> LoadVersionResource(const std::u16string& AFileName) override;
   std::u16string SpecialFolder(TSpecialFolder AFolder) override;
   void WriteFile(const std::u16string& AFileName, const std::vector<std::uint8_t>& AData) override;
+  void OpenUrl(const std::u16string& AUrl) override;
 };
 
 } // namespace tarvel
