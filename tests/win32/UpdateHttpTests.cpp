@@ -13,7 +13,7 @@
 namespace tarvel {
 namespace {
 
-using testing::TUpdateTestServer;
+using updatetest::TUpdateTestServer;
 
 std::u16string U16(const std::string& AText) {
   return FromUtf8(AText);

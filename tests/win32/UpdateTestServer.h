@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-namespace tarvel::testing {
+namespace tarvel::updatetest {
 
 // A small HTTP server on 127.0.0.1 for the update tests: one thread per connection, each
 // request answered by a handler of its path. Stopping it closes every connection.
@@ -164,4 +164,4 @@ private:
   std::vector<std::thread> FConnections;
 };
 
-} // namespace tarvel::testing
+} // namespace tarvel::updatetest
