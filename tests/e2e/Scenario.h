@@ -22,6 +22,26 @@ inline bool HasChildText(HWND AWindow, const std::wstring& AText) {
   return std::find(texts.begin(), texts.end(), AText) != texts.end();
 }
 
+// The log without the lines of the update check that every start runs on a worker, which
+// may arrive at any time after the start line.
+inline std::wstring WithoutUpdateCheckLines(const std::wstring& ALog) {
+  static const wchar_t* const Texts[] = {L" - Update check", L" - Checking update at: ", L" - Update site version: ",
+                                         L" - New version available: ", L" - No newer version available"};
+  std::wstring kept;
+  std::size_t start = 0;
+  while (start <= ALog.size()) {
+    std::size_t end = ALog.find(L"\r\n", start);
+    if (end == std::wstring::npos)
+      end = ALog.size();
+    const std::wstring line = ALog.substr(start, end - start);
+    if (std::none_of(std::begin(Texts), std::end(Texts),
+                     [&](const wchar_t* AText) { return line.find(AText) != std::wstring::npos; }))
+      kept += (kept.empty() ? L"" : L"\r\n") + line;
+    start = end + 2;
+  }
+  return kept;
+}
+
 // One scenario with its own Tarvel: the stored settings are removed before and after, so
 // every scenario starts from a fresh installation unless it stores values itself.
 class TScenario : public testing::Test {

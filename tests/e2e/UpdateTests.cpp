@@ -115,7 +115,7 @@ TEST_F(UpdateTest, ANewerVersionIsOfferedAndNoLeavesEverythingAsItWas) {
   SetBody("99.0\r\n");
   const HWND box = CheckByHand();
   ASSERT_NE(box, nullptr);
-  SaveScreenshot(nullptr, L"update-question");
+  SaveScreenshot(GetDesktopWindow(), L"update-question");
   EXPECT_TRUE(HasChildText(box, L"Current app version: " + FCurrent +
                                     L"\r\nSite version: 99.0\r\n\r\nA new version 99.0 is available. Download now?"))
       << ChildTexts(box).size();
@@ -149,7 +149,7 @@ TEST_F(UpdateTest, AServerThatIsDownMakesTheVersionUnavailable) {
   Start(url);
   const HWND box = CheckByHand();
   ASSERT_NE(box, nullptr);
-  SaveScreenshot(nullptr, L"update-unavailable");
+  SaveScreenshot(GetDesktopWindow(), L"update-unavailable");
   EXPECT_TRUE(HasChildText(box, L"Current app version: " + FCurrent +
                                     L"\r\nSite version: unavailable\r\n\r\nUnable to retrieve the version published "
                                     L"on the site."));
