@@ -1,4 +1,5 @@
 // TMainForm: the card buttons and the info card.
+#include "app/formTutorial.h"
 #include "app/uMain.h"
 
 #include "core/Text.h"
@@ -51,6 +52,13 @@ std::vector<std::u16string> TMainForm::MakeInfoText() const {
       u"Normal Ctrl+C from other applications is intercepted and saved to history.",
       u"Icons: drawn for Tarvel by Nusk.",
   };
+}
+
+void TMainForm::ShowTutorial() {
+  if (OnShowTutorialWindow)
+    OnShowTutorialWindow();
+  // The tutorial stored the user's choice; a later store of this window's settings keeps it.
+  FSettings.DontShowTutorial = IsTutorialSuppressed(FServices.Registry);
 }
 
 } // namespace tarvel

@@ -12,6 +12,8 @@ int RunProgram(IProgramHost& AHost) {
   } release{AHost};
 
   AHost.InitializeApplication();
+  if (!AHost.ShowTutorialIfNeeded())
+    return 0;
   AHost.CreateMainWindow();
   AHost.HideApplicationWindow();
   AHost.RunMessageLoop();

@@ -13,6 +13,9 @@ public:
   // The hidden application-level window and everything else the program needs before
   // its first window.
   virtual void InitializeApplication() = 0;
+  // The first-run tutorial, when the stored settings do not suppress it; returns when it
+  // is closed. False when the session ended meanwhile: the program then ends.
+  virtual bool ShowTutorialIfNeeded() = 0;
   // The main window; it starts hidden.
   virtual void CreateMainWindow() = 0;
   virtual void HideApplicationWindow() = 0;

@@ -15,6 +15,7 @@ TMainForm::TMainForm(TMainFormServices AServices)
   btnCard3.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   // Connected with the layout itself, like the window-level handlers.
   btnQuit.OnClick = [this](TControl& ASender) { btnQuitClick(ASender); };
+  btnShowTutorial.OnClick = [this](TControl&) { ShowTutorial(); };
   swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
   chkAutostart.OnClick = [this](TControl& ASender) { chkAutostartClick(ASender); };
   chkUpdate.OnClick = [this](TControl& ASender) { chkUpdateClick(ASender); };
@@ -94,7 +95,7 @@ void TMainForm::CreateTrayIcon() {
   FTrayIcon->Menu = {
       {u"Show app", iiClipboard, [this] { ShowMainWindow(); }},
       {u"Save clipboard", iiSave, [this] { btnSaveClick(btnSave); }},
-      {u"Show tutorial", iiInfo, nullptr},
+      {u"Show tutorial", iiInfo, [this] { ShowTutorial(); }},
       {u"Quit", iiQuit, [this] { QuitSequence(); }},
   };
   FTrayIcon->Hint = u"Tarvel";

@@ -123,6 +123,10 @@ public:
   void btnSaveClick(TControl& ASender);
   // A click on the info card's own surface.
   void crdInfoClick(TControl& ASender);
+  // Shows the tutorial modally over the window, then takes over the choice it stored.
+  void ShowTutorial();
+  // Shows the tutorial window and returns when it is closed (set by the window).
+  std::function<void()> OnShowTutorialWindow;
 
   // The activity log and balloon notifications, used by every command.
   void AddLogLine(const std::u16string& AText);

@@ -12,6 +12,7 @@ namespace {
 class TFakeHost : public IProgramHost {
 public:
   bool FirstInstance = true;
+  bool SessionEndsInTutorial = false;
   std::string FailAt;
   std::vector<std::string> Calls;
 
@@ -21,6 +22,10 @@ public:
   }
   void ReleaseSingleInstance() noexcept override { Calls.push_back("release"); }
   void InitializeApplication() override { Step("init"); }
+  bool ShowTutorialIfNeeded() override {
+    Step("tutorial");
+    return !SessionEndsInTutorial;
+  }
   void CreateMainWindow() override { Step("main"); }
   void HideApplicationWindow() override { Step("hide"); }
   void RunMessageLoop() override { Step("loop"); }
@@ -36,7 +41,7 @@ private:
 TEST(ProgramEntryTest, FirstInstanceRunsTheLoopThenReleasesTheLock) {
   TFakeHost host;
   EXPECT_EQ(RunProgram(host), 0);
-  EXPECT_EQ(host.Calls, (std::vector<std::string>{"acquire", "init", "main", "hide", "loop", "release"}));
+  EXPECT_EQ(host.Calls, (std::vector<std::string>{"acquire", "init", "tutorial", "main", "hide", "loop", "release"}));
 }
 
 TEST(ProgramEntryTest, SecondInstanceExitsSilentlyWithZero) {
@@ -44,6 +49,13 @@ TEST(ProgramEntryTest, SecondInstanceExitsSilentlyWithZero) {
   host.FirstInstance = false;
   EXPECT_EQ(RunProgram(host), 0);
   EXPECT_EQ(host.Calls, std::vector<std::string>{"acquire"});
+}
+
+TEST(ProgramEntryTest, SessionEndingDuringTheTutorialEndsWithoutTheMainWindow) {
+  TFakeHost host;
+  host.SessionEndsInTutorial = true;
+  EXPECT_EQ(RunProgram(host), 0);
+  EXPECT_EQ(host.Calls, (std::vector<std::string>{"acquire", "init", "tutorial", "release"}));
 }
 
 class ProgramEntryFailureTest : public testing::TestWithParam<const char*> {};
@@ -55,7 +67,7 @@ TEST_P(ProgramEntryFailureTest, LockIsReleasedWhenAStepFails) {
   EXPECT_EQ(host.Calls.back(), "release");
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, ProgramEntryFailureTest, testing::Values("init", "main", "hide", "loop"));
+INSTANTIATE_TEST_SUITE_P(Steps, ProgramEntryFailureTest, testing::Values("init", "tutorial", "main", "hide", "loop"));
 
 } // namespace
 } // namespace tarvel
