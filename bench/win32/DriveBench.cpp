@@ -254,6 +254,7 @@ public:
     StoreSetting(L"ShowLog", AShowLog ? 1 : 0);
     StoreSetting(L"MaxClipEntries", AHistorySize);
     StoreSetting(L"ShowNotifications", 0);
+    StoreSetting(L"DontShowTutorial", 1);
     FTarvel = TProcess::Start(FExe);
     FHandle.Reset(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, FTarvel.Id()));
     if (!FHandle.Valid())

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "Driver.h"
 #include "Process.h"
 
 namespace tarvel::e2e {
@@ -31,6 +32,7 @@ HWND ApplicationWindowOf(DWORD AProcessId) {
 class SingleInstanceTest : public testing::Test {
 protected:
   void StartFirst() {
+    StoreSetting(L"DontShowTutorial", 1); // a start without the first-run tutorial
     FFirst = TProcess::Start(TarvelExePath());
     ASSERT_TRUE(WaitUntil([&] { return ApplicationWindowOf(FFirst.Id()) != nullptr; }, 30s))
         << "tarvel.exe did not come up";

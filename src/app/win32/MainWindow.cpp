@@ -9,6 +9,7 @@
 #include "app/win32/ControlIds.h"
 #include "app/win32/Icons.h"
 #include "app/win32/MainWindowMetrics.h"
+#include "app/win32/TutorialWindow.h"
 #include "core/Errors.h"
 #include "core/Text.h"
 #include "core/win32/Check.h"
@@ -71,6 +72,7 @@ void TWin32MainWindow::Create() {
       TMainFormServices{*this, FServices.Dialogs, FServices.Clock, FServices.Registry, FServices.Shell,
                         FServices.Clipboard, FServices.Hotkeys, *FServices.Dispatcher, FServices.Screen,
                         FServices.SelectionOverlay, FServices.UiAutomation, FServices.Runtime});
+  FForm->OnShowTutorialWindow = [this] { RunTutorialWindow(FInstance, FHandle, FServices.Registry); };
   CreateFonts();
   CreateControls();
   AttachTrayIcon();

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "app/formTutorial.h"
+#include "app/win32/TutorialWindow.h"
 #include "core/win32/Check.h"
 #include "core/win32/ErrorBoundary.h"
 #include "core/win32/Windowing.h"
@@ -39,6 +41,14 @@ void TWin32ProgramHost::InitializeApplication() {
                                  nullptr, nullptr, FInstance, nullptr),
                  "CreateWindowExW"));
   FServices.ApplicationWindow = FApplicationWindow.Get();
+}
+
+bool TWin32ProgramHost::ShowTutorialIfNeeded() {
+  // Owned by the hidden application window, like the main window: no taskbar button of its
+  // own, and the session's end (WM_ENDSESSION to that window) ends its loop as well.
+  return tarvel::ShowTutorialIfNeeded(FServices.Registry, [this] {
+    return RunTutorialWindow(FInstance, FApplicationWindow.Get(), FServices.Registry);
+  });
 }
 
 TWin32ProgramHost::~TWin32ProgramHost() {

@@ -22,6 +22,7 @@ public:
   bool AcquireSingleInstance() override;
   void ReleaseSingleInstance() noexcept override;
   void InitializeApplication() override;
+  bool ShowTutorialIfNeeded() override;
   void CreateMainWindow() override;
   void HideApplicationWindow() override;
   void RunMessageLoop() override;
