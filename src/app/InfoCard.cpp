@@ -2,6 +2,7 @@
 #include "app/formTutorial.h"
 #include "app/uMain.h"
 
+#include "core/FlagScope.h"
 #include "core/Text.h"
 #include "update/UpdateHelper.h"
 
@@ -55,8 +56,12 @@ std::vector<std::u16string> TMainForm::MakeInfoText() const {
 }
 
 void TMainForm::ShowTutorial() {
-  if (OnShowTutorialWindow)
+  if (FShowingTutorial)
+    return; // one tutorial at a time
+  if (OnShowTutorialWindow) {
+    const TFlagScope showing(FShowingTutorial);
     OnShowTutorialWindow();
+  }
   // The tutorial stored the user's choice; a later store of this window's settings keeps it.
   FSettings.DontShowTutorial = IsTutorialSuppressed(FServices.Registry);
 }

@@ -332,6 +332,8 @@ private:
   bool FUpdatingHistoryControls = false;
   bool FSliderDragging = false;
   bool FLoadingSettings = false;
+  // The tutorial is on screen (the tray menu still answers meanwhile).
+  bool FShowingTutorial = false;
   // MemoInfoLog holds the log's lines (UpdateInfoMemo put them there with "show log" on), so
   // that a new line can be appended to it.
   bool FInfoMemoShowsLog = false;

@@ -194,6 +194,18 @@ TEST_P(MainFormTutorialTest, TheChoiceMadeInTheTutorialIsKept) {
   EXPECT_TRUE(IsTutorialSuppressed(FRegistry));
 }
 
+TEST_F(MainFormTutorialTest, TheTrayItemDoesNotOpenASecondTutorialOverTheFirst) {
+  int shown = 0;
+  FForm.OnShowTutorialWindow = [&] {
+    ++shown;
+    ChooseTrayItem(u"Show tutorial");
+  };
+  FForm.btnShowTutorial.Click();
+  EXPECT_EQ(shown, 1);
+  ChooseTrayItem(u"Show tutorial");
+  EXPECT_EQ(shown, 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(FromInfoCardOrTray, MainFormTutorialTest, testing::Bool());
 
 } // namespace
