@@ -20,6 +20,9 @@ protected:
   void StartWithTutorial() {
     FTarvel = TProcess::Start(TarvelExePath());
     ASSERT_TRUE(WaitForTutorial()) << "no tutorial at start";
+    // It comes to the front, ready for the keyboard.
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == FTutorial; }, 10s)) << "the tutorial is not in front";
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(FTutorial) == Next(); }, 10s)) << "Next has not the focus";
   }
   bool WaitForTutorial() {
     return WaitUntil(
@@ -53,8 +56,12 @@ TEST_F(TutorialTest, FirstStartShowsFourPagesBeforeTheMainWindowAndStartUsingClo
   EXPECT_EQ(TextOf(FTutorial), L"Tutorial");
   RECT client;
   GetClientRect(FTutorial, &client);
-  EXPECT_EQ(client.right, 624);
-  EXPECT_EQ(client.bottom, 441);
+  // 624 × 441 at 96 DPI, scaled for the screen's.
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(client.right, MulDiv(624, dpi, 96));
+  EXPECT_EQ(client.bottom, MulDiv(441, dpi, 96));
   EXPECT_FALSE(IsWindowEnabled(Previous())) << "Previous is enabled on the first page";
   EXPECT_EQ(TextOf(Previous()), L"Previous");
   EXPECT_TRUE(NextReads(L"Next"));

@@ -565,6 +565,16 @@ private:
         FillRectColor(reinterpret_cast<HDC>(AWParam), client, theme::Strip);
         return 1;
       }
+      case WM_ACTIVATE:
+        // As a dialog does: the control that had the focus gets it back, Next at first.
+        if (LOWORD(AWParam) == WA_INACTIVE) {
+          const HWND focus = GetFocus();
+          if (focus && IsChild(AWindow, focus))
+            self->FLastFocus = focus;
+        } else {
+          SetFocus(self->FLastFocus ? self->FLastFocus : self->FNext);
+        }
+        return 0;
       case WM_CLOSE:
         self->FForm.FormClose();
         DestroyWindow(AWindow);
@@ -587,6 +597,7 @@ private:
   HWND FPrevious = nullptr;
   HWND FCheck = nullptr;
   HWND FNext = nullptr;
+  HWND FLastFocus = nullptr;
   UINT FDpi = 96;
   TUniqueIcon FIcon;
   TUniqueIcon FBigIcon;
