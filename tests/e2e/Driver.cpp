@@ -265,6 +265,11 @@ void StoreSetting(const wchar_t* AName, DWORD AValue) {
   RegSetKeyValueW(HKEY_CURRENT_USER, SettingsKey, AName, REG_DWORD, &AValue, sizeof AValue);
 }
 
+void StoreUpdateUrl(const std::wstring& AUrl) {
+  RegSetKeyValueW(HKEY_CURRENT_USER, SettingsKey, L"UpdateUrl", REG_SZ, AUrl.c_str(),
+                  static_cast<DWORD>((AUrl.size() + 1) * sizeof(wchar_t)));
+}
+
 std::optional<DWORD> StoredSetting(const wchar_t* AName) {
   DWORD value = 0;
   DWORD size = sizeof value;

@@ -55,6 +55,11 @@ void ClickControl(HWND AControl);
 void DeleteStoredSettings();
 std::optional<std::wstring> RunValue();
 void StoreSetting(const wchar_t* AName, DWORD AValue);
+// Where the update check asks for the newest version (the administrators' override).
+void StoreUpdateUrl(const std::wstring& AUrl);
+// A port nothing listens on: a start's update check fails at once and never depends on
+// the network.
+inline constexpr wchar_t ClosedUpdateUrl[] = L"http://127.0.0.1:9/versions/tarvel.latest";
 std::optional<DWORD> StoredSetting(const wchar_t* AName);
 
 } // namespace tarvel::e2e

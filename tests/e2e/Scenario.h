@@ -44,12 +44,14 @@ inline std::wstring WithoutUpdateCheckLines(const std::wstring& ALog) {
 
 // One scenario with its own Tarvel: the stored settings are removed before and after, so
 // every scenario starts from a fresh installation unless it stores values itself; only the
-// first-run tutorial is turned off, as the scenarios are about the program behind it.
+// first-run tutorial is turned off, as the scenarios are about the program behind it, and the
+// update check asks a closed local port.
 class TScenario : public testing::Test {
 protected:
   void SetUp() override {
     DeleteStoredSettings();
     StoreSetting(L"DontShowTutorial", 1);
+    StoreUpdateUrl(ClosedUpdateUrl);
   }
   void TearDown() override {
     FTarvel.Kill();

@@ -33,6 +33,7 @@ class SingleInstanceTest : public testing::Test {
 protected:
   void StartFirst() {
     StoreSetting(L"DontShowTutorial", 1); // a start without the first-run tutorial
+    StoreUpdateUrl(ClosedUpdateUrl);
     FFirst = TProcess::Start(TarvelExePath());
     ASSERT_TRUE(WaitUntil([&] { return ApplicationWindowOf(FFirst.Id()) != nullptr; }, 30s))
         << "tarvel.exe did not come up";

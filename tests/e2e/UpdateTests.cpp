@@ -10,14 +10,6 @@ namespace {
 
 using tarvel::updatetest::TUpdateTestServer;
 
-constexpr wchar_t SettingsKey[] = L"Software\\Nusk\\Tarvel";
-
-void StoreUpdateUrl(const std::string& AUrl) {
-  const std::wstring url(AUrl.begin(), AUrl.end());
-  RegSetKeyValueW(HKEY_CURRENT_USER, SettingsKey, L"UpdateUrl", REG_SZ, url.c_str(),
-                  static_cast<DWORD>((url.size() + 1) * sizeof(wchar_t)));
-}
-
 // The log's texts without their time stamps.
 std::vector<std::wstring> LogTexts(const std::wstring& ALog) {
   std::vector<std::wstring> texts;
@@ -44,7 +36,7 @@ protected:
   }
 
   void Start(const std::string& AUrl) {
-    StoreUpdateUrl(AUrl);
+    StoreUpdateUrl(std::wstring(AUrl.begin(), AUrl.end()));
     StartTarvel();
     ShowApp();
     ShowCard(idBtnCard3, idMemoInfoLog);
