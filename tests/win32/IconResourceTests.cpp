@@ -12,17 +12,10 @@
 #include "app/win32/Icons.h"
 #include "core/Png.h"
 #include "core/win32/Handles.h"
+#include "win32/TarvelExe.h"
 
 namespace tarvel {
 namespace {
-
-std::wstring TarvelExePath() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path(self);
-  path.erase(path.find_last_of(L"\\/") + 1);
-  return path + L"tarvel.exe";
-}
 
 #pragma pack(push, 2)
 struct TGroupIconEntry { // GRPICONDIRENTRY

@@ -9,20 +9,13 @@
 #include "core/win32/Shell.h"
 #include "update/UpdateHelper.h"
 #include "version.h"
+#include "win32/TarvelExe.h"
 
 #define WIDEN2(x) L##x
 #define WIDEN(x) WIDEN2(x)
 
 namespace tarvel {
 namespace {
-
-std::wstring TarvelExePath() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path(self);
-  path.erase(path.find_last_of(L"\\/") + 1);
-  return path + L"tarvel.exe";
-}
 
 TEST(ResourceTest, ExecutableCarriesTheProjectVersion) {
   const std::wstring exe = TarvelExePath();

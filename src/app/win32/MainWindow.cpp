@@ -52,14 +52,7 @@ void TWin32MainWindow::Create() {
     FDpi = 96;
 
   // Client area of the design size, centred on the desktop.
-  RECT frame{0, 0, Scale(ClientWidth), Scale(ClientHeight)};
-  AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0, FDpi);
-  RECT work;
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int w = frame.right - frame.left;
-  const int h = frame.bottom - frame.top;
-  SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - w) / 2,
-               work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreWithClientSize(FHandle, Scale(ClientWidth), Scale(ClientHeight), WS_OVERLAPPEDWINDOW, 0, FDpi);
 
   FIcon.Reset(CreateProgramIcon(GetSystemMetricsForDpi(SM_CXSMICON, FDpi)));
   SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FIcon.Get()));

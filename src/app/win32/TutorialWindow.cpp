@@ -389,14 +389,8 @@ private:
     FDpi = GetDpiForWindow(FHandle);
     if (FDpi == 0)
       FDpi = 96;
-    RECT frame{0, 0, Scale(ClientWidth), Scale(ClientHeight)};
-    AdjustWindowRectExForDpi(&frame, style, FALSE, WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, FDpi);
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int w = frame.right - frame.left;
-    const int h = frame.bottom - frame.top;
-    SetWindowPos(FHandle, nullptr, work.left + (work.right - work.left - w) / 2,
-                 work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreWithClientSize(FHandle, Scale(ClientWidth), Scale(ClientHeight), style,
+                         WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, FDpi);
 
     FIcon.Reset(CreateProgramIcon(GetSystemMetricsForDpi(SM_CXSMICON, FDpi)));
     FBigIcon.Reset(CreateProgramIcon(GetSystemMetricsForDpi(SM_CXICON, FDpi)));

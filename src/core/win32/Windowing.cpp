@@ -15,6 +15,17 @@ void RegisterWindowClassOnce(HINSTANCE AInstance, const wchar_t* AClassName, WND
     RaiseLastOSError("RegisterClassExW");
 }
 
+void CentreWithClientSize(HWND AWindow, int AClientWidth, int AClientHeight, DWORD AStyle, DWORD AExStyle, UINT ADpi) {
+  RECT frame{0, 0, AClientWidth, AClientHeight};
+  AdjustWindowRectExForDpi(&frame, AStyle, FALSE, AExStyle, ADpi);
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int w = frame.right - frame.left;
+  const int h = frame.bottom - frame.top;
+  SetWindowPos(AWindow, nullptr, work.left + (work.right - work.left - w) / 2,
+               work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 BITMAPINFO TopDownBitmapInfo(int AWidth, int AHeight) noexcept {
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
