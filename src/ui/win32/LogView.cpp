@@ -398,13 +398,13 @@ void TLogView::SelectWordAt(TTextPosition APosition) {
   if (FText.LineCount() == 0)
     return;
   const std::u16string& line = FText.Line(APosition.Line);
-  std::size_t start = APosition.Offset;
-  std::size_t end = APosition.Offset;
-  // Between two characters, the word is the one to the right, as in an edit.
-  if (end < line.size() && IsWordChar(line[end]))
-    ;
-  else if (start > 0 && IsWordChar(line[start - 1]))
-    --start, end = start;
+  // Between two characters, the word is the one to the right, as in an edit; just after a
+  // word, that word.
+  std::size_t at = APosition.Offset;
+  if (!(at < line.size() && IsWordChar(line[at])) && at > 0 && IsWordChar(line[at - 1]))
+    --at;
+  std::size_t start = at;
+  std::size_t end = at;
   while (start > 0 && IsWordChar(line[start - 1]))
     --start;
   while (end < line.size() && IsWordChar(line[end]))
