@@ -109,6 +109,26 @@ protected:
     return {AX, ARowInView * metrics.tmHeight + metrics.tmHeight / 2};
   }
 
+  // What the view shows now against what it shows when drawn whole, and that it is not blank.
+  void ExpectWhatAFullRedrawShows(const char* AWhen) const {
+    RECT client{};
+    GetClientRect(FField, &client);
+    const HDC dc = GetDC(FField);
+    const std::vector<COLORREF> incremental = Pixels(dc, client.right, client.bottom);
+    InvalidateRect(FField, nullptr, FALSE);
+    UpdateWindow(FField);
+    const std::vector<COLORREF> whole = Pixels(dc, client.right, client.bottom);
+    ReleaseDC(FField, dc);
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < whole.size() && i < incremental.size(); ++i)
+      wrong += incremental[i] != whole[i];
+    EXPECT_EQ(wrong, 0u) << "pixels drawn differently from a full redraw " << AWhen;
+    std::size_t differing = 0;
+    for (const COLORREF pixel : whole)
+      differing += pixel != whole.front();
+    EXPECT_GT(differing, 100u) << AWhen;
+  }
+
   TMemo FMemo{u"MemoInfoLog"};
   HWND FField = nullptr;
   std::unique_ptr<TLogViewPeer> FPeer;
@@ -157,33 +177,29 @@ TEST_F(LogViewTest, AViewChangedBehindTheModelIsRefilled) {
 }
 
 // The rows moved on screen and the rows of a burst drawn later add up to the same picture as
-// drawing the view whole: no row missing, doubled or left behind.
+// drawing the view whole: no row missing, doubled or left behind. The client area is a whole
+// number of rows, or shows a part of one more below them (the usual case).
 TEST_F(LogViewTest, WhatIsOnScreenAfterAppendsIsWhatAFullRedrawShows) {
-  Fill(60);
-  for (int i = 60; i < 76; ++i)
-    FMemo.AppendLine(LogLine(i), Cap); // a burst, drawn together
-  Pump(300);
-  for (int i = 76; i < 80; ++i) {
-    FMemo.AppendLine(LogLine(i), Cap);
-    Pump(150); // each line on its own: the rows are moved and the new one drawn
+  const int rowHeight = RowPoint(1, 0).y - RowPoint(0, 0).y;
+  for (const int part : {0, rowHeight / 2}) {
+    SCOPED_TRACE(testing::Message() << "a part row of " << part << " px below 18 rows of " << rowHeight);
+    SetWindowPos(FField, nullptr, 0, 0, 420, 18 * rowHeight + part, SWP_NOMOVE | SWP_NOZORDER);
+    Fill(60);
+    for (int i = 60; i < 76; ++i)
+      FMemo.AppendLine(LogLine(i), Cap); // a burst, drawn together
+    Pump(300);
+    for (int i = 76; i < 80; ++i) {
+      FMemo.AppendLine(LogLine(i), Cap);
+      Pump(150); // each line on its own: the rows are moved and the new one drawn
+    }
+    ExpectWhatAFullRedrawShows("after lines were added");
+    // Scrolled a row at a time, back and forth.
+    for (const WPARAM key : {VK_UP, VK_UP, VK_UP, VK_DOWN}) {
+      SendMessageW(FField, WM_KEYDOWN, key, 0);
+      Pump(50);
+    }
+    ExpectWhatAFullRedrawShows("after scrolling by rows");
   }
-  RECT client{};
-  GetClientRect(FField, &client);
-  const HDC dc = GetDC(FField);
-  const std::vector<COLORREF> incremental = Pixels(dc, client.right, client.bottom);
-  InvalidateRect(FField, nullptr, FALSE);
-  UpdateWindow(FField);
-  const std::vector<COLORREF> whole = Pixels(dc, client.right, client.bottom);
-  ReleaseDC(FField, dc);
-  std::size_t wrong = 0;
-  for (std::size_t i = 0; i < whole.size() && i < incremental.size(); ++i)
-    wrong += incremental[i] != whole[i];
-  EXPECT_EQ(wrong, 0u) << "pixels drawn differently from a full redraw";
-  // And the view is not blank.
-  std::size_t differing = 0;
-  for (const COLORREF pixel : whole)
-    differing += pixel != whole.front();
-  EXPECT_GT(differing, 100u);
 }
 
 TEST_F(LogViewTest, AResizeWrapsAgainAndKeepsTheEndInSight) {

@@ -203,7 +203,20 @@ void TLogView::Append(std::u16string ALine, std::size_t ADropFront) {
   if (selectionLost || shownTop < 0 || FText.RowCount() <= PageRows() || moved >= PageRows())
     InvalidateRect(FHandle, nullptr, FALSE);
   else if (moved > 0)
-    ScrollWindowEx(FHandle, 0, -moved * FRowHeight, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+    MoveRows(moved);
+}
+
+void TLogView::MoveRows(int AMoved) {
+  ScrollWindowEx(FHandle, 0, -AMoved * FRowHeight, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+  if (AMoved <= 0)
+    return;
+  // The client area is seldom a whole number of rows: below the last whole row a part of the
+  // next one shows (or nothing, at the end). What the scroll uncovers starts that part's
+  // height below the first row that comes into sight, so the rows are drawn from their top.
+  RECT client{};
+  GetClientRect(FHandle, &client);
+  const RECT coming{0, (PageRows() - AMoved) * FRowHeight, client.right, client.bottom};
+  InvalidateRect(FHandle, &coming, FALSE);
 }
 
 void TLogView::ScrollToEnd() {
@@ -218,7 +231,7 @@ void TLogView::ScrollTo(int ATopRow) {
   FTop = ATopRow;
   UpdateScrollBar();
   if (std::abs(moved) < PageRows() && !FBurstStale)
-    ScrollWindowEx(FHandle, 0, -moved * FRowHeight, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+    MoveRows(moved);
   else
     InvalidateRect(FHandle, nullptr, FALSE);
 }

@@ -56,6 +56,9 @@ private:
   void Relayout(bool AFontChanged);
   int MaxTop() const noexcept;
   int Margin() const noexcept { return FRowHeight / 3; }
+  // Moves what is drawn by AMoved rows (up for more than 0) and has the rows that come into
+  // sight drawn.
+  void MoveRows(int AMoved);
   void UpdateScrollBar();
   // Draws what a burst of lines left undrawn.
   void BurstTick();
