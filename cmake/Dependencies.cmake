@@ -9,9 +9,9 @@ if(WIN32)
     INTERFACE_INCLUDE_DIRECTORIES ${TARVEL_ZLIB_INCLUDE})
 
   # libjpeg-turbo is cross-built once per machine by cmake/build-libjpeg-turbo.sh.
-  set(TARVEL_JPEG_ROOT "" CACHE PATH "Install prefix of the i686 libjpeg-turbo build")
+  set(TARVEL_JPEG_ROOT "" CACHE PATH "Install prefix of the libjpeg-turbo build for this architecture")
   if(NOT EXISTS "${TARVEL_JPEG_ROOT}/lib/libjpeg.a")
-    message(FATAL_ERROR "libjpeg-turbo for i686 not found under '${TARVEL_JPEG_ROOT}'. "
+    message(FATAL_ERROR "libjpeg-turbo for ${CMAKE_SYSTEM_PROCESSOR} not found under '${TARVEL_JPEG_ROOT}'. "
                         "Run scripts/setup, which cross-builds it.")
   endif()
   add_library(Tarvel::jpeg STATIC IMPORTED)
@@ -20,9 +20,9 @@ if(WIN32)
     INTERFACE_INCLUDE_DIRECTORIES ${TARVEL_JPEG_ROOT}/include)
 
   # So is Zstandard, by cmake/build-zstd.sh.
-  set(TARVEL_ZSTD_ROOT "" CACHE PATH "Install prefix of the i686 zstd build")
+  set(TARVEL_ZSTD_ROOT "" CACHE PATH "Install prefix of the zstd build for this architecture")
   if(NOT EXISTS "${TARVEL_ZSTD_ROOT}/lib/libzstd.a")
-    message(FATAL_ERROR "zstd for i686 not found under '${TARVEL_ZSTD_ROOT}'. "
+    message(FATAL_ERROR "zstd for ${CMAKE_SYSTEM_PROCESSOR} not found under '${TARVEL_ZSTD_ROOT}'. "
                         "Run scripts/setup, which cross-builds it.")
   endif()
   add_library(Tarvel::zstd STATIC IMPORTED)

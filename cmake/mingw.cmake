@@ -1,8 +1,10 @@
-# MinGW-w64 cross toolchain for 32-bit Windows with the posix thread model (std::thread works).
+# MinGW-w64 cross toolchain for Windows with the posix thread model (std::thread works).
+# The architecture comes from the file that includes this one: mingw-x86_64.cmake (64-bit
+# Windows) or mingw-i686.cmake (32-bit Windows).
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_SYSTEM_PROCESSOR ${TARVEL_MINGW_ARCH})
 
-set(TARVEL_MINGW_PREFIX i686-w64-mingw32)
+set(TARVEL_MINGW_PREFIX ${TARVEL_MINGW_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${TARVEL_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TARVEL_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${TARVEL_MINGW_PREFIX}-windres)

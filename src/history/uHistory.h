@@ -105,8 +105,9 @@ public:
   // The bytes the entries' images take: pixels held and compressed copies.
   std::size_t ImageBytes() const noexcept;
   // The most bytes the images may take, so that they always fit the address space of a
-  // 32-bit process with room to spare: an image added beyond it drops the oldest images
-  // first (never the one added). TakeImagesDroppedForRoom tells how many were dropped since
+  // 32-bit process with room to spare (the x64 program keeps the same bound: it is also what
+  // a clipboard history may fairly cost in memory): an image added beyond it drops the oldest
+  // images first (never the one added). TakeImagesDroppedForRoom tells how many were dropped since
   // it was last asked.
   void SetImageBudget(std::size_t ABytes) noexcept { FImageBudget = ABytes; }
   int TakeImagesDroppedForRoom() noexcept { return std::exchange(FImagesDroppedForRoom, 0); }

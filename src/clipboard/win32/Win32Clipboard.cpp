@@ -1,6 +1,7 @@
 #include "clipboard/win32/Win32Clipboard.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +14,11 @@
 #include "core/win32/Windowing.h"
 
 namespace tarvel {
+
+// The portable codecs lay the clipboard's blocks out by these sizes; the system's structures
+// are the same on x86 and x64 (no pointer in them), and must stay so.
+static_assert(sizeof(DROPFILES) == DropFilesHeaderSize);
+static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(BITMAPV4HEADER) == 108 && sizeof(BITMAPV5HEADER) == 124);
 
 TWin32Clipboard::~TWin32Clipboard() {
   if (FOpen)
