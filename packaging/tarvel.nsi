@@ -1,6 +1,9 @@
 ; The per-user installer of Tarvel, built on Linux by scripts/package:
 ;
-;   makensis -DEXE=<tarvel.exe> -DICON=<tarvel.ico> -DVERSION=<a.b.c.d> -DOUTFILE=<setup.exe> tarvel.nsi
+;   makensis -DARCH=<x64|x86> -DEXE=<tarvel.exe> -DICON=<tarvel.ico> -DVERSION=<a.b.c.d> -DOUTFILE=<setup.exe> tarvel.nsi
+;
+; ARCH is the architecture of EXE; the installer itself is built for the same one. Both
+; install to the same folder under the same entry, so installing one replaces the other.
 ;
 ; It needs no administrator rights: everything goes to the current user's part of the
 ; system. The program to %LOCALAPPDATA%\Programs\Tarvel, a shortcut to the user's start
@@ -16,14 +19,19 @@
 ; ENDSESSION_CLOSEAPP to its application window (class TarvelApplication), which then ends
 ; as it does when the session ends. An installer that closed it starts it again.
 
-Unicode true
+!ifndef ARCH | EXE | ICON | VERSION | OUTFILE
+  !error "define ARCH, EXE, ICON, VERSION and OUTFILE (scripts/package does)"
+!endif
+!if "${ARCH}" == "x64"
+  Target amd64-unicode
+!else if "${ARCH}" == "x86"
+  Target x86-unicode
+!else
+  !error "ARCH must be x64 or x86, not ${ARCH}"
+!endif
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
-
-!ifndef EXE | ICON | VERSION | OUTFILE
-  !error "define EXE, ICON, VERSION and OUTFILE (scripts/package does)"
-!endif
 
 ; The version the installer records is the one in the program's version resource.
 !getdllversion "${EXE}" ExeVersion_
@@ -49,7 +57,7 @@ Name "Tarvel"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\Tarvel"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
-BrandingText "Tarvel ${VERSION}"
+BrandingText "Tarvel ${VERSION} (${ARCH})"
 ShowInstDetails show
 ShowUninstDetails show
 
@@ -78,7 +86,7 @@ Var Restarted   ; 1 when the installer started it again
 VIProductVersion "${FILE_VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "Tarvel"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${PUBLISHER}"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "Tarvel ${VERSION} setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "Tarvel ${VERSION} setup (${ARCH})"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"

@@ -1,6 +1,6 @@
 // Times the full-screen command the way the hotkey runs it, against a bare copy of the same
 // screen, in one process under the same conditions. Run under Wine with a display:
-//   wine build/win32/bin/tarvel_capture_bench.exe [runs]
+//   scripts/bench capture [runs]
 #include <windows.h>
 
 #include <algorithm>

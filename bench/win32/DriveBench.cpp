@@ -3,14 +3,12 @@
 // (GetProcessMemoryInfo), wall time, how many copies it captured and how long a copy takes
 // to show.
 //
-// Run under Wine with a display, in a prefix where no Tarvel runs (scripts/lib/common.sh:
-// start_xvfb, use_wine_prefix). Each run removes Tarvel's stored settings, stores the few it
-// needs, starts tarvel.exe (the one beside this program unless --exe names another), measures,
-// ends that Tarvel by its process handle and removes the settings again. From bash:
+// Run under Wine with a display, in a prefix where no Tarvel runs; scripts/bench does both,
+// for the architecture the machine runs. Each run removes Tarvel's stored settings, stores
+// the few it needs, starts tarvel.exe (the one beside this program unless --exe names
+// another), measures, ends that Tarvel by its process handle and removes the settings again:
 //
-//   source scripts/lib/common.sh && start_xvfb && use_wine_prefix wine-prefix private-desktop
-//   wine build/win32/bin/tarvel_drive_bench.exe storm 1000 5 text log-shown
-//   ...; stop_all
+//   scripts/bench drive storm 1000 5 text log-shown
 //
 // Under Wine the processor time is read from the Linux process's /proc counters (10 ms
 // steps), because GetProcessTimes of another process reports only a part of it there.

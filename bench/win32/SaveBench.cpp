@@ -1,7 +1,7 @@
 // Times the JPEG of the image save in the Windows build against libjpeg-turbo on its own
 // with the same settings, in one process, on the synthetic desktop of the native
 // benchmarks. Needs no display:
-//   wine build/win32/bin/tarvel_save_bench.exe [runs]
+//   scripts/bench save [runs]
 #include <windows.h>
 
 #include <algorithm>

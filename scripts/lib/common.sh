@@ -1,4 +1,4 @@
-# Shared by scripts/test and scripts/run: paths, setup check, Xvfb and the Wine prefix.
+# Shared by the scripts: paths, what the machine can run, setup check, Xvfb and the Wine prefix.
 # Source it; it defines functions and variables only.
 
 TARVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -8,22 +8,83 @@ TARVEL_DEPS="$TARVEL_BUILD/deps"
 say() { printf '[%s] %s\n' "${TARVEL_SCRIPT:-tarvel}" "$*"; }
 fail() { printf '[%s] error: %s\n' "${TARVEL_SCRIPT:-tarvel}" "$*" >&2; exit 1; }
 
-# Runs scripts/setup when a tool or the cross-built libjpeg-turbo is missing.
+# Whether this machine runs 32-bit x86 code, found by trying: a 96-byte 32-bit Linux program
+# that only exits with code 42. Some kernels are built or booted without 32-bit emulation;
+# there no 32-bit Wine can start (not even in its WoW64 mode), so the x86 tiers are skipped.
+# The answer is kept for the rest of the run.
+TARVEL_RUNS_32BIT=
+machine_runs_32bit() {
+  if [ -z "$TARVEL_RUNS_32BIT" ]; then
+    local probe
+    probe=$(mktemp "${TMPDIR:-/tmp}/tarvel-i386-probe.XXXXXX")
+    # ELF header, one loadable segment, then: mov eax,1; mov ebx,42; int 0x80
+    printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000T\200\004\0104\000\000\000\000\000\000\000\000\000\000\0004\000 \000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010`\000\000\000`\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\273*\000\000\000\315\200' >"$probe"
+    chmod +x "$probe"
+    "$probe" >/dev/null 2>&1
+    if [ $? -eq 42 ]; then TARVEL_RUNS_32BIT=yes; else TARVEL_RUNS_32BIT=no; fi
+    rm -f "$probe"
+  fi
+  [ "$TARVEL_RUNS_32BIT" = yes ]
+}
+
+# The Wine loader for an architecture (x64 or x86). Debian's wine wrapper starts the 32-bit
+# loader whenever it is installed, even where it cannot run, so the scripts call the loader
+# of the architecture under test themselves.
+wine_loader() {  # $1 = x64 | x86
+  case "$1" in
+  x64) echo /usr/lib/wine/wine64 ;;
+  x86) echo /usr/lib/wine/wine ;;
+  *) fail "unknown architecture '$1'" ;;
+  esac
+}
+
+# The architectures whose Windows tiers this machine can run, x64 first.
+runnable_archs() {
+  if machine_runs_32bit; then echo "x64 x86"; else echo x64; fi
+}
+
+# Chooses the architecture for what follows: its build folder (TARVEL_BIN), its Wine loader
+# (TARVEL_WINE, and WINELOADER for the programs Wine starts itself) and its kind of prefix.
+# `wine` and `winepath` in the scripts then mean that architecture's.
+use_arch() {  # $1 = x64 | x86
+  TARVEL_ARCH=$1
+  case "$1" in
+  x64) TARVEL_PRESET=win64 WINEARCH=win64 ;;
+  x86) TARVEL_PRESET=win32 WINEARCH=win32 ;;
+  *) fail "unknown architecture '$1'" ;;
+  esac
+  TARVEL_BIN="$TARVEL_BUILD/$TARVEL_PRESET/bin"
+  TARVEL_WINE=$(wine_loader "$1")
+  export WINEARCH
+  # Programs that Wine starts find their loader here; the 32-bit one finds its own.
+  if [ "$1" = x64 ]; then export WINELOADER="$TARVEL_WINE"; else unset WINELOADER; fi
+}
+wine() { "$TARVEL_WINE" "$@"; }
+winepath() { "$TARVEL_WINE" winepath "$@"; }
+
+# Runs scripts/setup when a tool or a library is missing, then cross-builds libjpeg-turbo and
+# zstd for both architectures once.
 ensure_setup() {
   local need=
-  for tool in cmake ninja g++ i686-w64-mingw32-g++-posix wine Xvfb xdpyinfo xdotool xclip convert clang-format; do
+  for tool in cmake ninja g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix Xvfb xdpyinfo xdotool xclip convert clang-format makensis zip; do
     command -v "$tool" >/dev/null 2>&1 || need=1
   done
   [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/include/benchmark/benchmark.h ] \
-    && [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -f /usr/include/jpeglib.h ] \
-    && [ -f /usr/include/zstd.h ] || need=1
-  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' || need=1
+    && [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] && [ -f /usr/i686-w64-mingw32/lib/libz.a ] \
+    && [ -f /usr/include/jpeglib.h ] && [ -f /usr/include/zstd.h ] \
+    && [ -x "$(wine_loader x64)" ] || need=1
+  if machine_runs_32bit; then
+    [ -x "$(wine_loader x86)" ] || need=1
+  fi
   if [ -n "$need" ]; then
     say "installing what is missing (scripts/setup)"
     "$TARVEL_ROOT/scripts/setup"
   fi
-  "$TARVEL_ROOT/cmake/build-libjpeg-turbo.sh" "$TARVEL_DEPS"
-  "$TARVEL_ROOT/cmake/build-zstd.sh" "$TARVEL_DEPS"
+  local arch
+  for arch in x86_64 i686; do
+    "$TARVEL_ROOT/cmake/build-libjpeg-turbo.sh" "$TARVEL_DEPS" $arch
+    "$TARVEL_ROOT/cmake/build-zstd.sh" "$TARVEL_DEPS" $arch
+  done
 }
 
 # Lists the project's C++ files that clang-format (with the project's .clang-format) would
@@ -65,17 +126,17 @@ start_xvfb() {
 }
 
 use_wine_prefix() {  # $1 = prefix folder name under build/, $2 = "private-desktop" to keep files in it
-  export WINEPREFIX="$TARVEL_BUILD/${1:-wine-prefix}"
-  export WINEARCH=win32
+  # One prefix per architecture: a 64-bit prefix serves x64 programs, a 32-bit one x86.
+  export WINEPREFIX="$TARVEL_BUILD/${1:-wine-prefix}-$TARVEL_ARCH"
   export WINEDEBUG=-all
   # No Mono or Gecko installer prompts: the program needs neither.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/.tarvel-ready" ]; then
-    say "creating the Wine prefix $WINEPREFIX"
+    say "creating the $TARVEL_ARCH Wine prefix $WINEPREFIX"
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     local t0=$SECONDS
-    timeout 300 wineboot -i >"$TARVEL_BUILD/wineboot.log" 2>&1 || { cat "$TARVEL_BUILD/wineboot.log" >&2; fail "wineboot failed"; }
+    timeout 300 "$TARVEL_WINE" wineboot -i >"$TARVEL_BUILD/wineboot.log" 2>&1 || { cat "$TARVEL_BUILD/wineboot.log" >&2; fail "wineboot failed"; }
     timeout 120 wineserver -w || true
     touch "$WINEPREFIX/.tarvel-ready"
     say "Wine prefix ready in $((SECONDS - t0)) s"

@@ -239,6 +239,11 @@ TEST_F(InstallTest, SilentInstallUpgradeOverTheRunningProgramAndUninstall) {
   ASSERT_TRUE(Exists(Shortcut())) << "no start-menu shortcut";
   EXPECT_TRUE(SamePath(ShortcutTarget(Shortcut()), exe)) << "the shortcut points elsewhere";
 
+  // The installer of an architecture installs the program of that architecture (this test
+  // program's: scripts/test pairs them).
+  DWORD kind = 0;
+  EXPECT_TRUE(GetBinaryTypeW(exe.c_str(), &kind));
+  EXPECT_EQ(kind, DWORD{sizeof(void*) == 8 ? SCS_64BIT_BINARY : SCS_32BIT_BINARY});
   const std::wstring version = FileVersionOf(exe);
   EXPECT_EQ(version, WIDEN(TARVEL_VERSION_TEXT));
   EXPECT_EQ(RegString(UninstallKey, L"DisplayName"), L"Tarvel");
