@@ -1,6 +1,13 @@
 # zlib, libjpeg(-turbo) and Zstandard as imported targets Tarvel::zlib, Tarvel::jpeg and
 # Tarvel::zstd, for both builds.
 if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/DelayImports.cmake)
+  # What the update check, the save dialog and UI Automation need is loaded when they first
+  # run, not at every start.
+  foreach(library winhttp crypt32 comdlg32 ole32 oleaut32)
+    tarvel_delay_import(${library})
+  endforeach()
+
   find_library(TARVEL_ZLIB_LIB NAMES libz.a z REQUIRED)
   find_path(TARVEL_ZLIB_INCLUDE zlib.h REQUIRED)
   add_library(Tarvel::zlib STATIC IMPORTED)
