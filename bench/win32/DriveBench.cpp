@@ -253,6 +253,8 @@ public:
     StoreSetting(L"MaxClipEntries", AHistorySize);
     StoreSetting(L"ShowNotifications", 0);
     StoreSetting(L"DontShowTutorial", 1);
+    // A measurement never waits on the network.
+    StoreUpdateUrl(ClosedUpdateUrl);
     FTarvel = TProcess::Start(FExe);
     FHandle.Reset(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, FTarvel.Id()));
     if (!FHandle.Valid())

@@ -165,6 +165,20 @@ use_wine_prefix() {  # $1 = prefix folder name under build/, $2 = "private-deskt
   fi
 }
 
+# Wine leaves the windows of the prefix's programs to itself instead of to a window manager.
+# A virtual display has none, and Wine then waits 2 s for it each time a shown window goes (a
+# message box, a card's window, the notification area's window): the test tiers took three
+# times as long for it. Wine draws the windows' frames itself then, as Windows does.
+unmanaged_windows() {
+  if [ ! -f "$WINEPREFIX/.tarvel-unmanaged" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 \
+      && touch "$WINEPREFIX/.tarvel-unmanaged"
+  fi
+  # The choice is read when Wine's processes start.
+  wineserver -k >/dev/null 2>&1
+  wineserver -w 2>/dev/null
+}
+
 stop_all() {
   if [ -n "${WINEPREFIX:-}" ] && command -v wineserver >/dev/null 2>&1; then
     wineserver -k >/dev/null 2>&1 || true

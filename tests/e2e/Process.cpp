@@ -15,11 +15,11 @@ std::wstring TarvelExePath() {
   return path + L"tarvel.exe";
 }
 
-TProcess TProcess::Start(const std::wstring& AExe) {
+TProcess TProcess::Start(const std::wstring& AExe, const std::wstring& AArguments) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
-  std::wstring commandLine = L"\"" + AExe + L"\"";
+  std::wstring commandLine = L"\"" + AExe + L"\"" + (AArguments.empty() ? L"" : L" " + AArguments);
   if (!CreateProcessW(AExe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     throw std::runtime_error("CreateProcessW failed with code " + std::to_string(GetLastError()));
   CloseHandle(pi.hThread);

@@ -18,7 +18,8 @@ std::wstring TarvelExePath();
 class TProcess {
 public:
   TProcess() = default;
-  static TProcess Start(const std::wstring& AExe);
+  // AArguments follow the quoted program path on the command line.
+  static TProcess Start(const std::wstring& AExe, const std::wstring& AArguments = {});
   TProcess(TProcess&&) = default;
   TProcess& operator=(TProcess&&) = default;
   ~TProcess();
