@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,48 @@ TEST(ResourceTest, ExecutableMayUseTheWholeAddressSpaceOf64BitWindows) {
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
   EXPECT_NE(nt->FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE, 0);
   FreeLibrary(exe);
+}
+
+// The DLLs an executable file loads at its start: the names in its import directory.
+std::vector<std::string> ImportedDlls(const std::wstring& AExe) {
+  std::vector<std::string> names;
+  const HANDLE file = CreateFileW(AExe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return names;
+  std::vector<BYTE> bytes(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  const BOOL ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  if (!ok || read != bytes.size())
+    return names;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + dos->e_lfanew);
+  const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+  const auto offset = [&](DWORD ARva) -> std::size_t {
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i)
+      if (ARva >= sections[i].VirtualAddress && ARva < sections[i].VirtualAddress + sections[i].SizeOfRawData)
+        return ARva - sections[i].VirtualAddress + sections[i].PointerToRawData;
+    return 0;
+  };
+  const DWORD directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+  for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(bytes.data() + offset(directory));
+       directory != 0 && entry->Name != 0; ++entry) {
+    std::string name(reinterpret_cast<const char*>(bytes.data() + offset(entry->Name)));
+    for (char& c : name)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(name);
+  }
+  return names;
+}
+
+// A second start only gives way to the first: the libraries of work that comes later (the
+// update check, the save dialog, UI Automation) are loaded when it first runs, not at start.
+TEST(ResourceTest, ExecutableLoadsAtItsStartOnlyWhatEveryStartNeeds) {
+  const std::vector<std::string> imported = ImportedDlls(TarvelExePath());
+  ASSERT_FALSE(imported.empty()) << "no import directory read";
+  EXPECT_NE(std::find(imported.begin(), imported.end(), "user32.dll"), imported.end());
+  for (const char* later : {"winhttp.dll", "crypt32.dll", "comdlg32.dll", "ole32.dll", "oleaut32.dll"})
+    EXPECT_EQ(std::find(imported.begin(), imported.end(), later), imported.end()) << later << " is loaded at start";
 }
 
 // The shell as the running tarvel.exe sees it.
