@@ -13,14 +13,6 @@ std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen) {
   return MakeOneLinePreview(AText, static_cast<std::size_t>(std::max(AMaxLen, 0)), false);
 }
 
-namespace {
-
-std::u16string ReadErrorLine(const EError& AError) {
-  return u"External clipboard read error: " + AError.ClassName() + u": " + AError.Message();
-}
-
-} // namespace
-
 void TMainForm::WMClipboardUpdate() {
   if (!FInternalClipboardUpdate && FPendingInternalClipboardUpdates <= 0) {
     // A read still waiting for an older change becomes this change's read, with the whole
@@ -36,21 +28,17 @@ void TMainForm::WMClipboardUpdate() {
 
 void TMainForm::CaptureExternalClipboard() {
   FCaptureRetryPending = false;
-  try {
-    ReadExternalClipboard();
-  } catch (const EClipboardOpenError& e) {
+  // A copy too large for what memory is left is lost like an unreadable one; the program
+  // goes on.
+  if (const TFailure failure = ReturnFailure([this] { ReadExternalClipboard(); })) {
+    const std::u16string line = u"External clipboard read error: " + failure.Text();
     // Another program holds the clipboard, usually for a moment only.
-    if (FServices.Clock.TickCount64() < FCaptureRetryDeadline) {
+    if (failure.Is<EClipboardOpenError>() && FServices.Clock.TickCount64() < FCaptureRetryDeadline) {
       FCaptureRetryPending = true;
-      FCaptureRetryError = ReadErrorLine(e);
+      FCaptureRetryError = line;
     } else {
-      AddLogLine(ReadErrorLine(e));
+      AddLogLine(line);
     }
-  } catch (const EError& e) {
-    AddLogLine(ReadErrorLine(e));
-  } catch (const std::bad_alloc&) {
-    // A copy too large for what memory is left: this copy is lost, the program goes on.
-    AddLogLine(u"External clipboard read error: " + OutOfMemoryText);
   }
   UpdateClipboardRetryTimer();
 }

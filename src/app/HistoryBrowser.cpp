@@ -35,15 +35,9 @@ void TMainForm::PackHistoryImages() {
 // Shows the selected image; with a line in the log and an empty picture when it cannot be
 // unpacked or shown, so that the entry and the counter stay as they are.
 void TMainForm::ShowCurrentPicture() {
-  try {
-    Image1.SetPicture(FHistory->Picture(FHistory->Index()));
-    return;
-  } catch (const std::bad_alloc&) {
-    AddLogLine(u"History image cannot be shown: " + OutOfMemoryText);
-  } catch (const EError& e) {
-    AddLogLine(u"History image cannot be shown: " + e.ClassName() + u": " + e.Message());
-  }
-  Image1.ClearPicture();
+  if (!LogFailure([&] { Image1.SetPicture(FHistory->Picture(FHistory->Index())); },
+                  [this](const std::u16string& ALine) { AddLogLine(ALine); }, u"History image cannot be shown: "))
+    Image1.ClearPicture();
 }
 
 void TMainForm::ReportImagesDroppedForRoom() {

@@ -20,15 +20,11 @@ bool TMainForm::SaveSettings() {
   for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
     if (const std::u16string text = Trim(FHotkeyEdits[i].Edit->Text()); !text.empty())
       FSettings.*HotkeyLetterFields[i].Field = UpCaseAscii(text[0]);
-  try {
-    SaveAppSettings(FServices.Registry, FSettings);
-    return true;
-  } catch (const EError& e) {
-    // The change holds for this run; only storing it failed. A log line, not a box per
-    // change, and the caller reports no success.
-    AddLogLine(u"Settings not saved: " + e.Message());
-    return false;
-  }
+  // The change holds for this run; only storing it failed. A log line, not a box per
+  // change, and the caller reports no success.
+  return LogFailure([&] { SaveAppSettings(FServices.Registry, FSettings); },
+                    [this](const std::u16string& ALine) { AddLogLine(ALine); }, u"Settings not saved: ",
+                    TFailureText::Message);
 }
 
 void TMainForm::spnMaxClipentriesChange(TControl&) {
@@ -54,17 +50,19 @@ void TMainForm::UpdateAutostartSwitch() {
 void TMainForm::chkAutostartClick(TControl&) {
   if (FLoadingSettings)
     return;
-  try {
+  const TFailure failure = ReturnFailure([&] {
     SetAutostart(FServices.Registry, FServices.Shell, chkAutostart.IsOn());
     AddLogLine(chkAutostart.IsOn() ? u"Windows autostart enabled" : u"Windows autostart disabled");
     UpdateAutostartSwitch();
-  } catch (const EError& e) {
-    // The switch shows the real state again; turning it back runs this handler once more.
-    chkAutostart.SetOn(IsAutostartEnabled(FServices.Registry, FServices.Shell));
-    UpdateAutostartSwitch();
-    AddLogLine(u"Windows autostart error: " + e.Message());
-    ShowNotification(u"Autostart unavailable");
-  }
+  });
+  if (!failure)
+    return;
+  // The switch shows the real state again; turning it back runs this handler once more,
+  // whose lines come before this error's.
+  chkAutostart.SetOn(IsAutostartEnabled(FServices.Registry, FServices.Shell));
+  UpdateAutostartSwitch();
+  AddLogLine(u"Windows autostart error: " + failure.Message());
+  ShowNotification(u"Autostart unavailable");
 }
 
 } // namespace tarvel

@@ -19,10 +19,6 @@ std::u16string Joined(const std::vector<std::u16string>& ALines) {
   return text;
 }
 
-std::u16string ErrorText(const EError& AError) {
-  return AError.ClassName() + u": " + AError.Message();
-}
-
 } // namespace
 
 void TOcrCommand::SaveOcrDebugImage(const TBitmap32* AImage, std::u16string_view ASuffix, std::u16string& AFileName) {

@@ -361,6 +361,16 @@ TEST_F(SaveClipboardTest, ErrorsAreLoggedWithTheirClassAndNotified) {
   EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Save failed", u"Save failed"}));
 }
 
+// Memory running out is one of the save's errors: a line and a balloon, as for the others.
+TEST_F(SaveClipboardTest, AnImageThatFindsNoMemoryIsLoggedAndNotified) {
+  FClipboard.CopyImage(TBitmap32(4, 4, 0xFF102030u));
+  FClipboard.ReadOutOfMemory = true;
+  FForm.WMHotKey(hkSave);
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{u"2026-03-01 14:05:09 - Clipboard save error: " + OutOfMemoryText});
+  EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Save failed"});
+  EXPECT_TRUE(FShell.Files.empty());
+}
+
 TEST_F(SaveClipboardTest, TheDialogOffersTheNameInTheDesktopFolder) {
   FClipboard.CopyText(u"x");
   FForm.btnSave.Click();

@@ -31,6 +31,18 @@ TEST(CheckTest, StatusAndHResultChecks) {
   }
 }
 
+TEST(CheckTest, AFailedCallCanRaiseTheProgramsOwnError) {
+  EXPECT_EQ(CheckWin32<EImageError>(TRUE, u"Reading the image"), TRUE);
+  try {
+    CheckWin32<EImageError>(CloseHandle(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x1234))), u"Reading the image");
+    FAIL() << "no exception";
+  } catch (const EImageError& e) {
+    EXPECT_EQ(e.Message(), u"Reading the image: " + SystemErrorMessage(ERROR_INVALID_HANDLE));
+  }
+  SetLastError(ERROR_ACCESS_DENIED);
+  EXPECT_THROW(RaiseLastError<EFileError>(u"Writing"), EFileError);
+}
+
 TEST(CheckTest, UnknownCodeStillGivesAMessage) {
   EXPECT_FALSE(SystemErrorMessage(0x7FFFFFF0).empty());
 }

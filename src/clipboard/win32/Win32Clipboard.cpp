@@ -44,8 +44,7 @@ std::uint32_t TWin32Clipboard::RegisterFormat(std::u16string_view AName) {
 void TWin32Clipboard::Open() {
   // The owner window matters: opened without one, EmptyClipboard leaves the clipboard
   // ownerless and every later SetClipboardData fails.
-  if (!OpenClipboard(FWindow()))
-    throw EClipboardOpenError(Format(u"Cannot open clipboard: %s", {SystemErrorMessage(GetLastError())}));
+  CheckWin32<EClipboardOpenError>(OpenClipboard(FWindow()), u"Cannot open clipboard");
   FOpen = true;
 }
 
@@ -56,8 +55,7 @@ void TWin32Clipboard::Close() {
 }
 
 void TWin32Clipboard::Empty() {
-  if (!EmptyClipboard())
-    throw EClipboardError(Format(u"Cannot empty clipboard: %s", {SystemErrorMessage(GetLastError())}));
+  CheckWin32<EClipboardError>(EmptyClipboard(), u"Cannot empty clipboard");
 }
 
 bool TWin32Clipboard::ReadData(std::uint32_t AFormat,
@@ -135,7 +133,7 @@ std::optional<TBitmap32> TWin32Clipboard::ReadBitmap() {
   if (palette)
     SelectPalette(dc.Get(), static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
   if (lines != size.bmHeight)
-    throw EImageError(Format(u"Clipboard image: the bitmap cannot be read: %s", {SystemErrorMessage(GetLastError())}));
+    RaiseLastError<EImageError>(u"Clipboard image: the bitmap cannot be read");
   return DecodeDib(dib.data(), dib.size());
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "core/Errors.h"
 
@@ -14,14 +15,29 @@ std::u16string ToU16(const wchar_t* AText);
 std::u16string ToU16(const std::wstring& AText);
 std::wstring ToWide(const std::u16string& AText);
 
-// One way to check a failed call: each raises EOSError naming the call and the code.
+// The throw variants of the check family (core/Errors.h has its return and log variants).
+// These raise EOSError naming the call and the code.
 [[noreturn]] void RaiseLastOSError(const char* ACall);
 [[noreturn]] void RaiseOSError(const char* ACall, DWORD ACode);
+
+// Raises the program's own error TError (built from a message), "<AWhat>: <the system's
+// text for GetLastError>".
+template <class TError> [[noreturn]] void RaiseLastError(std::u16string_view AWhat) {
+  const DWORD code = GetLastError();
+  throw TError(std::u16string(AWhat) + u": " + SystemErrorMessage(code));
+}
 
 // A BOOL-style result (or a handle/pointer that is null on failure): GetLastError tells why.
 template <class T> T CheckWin32(T AResult, const char* ACall) {
   if (!AResult)
     RaiseLastOSError(ACall);
+  return AResult;
+}
+
+// The same, raising TError as RaiseLastError does.
+template <class TError, class T> T CheckWin32(T AResult, std::u16string_view AWhat) {
+  if (!AResult)
+    RaiseLastError<TError>(AWhat);
   return AResult;
 }
 
