@@ -21,7 +21,7 @@ void TMainForm::AddCapturedImage(TBitmap32 AImage, const std::u16string& ANotifi
     UpdateHistoryControls();
   ShowNotification(ANotification);
   AddLogLine(Format(ALogFormat, {width, height}));
-  ReportImagesDroppedForRoom();
+  ReportImagesDroppedForRoom(*FHistory, FLog);
   if (ARefresh == TRefresh::Last)
     UpdateHistoryControls();
 }

@@ -1,23 +1,32 @@
-// TMainForm: the clipboard card, which shows the history's selected entry and moves and
-// deletes it.
-#include "app/uMain.h"
+#include "app/HistoryBrowser.h"
 
 #include <algorithm>
 
 #include "core/Errors.h"
 #include "core/FlagScope.h"
 #include "core/Text.h"
+#include "history/BrowserPreview.h"
 
 namespace tarvel {
+
+THistoryBrowser::THistoryBrowser(THistoryBrowserServices AServices, THistoryBrowserControls AControls,
+                                 IHistoryBrowserHost& AHost)
+    : FServices(AServices), FControls(AControls), FHost(AHost) {}
+
+bool THistoryBrowser::Empty() {
+  const TClipHistory* history = FHost.History();
+  return !history || history->Count() == 0;
+}
 
 // The history keeps its images compressed, all but the selected one; the compressed copies
 // are made here, on the workers, from pixels nobody changes, and handed back to the main
 // thread. Capturing never waits for them.
-void TMainForm::PackHistoryImages() {
-  if (!FHistory)
+void THistoryBrowser::PackHistoryImages() {
+  TClipHistory* history = FHost.History();
+  if (!history)
     return;
   IDispatcher& dispatcher = FServices.Dispatcher;
-  for (TClipHistory::TPackJob& job : FHistory->TakePackJobs())
+  for (TClipHistory::TPackJob& job : history->TakePackJobs())
     dispatcher.RunInBackground([this, &dispatcher, job = std::move(job)]() mutable {
       std::shared_ptr<const TPackedImage> packed;
       try {
@@ -26,156 +35,167 @@ void TMainForm::PackHistoryImages() {
         // Kept as it is: unpacked, and tried again with the next change of the history.
       }
       dispatcher.Post([this, job = std::move(job), packed = std::move(packed)] {
-        if (FHistory)
-          FHistory->StorePacked(job, packed);
+        if (TClipHistory* current = FHost.History())
+          current->StorePacked(job, packed);
       });
     });
 }
 
 // Shows the selected image; with a line in the log and an empty picture when it cannot be
 // unpacked or shown, so that the entry and the counter stay as they are.
-void TMainForm::ShowCurrentPicture() {
-  if (!LogFailure([&] { Image1.SetPicture(FHistory->Picture(FHistory->Index())); },
-                  [this](const std::u16string& ALine) { AddLogLine(ALine); }, u"History image cannot be shown: "))
-    Image1.ClearPicture();
+void THistoryBrowser::ShowCurrentPicture(TClipHistory& AHistory) {
+  if (!LogFailure([&] { FControls.Picture.SetPicture(AHistory.Picture(AHistory.Index())); },
+                  [this](const std::u16string& ALine) { FServices.Log.AddLogLine(ALine); },
+                  u"History image cannot be shown: "))
+    FControls.Picture.ClearPicture();
 }
 
-void TMainForm::ReportImagesDroppedForRoom() {
-  if (const int dropped = FHistory->TakeImagesDroppedForRoom())
-    AddLogLine(Format(u"History full for memory: %d oldest image(s) dropped", {dropped}));
-}
-
-void TMainForm::UpdateHistoryControls() {
+void THistoryBrowser::UpdateHistoryControls() {
   PackHistoryImages();
-  const TClipHistoryItem* item = FHistory ? FHistory->Current() : nullptr;
+  TClipHistory* history = FHost.History();
+  const TClipHistoryItem* item = history ? history->Current() : nullptr;
   SyncHistoryNavigation();
+  TImage& picture = FControls.Picture;
+  TMemo& text = FControls.Text;
   if (!item) {
-    Memo1.SetVisible(true);
-    Image1.SetVisible(false);
-    Memo1.Clear();
-    Label1.SetCaption(u"0 / 0");
+    text.SetVisible(true);
+    picture.SetVisible(false);
+    text.Clear();
+    FControls.Status.SetCaption(u"0 / 0");
     return;
   }
   switch (item->Kind) {
   case cikText:
-    Image1.SetVisible(false);
-    Image1.ClearPicture();
-    Memo1.SetVisible(true);
-    Memo1.SetText(MakeMemoPreviewText(item->Text));
+    picture.SetVisible(false);
+    picture.ClearPicture();
+    text.SetVisible(true);
+    text.SetText(MakeMemoPreviewText(item->Text));
     break;
   case cikImage:
-    Memo1.SetVisible(false);
-    ShowCurrentPicture();
-    Image1.SetVisible(true);
+    text.SetVisible(false);
+    ShowCurrentPicture(*history);
+    picture.SetVisible(true);
     break;
   case cikFiles:
-    Image1.SetVisible(false);
-    Image1.ClearPicture();
-    Memo1.SetVisible(true);
-    Memo1.SetLines(MakeMemoPreviewLines(item->Files));
+    picture.SetVisible(false);
+    picture.ClearPicture();
+    text.SetVisible(true);
+    text.SetLines(MakeMemoPreviewLines(item->Files));
     break;
   }
-  Label1.SetCaption(Format(u"%d / %d  %s  %s", {FHistory->Index() + 1, FHistory->Count(),
-                                                FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp),
-                                                               FServices.Clock.TimeSeparator()),
-                                                item->Preview}));
+  FControls.Status.SetCaption(
+      Format(u"%d / %d  %s  %s",
+             {history->Index() + 1, history->Count(),
+              FormatDateTime(LogTimePattern, FromDateTimeValue(item->TimeStamp), FServices.Clock.TimeSeparator()),
+              item->Preview}));
 }
 
-void TMainForm::SyncHistoryNavigation() {
-  const bool empty = !FHistory || FHistory->Count() == 0;
+void THistoryBrowser::SyncHistoryNavigation() {
+  const bool empty = Empty();
   {
     const TFlagScope updating(FUpdatingHistoryControls);
-    const int count = empty ? 0 : FHistory->Count();
-    const int position = empty ? 0 : FHistory->Index() + 1;
+    const TClipHistory* history = FHost.History();
+    const int count = empty ? 0 : history->Count();
+    const int position = empty ? 0 : history->Index() + 1;
     const int minimum = empty ? 0 : 1;
-    trkSlider.SetRange(minimum, count);
-    trkSlider.SetPosition(position);
-    trkSlider.SetEnabled(!empty);
-    btnDeleteEntry.SetEnabled(!empty);
-    spnClipboardPage.SetRange(minimum, count);
-    spnClipboardPage.SetValue(position);
-    spnClipboardPage.SetEnabled(!empty);
+    FControls.Slider.SetRange(minimum, count);
+    FControls.Slider.SetPosition(position);
+    FControls.Slider.SetEnabled(!empty);
+    FControls.DeleteEntry.SetEnabled(!empty);
+    FControls.Page.SetRange(minimum, count);
+    FControls.Page.SetValue(position);
+    FControls.Page.SetEnabled(!empty);
   }
   if (!empty)
     AdjustSliderWidth();
 }
 
-void TMainForm::SelectHistoryIndex(int AIndex, bool APublish) {
-  if (!FHistory || FHistory->Count() == 0) {
+void THistoryBrowser::SelectHistoryIndex(int AIndex, bool APublish) {
+  if (Empty()) {
     UpdateHistoryControls();
     return;
   }
-  FHistory->Select(AIndex);
+  FHost.History()->Select(AIndex);
   UpdateHistoryControls();
   if (APublish)
-    PublishCurrentHistoryItem();
+    FHost.PublishCurrentHistoryItem();
 }
 
-void TMainForm::spnClipboardPageChange(TControl&) {
+void THistoryBrowser::spnClipboardPageChange() {
   if (FUpdatingHistoryControls)
     return;
-  if (!FHistory || FHistory->Count() == 0) {
+  if (Empty()) {
     SyncHistoryNavigation();
     return;
   }
-  const int value = std::clamp(spnClipboardPage.Value(), 1, FHistory->Count());
-  if (value != spnClipboardPage.Value()) {
+  TSpinEdit& page = FControls.Page;
+  const int value = std::clamp(page.Value(), 1, FHost.History()->Count());
+  if (value != page.Value()) {
     const TFlagScope updating(FUpdatingHistoryControls);
-    spnClipboardPage.SetValue(value);
+    page.SetValue(value);
   }
   SelectHistoryIndex(value - 1, true);
 }
 
-void TMainForm::trkSliderChange(TControl&) {
+void THistoryBrowser::trkSliderChange() {
   if (FUpdatingHistoryControls)
     return;
-  if (!FHistory || FHistory->Count() == 0) {
+  if (Empty()) {
     SyncHistoryNavigation();
     return;
   }
-  SelectHistoryIndex(std::clamp(trkSlider.Position(), 1, FHistory->Count()) - 1, false);
+  SelectHistoryIndex(std::clamp(FControls.Slider.Position(), 1, FHost.History()->Count()) - 1, false);
   // A drag publishes once, where it ends; the keyboard publishes at once.
   if (!FServices.Window.IsLeftButtonDown()) {
-    PublishCurrentHistoryItem();
+    FHost.PublishCurrentHistoryItem();
   } else {
     FSliderDragging = true;
-    FSliderReleaseTimer->SetEnabled(true);
+    FSliderReleaseTimer.SetEnabled(true);
   }
 }
 
-void TMainForm::SliderReleaseTimerTimer() {
+void THistoryBrowser::SliderReleaseTimerTimer() {
   if (FServices.Window.IsLeftButtonDown())
     return;
-  FSliderReleaseTimer->SetEnabled(false);
-  if (FSliderDragging && FHistory && FHistory->Count() > 0) {
+  FSliderReleaseTimer.SetEnabled(false);
+  if (FSliderDragging && !Empty()) {
     FSliderDragging = false;
-    PublishCurrentHistoryItem();
+    FHost.PublishCurrentHistoryItem();
   }
 }
 
-void TMainForm::btnDeleteEntryClick(TControl&) {
-  DeleteCurrentHistoryEntry();
-}
-
-void TMainForm::DeleteCurrentHistoryEntry() {
-  if (!FHistory || FHistory->Count() == 0)
+void THistoryBrowser::DeleteCurrentHistoryEntry() {
+  if (Empty())
     return;
-  const int selected = FHistory->DeleteAt(FHistory->Index());
+  TClipHistory& history = *FHost.History();
+  const int selected = history.DeleteAt(history.Index());
   // The card follows the history at once, also when the clipboard write below fails.
   UpdateHistoryControls();
   if (selected < 0) {
-    ClearClipboardAsOwnWrite();
-    AddLogLine(u"History entry deleted");
+    FHost.ClearClipboardAsOwnWrite();
+    FServices.Log.AddLogLine(u"History entry deleted");
   } else {
-    PublishCurrentHistoryItem();
-    AddLogLine(Format(u"History entry deleted, new selection: %d / %d", {FHistory->Index() + 1, FHistory->Count()}));
+    FHost.PublishCurrentHistoryItem();
+    FServices.Log.AddLogLine(
+        Format(u"History entry deleted, new selection: %d / %d", {history.Index() + 1, history.Count()}));
   }
-  ShowNotification(u"History entry deleted");
+  FServices.Log.ShowNotification(u"History entry deleted");
 }
 
-void TMainForm::AdjustSliderWidth() {
+void THistoryBrowser::NavigateHistory(bool ABack) {
+  if (TClipHistory* history = FHost.History()) {
+    if (ABack)
+      history->Prev();
+    else
+      history->Next();
+  }
+  UpdateHistoryControls();
+  FHost.PublishCurrentHistoryItem();
+}
+
+void THistoryBrowser::AdjustSliderWidth() {
   const int width = FServices.Window.SliderRowClientWidth() - FServices.Window.PageEditRight() - 12;
-  trkSlider.SetWidth(std::max(width, 80));
+  FControls.Slider.SetWidth(std::max(width, 80));
 }
 
 } // namespace tarvel

@@ -1,5 +1,4 @@
-// TMainForm: the five hotkey letters on the settings card.
-#include "app/uMain.h"
+#include "app/HotkeyConfig.h"
 
 #include "core/Text.h"
 
@@ -12,27 +11,41 @@ char16_t HotkeyEditLetter(const TLetterEdit* AEdit) {
   return text.empty() ? char16_t{0} : UpCaseAscii(text[0]);
 }
 
-std::optional<std::size_t> TMainForm::HotkeyEditIndex(const TControl& ASender) const {
-  for (std::size_t i = 0; i < FHotkeyEdits.size(); ++i)
-    if (FHotkeyEdits[i].Edit == &ASender)
+THotkeyConfig::THotkeyConfig(THotkeyConfigServices AServices, const THotkeyEdits& AEdits, IHotkeyConfigHost& AHost)
+    : FServices(AServices), FEdits(AEdits), FHost(AHost) {}
+
+void THotkeyConfig::ShowLetters(const THotkeyLetters& ALetters) {
+  for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
+    FEdits[i]->SetText(std::u16string(1, ALetters[i]));
+}
+
+void THotkeyConfig::StoreLetters(TTarvelSettings& ASettings) const {
+  for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
+    if (const std::u16string text = Trim(FEdits[i]->Text()); !text.empty())
+      ASettings.*HotkeyLetterFields[i].Field = UpCaseAscii(text[0]);
+}
+
+std::optional<std::size_t> THotkeyConfig::EditIndex(const TControl& ASender) const {
+  for (std::size_t i = 0; i < FEdits.size(); ++i)
+    if (FEdits[i] == &ASender)
       return i;
   return std::nullopt;
 }
 
-void TMainForm::HotkeyEditEnter(TControl& ASender) {
-  if (const auto index = HotkeyEditIndex(ASender))
-    *FHotkeyEdits[*index].Previous = HotkeyEditLetter(FHotkeyEdits[*index].Edit);
+void THotkeyConfig::HotkeyEditEnter(const TControl& ASender) {
+  if (const auto index = EditIndex(ASender))
+    FPrevious[*index] = HotkeyEditLetter(FEdits[*index]);
 }
 
-void TMainForm::HotkeyEditExit(TControl& ASender) {
-  if (FLoadingSettings)
+void THotkeyConfig::HotkeyEditExit(const TControl& ASender) {
+  if (FHost.LoadingSettings())
     return;
-  const auto index = HotkeyEditIndex(ASender);
+  const auto index = EditIndex(ASender);
   if (!index)
     return;
-  TLetterEdit* const edit = FHotkeyEdits[*index].Edit;
-  const char16_t* const previous = FHotkeyEdits[*index].Previous;
-  const auto restore = [&] { edit->SetText(*previous ? std::u16string(1, *previous) : std::u16string()); };
+  TLetterEdit* const edit = FEdits[*index];
+  const char16_t previous = FPrevious[*index];
+  const auto restore = [&] { edit->SetText(previous ? std::u16string(1, previous) : std::u16string()); };
   const char16_t letter = HotkeyEditLetter(edit);
   if (letter == 0) {
     restore();
@@ -43,30 +56,62 @@ void TMainForm::HotkeyEditExit(TControl& ASender) {
     restore();
     return;
   }
-  for (const THotkeyEdit& other : FHotkeyEdits) {
-    if (other.Edit != edit && HotkeyEditLetter(other.Edit) == letter) {
+  for (const TLetterEdit* other : FEdits) {
+    if (other != edit && HotkeyEditLetter(other) == letter) {
       FServices.Dialogs.WarningBox(HotkeyInUseText);
       restore();
       return;
     }
   }
   edit->SetText(std::u16string(1, letter));
-  SaveSettings();
+  FHost.SaveSettings();
   if (!TryReregisterHotkeys()) {
-    if (FHotkeyRefusal.Id == LetterHotkeyIds[*index] && *previous) {
+    if (FRefusal.Id == LetterHotkeyIds[*index] && previous) {
       // Another program owns the new combination: rather than lose all nine hotkeys,
       // the field gets its letter back and the set is registered with it again.
-      AddLogLine(u"Hotkey " + HotkeyText(letter) + u" is taken by another program; " + HotkeyText(*previous) +
-                 u" is kept");
+      FServices.Log.AddLogLine(u"Hotkey " + HotkeyText(letter) + u" is taken by another program; " +
+                               HotkeyText(previous) + u" is kept");
       FServices.Dialogs.WarningBox(HotkeyInUseText);
       restore();
-      SaveSettings();
+      FHost.SaveSettings();
       ReregisterHotkeys();
     } else {
       ReportHotkeysUnavailable();
     }
   }
-  UpdateInfoMemo();
+  FHost.HotkeyLettersChanged();
+}
+
+void THotkeyConfig::RegisterHotkeys() {
+  if (!FRegistered)
+    FRegistered = RegisterAppHotkeys(FServices.Hotkeys, FHost.StoredHotkeyLetters(), &FRefusal);
+  if (!FRegistered)
+    ReportHotkeysUnavailable();
+}
+
+void THotkeyConfig::ReportHotkeysUnavailable() {
+  // Balloons are off by default: the log always tells which combination is taken.
+  FServices.Log.AddLogLine(u"Hotkeys unavailable: " + HotkeyText(FRefusal.VirtualKey) +
+                           u" is taken by another program");
+  FServices.Log.ShowNotification(u"Hotkeys unavailable");
+}
+
+void THotkeyConfig::UnregisterHotkeys() {
+  if (FRegistered) {
+    UnregisterAppHotkeys(FServices.Hotkeys);
+    FRegistered = false;
+  }
+}
+
+bool THotkeyConfig::TryReregisterHotkeys() {
+  UnregisterHotkeys();
+  FRegistered = RegisterAppHotkeys(FServices.Hotkeys, FHost.StoredHotkeyLetters(), &FRefusal);
+  return FRegistered;
+}
+
+void THotkeyConfig::ReregisterHotkeys() {
+  if (!TryReregisterHotkeys())
+    ReportHotkeysUnavailable();
 }
 
 } // namespace tarvel

@@ -1,4 +1,5 @@
-// TMainForm: the nine global hotkeys, registered as one set, and the commands they run.
+// TMainForm: the hotkeys and the clipboard listener registered together, and the commands
+// the hot keys run.
 #include "app/uMain.h"
 
 #include "core/Errors.h"
@@ -6,43 +7,14 @@
 namespace tarvel {
 
 void TMainForm::RegisterHotkeysAndClipboardListener() {
-  if (!FHotkeysRegistered)
-    FHotkeysRegistered = RegisterAppHotkeys(FServices.Hotkeys, HotkeyLetters(FSettings), &FHotkeyRefusal);
-  if (!FClipboardListenerRegistered)
-    FClipboardListenerRegistered = FServices.Clipboard.AddListener();
-  if (!FHotkeysRegistered)
-    ReportHotkeysUnavailable();
-}
-
-void TMainForm::ReportHotkeysUnavailable() {
-  // Balloons are off by default: the log always tells which combination is taken.
-  AddLogLine(u"Hotkeys unavailable: " + HotkeyText(FHotkeyRefusal.VirtualKey) + u" is taken by another program");
-  ShowNotification(u"Hotkeys unavailable");
+  FHotkeyConfig.RegisterHotkeys();
+  // A listener that cannot be registered is silent: nothing is captured then.
+  FExchange.StartListening();
 }
 
 void TMainForm::UnregisterHotkeysAndClipboardListener() {
-  if (FClipboardListenerRegistered) {
-    FServices.Clipboard.RemoveListener();
-    FClipboardListenerRegistered = false;
-  }
-  if (FHotkeysRegistered) {
-    UnregisterAppHotkeys(FServices.Hotkeys);
-    FHotkeysRegistered = false;
-  }
-}
-
-bool TMainForm::TryReregisterHotkeys() {
-  if (FHotkeysRegistered) {
-    UnregisterAppHotkeys(FServices.Hotkeys);
-    FHotkeysRegistered = false;
-  }
-  FHotkeysRegistered = RegisterAppHotkeys(FServices.Hotkeys, HotkeyLetters(FSettings), &FHotkeyRefusal);
-  return FHotkeysRegistered;
-}
-
-void TMainForm::ReregisterHotkeys() {
-  if (!TryReregisterHotkeys())
-    ReportHotkeysUnavailable();
+  FExchange.Stop();
+  FHotkeyConfig.UnregisterHotkeys();
 }
 
 void TMainForm::WMHotKey(int AHotkeyId) {
@@ -58,16 +30,7 @@ void TMainForm::RunHotkey(int AHotkeyId) {
   switch (AHotkeyId) {
   case hkMerge: MergeTextEntries(); break;
   case hkPrevious:
-  case hkNext:
-    if (FHistory) {
-      if (AHotkeyId == hkPrevious)
-        FHistory->Prev();
-      else
-        FHistory->Next();
-    }
-    UpdateHistoryControls();
-    PublishCurrentHistoryItem();
-    break;
+  case hkNext: FHistoryBrowser.NavigateHistory(AHotkeyId == hkPrevious); break;
   case hkCopyUnderCursor: CopyContentUnderCursor(); break;
   case hkControlImage: CopyControlImageUnderCursor(); break;
   case hkOcr: CaptureOcrUnderMouse(); break;

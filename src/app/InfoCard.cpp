@@ -1,4 +1,4 @@
-// TMainForm: the card buttons and the info card.
+// TMainForm: the card buttons and the info card, with the log it shows.
 #include "app/formTutorial.h"
 #include "app/uMain.h"
 
@@ -19,6 +19,28 @@ void TMainForm::btnCard3Click(TControl&) {
 }
 void TMainForm::crdInfoClick(TControl&) {
   CardPanel1.SetActiveCard(2);
+}
+
+const std::vector<std::u16string>& TMainForm::LogLines() const noexcept {
+  return FLog.Lines();
+}
+
+void TMainForm::LogLineAdded(const std::u16string& ALine) {
+  if (!swtShowLog.IsOn())
+    return;
+  // The field already shows the log: it takes the new line and drops its oldest, which costs
+  // the same however long the log is.
+  if (FInfoMemoShowsLog)
+    MemoInfoLog.AppendLine(ALine, MaxLogLines);
+  else
+    UpdateInfoMemo();
+}
+
+void TMainForm::swtShowLogClick(TControl&) {
+  if (FLoadingSettings)
+    return;
+  SaveSettings();
+  UpdateInfoMemo();
 }
 
 void TMainForm::UpdateInfoMemo() {

@@ -7,12 +7,6 @@
 
 namespace tarvel {
 
-void TMainForm::TOcrHost::PublishRecognizedText(const std::u16string& AText) {
-  FForm.PublishTextToClipboard(AText);
-  FForm.FHistory->AddText(AText);
-  FForm.UpdateHistoryControls();
-}
-
 void TMainForm::CaptureOcrUnderMouse() {
   if (FScreenSelectionOpen) {
     // An overlay is open. OCR's own says so when its hot key comes again; over the screen

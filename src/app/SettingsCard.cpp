@@ -1,5 +1,4 @@
-// TMainForm: storing the settings, the settings card's history size and the start with
-// Windows switch.
+// TMainForm: storing the settings, and the settings card's switches and history size.
 #include "app/uMain.h"
 
 #include "core/FlagScope.h"
@@ -16,15 +15,19 @@ bool TMainForm::SaveSettings() {
   FSettings.ShowNotifications = swtNotifications.IsOn();
   FSettings.MaxClipEntries = ClampMaxClipEntries(spnMaxClipentries.Value());
   FSettings.OcrLanguageTag = GetSelectedOcrLanguageTag();
-  // A blank field keeps the letter it had.
-  for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
-    if (const std::u16string text = Trim(FHotkeyEdits[i].Edit->Text()); !text.empty())
-      FSettings.*HotkeyLetterFields[i].Field = UpCaseAscii(text[0]);
+  FHotkeyConfig.StoreLetters(FSettings);
   // The change holds for this run; only storing it failed. A log line, not a box per
   // change, and the caller reports no success.
   return LogFailure([&] { SaveAppSettings(FServices.Registry, FSettings); },
                     [this](const std::u16string& ALine) { AddLogLine(ALine); }, u"Settings not saved: ",
                     TFailureText::Message);
+}
+
+void TMainForm::swtNotificationsClick(TControl&) {
+  if (FLoadingSettings)
+    return;
+  if (SaveSettings())
+    AddLogLine(FSettings.ShowNotifications ? u"System notifications enabled" : u"System notifications disabled");
 }
 
 void TMainForm::spnMaxClipentriesChange(TControl&) {

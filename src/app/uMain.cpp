@@ -7,9 +7,55 @@
 
 namespace tarvel {
 
+// What the form's objects ask of it.
+class TMainForm::THost final : public IActivityLogHost,
+                               public IClipboardExchangeHost,
+                               public IHistoryBrowserHost,
+                               public IHotkeyConfigHost,
+                               public IOcrCommandHost {
+public:
+  explicit THost(TMainForm& AForm) : FForm(AForm) {}
+
+  // IActivityLogHost
+  bool NotificationsOn() const override { return FForm.FSettings.ShowNotifications; }
+  void LogLineAdded(const std::u16string& ALine) override { FForm.LogLineAdded(ALine); }
+
+  // IClipboardExchangeHost and IHistoryBrowserHost
+  TClipHistory* History() override { return FForm.FHistory.get(); }
+  void HistoryChanged() override { FForm.UpdateHistoryControls(); }
+  void PublishCurrentHistoryItem() override { FForm.FExchange.PublishCurrentHistoryItem(); }
+  void ClearClipboardAsOwnWrite() override { FForm.FExchange.ClearClipboardAsOwnWrite(); }
+
+  // IHotkeyConfigHost
+  bool LoadingSettings() const override { return FForm.FLoadingSettings; }
+  void SaveSettings() override { FForm.SaveSettings(); }
+  THotkeyLetters StoredHotkeyLetters() const override { return HotkeyLetters(FForm.FSettings); }
+  void HotkeyLettersChanged() override { FForm.UpdateInfoMemo(); }
+
+  // IOcrCommandHost
+  void AddLogLine(const std::u16string& AText) override { FForm.AddLogLine(AText); }
+  void AddOcrLogLine(std::u16string_view AText) override { FForm.AddOcrLogLine(AText); }
+  void ShowNotification(const std::u16string& AText) override { FForm.ShowNotification(AText); }
+  void PublishRecognizedText(const std::u16string& AText) override {
+    FForm.PublishTextToClipboard(AText);
+    FForm.FHistory->AddText(AText);
+    FForm.UpdateHistoryControls();
+  }
+  std::u16string SelectedOcrLanguageTag() override { return FForm.GetSelectedOcrLanguageTag(); }
+
+private:
+  TMainForm& FForm;
+};
+
 TMainForm::TMainForm(TMainFormServices AServices)
-    : FServices(AServices), FTrayIcon(std::make_unique<TTrayIcon>()), FBalloonCloseTimer(std::make_unique<TTimer>()),
-      FSliderReleaseTimer(std::make_unique<TTimer>()), FClipboardRetryTimer(std::make_unique<TTimer>()) {
+    : FServices(AServices), FTrayIcon(std::make_unique<TTrayIcon>()), FHost(std::make_unique<THost>(*this)),
+      FLog({FServices.Clock, *FTrayIcon}, *FHost), FExchange({FServices.Clipboard, FServices.Clock, FLog}, *FHost),
+      FHistoryBrowser({FServices.Window, FServices.Clock, FServices.Dispatcher, FLog},
+                      {spnClipboardPage, trkSlider, Image1, Memo1, Label1, btnDeleteEntry}, *FHost),
+      FHotkeyConfig({FServices.Hotkeys, FServices.Dialogs, FLog}, HotkeyEdits(), *FHost),
+      FOcr({FServices.Screen, FServices.SelectionOverlay, FServices.Dispatcher, FServices.Runtime, FServices.Clock,
+            FServices.Shell},
+           *FHost) {
   btnCard1.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   btnCard2.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
   btnCard3.JoinGroup(1, {&btnCard1, &btnCard2, &btnCard3});
@@ -32,7 +78,7 @@ void TMainForm::FormCreate() {
   Caption = u"Tarvel";
   FAppVersion = GetAppVersion(FServices.Shell);
   lblAppInfo.SetCaption(u"Tarvel - " + FAppVersion + u"   ");
-  FLogLines = std::make_unique<std::vector<std::u16string>>();
+  FLog.Open();
 
   Memo1.Clear();
   Memo1.SetReadOnly(true);
@@ -56,9 +102,7 @@ void TMainForm::FormCreate() {
     UpdateAutostartSwitch();
     spnMaxClipentries.SetRange(1, 100);
     spnMaxClipentries.SetValue(FSettings.MaxClipEntries);
-    const THotkeyLetters letters = HotkeyLetters(FSettings);
-    for (std::size_t i = 0; i < LetterHotkeyCount; ++i)
-      FHotkeyEdits[i].Edit->SetText(std::u16string(1, letters[i]));
+    FHotkeyConfig.ShowLetters(HotkeyLetters(FSettings));
     // The first lines of the log.
     LoadOcrLanguages(FSettings.OcrLanguageTag);
   }
@@ -67,14 +111,10 @@ void TMainForm::FormCreate() {
   btnCard2.OnClick = [this](TControl& ASender) { btnCard2Click(ASender); };
   btnCard3.OnClick = [this](TControl& ASender) { btnCard3Click(ASender); };
   trkSlider.OnChange = [this](TControl& ASender) { trkSliderChange(ASender); };
-  btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
   spnClipboardPage.OnChange = [this](TControl& ASender) { spnClipboardPageChange(ASender); };
   spnMaxClipentries.OnChange = [this](TControl& ASender) { spnMaxClipentriesChange(ASender); };
   swtShowLog.OnClick = [this](TControl& ASender) { swtShowLogClick(ASender); };
-  swtNotifications.OnClick = [this](TControl& ASender) { swtNotificationsClick(ASender); };
-  chkAutostart.OnClick = [this](TControl& ASender) { chkAutostartClick(ASender); };
-  for (const THotkeyEdit& hotkey : FHotkeyEdits) {
-    TLetterEdit* edit = hotkey.Edit;
+  for (TLetterEdit* edit : HotkeyEdits()) {
     edit->OnEnter = [this](TControl& ASender) { HotkeyEditEnter(ASender); };
     edit->OnExit = [this](TControl& ASender) { HotkeyEditExit(ASender); };
   }
@@ -102,28 +142,14 @@ void TMainForm::CreateTrayIcon() {
   FTrayIcon->OnDblClick = [this] { ToggleMainWindow(); };
   FTrayIcon->BalloonTimeout = BalloonCloseDelayMs;
   FTrayIcon->SetVisible(true);
-
-  FBalloonCloseTimer->SetEnabled(false);
-  FBalloonCloseTimer->SetInterval(BalloonCloseDelayMs);
-  FBalloonCloseTimer->OnTimer = [this] { BalloonCloseTimerTimer(); };
-  FSliderReleaseTimer->SetEnabled(false);
-  FSliderReleaseTimer->SetInterval(50);
-  FSliderReleaseTimer->OnTimer = [this] { SliderReleaseTimerTimer(); };
-  FClipboardRetryTimer->SetEnabled(false);
-  FClipboardRetryTimer->SetInterval(ClipboardRetryIntervalMs);
-  FClipboardRetryTimer->OnTimer = [this] { ClipboardRetryTimerTimer(); };
 }
 
 void TMainForm::FormDestroy() {
   UnregisterHotkeysAndClipboardListener();
-  // Nothing waits for the clipboard any more: the history and the log go below.
-  FCaptureRetryPending = false;
-  FPublishRetryPending = false;
-  UpdateClipboardRetryTimer();
   if (FTrayIcon)
     FTrayIcon->SetVisible(false);
   FHistory.reset();
-  FLogLines.reset();
+  FLog.Close();
 }
 
 void TMainForm::FormCloseQuery(bool& ACanClose) {
@@ -179,6 +205,70 @@ void TMainForm::QuitSequence() {
 
 void TMainForm::btnQuitClick(TControl&) {
   QuitSequence();
+}
+
+void TMainForm::AddLogLine(const std::u16string& AText) {
+  FLog.AddLogLine(AText);
+}
+
+void TMainForm::AddOcrLogLine(std::u16string_view AText) {
+  FLog.AddOcrLogLine(AText);
+}
+
+void TMainForm::ShowNotification(const std::u16string& AText) {
+  FLog.ShowNotification(AText);
+}
+
+void TMainForm::WMClipboardUpdate() {
+  FExchange.WMClipboardUpdate();
+}
+
+void TMainForm::PublishTextToClipboard(const std::u16string& AText) {
+  FExchange.PublishTextToClipboard(AText);
+}
+
+void TMainForm::PublishBitmapToClipboard(std::shared_ptr<const TBitmap32> ABitmap) {
+  FExchange.PublishBitmapToClipboard(std::move(ABitmap));
+}
+
+bool TMainForm::PublishFilesToClipboard(const std::vector<std::u16string>& AFiles) {
+  return FExchange.PublishFilesToClipboard(AFiles);
+}
+
+void TMainForm::PublishCurrentHistoryItem() {
+  FExchange.PublishCurrentHistoryItem();
+}
+
+void TMainForm::UpdateHistoryControls() {
+  FHistoryBrowser.UpdateHistoryControls();
+}
+
+void TMainForm::AdjustSliderWidth() {
+  FHistoryBrowser.AdjustSliderWidth();
+}
+
+void TMainForm::spnClipboardPageChange(TControl&) {
+  FHistoryBrowser.spnClipboardPageChange();
+}
+
+void TMainForm::trkSliderChange(TControl&) {
+  FHistoryBrowser.trkSliderChange();
+}
+
+void TMainForm::btnDeleteEntryClick(TControl&) {
+  FHistoryBrowser.DeleteCurrentHistoryEntry();
+}
+
+void TMainForm::HotkeyEditEnter(TControl& ASender) {
+  FHotkeyConfig.HotkeyEditEnter(ASender);
+}
+
+void TMainForm::HotkeyEditExit(TControl& ASender) {
+  FHotkeyConfig.HotkeyEditExit(ASender);
+}
+
+void TMainForm::ReregisterHotkeys() {
+  FHotkeyConfig.ReregisterHotkeys();
 }
 
 } // namespace tarvel

@@ -1,25 +1,27 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/ActivityLog.h"
+#include "app/ClipboardExchange.h"
 #include "app/Dialogs.h"
+#include "app/HistoryBrowser.h"
+#include "app/HotkeyConfig.h"
 #include "app/MainWindow.h"
 #include "capture/Screen.h"
 #include "capture/UiAutomation.h"
-#include "clipboard/SystemClipboard.h"
 #include "core/DateTime.h"
 #include "core/Dispatcher.h"
 #include "core/Shell.h"
-#include "history/BrowserPreview.h"
 #include "history/uHistory.h"
 #include "hotkeys/uHotkeys.h"
 #include "ocr/OcrCommand.h"
+#include "ocr/OcrRuntime.h"
 #include "ocr/uOcrSelector.h"
 #include "settings/Registry.h"
 #include "settings/uAppSettings.h"
@@ -68,36 +70,16 @@ enum TIconIndex {
   iiSave = 14,
 };
 
-// The activity log keeps at most this many lines.
-inline constexpr std::size_t MaxLogLines = 500;
-// Least time between the starts of two balloons, and how long one stays.
-inline constexpr std::uint64_t NotificationMinIntervalMs = 2000;
-inline constexpr std::uint32_t BalloonCloseDelayMs = 1000;
-
-// While another program holds the clipboard, a read or a write is tried again this often,
-// for this long after the change or the request.
-inline constexpr std::uint32_t ClipboardRetryIntervalMs = 50;
-inline constexpr std::uint64_t ClipboardRetryTimeMs = 1000;
-
-// A trimmed one-line form of a text for log lines: line breaks become blanks, runs of
-// blanks one blank, and a text longer than AMaxLen is cut to AMaxLen units ending in "...".
-std::u16string MakePreviewText(std::u16string_view AText, int AMaxLen);
-
-// A hotkey field's letter, upper-cased; 0 when the field is missing or blank.
-char16_t HotkeyEditLetter(const TLetterEdit* AEdit);
-
-inline constexpr char16_t ReservedHotkeyText[] = u"This shortcut is reserved. Restoring the previous value.";
-inline constexpr char16_t HotkeyInUseText[] = u"This hotkey is already in use. Restoring the previous value.";
-
 inline constexpr char16_t ConfirmQuitText[] = u"Are you sure you want to quit Tarvel?\r\n\r\nThis will close "
                                               u"the app completely.\r\nYou can press the X "
                                               u"button in the top-right corner instead to hide it to the "
                                               u"tray and keep the app hotkeys available at any time.";
 
-// The one long-lived object of the program: owns the history, the settings, the log, the
-// tray icon and the timers, and receives the clipboard and hotkey messages. Its controls
-// are public so that the window's peers can bind to them and tests can drive them the
-// way a user would.
+// The one long-lived object of the program: owns the history, the settings and the tray
+// icon, builds the objects that keep the state of one concern each (the log, the clipboard
+// exchange, the clipboard card, the hotkeys, OCR), connects them to its controls, and
+// receives the clipboard and hotkey messages. Its controls are public so that the window's
+// peers can bind to them and tests can drive them the way a user would.
 class TMainForm {
 public:
   explicit TMainForm(TMainFormServices AServices);
@@ -137,18 +119,11 @@ public:
   void ShowNotification(const std::u16string& AText);
   const std::vector<std::u16string>& LogLines() const noexcept;
 
-  // Every clipboard write of the program. Each is marked as the program's own, so that the
-  // notification it causes is not captured again.
+  // Every clipboard write of the program, marked as its own so that the notification it
+  // causes is not captured again (TClipboardExchange).
   void PublishTextToClipboard(const std::u16string& AText);
-  // The image is shared with the clipboard, which may make its own bitmap of it only when
-  // a program asks for one.
   void PublishBitmapToClipboard(std::shared_ptr<const TBitmap32> ABitmap);
-  // False, with a log line saying so, when the clipboard did not take the list.
   bool PublishFilesToClipboard(const std::vector<std::u16string>& AFiles);
-  // The history's selected entry, with the write of its kind. While another program holds
-  // the clipboard, the write is tried again on the retry timer, with the entry selected
-  // then; a newer request takes the place of one still waiting. Only the last try's
-  // failure to open the clipboard is raised (from the timer's tick).
   void PublishCurrentHistoryItem();
   // Joins the text entries up to the selected one and publishes the result as a new entry.
   void MergeTextEntries();
@@ -157,10 +132,10 @@ public:
   void SaveClipboard(bool AToDesktop);
   // After a hotkey letter changed: the whole set again.
   void ReregisterHotkeys();
-  bool HotkeysRegistered() const noexcept { return FHotkeysRegistered; }
+  bool HotkeysRegistered() const noexcept { return FHotkeyConfig.Registered(); }
 
   // Own writes whose notification has not arrived yet.
-  std::int32_t PendingInternalClipboardUpdates() const noexcept { return FPendingInternalClipboardUpdates; }
+  std::int32_t PendingInternalClipboardUpdates() const noexcept { return FExchange.PendingInternalClipboardUpdates(); }
 
   // The capture commands: each turns what is on the screen into a new history entry that
   // is also on the clipboard.
@@ -233,10 +208,10 @@ public:
   // They exist with the form, so that the window can bind them before FormCreate runs; the
   // icon is set up and shown by FormCreate and hidden again by FormDestroy.
   TTrayIcon* TrayIcon() const noexcept { return FTrayIcon.get(); }
-  TTimer* BalloonCloseTimer() const noexcept { return FBalloonCloseTimer.get(); }
-  TTimer* SliderReleaseTimer() const noexcept { return FSliderReleaseTimer.get(); }
+  TTimer* BalloonCloseTimer() noexcept { return &FLog.BalloonCloseTimer(); }
+  TTimer* SliderReleaseTimer() noexcept { return &FHistoryBrowser.SliderReleaseTimer(); }
   // Runs while a read of an outside change or a publication waits for the clipboard.
-  TTimer* ClipboardRetryTimer() const noexcept { return FClipboardRetryTimer.get(); }
+  TTimer* ClipboardRetryTimer() noexcept { return &FExchange.RetryTimer(); }
   const TClipHistory* History() const noexcept { return FHistory.get(); }
 
 private:
@@ -245,57 +220,39 @@ private:
   bool ConfirmQuit();
   void QuitSequence();
   void CreateTrayIcon();
-  void UpdateHistoryControls();
-  void ShowCurrentPicture();
-  void PackHistoryImages();
-  void ReportImagesDroppedForRoom();
   void RunHotkey(int AHotkeyId);
-  void SyncHistoryNavigation();
-  void SelectHistoryIndex(int AIndex, bool APublish);
-  void DeleteCurrentHistoryEntry();
-  void ClearClipboardAsOwnWrite();
+  // The clipboard card (THistoryBrowser).
+  void UpdateHistoryControls();
   void spnClipboardPageChange(TControl& ASender);
   void trkSliderChange(TControl& ASender);
-  void SliderReleaseTimerTimer();
   void btnDeleteEntryClick(TControl& ASender);
   void AdjustSliderWidth();
   // False, with a log line saying why, when the settings could not be stored.
   bool SaveSettings();
   void RegisterHotkeysAndClipboardListener();
-  // Registers the set again without reporting a failure; FHotkeyRefusal says what failed.
-  bool TryReregisterHotkeys();
-  void ReportHotkeysUnavailable();
   void UnregisterHotkeysAndClipboardListener();
-  // Reads the clipboard after an outside change; while it cannot be opened, the read waits
-  // on the retry timer until FCaptureRetryDeadline and logs its error only then.
-  void CaptureExternalClipboard();
-  // One read, the first format offered deciding; raises what goes wrong.
-  void ReadExternalClipboard();
-  // One try of PublishCurrentHistoryItem's write, given up at FPublishRetryDeadline.
-  void TryPublishCurrentHistoryItem();
-  void WriteCurrentHistoryItem();
-  void ClipboardRetryTimerTimer();
-  void UpdateClipboardRetryTimer();
-  // After an own write went through: one more echo to absorb, and a read still waiting is
-  // given up, since what it waited for is no longer on the clipboard.
-  void CountOwnWrite();
   // Where every capture command ends: clipboard, history, display, notification and log,
   // in that order, or with the display last. ALogFormat takes the image's width and height.
   enum class TRefresh { BeforeNotification, Last };
   void AddCapturedImage(TBitmap32 AImage, const std::u16string& ANotification, std::u16string_view ALogFormat,
                         TRefresh ARefresh = TRefresh::BeforeNotification);
   void UpdateInfoMemo();
+  // A new line of the log, for MemoInfoLog while it shows the log.
+  void LogLineAdded(const std::u16string& ALine);
   std::vector<std::u16string> MakeInfoText() const;
-  void BalloonCloseTimerTimer();
   void swtNotificationsClick(TControl& ASender);
   void swtShowLogClick(TControl& ASender);
   void spnMaxClipentriesChange(TControl& ASender);
   void chkAutostartClick(TControl& ASender);
   void UpdateAutostartSwitch();
+  // The five hotkey fields (THotkeyConfig), in the order of THotkeyLetters.
+  THotkeyEdits HotkeyEdits() noexcept {
+    return {&edtHotkeyControl, &edtHotkeyOCR, &edtHotkeyScreenBox, &edtHotkeyScreentFull, &edtHotkeySave};
+  }
   void HotkeyEditEnter(TControl& ASender);
   void HotkeyEditExit(TControl& ASender);
-  // The position of a hotkey field in FHotkeyEdits, or nothing for another control.
-  std::optional<std::size_t> HotkeyEditIndex(const TControl& ASender) const;
+  void ShowOcrInstallWarning();
+  void cmbLanguageOCRChange(TControl& ASender);
 
   void btnCard1Click(TControl& ASender);
   void btnCard2Click(TControl& ASender);
@@ -310,72 +267,25 @@ private:
 
   std::unique_ptr<TClipHistory> FHistory;
   TTarvelSettings FSettings;
-  std::unique_ptr<std::vector<std::u16string>> FLogLines;
   std::unique_ptr<TTrayIcon> FTrayIcon;
-  std::unique_ptr<TTimer> FBalloonCloseTimer;
-  std::unique_ptr<TTimer> FSliderReleaseTimer;
-  std::unique_ptr<TTimer> FClipboardRetryTimer;
-  // An outside change whose read waits for the clipboard, and the log line of its last try.
-  bool FCaptureRetryPending = false;
-  std::uint64_t FCaptureRetryDeadline = 0;
-  std::u16string FCaptureRetryError;
-  // The selected entry waits to be put on the clipboard.
-  bool FPublishRetryPending = false;
-  std::uint64_t FPublishRetryDeadline = 0;
-  bool FHotkeysRegistered = false;
-  THotkeyRefusal FHotkeyRefusal;
-  bool FClipboardListenerRegistered = false;
   bool FAllowClose = false;
-  bool FInternalClipboardUpdate = false;
-  std::int32_t FPendingInternalClipboardUpdates = 0;
-  std::uint64_t FLastBalloonTick = 0;
-  bool FUpdatingHistoryControls = false;
-  bool FSliderDragging = false;
   bool FLoadingSettings = false;
   // The tutorial is on screen (the tray menu still answers meanwhile).
   bool FShowingTutorial = false;
   // MemoInfoLog holds the log's lines (UpdateInfoMemo put them there with "show log" on), so
   // that a new line can be appended to it.
   bool FInfoMemoShowsLog = false;
-  bool FOcrRunning = false;
   // The selection overlay is open: a second request for it does nothing.
   bool FScreenSelectionOpen = false;
-  // The OCR command reaches this window through its host.
-  class TOcrHost final : public IOcrCommandHost {
-  public:
-    explicit TOcrHost(TMainForm& AForm) : FForm(AForm) {}
-    void AddLogLine(const std::u16string& AText) override { FForm.AddLogLine(AText); }
-    void AddOcrLogLine(std::u16string_view AText) override { FForm.AddOcrLogLine(AText); }
-    void ShowNotification(const std::u16string& AText) override { FForm.ShowNotification(AText); }
-    void PublishRecognizedText(const std::u16string& AText) override;
-    std::u16string SelectedOcrLanguageTag() override { return FForm.GetSelectedOcrLanguageTag(); }
-
-  private:
-    TMainForm& FForm;
-  };
-  TOcrHost FOcrHost{*this};
-  TOcrCommand FOcr{{FServices.Screen, FServices.SelectionOverlay, FServices.Dispatcher, FServices.Runtime,
-                    FServices.Clock, FServices.Shell},
-                   FOcrHost};
-  void ShowOcrInstallWarning();
-  void cmbLanguageOCRChange(TControl& ASender);
   bool FOcrInstallWarningShown = false;
-  char16_t FPrevHotkeyControl = 0;
-  char16_t FPrevHotkeyOCR = 0;
-  char16_t FPrevHotkeyScreenBox = 0;
-  char16_t FPrevHotkeyScreenFull = 0;
-  char16_t FPrevHotkeySave = 0;
-  // The five hotkey fields with the letters they had when they were entered, in the order
-  // of THotkeyLetters (and of HotkeyLetterFields, LetterHotkeyIds).
-  struct THotkeyEdit {
-    TLetterEdit* Edit;
-    char16_t* Previous;
-  };
-  const std::array<THotkeyEdit, LetterHotkeyCount> FHotkeyEdits{{{&edtHotkeyControl, &FPrevHotkeyControl},
-                                                                 {&edtHotkeyOCR, &FPrevHotkeyOCR},
-                                                                 {&edtHotkeyScreenBox, &FPrevHotkeyScreenBox},
-                                                                 {&edtHotkeyScreentFull, &FPrevHotkeyScreenFull},
-                                                                 {&edtHotkeySave, &FPrevHotkeySave}}};
+  // The form's side of the host interfaces of the objects below (uMain.cpp).
+  class THost;
+  std::unique_ptr<THost> FHost;
+  TActivityLog FLog;
+  TClipboardExchange FExchange;
+  THistoryBrowser FHistoryBrowser;
+  THotkeyConfig FHotkeyConfig;
+  TOcrCommand FOcr;
 };
 
 } // namespace tarvel

@@ -308,6 +308,11 @@ private:
 // Tick().
 class TTimer {
 public:
+  TTimer() = default;
+  // Disabled; once enabled, fires AOnTimer every AInterval ms.
+  TTimer(std::uint32_t AInterval, std::function<void()> AOnTimer)
+      : OnTimer(std::move(AOnTimer)), FInterval(AInterval) {}
+
   bool Enabled() const noexcept { return FEnabled; }
   void SetEnabled(bool AValue);
   std::uint32_t Interval() const noexcept { return FInterval; }

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "MainFormFixture.h"
+#include "app/ActivityLog.h"
 #include "core/Text.h"
 
 namespace tarvel {
@@ -20,26 +21,52 @@ protected:
   NotificationTest() : MainFormTest(false) {
     FRegistry.PutDword(Key, u"ShowNotifications", 1);
     Start();
-    FForm.TrayIcon()->OnShowBalloon = [this] {
-      const TTrayIcon& t = *FForm.TrayIcon();
-      FBalloons.push_back(t.BalloonHint.empty() ? u"<removed>" : t.BalloonHint);
-      FShownAt.push_back(FClock.Ticks - FStart);
-    };
-    FStart = FClock.Ticks;
+    FForm.TrayIcon()->OnShowBalloon = [this] { FBalloons.push_back(FForm.TrayIcon()->BalloonHint); };
   }
 
   std::vector<std::u16string> FBalloons;
-  std::vector<std::uint64_t> FShownAt;
-  std::uint64_t FStart = 0;
 };
 
-TEST_F(MainFormTest, LogLinesCarryTheLocalTimeAndTheTextUnchanged) {
-  EXPECT_EQ(FForm.LogLines().back(), Stamp + u"Tarvel started");
+// The log and the balloons on their own, over a visible tray icon.
+class ActivityLogTest : public testing::Test, private IActivityLogHost {
+protected:
+  ActivityLogTest() {
+    FTray.SetVisible(true);
+    FTray.OnShowBalloon = [this] {
+      FBalloons.push_back(FTray.BalloonHint.empty() ? u"<removed>" : FTray.BalloonHint);
+      FShownAt.push_back(FClock.Ticks - FStart);
+    };
+    FLog.Open();
+  }
+
+  bool NotificationsOn() const override { return FNotificationsOn; }
+  void LogLineAdded(const std::u16string& ALine) override { FAdded.push_back(ALine); }
+
+  TFakeClock FClock;
+  TTrayIcon FTray;
+  bool FNotificationsOn = true;
+  std::vector<std::u16string> FAdded;
+  std::vector<std::u16string> FBalloons;
+  std::vector<std::uint64_t> FShownAt;
+  const std::uint64_t FStart = FClock.Ticks;
+  TActivityLog FLog{{FClock, FTray}, *this};
+};
+
+TEST_F(ActivityLogTest, LinesCarryTheLocalTimeAndTheTextUnchanged) {
   FClock.Time = {2026, 12, 31, 23, 59, 58, 999};
-  FForm.AddLogLine(u"");
-  FForm.AddLogLine(u"  spaced  ");
-  EXPECT_EQ(LogAfterStart(),
-            (std::vector<std::u16string>{u"2026-12-31 23:59:58 - ", u"2026-12-31 23:59:58 -   spaced  "}));
+  FLog.AddLogLine(u"");
+  FLog.AddLogLine(u"  spaced  ");
+  const std::vector<std::u16string> expected{u"2026-12-31 23:59:58 - ", u"2026-12-31 23:59:58 -   spaced  "};
+  EXPECT_EQ(FLog.Lines(), expected);
+  EXPECT_EQ(FAdded, expected) << "each line is passed on as it enters";
+}
+
+TEST_F(ActivityLogTest, LinesAreKeptOnlyWhileTheLogIsOpen) {
+  FLog.AddLogLine(u"before");
+  FLog.Close();
+  FLog.AddLogLine(u"after");
+  EXPECT_TRUE(FLog.Lines().empty());
+  EXPECT_EQ(FAdded.size(), 1u);
 }
 
 TEST_F(MainFormTest, LogAndBrowserUseTheRegionalTimeSeparator) {
@@ -51,24 +78,22 @@ TEST_F(MainFormTest, LogAndBrowserUseTheRegionalTimeSeparator) {
   EXPECT_EQ(FForm.Label1.Caption(), u"1 / 1  2026-03-01 14.05.09  copied");
 }
 
-TEST_F(MainFormTest, LogKeepsTheNewest500LinesInOrder) {
+TEST_F(ActivityLogTest, KeepsTheNewest500LinesInOrder) {
   for (int i = 0; i < 1200; ++i)
-    FForm.AddLogLine(IntToStr(i));
-  const auto& lines = FForm.LogLines();
+    FLog.AddLogLine(IntToStr(i));
+  const auto& lines = FLog.Lines();
   ASSERT_EQ(lines.size(), 500u);
-  EXPECT_EQ(lines.front(), Stamp + u"700");
-  EXPECT_EQ(lines.back(), Stamp + u"1199");
   for (std::size_t i = 0; i < lines.size(); ++i)
     ASSERT_EQ(lines[i], Stamp + IntToStr(static_cast<int>(700 + i)));
 }
 
-TEST_F(MainFormTest, OcrLinesAreOnePerNonBlankLineWithThePrefix) {
-  FForm.AddOcrLogLine(u"  word  \r\n\r\n\tsecond ");
-  FForm.AddOcrLogLine(u"a\rb\nc\r\n");
-  FForm.AddOcrLogLine(u" \r\n \n\t\r ");
-  FForm.AddOcrLogLine(u"");
-  EXPECT_EQ(LogAfterStart(), (std::vector<std::u16string>{Stamp + u"[OCR] word", Stamp + u"[OCR] second",
-                                                          Stamp + u"[OCR] a", Stamp + u"[OCR] b", Stamp + u"[OCR] c"}));
+TEST_F(ActivityLogTest, OcrLinesAreOnePerNonBlankLineWithThePrefix) {
+  FLog.AddOcrLogLine(u"  word  \r\n\r\n\tsecond ");
+  FLog.AddOcrLogLine(u"a\rb\nc\r\n");
+  FLog.AddOcrLogLine(u" \r\n \n\t\r ");
+  FLog.AddOcrLogLine(u"");
+  EXPECT_EQ(FLog.Lines(), (std::vector<std::u16string>{Stamp + u"[OCR] word", Stamp + u"[OCR] second",
+                                                       Stamp + u"[OCR] a", Stamp + u"[OCR] b", Stamp + u"[OCR] c"}));
 }
 
 struct TThrottleCase {
@@ -77,12 +102,12 @@ struct TThrottleCase {
   std::vector<std::uint64_t> ShownAt;
 };
 
-class NotificationThrottleTest : public NotificationTest, public testing::WithParamInterface<TThrottleCase> {};
+class NotificationThrottleTest : public ActivityLogTest, public testing::WithParamInterface<TThrottleCase> {};
 
 TEST_P(NotificationThrottleTest, ShowsAtMostOneBalloonEvery2000ms) {
   for (const std::uint64_t at : GetParam().RequestsAt) {
     FClock.Ticks = FStart + at;
-    FForm.ShowNotification(u"Copied text");
+    FLog.ShowNotification(u"Copied text");
   }
   EXPECT_EQ(FShownAt, GetParam().ShownAt);
 }
@@ -98,6 +123,21 @@ const TThrottleCase ThrottleCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, NotificationThrottleTest, testing::ValuesIn(ThrottleCases),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(ActivityLogTest, NoBalloonWhileNotificationsAreOffOrTheIconIsHidden) {
+  FNotificationsOn = false;
+  FLog.ShowNotification(u"Copied text");
+  FNotificationsOn = true;
+  FTray.SetVisible(false);
+  FLog.ShowNotification(u"Copied text");
+  EXPECT_TRUE(FBalloons.empty());
+  EXPECT_FALSE(FLog.BalloonCloseTimer().Enabled());
+  // Neither moved the throttle.
+  FTray.SetVisible(true);
+  FClock.Advance(100);
+  FLog.ShowNotification(u"Copied text");
+  EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied text"});
+}
 
 // What each command shows in its balloon. Setup runs first; the action then gets a free
 // throttle window, and exactly its own balloon is expected.
@@ -156,10 +196,10 @@ const TBalloonCase BalloonCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, BalloonTextTest, testing::ValuesIn(BalloonCases),
                          [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
-TEST_F(NotificationTest, BalloonHasTitleTextAndTimeoutAndIsRemovedByTheTimer) {
-  TTimer& timer = *FForm.BalloonCloseTimer();
-  FForm.ShowNotification(u"Copied files");
-  const TTrayIcon& tray = *FForm.TrayIcon();
+TEST_F(ActivityLogTest, BalloonHasTitleTextAndTimeoutAndIsRemovedByTheTimer) {
+  TTimer& timer = FLog.BalloonCloseTimer();
+  FLog.ShowNotification(u"Copied files");
+  const TTrayIcon& tray = FTray;
   EXPECT_EQ(tray.BalloonTitle, u"Tarvel");
   EXPECT_EQ(tray.BalloonHint, u"Copied files");
   EXPECT_EQ(tray.BalloonTimeout, 1000u);
@@ -171,36 +211,24 @@ TEST_F(NotificationTest, BalloonHasTitleTextAndTimeoutAndIsRemovedByTheTimer) {
   EXPECT_EQ(tray.BalloonHint, u"");
   // A second balloon 2500 ms after the first gets its own full second.
   FClock.Advance(2500);
-  FForm.ShowNotification(u"Copied image");
+  FLog.ShowNotification(u"Copied image");
   EXPECT_TRUE(timer.Enabled());
   timer.Tick();
   EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Copied files", u"<removed>", u"Copied image", u"<removed>"}));
 }
 
-TEST_F(NotificationTest, ANewBalloonRestartsThePendingClose) {
-  TTimer& timer = *FForm.BalloonCloseTimer();
+TEST_F(ActivityLogTest, ANewBalloonRestartsThePendingClose) {
+  TTimer& timer = FLog.BalloonCloseTimer();
   std::vector<bool> states;
   timer.OnModelChanged = [&] { states.push_back(timer.Enabled()); };
-  FForm.ShowNotification(u"one");
+  FLog.ShowNotification(u"one");
   states.clear();
   FClock.Advance(2000);
-  FForm.ShowNotification(u"two");
+  FLog.ShowNotification(u"two");
   // Each show stops the timer before starting it, so the peer restarts the countdown.
   ASSERT_FALSE(states.empty());
   EXPECT_FALSE(states.front());
   EXPECT_TRUE(states.back());
-}
-
-TEST_F(MainFormTest, NotificationsOffShowNothingAndDoNotMoveTheThrottle) {
-  int shown = 0;
-  FForm.TrayIcon()->OnShowBalloon = [&] { ++shown; };
-  FForm.ShowNotification(u"Copied text");
-  EXPECT_EQ(shown, 0);
-  EXPECT_FALSE(FForm.BalloonCloseTimer()->Enabled());
-  FForm.swtNotifications.Toggle(); // the user turns them on
-  FClock.Advance(100);
-  FForm.ShowNotification(u"Copied text");
-  EXPECT_EQ(shown, 1);
 }
 
 TEST_F(MainFormTest, NotificationSwitchStoresAndLogsOnceEachTime) {

@@ -1,10 +1,12 @@
-// What the main window takes from the clipboard after outside changes, and how it marks
-// its own writes so that they are not taken again.
+// What the clipboard exchange takes from the clipboard after outside changes, and how it
+// marks the program's own writes so that they are not taken again.
 #include <gtest/gtest.h>
 
 #include "MainFormFixture.h"
+#include "app/ClipboardExchange.h"
 #include "core/Bytes.h"
 #include "core/Text.h"
+#include "fakes/FakeActivityLog.h"
 
 namespace tarvel {
 namespace {
@@ -36,20 +38,38 @@ INSTANTIATE_TEST_SUITE_P(Cases, MakePreviewTextTest,
                                                       u"a b"},
                                          TPreviewCase{u"abcdef", 5, u"ab..."}));
 
-// A main window with notifications on, so that every capture's balloon can be seen.
-class CaptureTest : public MainFormTest {
+// The exchange over a fake clipboard, a history of ten entries and a log that keeps every
+// line and balloon.
+class CaptureTest : public testing::Test, private IClipboardExchangeHost {
 protected:
-  CaptureTest() : MainFormTest(false) {
-    FRegistry.PutDword(SettingsKeyPath, u"ShowNotifications", 1);
-    Start();
-    FForm.TrayIcon()->OnShowBalloon = [this] { FBalloons.push_back(FForm.TrayIcon()->BalloonHint); };
+  CaptureTest() { FExchange.StartListening(); }
+
+  TClipHistory* History() override { return &FHistory; }
+  void HistoryChanged() override { ++FShown; }
+
+  // Hands the listener's queued clipboard notifications to the exchange, one at a time.
+  void DeliverClipboardNotifications() {
+    while (FClipboard.Notifications > 0) {
+      --FClipboard.Notifications;
+      FExchange.WMClipboardUpdate();
+    }
   }
+  // Time passes in steps of the retry timer, which ticks whenever it runs.
+  void LetClipboardRetriesRun(std::uint64_t AMilliseconds) {
+    for (std::uint64_t passed = 0; passed < AMilliseconds; passed += ClipboardRetryIntervalMs) {
+      FClock.Advance(ClipboardRetryIntervalMs);
+      FExchange.RetryTimer().Tick();
+    }
+  }
+  const std::vector<std::u16string>& NewLog() const { return FLog.Lines; }
 
-  std::vector<std::u16string> NewLog() const { return LogAfterStart(); }
-  // Each capture gets its own balloon window.
-  void Later() { FClock.Advance(2500); }
-
-  std::vector<std::u16string> FBalloons;
+  TFakeClock FClock;
+  TFakeClipboard FClipboard;
+  TFakeActivityLog FLog;
+  TClipHistory FHistory{10, FClock};
+  // How often the card was asked to show the history again.
+  int FShown = 0;
+  TClipboardExchange FExchange{{FClipboard, FClock, FLog}, *this};
 };
 
 TBitmap32 Gradient(int AWidth, int AHeight) {
@@ -60,25 +80,35 @@ TBitmap32 Gradient(int AWidth, int AHeight) {
   return b;
 }
 
-TEST_F(CaptureTest, ListensFromStartUntilShutdown) {
+TEST_F(MainFormTest, ListensFromStartUntilShutdown) {
   EXPECT_TRUE(FClipboard.Listening);
   FForm.FormDestroy();
   EXPECT_FALSE(FClipboard.Listening);
 }
 
-TEST_F(CaptureTest, AnOutsideTextBecomesOneEntry) {
+// The whole way of an outside copy, from the notification to the card.
+TEST_F(MainFormTest, AnOutsideTextBecomesOneEntryOnTheCard) {
   FClipboard.CopyText(u"  Hello,\r\nworld  ");
   DeliverClipboardNotifications();
   ASSERT_EQ(FForm.History()->Count(), 1);
   EXPECT_EQ(FForm.History()->Last()->Text, u"  Hello,\r\nworld  "); // stored untrimmed
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"External clipboard captured: text Hello, world"});
-  EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied text"});
+  EXPECT_EQ(LogAfterStart(), std::vector<std::u16string>{Stamp + u"External clipboard captured: text Hello, world"});
   EXPECT_EQ(FForm.Label1.Caption(), u"1 / 1  2026-03-01 14:05:09  Hello, world");
   EXPECT_EQ(FForm.Memo1.Text(), u"  Hello,\r\nworld  ");
   EXPECT_TRUE(FForm.Memo1.Visible());
   EXPECT_FALSE(FForm.Image1.Visible());
   EXPECT_TRUE(FForm.btnDeleteEntry.Enabled());
   EXPECT_EQ(FForm.spnClipboardPage.Value(), 1);
+}
+
+TEST_F(CaptureTest, AnOutsideTextBecomesOneEntry) {
+  FClipboard.CopyText(u"two\r\nlines");
+  DeliverClipboardNotifications();
+  ASSERT_EQ(FHistory.Count(), 1);
+  EXPECT_EQ(FHistory.Last()->Text, u"two\r\nlines");
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{u"External clipboard captured: text two lines"});
+  EXPECT_EQ(FLog.Balloons, std::vector<std::u16string>{u"Copied text"});
+  EXPECT_EQ(FShown, 1);
 }
 
 // A password manager marks its copies; they never reach the history, and nothing of them
@@ -99,24 +129,22 @@ TEST_F(CaptureTest, CopiesMarkedPrivateAreSkippedWithOneLine) {
   int kept = 0;
   for (const TCase& c : cases) {
     SCOPED_TRACE(ToUtf8(c.Marker));
-    const std::size_t before = FForm.LogLines().size();
-    FBalloons.clear();
+    const std::size_t before = FLog.Lines.size();
+    FLog.Balloons.clear();
     const std::u16string secret = u"secret " + IntToStr(kept) + IntToStr(static_cast<int>(c.Value.size()));
     FClipboard.CopyFormats(
         {{cfUnicodeText, TFakeClipboard::TextBytes(secret)}, {FClipboard.RegisterFormat(c.Marker), c.Value}});
     DeliverClipboardNotifications();
-    const std::vector<std::u16string> log(FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(before),
-                                          FForm.LogLines().end());
+    const std::vector<std::u16string> log(FLog.Lines.begin() + static_cast<std::ptrdiff_t>(before), FLog.Lines.end());
     if (c.Kept) {
       ++kept;
-      EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied text"});
+      EXPECT_EQ(FLog.Balloons, std::vector<std::u16string>{u"Copied text"});
     } else {
       ASSERT_EQ(log.size(), 1u);
-      EXPECT_EQ(log[0].substr(Stamp.size()), u"External clipboard skipped: marked private by its source");
-      EXPECT_TRUE(FBalloons.empty());
+      EXPECT_EQ(log[0], u"External clipboard skipped: marked private by its source");
+      EXPECT_TRUE(FLog.Balloons.empty());
     }
-    EXPECT_EQ(FForm.History()->Count(), kept);
-    Later();
+    EXPECT_EQ(FHistory.Count(), kept);
   }
 }
 
@@ -126,26 +154,23 @@ TEST_F(CaptureTest, FilesWinOverTextAndTextOverImages) {
                           {cfUnicodeText, TFakeClipboard::TextBytes(u"C:\\a.txt")},
                           {cfDib, dib}});
   DeliverClipboardNotifications();
-  Later();
   FClipboard.CopyFormats({{cfUnicodeText, TFakeClipboard::TextBytes(u"rich")}, {cfDib, dib}});
   DeliverClipboardNotifications();
-  Later();
   FClipboard.CopyFormats({{cfBitmap, {}}, {cfDib, dib}});
   DeliverClipboardNotifications();
-  ASSERT_EQ(FForm.History()->Count(), 3);
-  EXPECT_EQ(FForm.History()->Items(0).Kind, cikFiles);
-  EXPECT_EQ(FForm.History()->Items(0).Files, (std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}));
-  EXPECT_EQ(FForm.History()->Items(1).Kind, cikText);
-  EXPECT_EQ(FForm.History()->Items(2).Kind, cikImage);
-  EXPECT_TRUE(FForm.History()->Items(2).Bitmap->SamePixels(Gradient(4, 3)));
+  ASSERT_EQ(FHistory.Count(), 3);
+  EXPECT_EQ(FHistory.Items(0).Kind, cikFiles);
+  EXPECT_EQ(FHistory.Items(0).Files, (std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}));
+  EXPECT_EQ(FHistory.Items(1).Kind, cikText);
+  EXPECT_EQ(FHistory.Items(2).Kind, cikImage);
+  EXPECT_TRUE(FHistory.Items(2).Bitmap->SamePixels(Gradient(4, 3)));
   EXPECT_EQ(NewLog(), (std::vector<std::u16string>{
-                          Stamp + u"External clipboard captured: 2 file(s): C:\\a.txt",
-                          u"2026-03-01 14:05:11 - External clipboard captured: text rich",
-                          u"2026-03-01 14:05:14 - External clipboard captured: image 4x3",
+                          u"External clipboard captured: 2 file(s): C:\\a.txt",
+                          u"External clipboard captured: text rich",
+                          u"External clipboard captured: image 4x3",
                       }));
-  EXPECT_EQ(FBalloons, (std::vector<std::u16string>{u"Copied files", u"Copied text", u"Copied image"}));
-  EXPECT_TRUE(FForm.Image1.Visible());
-  EXPECT_FALSE(FForm.Memo1.Visible());
+  EXPECT_EQ(FLog.Balloons, (std::vector<std::u16string>{u"Copied files", u"Copied text", u"Copied image"}));
+  EXPECT_EQ(FShown, 3);
 }
 
 TEST_F(CaptureTest, TheFirstFormatOfferedDecidesEvenWhenItHoldsNothing) {
@@ -155,9 +180,9 @@ TEST_F(CaptureTest, TheFirstFormatOfferedDecidesEvenWhenItHoldsNothing) {
   // Blank text next to an image.
   FClipboard.CopyFormats({{cfUnicodeText, TFakeClipboard::TextBytes(u" \r\n\t")}, {cfDib, EncodeDib(Gradient(2, 2))}});
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FHistory.Count(), 0);
   EXPECT_TRUE(NewLog().empty());
-  EXPECT_TRUE(FBalloons.empty());
+  EXPECT_TRUE(FLog.Balloons.empty());
 }
 
 // The system's reader may report empty paths; an entry holding one could never be put back.
@@ -165,16 +190,16 @@ TEST_F(CaptureTest, AFileListKeepsOnlyThePathsItCanBePublishedWith) {
   FClipboard.ReaderPaths = std::vector<std::u16string>{u""};
   FClipboard.CopyFormats({{cfHDrop, BuildDropFiles({})}});
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FHistory.Count(), 0);
   EXPECT_TRUE(NewLog().empty());
 
   FClipboard.ReaderPaths = std::vector<std::u16string>{u"", u"C:\\a", u"", u"C:\\b"};
   FClipboard.CopyFormats({{cfHDrop, BuildDropFiles({u"C:\\a", u"C:\\b"})}});
   DeliverClipboardNotifications();
-  ASSERT_EQ(FForm.History()->Count(), 1);
-  EXPECT_EQ(FForm.History()->Last()->Files, (std::vector<std::u16string>{u"C:\\a", u"C:\\b"}));
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"External clipboard captured: 2 file(s): C:\\a"});
-  FForm.PublishCurrentHistoryItem();
+  ASSERT_EQ(FHistory.Count(), 1);
+  EXPECT_EQ(FHistory.Last()->Files, (std::vector<std::u16string>{u"C:\\a", u"C:\\b"}));
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{u"External clipboard captured: 2 file(s): C:\\a"});
+  FExchange.PublishCurrentHistoryItem();
   EXPECT_EQ(FClipboard.Formats.at(cfHDrop), BuildDropFiles({u"C:\\a", u"C:\\b"}));
 }
 
@@ -191,7 +216,7 @@ TEST_F(CaptureTest, OnlyTheNewestEntryCountsAsDuplicate) {
   DeliverClipboardNotifications();
   FClipboard.CopyFiles({u"C:\\x"});
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 5); // A, B, A, the image, the file
+  EXPECT_EQ(FHistory.Count(), 5); // A, B, A, the image, the file
   EXPECT_EQ(NewLog().size(), 5u);
 }
 
@@ -200,7 +225,7 @@ TEST_F(CaptureTest, AnImageWithoutPixelsAddsNothing) {
   dib[4] = dib[5] = dib[6] = dib[7] = 0; // width 0
   FClipboard.CopyFormats({{cfDib, dib}});
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FHistory.Count(), 0);
   EXPECT_TRUE(NewLog().empty());
 }
 
@@ -232,13 +257,13 @@ std::vector<std::uint8_t> PaletteDib(bool AAsSystemV5) {
 TEST_F(CaptureTest, APaletteImageIsTakenFromTheFormThatKeepsItsColours) {
   FClipboard.CopyFormats({{cfDibV5, PaletteDib(true)}, {cfDib, PaletteDib(false)}, {cfBitmap, {}}});
   DeliverClipboardNotifications();
-  ASSERT_EQ(FForm.History()->Count(), 1) << ToUtf8(NewLog().empty() ? u"" : NewLog()[0]);
-  const TBitmap32& image = *FForm.History()->Last()->Bitmap;
+  ASSERT_EQ(FHistory.Count(), 1) << ToUtf8(NewLog().empty() ? u"" : NewLog()[0]);
+  const TBitmap32& image = *FHistory.Last()->Bitmap;
   ASSERT_EQ(image.Width(), 3);
   ASSERT_EQ(image.Height(), 2);
   for (int i = 0; i < 6; ++i)
     EXPECT_EQ(image.Pixel(i % 3, i / 3), TableColour(static_cast<unsigned>(i))) << i;
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"External clipboard captured: image 3x2"});
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{u"External clipboard captured: image 3x2"});
 }
 
 // Each form of the image is tried in turn until one decodes; when none does, the first
@@ -325,13 +350,13 @@ TEST_P(CaptureErrorTest, IsLoggedOnceAndTheNextChangeIsCapturedNormally) {
   LetClipboardRetriesRun(ClipboardRetryTimeMs);
   // One line, beginning with the error's class and its own message.
   ASSERT_EQ(NewLog().size(), 1u);
-  EXPECT_EQ(NewLog()[0].substr(Stamp.size(), GetParam().Line.size()), GetParam().Line) << ToUtf8(NewLog()[0]);
-  EXPECT_EQ(FForm.History()->Count(), 0);
-  EXPECT_TRUE(FBalloons.empty());
+  EXPECT_EQ(NewLog()[0].substr(0, GetParam().Line.size()), GetParam().Line) << ToUtf8(NewLog()[0]);
+  EXPECT_EQ(FHistory.Count(), 0);
+  EXPECT_TRUE(FLog.Balloons.empty());
   FClipboard.HeldByOther = false;
   FClipboard.CopyText(u"next");
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FHistory.Count(), 1);
 }
 
 // An image too large for what memory is left: one line per copy, no box, nothing added, and
@@ -341,26 +366,24 @@ TEST_F(CaptureTest, AnImageThatFindsNoMemoryIsOneLineAndTheProgramGoesOn) {
   for (int i = 0; i < 3; ++i) {
     FClipboard.CopyImage(Gradient(16, 16 + i));
     DeliverClipboardNotifications();
-    Later();
   }
   const std::vector<std::u16string> log = NewLog();
   ASSERT_EQ(log.size(), 3u);
   for (const std::u16string& line : log)
-    EXPECT_EQ(line.substr(Stamp.size()), u"External clipboard read error: EOutOfMemory: Out of memory");
-  EXPECT_TRUE(FDialogs.Shown.empty());
-  EXPECT_EQ(FForm.History()->Count(), 0);
-  EXPECT_EQ(FForm.Label1.Caption(), u"0 / 0");
+    EXPECT_EQ(line, u"External clipboard read error: EOutOfMemory: Out of memory");
+  EXPECT_EQ(FHistory.Count(), 0);
+  EXPECT_EQ(FShown, 0);
   FClipboard.ReadOutOfMemory = false;
   FClipboard.CopyImage(Gradient(16, 16));
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 1);
-  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"1 / 1  ");
+  EXPECT_EQ(FHistory.Count(), 1);
+  EXPECT_EQ(FShown, 1);
 }
 
 // Images that would not fit the history's share of memory drop the oldest images first, with
 // one line; texts stay.
 TEST_F(CaptureTest, ImagesBeyondTheMemoryBudgetDropTheOldestImagesWithOneLine) {
-  const_cast<TClipHistory*>(FForm.History())->SetImageBudget(3 * 64 * 67 * 4 + 100);
+  FHistory.SetImageBudget(3 * 64 * 67 * 4 + 100);
   FClipboard.CopyText(u"kept");
   DeliverClipboardNotifications();
   for (int i = 0; i < 4; ++i) {
@@ -369,13 +392,13 @@ TEST_F(CaptureTest, ImagesBeyondTheMemoryBudgetDropTheOldestImagesWithOneLine) {
   }
   const std::vector<std::u16string> log = NewLog();
   ASSERT_GE(log.size(), 2u);
-  EXPECT_EQ(log[log.size() - 2], Stamp + u"External clipboard captured: image 64x67");
-  EXPECT_EQ(log.back(), Stamp + u"History full for memory: 1 oldest image(s) dropped");
-  const TClipHistory& history = *FForm.History();
+  EXPECT_EQ(log[log.size() - 2], u"External clipboard captured: image 64x67");
+  EXPECT_EQ(log.back(), u"History full for memory: 1 oldest image(s) dropped");
+  const TClipHistory& history = FHistory;
   ASSERT_EQ(history.Count(), 4);
   EXPECT_EQ(history.Items(0).Text, u"kept");
   EXPECT_EQ(history.Items(1).Bitmap->Height(), 65);
-  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"4 / 4  ");
+  EXPECT_EQ(FShown, 5);
 }
 
 std::vector<std::uint8_t> TruncatedDib() {
@@ -408,78 +431,92 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(CaptureTest, OwnWritesAreNotCapturedButTheNextOutsideCopyIs) {
-  FForm.PublishTextToClipboard(u"first");
-  FForm.PublishTextToClipboard(u"second");
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 2);
+  FExchange.PublishTextToClipboard(u"first");
+  FExchange.PublishTextToClipboard(u"second");
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 2);
   EXPECT_EQ(FClipboard.Notifications, 2);
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
-  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(FHistory.Count(), 0);
   EXPECT_EQ(FClipboard.Text(), u"second");
   FClipboard.CopyText(u"outside");
   DeliverClipboardNotifications();
-  ASSERT_EQ(FForm.History()->Count(), 1);
-  EXPECT_EQ(FForm.History()->Last()->Text, u"outside");
-  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{Stamp + u"System clipboard updated: text first",
-                                                   Stamp + u"System clipboard updated: text second",
-                                                   Stamp + u"External clipboard captured: text outside"}));
+  ASSERT_EQ(FHistory.Count(), 1);
+  EXPECT_EQ(FHistory.Last()->Text, u"outside");
+  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{u"System clipboard updated: text first",
+                                                   u"System clipboard updated: text second",
+                                                   u"External clipboard captured: text outside"}));
 }
 
 TEST_F(CaptureTest, ANotificationDuringTheWriteIsIgnoredAndLeavesTheCounter) {
-  FClipboard.DuringWrite = [this] { FForm.WMClipboardUpdate(); };
+  FClipboard.DuringWrite = [this] { FExchange.WMClipboardUpdate(); };
   FClipboard.CopyText(u"outside, not yet seen");
   FClipboard.Notifications = 0;
-  FForm.PublishTextToClipboard(u"mine");
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
-  EXPECT_EQ(FForm.History()->Count(), 0);
+  FExchange.PublishTextToClipboard(u"mine");
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 1);
+  EXPECT_EQ(FHistory.Count(), 0);
 }
 
 TEST_F(CaptureTest, FailedWritesLeaveTheMarksClear) {
   FClipboard.HeldByOther = true;
-  EXPECT_THROW(FForm.PublishTextToClipboard(u"x"), EClipboardError);
+  EXPECT_THROW(FExchange.PublishTextToClipboard(u"x"), EClipboardError);
   const auto image = std::make_shared<const TBitmap32>(Gradient(3, 3));
-  EXPECT_THROW(FForm.PublishBitmapToClipboard(image), EClipboardError);
-  EXPECT_NO_THROW(FForm.PublishBitmapToClipboard(nullptr)) << "a missing image writes nothing";
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_THROW(FExchange.PublishBitmapToClipboard(image), EClipboardError);
+  EXPECT_NO_THROW(FExchange.PublishBitmapToClipboard(nullptr)) << "a missing image writes nothing";
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 0);
   EXPECT_TRUE(NewLog().empty());
   // The flag is down again: an outside change is captured.
   FClipboard.HeldByOther = false;
   FClipboard.CopyText(u"outside");
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FHistory.Count(), 1);
 }
 
 TEST_F(CaptureTest, AnEmptyTextIsStillWrittenAndCounted) {
-  FForm.PublishTextToClipboard(u"");
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
+  FExchange.PublishTextToClipboard(u"");
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 1);
   EXPECT_EQ(FClipboard.Text(), u"");
 }
 
 TEST_F(CaptureTest, FileListsAreWrittenAsOneDropFilesBlock) {
   const std::vector<std::u16string> files = {u"C:\\a", u"C:\\longer\\path.txt"};
-  FForm.PublishFilesToClipboard(files);
+  FExchange.PublishFilesToClipboard(files);
   const auto& block = FClipboard.Formats.at(cfHDrop);
   EXPECT_EQ(block.size(), 20u + 2 * (4 + 1) + 2 * (18 + 1) + 2);
   EXPECT_EQ(block, BuildDropFiles(files));
   EXPECT_EQ(FClipboard.Formats.size(), 1u) << "only the file list is written";
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"System clipboard updated: 2 file(s)"});
-  FForm.PublishFilesToClipboard({});
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 1);
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{u"System clipboard updated: 2 file(s)"});
+  FExchange.PublishFilesToClipboard({});
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 1);
 }
 
 TEST_F(CaptureTest, ARefusedFileListEmptiesTheClipboardUncounted) {
   FClipboard.CopyText(u"before");
   FClipboard.Notifications = 0;
   FClipboard.Refused.insert(cfHDrop);
-  EXPECT_FALSE(FForm.PublishFilesToClipboard({u"C:\\a"}));
+  EXPECT_FALSE(FExchange.PublishFilesToClipboard({u"C:\\a"}));
   EXPECT_TRUE(FClipboard.Formats.empty());
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"System clipboard update failed: 1 file(s)"});
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{u"System clipboard update failed: 1 file(s)"});
   // Its notification is handled as an outside change that finds nothing.
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_EQ(FHistory.Count(), 0);
   EXPECT_EQ(NewLog().size(), 1u);
+}
+
+// The history browser's delete of the last entry empties the clipboard; that is the
+// program's own change, never captured.
+TEST_F(CaptureTest, EmptyingTheClipboardIsAnOwnWrite) {
+  FClipboard.CopyText(u"before");
+  FClipboard.Notifications = 0;
+  FExchange.ClearClipboardAsOwnWrite();
+  EXPECT_TRUE(FClipboard.Formats.empty());
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 1);
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(FHistory.Count(), 0);
+  EXPECT_TRUE(NewLog().empty());
 }
 
 // The block is made before the clipboard is emptied: without memory for it, the user's
@@ -488,16 +525,16 @@ TEST_F(CaptureTest, AWriteWithoutMemoryLeavesTheClipboardAsItWas) {
   FClipboard.CopyText(u"the user's");
   FClipboard.Notifications = 0;
   FClipboard.AllocationFails = true;
-  EXPECT_THROW(FForm.PublishTextToClipboard(u"x"), EClipboardError);
+  EXPECT_THROW(FExchange.PublishTextToClipboard(u"x"), EClipboardError);
   const auto image = std::make_shared<const TBitmap32>(Gradient(3, 3));
-  EXPECT_THROW(FForm.PublishBitmapToClipboard(image), EClipboardError);
-  FForm.PublishFilesToClipboard({u"C:\\a"});
+  EXPECT_THROW(FExchange.PublishBitmapToClipboard(image), EClipboardError);
+  FExchange.PublishFilesToClipboard({u"C:\\a"});
   EXPECT_FALSE(WriteClipboardFiles(FClipboard, {u"C:\\a"}));
   EXPECT_EQ(FClipboard.Formats.size(), 1u);
   EXPECT_EQ(FClipboard.Text(), u"the user's");
   EXPECT_EQ(FClipboard.Notifications, 0) << "the clipboard was emptied";
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"System clipboard update failed: 1 file(s)"});
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{u"System clipboard update failed: 1 file(s)"});
 }
 
 TEST_F(CaptureTest, PublishingTheSelectedEntryLogsTheWriteThenTheSelection) {
@@ -507,16 +544,15 @@ TEST_F(CaptureTest, PublishingTheSelectedEntryLogsTheWriteThenTheSelection) {
   DeliverClipboardNotifications();
   FClipboard.CopyImage(Gradient(6, 2));
   DeliverClipboardNotifications();
-  const std::size_t before = FForm.LogLines().size();
+  const std::size_t before = FLog.Lines.size();
 
-  FForm.PublishCurrentHistoryItem();
+  FExchange.PublishCurrentHistoryItem();
   EXPECT_TRUE(ReadClipboardImage(FClipboard).SamePixels(Gradient(6, 2)));
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 3) << "publishing never adds to the history";
-  const std::vector<std::u16string> log(FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(before),
-                                        FForm.LogLines().end());
-  EXPECT_EQ(log, (std::vector<std::u16string>{Stamp + u"System clipboard updated: image 6x2",
-                                              Stamp + u"History selection copied to clipboard: Image 6x2"}));
+  EXPECT_EQ(FHistory.Count(), 3) << "publishing never adds to the history";
+  const std::vector<std::u16string> log(FLog.Lines.begin() + static_cast<std::ptrdiff_t>(before), FLog.Lines.end());
+  EXPECT_EQ(log, (std::vector<std::u16string>{u"System clipboard updated: image 6x2",
+                                              u"History selection copied to clipboard: Image 6x2"}));
 }
 
 // Another program holds the clipboard for a moment: reading an outside copy and putting an
@@ -526,21 +562,22 @@ protected:
   const std::u16string HeldError =
       u"External clipboard read error: EClipboardError: Cannot open clipboard: Access is denied.";
 
-  // The log since ABefore, without the time stamps (time passes in these tests).
   std::vector<std::u16string> LinesSince(std::size_t ABefore) const {
-    std::vector<std::u16string> lines;
-    for (std::size_t i = ABefore; i < FForm.LogLines().size(); ++i)
-      lines.push_back(FForm.LogLines()[i].substr(Stamp.size()));
-    return lines;
+    return {FLog.Lines.begin() + static_cast<std::ptrdiff_t>(ABefore), FLog.Lines.end()};
   }
-  std::vector<std::u16string> Lines() const { return LinesSince(FStartupLines); }
+  const std::vector<std::u16string>& Lines() const { return FLog.Lines; }
+  // The back hot key: the entry before the selected one goes back onto the clipboard.
+  void StepBack() {
+    FHistory.Prev();
+    FExchange.PublishCurrentHistoryItem();
+  }
   void Fill(std::initializer_list<const char16_t*> ATexts) {
     for (const char16_t* text : ATexts) {
       FClipboard.CopyText(text);
       DeliverClipboardNotifications();
     }
   }
-  bool Retrying() const { return FForm.ClipboardRetryTimer()->Enabled(); }
+  bool Retrying() { return FExchange.RetryTimer().Enabled(); }
 };
 
 struct THeldReadCase {
@@ -557,7 +594,7 @@ TEST_P(HeldReadTest, IsTriedAgainUntilTheClipboardIsFreeOrOneSecondHasPassed) {
   FClipboard.CopyText(u"held");
   DeliverClipboardNotifications();
   EXPECT_TRUE(Retrying());
-  EXPECT_EQ(FForm.ClipboardRetryTimer()->Interval(), ClipboardRetryIntervalMs);
+  EXPECT_EQ(FExchange.RetryTimer().Interval(), ClipboardRetryIntervalMs);
   LetClipboardRetriesRun(ClipboardRetryTimeMs - ClipboardRetryIntervalMs);
   if (!GetParam().Captured) {
     EXPECT_TRUE(Lines().empty()) << "an error before the last try";
@@ -567,18 +604,18 @@ TEST_P(HeldReadTest, IsTriedAgainUntilTheClipboardIsFreeOrOneSecondHasPassed) {
   EXPECT_EQ(FClipboard.OpenAttempts, GetParam().Tries) << "no read after the capture or the last try";
   if (GetParam().Captured) {
     EXPECT_EQ(Lines(), std::vector<std::u16string>{u"External clipboard captured: text held"});
-    EXPECT_EQ(FBalloons, std::vector<std::u16string>{u"Copied text"});
-    EXPECT_EQ(FForm.History()->Count(), 1);
+    EXPECT_EQ(FLog.Balloons, std::vector<std::u16string>{u"Copied text"});
+    EXPECT_EQ(FHistory.Count(), 1);
     return;
   }
   EXPECT_EQ(Lines(), std::vector<std::u16string>{HeldError});
-  EXPECT_TRUE(FBalloons.empty());
-  EXPECT_EQ(FForm.History()->Count(), 0);
+  EXPECT_TRUE(FLog.Balloons.empty());
+  EXPECT_EQ(FHistory.Count(), 0);
   FClipboard.HeldForOpens = 0;
   FClipboard.CopyText(u"next");
   DeliverClipboardNotifications();
-  ASSERT_EQ(FForm.History()->Count(), 1);
-  EXPECT_EQ(FForm.History()->Last()->Text, u"next");
+  ASSERT_EQ(FHistory.Count(), 1);
+  EXPECT_EQ(FHistory.Last()->Text, u"next");
 }
 
 // One try at once, then one per tick up to and including the tick at one second.
@@ -600,8 +637,8 @@ TEST_F(ClipboardRetryTest, ANewerChangeTakesOverTheWaitingReadWithTheWholeTimeAg
   EXPECT_TRUE(Lines().empty());
   FClipboard.HeldByOther = false;
   LetClipboardRetriesRun(ClipboardRetryIntervalMs);
-  ASSERT_EQ(FForm.History()->Count(), 1);
-  EXPECT_EQ(FForm.History()->Last()->Text, u"newer");
+  ASSERT_EQ(FHistory.Count(), 1);
+  EXPECT_EQ(FHistory.Last()->Text, u"newer");
   const int opens = FClipboard.OpenAttempts;
   LetClipboardRetriesRun(2000);
   EXPECT_EQ(FClipboard.OpenAttempts, opens) << "one read serves both changes";
@@ -620,7 +657,7 @@ TEST_F(ClipboardRetryTest, ANewerChangeReadAtOnceEndsTheWait) {
   const int opens = FClipboard.OpenAttempts;
   LetClipboardRetriesRun(2000);
   EXPECT_EQ(FClipboard.OpenAttempts, opens);
-  EXPECT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(FHistory.Count(), 1);
   EXPECT_EQ(Lines(), std::vector<std::u16string>{u"External clipboard captured: text newer"});
 }
 
@@ -632,21 +669,20 @@ TEST_F(ClipboardRetryTest, AnOwnWriteEndsAWaitingRead) {
   DeliverClipboardNotifications();
   LetClipboardRetriesRun(200);
   FClipboard.HeldByOther = false;
-  FForm.PublishTextToClipboard(u"mine");
+  FExchange.PublishTextToClipboard(u"mine");
   EXPECT_FALSE(Retrying());
   LetClipboardRetriesRun(2000);
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 0);
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(FHistory.Count(), 0);
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 0);
   EXPECT_EQ(Lines(), (std::vector<std::u16string>{HeldError, u"System clipboard updated: text mine"}));
 }
 
 TEST_F(ClipboardRetryTest, PuttingAnEntryBackWaitsForTheClipboard) {
   Fill({u"a", u"b"});
-  const std::size_t before = FForm.LogLines().size();
+  const std::size_t before = FLog.Lines.size();
   FClipboard.HeldForOpens = 3;
-  EXPECT_NO_THROW(FForm.WMHotKey(hkPrevious));
-  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"1 / 2  ") << "the card follows at once";
+  EXPECT_NO_THROW(StepBack());
   EXPECT_EQ(FClipboard.Text(), u"b");
   EXPECT_TRUE(Retrying());
   LetClipboardRetriesRun(3 * ClipboardRetryIntervalMs);
@@ -655,15 +691,15 @@ TEST_F(ClipboardRetryTest, PuttingAnEntryBackWaitsForTheClipboard) {
   EXPECT_EQ(LinesSince(before), (std::vector<std::u16string>{u"System clipboard updated: text a",
                                                              u"History selection copied to clipboard: a"}));
   DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 2);
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(FHistory.Count(), 2);
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 0);
 }
 
 TEST_F(ClipboardRetryTest, PuttingAnEntryBackFailsOnceAfterTheLastTry) {
   Fill({u"a", u"b"});
-  const std::size_t before = FForm.LogLines().size();
+  const std::size_t before = FLog.Lines.size();
   FClipboard.HeldByOther = true;
-  EXPECT_NO_THROW(FForm.WMHotKey(hkPrevious));
+  EXPECT_NO_THROW(StepBack());
   EXPECT_NO_THROW(LetClipboardRetriesRun(ClipboardRetryTimeMs - ClipboardRetryIntervalMs));
   try {
     LetClipboardRetriesRun(ClipboardRetryIntervalMs);
@@ -676,26 +712,26 @@ TEST_F(ClipboardRetryTest, PuttingAnEntryBackFailsOnceAfterTheLastTry) {
   EXPECT_NO_THROW(LetClipboardRetriesRun(2000)) << "the error comes once";
   EXPECT_EQ(FClipboard.Text(), u"b");
   EXPECT_TRUE(LinesSince(before).empty());
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 0);
   // The next request starts afresh: from the first entry, back wraps round to the last.
   FClipboard.HeldByOther = false;
-  FForm.WMHotKey(hkPrevious);
+  StepBack();
   EXPECT_EQ(LinesSince(before), (std::vector<std::u16string>{u"System clipboard updated: text b",
                                                              u"History selection copied to clipboard: b"}));
 }
 
 TEST_F(ClipboardRetryTest, ASecondRequestTakesThePlaceOfTheWaitingOne) {
   Fill({u"a", u"b", u"c"});
-  const std::size_t before = FForm.LogLines().size();
+  const std::size_t before = FLog.Lines.size();
   FClipboard.HeldByOther = true;
-  FForm.WMHotKey(hkPrevious); // b waits
+  StepBack(); // b waits
   LetClipboardRetriesRun(600);
-  FForm.WMHotKey(hkPrevious); // a takes its place, with the whole second again
+  StepBack(); // a takes its place, with the whole second again
   EXPECT_NO_THROW(LetClipboardRetriesRun(800));
   FClipboard.HeldByOther = false;
   LetClipboardRetriesRun(ClipboardRetryIntervalMs);
   EXPECT_EQ(FClipboard.Text(), u"a");
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1) << "one write";
+  EXPECT_EQ(FExchange.PendingInternalClipboardUpdates(), 1) << "one write";
   EXPECT_EQ(LinesSince(before), (std::vector<std::u16string>{u"System clipboard updated: text a",
                                                              u"History selection copied to clipboard: a"}));
 }
@@ -704,9 +740,9 @@ TEST_F(ClipboardRetryTest, ASecondRequestTakesThePlaceOfTheWaitingOne) {
 // clipboard and becomes the selection.
 TEST_F(ClipboardRetryTest, AnOutsideCopyWinsOverAWaitingEntry) {
   Fill({u"a", u"b"});
-  const std::size_t before = FForm.LogLines().size();
+  const std::size_t before = FLog.Lines.size();
   FClipboard.HeldByOther = true;
-  FForm.WMHotKey(hkPrevious);
+  StepBack();
   LetClipboardRetriesRun(200);
   FClipboard.HeldByOther = false;
   FClipboard.CopyText(u"c");
@@ -714,7 +750,7 @@ TEST_F(ClipboardRetryTest, AnOutsideCopyWinsOverAWaitingEntry) {
   EXPECT_FALSE(Retrying());
   LetClipboardRetriesRun(2000);
   EXPECT_EQ(FClipboard.Text(), u"c");
-  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"3 / 3  ");
+  EXPECT_EQ(FHistory.Index(), 2);
   EXPECT_EQ(LinesSince(before), std::vector<std::u16string>{u"External clipboard captured: text c"});
 }
 

@@ -4,35 +4,54 @@
 #include <functional>
 
 #include "MainFormFixture.h"
+#include "app/HistoryBrowser.h"
 #include "core/Text.h"
+#include "fakes/FakeActivityLog.h"
+#include "history/BrowserPreview.h"
 
 namespace tarvel {
 namespace {
 
 const std::u16string Stamp = u"2026-03-01 14:05:09 - ";
 
-class HistoryBrowserTest : public MainFormTest {
+// The browser over its own controls, wired as the main window wires them, and a host that
+// records each publication by the text of the entry published.
+class BrowserTest : public testing::Test, private IHistoryBrowserHost {
 protected:
-  // Entries "1" .. "N", copied by another program; the newest is selected.
-  void Fill(int ACount) {
-    for (int i = 1; i <= ACount; ++i) {
-      FClipboard.CopyText(IntToStr(i));
-      DeliverClipboardNotifications();
-    }
-    FLogStart = FForm.LogLines().size();
-  }
-  std::vector<std::u16string> NewLog() const {
-    return {FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(FLogStart), FForm.LogLines().end()};
-  }
-  int Selected() const { return FForm.History()->Index() + 1; }
-  int CountLines(const std::u16string& APrefix) const {
-    int n = 0;
-    for (const auto& line : NewLog())
-      n += line.find(APrefix) != std::u16string::npos;
-    return n;
+  BrowserTest() {
+    FPage.OnChange = [this](TControl&) { FBrowser.spnClipboardPageChange(); };
+    FSlider.OnChange = [this](TControl&) { FBrowser.trkSliderChange(); };
+    FDelete.OnClick = [this](TControl&) { FBrowser.DeleteCurrentHistoryEntry(); };
+    FBrowser.UpdateHistoryControls();
   }
 
-  std::size_t FLogStart = 0;
+  TClipHistory* History() override { return &FHistory; }
+  void PublishCurrentHistoryItem() override { FPublished.push_back(FHistory.Current()->Text); }
+  void ClearClipboardAsOwnWrite() override { ++FCleared; }
+
+  // Entries "1" .. "N"; the newest is selected.
+  void Fill(int ACount) {
+    for (int i = 1; i <= ACount; ++i)
+      FHistory.AddText(IntToStr(i));
+    FBrowser.UpdateHistoryControls();
+  }
+  int Selected() const { return FHistory.Index() + 1; }
+
+  TFakeMainWindow FWindow;
+  TFakeClock FClock;
+  TFakeActivityLog FLog;
+  TClipHistory FHistory{10, FClock};
+  TSpinEdit FPage{u"spnClipboardPage"};
+  TTrackBar FSlider{u"trkSlider"};
+  TImage FPicture{u"Image1"};
+  TMemo FText{u"Memo1"};
+  TLabel FStatus{u"Label1", u""};
+  TButton FDelete{u"btnDeleteEntry", u"Delete"};
+  std::vector<std::u16string> FPublished;
+  int FCleared = 0;
+  TFakeDispatcher FDispatcher; // after what its workers use: joined first
+  THistoryBrowser FBrowser{
+      {FWindow, FClock, FDispatcher, FLog}, {FPage, FSlider, FPicture, FText, FStatus, FDelete}, *this};
 };
 
 struct TPageCase {
@@ -40,52 +59,47 @@ struct TPageCase {
   int Selected;
 };
 
-class PageSpinTest : public HistoryBrowserTest, public testing::WithParamInterface<TPageCase> {};
+class PageSpinTest : public BrowserTest, public testing::WithParamInterface<TPageCase> {};
 
 TEST_P(PageSpinTest, TypedPositionsAreCorrectedSelectedAndPublished) {
   Fill(5);
-  FForm.spnClipboardPage.UserSetValue(GetParam().Typed);
+  FPage.UserSetValue(GetParam().Typed);
   EXPECT_EQ(Selected(), GetParam().Selected);
-  EXPECT_EQ(FForm.spnClipboardPage.Value(), GetParam().Selected);
-  EXPECT_EQ(FForm.trkSlider.Position(), GetParam().Selected);
-  EXPECT_EQ(FClipboard.Text(), IntToStr(GetParam().Selected));
-  EXPECT_EQ(NewLog(), (std::vector<std::u16string>{
-                          Stamp + u"System clipboard updated: text " + IntToStr(GetParam().Selected),
-                          Stamp + u"History selection copied to clipboard: " + IntToStr(GetParam().Selected)}));
-  // The write's own notification is absorbed.
-  DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), 5);
+  EXPECT_EQ(FPage.Value(), GetParam().Selected);
+  EXPECT_EQ(FSlider.Position(), GetParam().Selected);
+  EXPECT_EQ(FPublished, std::vector<std::u16string>{IntToStr(GetParam().Selected)});
+  EXPECT_TRUE(FLog.Lines.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PageSpinTest,
                          testing::Values(TPageCase{9, 5}, TPageCase{0, 1}, TPageCase{-4, 1}, TPageCase{3, 3}));
 
-TEST_F(HistoryBrowserTest, ADragPublishesOnceAfterTheButtonIsReleased) {
+TEST_F(BrowserTest, ADragPublishesOnceAfterTheButtonIsReleased) {
   Fill(10);
-  FForm.spnClipboardPage.UserSetValue(1);
-  FLogStart = FForm.LogLines().size();
-  TTimer& timer = *FForm.SliderReleaseTimer();
+  FPage.UserSetValue(1);
+  FPublished.clear();
+  TTimer& timer = FBrowser.SliderReleaseTimer();
   FWindow.LeftButtonDown = true;
   for (int p = 2; p <= 10; ++p)
-    FForm.trkSlider.SetPosition(p);
+    FSlider.SetPosition(p);
   EXPECT_EQ(Selected(), 10);
-  EXPECT_EQ(FForm.Label1.Caption().substr(0, 7), u"10 / 10");
+  EXPECT_EQ(FStatus.Caption().substr(0, 7), u"10 / 10");
   EXPECT_TRUE(timer.Enabled());
+  EXPECT_EQ(timer.Interval(), 50u);
   timer.Tick(); // still held: keep waiting
-  EXPECT_TRUE(NewLog().empty());
+  EXPECT_TRUE(FPublished.empty());
   FWindow.LeftButtonDown = false;
   timer.Tick();
   EXPECT_FALSE(timer.Enabled());
   timer.Tick();
-  EXPECT_EQ(CountLines(u"History selection copied to clipboard: "), 1);
-  EXPECT_EQ(FClipboard.Text(), u"10");
+  EXPECT_EQ(FPublished, std::vector<std::u16string>{u"10"});
 }
 
-TEST_F(HistoryBrowserTest, TheKeyboardPublishesAtOnce) {
+TEST_F(BrowserTest, TheKeyboardPublishesAtOnce) {
   Fill(3);
-  FForm.trkSlider.SetPosition(2);
-  EXPECT_EQ(FClipboard.Text(), u"2");
-  EXPECT_FALSE(FForm.SliderReleaseTimer()->Enabled());
+  FSlider.SetPosition(2);
+  EXPECT_EQ(FPublished, std::vector<std::u16string>{u"2"});
+  EXPECT_FALSE(FBrowser.SliderReleaseTimer().Enabled());
 }
 
 struct TDeleteCase {
@@ -94,63 +108,109 @@ struct TDeleteCase {
   int Select;
   int NewSelection;
   std::u16string Line;
+  std::u16string Published; // the new selection's text
 };
 
-class DeleteEntryTest : public HistoryBrowserTest, public testing::WithParamInterface<TDeleteCase> {};
+class DeleteEntryTest : public BrowserTest, public testing::WithParamInterface<TDeleteCase> {};
 
 TEST_P(DeleteEntryTest, SelectsTheEntryBeforeAndPublishesIt) {
   Fill(GetParam().Count);
-  FForm.spnClipboardPage.UserSetValue(GetParam().Select);
-  FLogStart = FForm.LogLines().size();
-  FForm.btnDeleteEntry.Click();
-  EXPECT_EQ(FForm.History()->Count(), GetParam().Count - 1);
+  FPage.UserSetValue(GetParam().Select);
+  FPublished.clear();
+  FDelete.Click();
+  EXPECT_EQ(FHistory.Count(), GetParam().Count - 1);
   EXPECT_EQ(Selected(), GetParam().NewSelection);
-  EXPECT_EQ(NewLog().back(), Stamp + GetParam().Line);
-  EXPECT_EQ(CountLines(u"History selection copied to clipboard: "), 1);
-  DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.History()->Count(), GetParam().Count - 1);
+  EXPECT_EQ(FLog.Lines, std::vector<std::u16string>{GetParam().Line});
+  EXPECT_EQ(FLog.Balloons, std::vector<std::u16string>{u"History entry deleted"});
+  EXPECT_EQ(FPublished, std::vector<std::u16string>{GetParam().Published});
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DeleteEntryTest,
-                         testing::Values(TDeleteCase{"Third", 5, 3, 2, u"History entry deleted, new selection: 2 / 4"},
-                                         TDeleteCase{"First", 5, 1, 1, u"History entry deleted, new selection: 1 / 4"},
-                                         TDeleteCase{"Last", 5, 5, 4, u"History entry deleted, new selection: 4 / 4"}),
-                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeleteEntryTest,
+    testing::Values(TDeleteCase{"Third", 5, 3, 2, u"History entry deleted, new selection: 2 / 4", u"2"},
+                    TDeleteCase{"First", 5, 1, 1, u"History entry deleted, new selection: 1 / 4", u"2"},
+                    TDeleteCase{"Last", 5, 5, 4, u"History entry deleted, new selection: 4 / 4", u"4"}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
-TEST_F(HistoryBrowserTest, DeletingTheOnlyEntryEmptiesTheClipboardWithoutCapturingThat) {
+TEST_F(BrowserTest, DeletingTheOnlyEntryEmptiesTheClipboard) {
   Fill(1);
-  FForm.btnDeleteEntry.Click();
-  EXPECT_TRUE(FClipboard.Formats.empty());
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 1);
-  DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
-  EXPECT_EQ(FForm.History()->Count(), 0);
-  EXPECT_EQ(FForm.Label1.Caption(), u"0 / 0");
-  EXPECT_FALSE(FForm.btnDeleteEntry.Enabled());
-  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"History entry deleted"});
+  FDelete.Click();
+  EXPECT_EQ(FCleared, 1);
+  EXPECT_TRUE(FPublished.empty());
+  EXPECT_EQ(FHistory.Count(), 0);
+  EXPECT_EQ(FStatus.Caption(), u"0 / 0");
+  EXPECT_FALSE(FDelete.Enabled());
+  EXPECT_EQ(FLog.Lines, std::vector<std::u16string>{u"History entry deleted"});
 }
 
-TEST_F(HistoryBrowserTest, OnAnEmptyHistoryTheHandlersOnlyResynchronise) {
-  FForm.spnClipboardPage.UserSetValue(3);
-  FForm.btnDeleteEntry.Click();
-  EXPECT_EQ(FForm.spnClipboardPage.Value(), 0);
-  EXPECT_EQ(FForm.Label1.Caption(), u"0 / 0");
-  EXPECT_TRUE(FClipboard.Formats.empty());
-  EXPECT_TRUE(OnlyStartupLog());
+TEST_F(BrowserTest, OnAnEmptyHistoryTheHandlersOnlyResynchronise) {
+  FPage.UserSetValue(3);
+  FDelete.Click();
+  EXPECT_EQ(FPage.Value(), 0);
+  EXPECT_EQ(FStatus.Caption(), u"0 / 0");
+  EXPECT_TRUE(FText.Visible());
+  EXPECT_FALSE(FPicture.Visible());
+  EXPECT_FALSE(FSlider.Enabled());
+  EXPECT_FALSE(FPage.Enabled());
+  EXPECT_TRUE(FPublished.empty());
+  EXPECT_EQ(FCleared, 0);
+  EXPECT_TRUE(FLog.Lines.empty());
 }
 
-TEST_F(HistoryBrowserTest, NavigationSpansOneToTheCountOnceThereAreEntries) {
+TEST_F(BrowserTest, NavigationSpansOneToTheCountOnceThereAreEntries) {
   Fill(3);
-  FForm.spnClipboardPage.UserSetValue(2);
-  EXPECT_EQ(FForm.trkSlider.Min(), 1);
-  EXPECT_EQ(FForm.trkSlider.Max(), 3);
-  EXPECT_EQ(FForm.trkSlider.Position(), 2);
-  EXPECT_TRUE(FForm.trkSlider.Enabled());
-  EXPECT_EQ(FForm.spnClipboardPage.MinValue(), 1);
-  EXPECT_EQ(FForm.spnClipboardPage.MaxValue(), 3);
-  EXPECT_TRUE(FForm.spnClipboardPage.Enabled());
-  EXPECT_TRUE(FForm.btnDeleteEntry.Enabled());
+  FPage.UserSetValue(2);
+  EXPECT_EQ(FSlider.Min(), 1);
+  EXPECT_EQ(FSlider.Max(), 3);
+  EXPECT_EQ(FSlider.Position(), 2);
+  EXPECT_TRUE(FSlider.Enabled());
+  EXPECT_EQ(FPage.MinValue(), 1);
+  EXPECT_EQ(FPage.MaxValue(), 3);
+  EXPECT_TRUE(FPage.Enabled());
+  EXPECT_TRUE(FDelete.Enabled());
 }
+
+TEST_F(BrowserTest, TheHotkeysWrapRoundAndPublish) {
+  Fill(3);
+  FBrowser.NavigateHistory(false);
+  EXPECT_EQ(Selected(), 1);
+  EXPECT_EQ(FPage.Value(), 1);
+  FBrowser.NavigateHistory(true);
+  EXPECT_EQ(Selected(), 3);
+  EXPECT_EQ(FPublished, (std::vector<std::u16string>{u"1", u"3"}));
+}
+
+TEST_F(BrowserTest, FileEntriesShowOnePathPerLine) {
+  FHistory.AddFiles({u"C:\\a.txt", u"C:\\b.txt"});
+  FBrowser.UpdateHistoryControls();
+  EXPECT_EQ(FText.Lines(), (std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}));
+  EXPECT_EQ(FStatus.Caption().substr(0, 28), u"1 / 1  2026-03-01 14:05:09  ");
+}
+
+TEST_F(BrowserTest, AHugeTextIsShownInPartButKeptWhole) {
+  const std::u16string huge(10u << 20, u'x');
+  FHistory.AddText(huge);
+  Fill(1);
+  FPage.UserSetValue(1);
+  EXPECT_LT(FText.Text().size(), MaxMemoPreviewLine + 200);
+  EXPECT_EQ(FPublished.size(), 1u);
+  EXPECT_EQ(FPublished.back().size(), huge.size());
+  EXPECT_EQ(FStatus.Caption().size(), std::u16string(u"1 / 2  2026-03-01 14:05:09  ").size() + 90);
+}
+
+// The whole window: the card over the real exchange and history.
+class HistoryBrowserTest : public MainFormTest {
+protected:
+  void Fill(int ACount) {
+    CopyNumberedTexts(ACount);
+    FLogStart = FForm.LogLines().size();
+  }
+  std::vector<std::u16string> NewLog() const {
+    return {FForm.LogLines().begin() + static_cast<std::ptrdiff_t>(FLogStart), FForm.LogLines().end()};
+  }
+
+  std::size_t FLogStart = 0;
+};
 
 struct THeldDeleteCase {
   const char* Name;
@@ -304,18 +364,6 @@ TEST(MemoPreviewCutTest, LongFileListsShowWhatFitsAndCountTheRest) {
   EXPECT_EQ(MakeMemoPreviewLines({std::u16string(MaxMemoPreviewLength + 5, u'q'), u"C:\\b"}).size(), 3u);
 }
 
-TEST_F(HistoryBrowserTest, AHugeTextIsShownInPartButKeptAndPublishedWhole) {
-  const std::u16string huge(10u << 20, u'x');
-  FClipboard.CopyText(huge);
-  DeliverClipboardNotifications();
-  Fill(1);
-  EXPECT_LT(FForm.Memo1.Text().size(), MaxMemoPreviewLine + 200);
-  FForm.spnClipboardPage.UserSetValue(1);
-  EXPECT_EQ(FClipboard.Text(), huge);
-  EXPECT_EQ(FForm.History()->Items(0).Text, huge);
-  EXPECT_EQ(FForm.Label1.Caption().size(), std::u16string(u"1 / 2  2026-03-01 14:05:09  ").size() + 90);
-}
-
 TEST_F(HistoryBrowserTest, TheCardShowsTheHistorysOwnImageNotACopy) {
   TBitmap32 screen(1920, 1080, 0xFF204060u);
   screen.SetPixel(5, 5, 0xFFFFFFFFu);
@@ -383,13 +431,6 @@ TEST_F(HistoryBrowserTest, ImagesArePackedOffTheMainThreadAndComeBackWhole) {
             (std::vector<std::u16string>{Stamp + u"System clipboard updated: image 800x600",
                                          Stamp + u"History selection copied to clipboard: Image 800x600",
                                          Stamp + u"External clipboard captured: image 800x600"}));
-}
-
-TEST_F(HistoryBrowserTest, FileEntriesShowOnePathPerLine) {
-  FClipboard.CopyFiles({u"C:\\a.txt", u"C:\\b.txt"});
-  DeliverClipboardNotifications();
-  EXPECT_EQ(FForm.Memo1.Lines(), (std::vector<std::u16string>{u"C:\\a.txt", u"C:\\b.txt"}));
-  EXPECT_EQ(FForm.Label1.Caption().substr(0, 28), u"1 / 1  2026-03-01 14:05:09  ");
 }
 
 } // namespace

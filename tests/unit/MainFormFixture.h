@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/uMain.h"
+#include "core/Text.h"
 #include "fakes/FakeClipboard.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeDialogs.h"
@@ -86,6 +87,14 @@ protected:
     for (std::uint64_t passed = 0; passed < AMilliseconds; passed += ClipboardRetryIntervalMs) {
       FClock.Advance(ClipboardRetryIntervalMs);
       FForm.ClipboardRetryTimer()->Tick();
+    }
+  }
+
+  // Another program copies the texts "1" .. "N", one after the other; the newest is selected.
+  void CopyNumberedTexts(int ACount) {
+    for (int i = 1; i <= ACount; ++i) {
+      FClipboard.CopyText(IntToStr(i));
+      DeliverClipboardNotifications();
     }
   }
 
