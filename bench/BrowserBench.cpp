@@ -17,6 +17,7 @@
 #include "fakes/FakeSelectionOverlay.h"
 #include "fakes/FakeShell.h"
 #include "fakes/FakeUiAutomation.h"
+#include "history/BrowserPreview.h"
 
 namespace {
 
