@@ -9,21 +9,25 @@ namespace tarvel {
 
 const std::vector<TTutorialPage>& TutorialPages() {
   static const std::vector<TTutorialPage> pages = {
-      {u"1_hidden_in_tray",
+      {TTutorialPageKind::Tray,
+       u"1_hidden_in_tray",
        u"Hidden in tray",
        u"Use hotkeys to capture anything instantly",
        {u"Tarvel lives in the notification area", u"Everything is one hotkey away"}},
-      {u"2_capture_anything",
+      {TTutorialPageKind::Capture,
+       u"2_capture_anything",
        u"Capture anything",
        u"Text, images or screenshots",
        {u"Copy the text of any control with UI Automation", u"Read text that cannot be selected with OCR",
         u"Take a screenshot of an area or of the whole screen"}},
-      {u"3_clipboard_history",
+      {TTutorialPageKind::History,
+       u"3_clipboard_history",
        u"Clipboard history",
        u"Browse and restore your clips",
        {u"Everything you copy is saved: text, images, files and folders", u"Undo and redo through the history",
         u"Restore any entry to the clipboard"}},
-      {u"4_customize_behavior",
+      {TTutorialPageKind::Settings,
+       u"4_customize_behavior",
        u"Customize behavior",
        u"Hotkeys, OCR and startup",
        {u"Change the hotkeys", u"Choose the OCR language", u"Start with Windows"}},
@@ -57,10 +61,10 @@ int TFormTutorial::LastPageIndex() const noexcept {
 
 void TFormTutorial::FormShow() {
   const bool suppressed = IsTutorialSuppressed(FRegistry);
-  if (chkDontShowTutorial.IsOn() == suppressed)
+  if (chkDontShowTutorial.Checked() == suppressed)
     StoreDontShowTutorial(); // a click handler runs only on a change
   else
-    chkDontShowTutorial.SetOn(suppressed);
+    chkDontShowTutorial.SetChecked(suppressed);
   ShowPage(0);
 }
 
@@ -101,7 +105,7 @@ void TFormTutorial::chkDontShowTutorialClick(TControl&) {
 
 void TFormTutorial::StoreDontShowTutorial() {
   try {
-    SaveDontShowTutorial(FRegistry, chkDontShowTutorial.IsOn());
+    SaveDontShowTutorial(FRegistry, chkDontShowTutorial.Checked());
   } catch (const EError&) {
     // The settings cannot be stored (the key is locked or gone): the tutorial simply
     // comes again at the next start; nothing else depends on the choice.

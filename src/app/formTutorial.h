@@ -10,7 +10,16 @@
 namespace tarvel {
 
 // One page of the tutorial: the name of its picture and what the picture says.
+// What a page's picture shows.
+enum class TTutorialPageKind {
+  Tray,     // the program in the notification area, and its hotkeys
+  Capture,  // a selection dragged over a picture
+  History,  // the clipboard card
+  Settings, // the settings card
+};
+
 struct TTutorialPage {
+  TTutorialPageKind Kind;
   std::u16string Name;
   std::u16string Title;
   std::u16string Subtitle;
@@ -53,9 +62,8 @@ public:
 
   TButton btnPrevious{u"btnPrevious", u"Previous"};
   TButton btnNext{u"btnNext", TutorialNextCaption};
-  // The check box "Don't show this tutorial again": ticked is on; setting it from code
-  // runs its click handler, as a user's click does.
-  TToggleSwitch chkDontShowTutorial{u"chkDontShowTutorial"};
+  // Setting it from code runs its click handler, as a user's click does.
+  TCheckBox chkDontShowTutorial{u"chkDontShowTutorial", u"Don't show this tutorial again"};
   // Asks the window to close (its close then runs FormClose).
   std::function<void()> OnCloseRequest;
   // The page shown changed.

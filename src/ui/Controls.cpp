@@ -261,6 +261,14 @@ void TToggleSwitch::SetOn(bool AValue) {
   Fire(OnClick);
 }
 
+void TCheckBox::SetChecked(bool AValue) {
+  if (FChecked == AValue)
+    return;
+  FChecked = AValue;
+  Changed();
+  Fire(OnClick);
+}
+
 void TComboBox::SetItems(std::vector<std::u16string> AItems) {
   FItems = std::move(AItems);
   FItemIndex = -1;

@@ -251,6 +251,26 @@ private:
   std::u16string FOffCaption;
 };
 
+// A check box with its caption. Checking it from code runs its click handler, as the
+// user's click does.
+class TCheckBox : public TControl {
+public:
+  TCheckBox(std::u16string AName, std::u16string ACaption)
+      : TControl(std::move(AName)), FCaption(std::move(ACaption)) {}
+
+  bool Checked() const noexcept { return FChecked; }
+  void SetChecked(bool AValue);
+  // The user clicked it (or pressed Space on it).
+  void Toggle() { SetChecked(!FChecked); }
+  const std::u16string& Caption() const noexcept { return FCaption; }
+
+  TNotifyEvent OnClick;
+
+private:
+  bool FChecked = false;
+  std::u16string FCaption;
+};
+
 // A drop-down list. As in the classic control, choosing an item by the user fires
 // OnChange; setting ItemIndex from code does not.
 class TComboBox : public TControl {

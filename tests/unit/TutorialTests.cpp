@@ -43,14 +43,14 @@ TEST_F(TutorialTest, FirstShowIsPageOneWithPreviousDisabledAndTheBoxUnticked) {
   EXPECT_EQ(FForm.PageName(), u"1_hidden_in_tray");
   EXPECT_FALSE(FForm.btnPrevious.Enabled());
   EXPECT_EQ(FForm.btnNext.Caption(), u"Next");
-  EXPECT_FALSE(FForm.chkDontShowTutorial.IsOn());
+  EXPECT_FALSE(FForm.chkDontShowTutorial.Checked());
   EXPECT_EQ(FForm.LastPageIndex(), 3);
 }
 
 TEST_F(TutorialTest, ShowingReadsTheStoredChoice) {
   FRegistry.PutDword(Key, u"DontShowTutorial", 1);
   Show();
-  EXPECT_TRUE(FForm.chkDontShowTutorial.IsOn());
+  EXPECT_TRUE(FForm.chkDontShowTutorial.Checked());
   EXPECT_EQ(Stored(), 1);
 }
 

@@ -40,8 +40,10 @@ TWin32MainWindow::~TWin32MainWindow() {
 
 void TWin32MainWindow::Create() {
   TImagePeer::RegisterWindowClass(FInstance);
-  RegisterWindowClassOnce(FInstance, MainWindowClass, WindowProc);
-  RegisterWindowClassOnce(FInstance, CardWindowClass, CardProc);
+  RegisterWindowClassOnce(FInstance, MainWindowClass,
+                          ObjectWindowProc<TWin32MainWindow, &TWin32MainWindow::WindowMessage>);
+  RegisterWindowClassOnce(FInstance, CardWindowClass,
+                          ObjectWindowProc<TWin32MainWindow, &TWin32MainWindow::CardMessage>);
 
   FHandle = CheckWin32(CreateWindowExW(WS_EX_CONTROLPARENT, MainWindowClass, L"Tarvel",
                                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, ClientWidth,
@@ -109,9 +111,9 @@ void TWin32MainWindow::CreateFonts() {
 }
 
 HWND TWin32MainWindow::AddChild(HWND AParent, int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle,
-                                DWORD AExStyle) {
+                                DWORD AExStyle, void* AObject) {
   HWND child = CheckWin32(CreateWindowExW(AExStyle, AClass, AText, WS_CHILD | AStyle, 0, 0, 10, 10, AParent,
-                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(AId)), FInstance, nullptr),
+                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(AId)), FInstance, AObject),
                           "CreateWindowExW");
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
   return child;
@@ -122,9 +124,7 @@ void TWin32MainWindow::CreateCards() {
   auto card = [this](int AId) {
     // WS_EX_CONTROLPARENT: the dialog manager's Tab walks into the card's controls, and
     // skips them all while the card is hidden.
-    HWND h = AddChild(FHandle, AId, CardWindowClass, L"", WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
-    SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return h;
+    return AddChild(FHandle, AId, CardWindowClass, L"", WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, this);
   };
   c.crdMain = card(idCrdMain);
   c.crdSettings = card(idCrdSettings);
@@ -287,65 +287,55 @@ void TWin32MainWindow::RestoreFocus() {
     SetFocus(target);
 }
 
-LRESULT CALLBACK TWin32MainWindow::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  return Guarded(AWindow, [&]() -> LRESULT {
-    if (AMessage == WM_NCCREATE) {
-      auto* self = static_cast<TWin32MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(ALParam)->lpCreateParams);
-      self->FHandle = AWindow;
-      self->FServices.MainWindow = AWindow;
-      SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TWin32MainWindow*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-    // The window owns what the program puts on the clipboard: the system asks it for the
-    // promised image, also while it is being destroyed.
-    if (self && self->FServices.Clipboard.HandleOwnerMessage(AMessage, AWParam))
-      return 0;
-    if (!self || !self->FForm)
-      return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-    // What a handler lets through goes to the error box, and the program carries on with
-    // the next message.
-    return self->HandleMessage(AMessage, AWParam, ALParam);
-  });
+LRESULT TWin32MainWindow::WindowMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == WM_NCCREATE) {
+    FHandle = AWindow;
+    FServices.MainWindow = AWindow;
+  }
+  // The window owns what the program puts on the clipboard: the system asks it for the
+  // promised image, also while it is being destroyed.
+  if (FServices.Clipboard.HandleOwnerMessage(AMessage, AWParam))
+    return 0;
+  if (!FForm)
+    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+  return HandleMessage(AMessage, AWParam, ALParam);
 }
 
 // A card paints its background and the boxes of its fields; what its controls report goes
 // to the main window, which knows their peers.
-LRESULT CALLBACK TWin32MainWindow::CardProc(HWND ACard, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  return Guarded(ACard, [&]() -> LRESULT {
-    auto* self = reinterpret_cast<TWin32MainWindow*>(GetWindowLongPtrW(ACard, GWLP_USERDATA));
-    if (!self || !self->FHandle)
-      return DefWindowProcW(ACard, AMessage, AWParam, ALParam);
-    switch (AMessage) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_DRAWITEM:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN: return SendMessageW(self->FHandle, AMessage, AWParam, ALParam);
-    case WM_LBUTTONDOWN:
-      if (ACard == self->FChildren.crdInfo)
-        SendMessageW(self->FHandle, AMessage, AWParam, ALParam);
-      return 0;
-    case WM_ERASEBKGND: {
-      RECT r;
-      GetClientRect(ACard, &r);
-      FillRect(reinterpret_cast<HDC>(AWParam), &r, static_cast<HBRUSH>(self->FWindowBrush.Get()));
-      return 1;
-    }
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = BeginPaint(ACard, &ps);
-      self->PaintFields(ACard, dc);
-      EndPaint(ACard, &ps);
-      return 0;
-    }
-    default: break;
-    }
+LRESULT TWin32MainWindow::CardMessage(HWND ACard, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (!FHandle)
     return DefWindowProcW(ACard, AMessage, AWParam, ALParam);
-  });
+  switch (AMessage) {
+  case WM_COMMAND:
+  case WM_NOTIFY:
+  case WM_HSCROLL:
+  case WM_VSCROLL:
+  case WM_DRAWITEM:
+  case WM_CTLCOLORSTATIC:
+  case WM_CTLCOLOREDIT:
+  case WM_CTLCOLORLISTBOX:
+  case WM_CTLCOLORBTN: return SendMessageW(FHandle, AMessage, AWParam, ALParam);
+  case WM_LBUTTONDOWN:
+    if (ACard == FChildren.crdInfo)
+      SendMessageW(FHandle, AMessage, AWParam, ALParam);
+    return 0;
+  case WM_ERASEBKGND: {
+    RECT r;
+    GetClientRect(ACard, &r);
+    FillRect(reinterpret_cast<HDC>(AWParam), &r, static_cast<HBRUSH>(FWindowBrush.Get()));
+    return 1;
+  }
+  case WM_PAINT: {
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(ACard, &ps);
+    PaintFields(ACard, dc);
+    EndPaint(ACard, &ps);
+    return 0;
+  }
+  default: break;
+  }
+  return DefWindowProcW(ACard, AMessage, AWParam, ALParam);
 }
 
 LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
@@ -364,7 +354,7 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
     }
     return 0;
   case WM_NCDESTROY:
-    SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+    DetachWindowObject(FHandle);
     FHandle = nullptr;
     FServices.MainWindow = nullptr;
     return 0;

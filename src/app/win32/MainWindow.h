@@ -50,8 +50,9 @@ public:
 
 private:
   // MainWindow.cpp: the window, its controls and its messages.
-  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
-  static LRESULT CALLBACK CardProc(HWND ACard, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  // The window's and its cards' messages (ObjectWindowProc).
+  LRESULT WindowMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  LRESULT CardMessage(HWND ACard, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   LRESULT HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void CreateCards();
   void CreateControls();
@@ -59,7 +60,9 @@ private:
   void CreateFonts();
   void MirrorCards();
   void RestoreFocus();
-  HWND AddChild(HWND AParent, int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle = 0);
+  // AObject goes to the child's window procedure with WM_NCCREATE.
+  HWND AddChild(HWND AParent, int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle, DWORD AExStyle = 0,
+                void* AObject = nullptr);
 
   // MainLayout.cpp: where everything goes, and the boxes of the input fields.
   void Layout();

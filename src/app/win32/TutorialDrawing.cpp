@@ -38,11 +38,9 @@ public:
   void Round(double L, double T, double R, double B, double ARadius, COLORREF AFill, COLORREF AOutline) const {
     TUniqueGdiObject brush(CreateSolidBrush(AFill));
     TUniqueGdiObject pen(CreatePen(PS_SOLID, Len(1), AOutline));
-    const HGDIOBJ oldBrush = SelectObject(FDC, brush.Get());
-    const HGDIOBJ oldPen = SelectObject(FDC, pen.Get());
+    const auto selectedBrush = SelectScoped(FDC, brush.Get());
+    const auto selectedPen = SelectScoped(FDC, pen.Get());
     RoundRect(FDC, X(L), Y(T), X(R), Y(B), Len(ARadius * 2), Len(ARadius * 2));
-    SelectObject(FDC, oldBrush);
-    SelectObject(FDC, oldPen);
   }
   void Round(double L, double T, double R, double B, double ARadius, COLORREF AFill) const {
     Round(L, T, R, B, ARadius, AFill, AFill);
@@ -57,16 +55,15 @@ public:
     LOGBRUSH lb{BS_SOLID, AColor, 0};
     TUniqueGdiObject pen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
                                       static_cast<DWORD>(Len(AWidth)), &lb, 0, nullptr));
-    const HGDIOBJ old = SelectObject(FDC, pen.Get());
+    const auto selected = SelectScoped(FDC, pen.Get());
     Polyline(FDC, points.data(), static_cast<int>(points.size()));
-    SelectObject(FDC, old);
   }
   // Text in a box; AFormat as for DrawText. Returns the height it took (design units).
   double Text(const std::u16string& AText, double L, double T, double R, double B, double ASize, int AWeight,
               COLORREF AColor, UINT AFormat = DT_LEFT | DT_TOP | DT_SINGLELINE) const {
     TUniqueGdiObject font(CreateFontW(-Len(ASize), 0, 0, 0, AWeight, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Segoe UI"));
-    const HGDIOBJ old = SelectObject(FDC, font.Get());
+    const auto selected = SelectScoped(FDC, font.Get());
     SetTextColor(FDC, AColor);
     const std::wstring text = ToWide(AText);
     RECT r = Rect(L, T, R, B);
@@ -76,7 +73,6 @@ public:
       height = DrawTextW(FDC, text.c_str(), static_cast<int>(text.size()), &measure, AFormat | DT_CALCRECT);
     }
     DrawTextW(FDC, text.c_str(), static_cast<int>(text.size()), &r, AFormat | DT_NOPREFIX);
-    SelectObject(FDC, old);
     return height / FScale;
   }
   HDC DC() const noexcept { return FDC; }
@@ -148,12 +144,12 @@ void TextBar(const TPageCanvas& C, double AX, double AY, double AWidth, COLORREF
 
 // The main window in small: the title strip with the three card buttons and the card of
 // the page.
-void DrawWindowMockup(const TPageCanvas& C, int APage, double L, double T, double R, double B) {
+void DrawWindowMockup(const TPageCanvas& C, TTutorialPageKind AKind, double L, double T, double R, double B) {
   C.Round(L + 4, T + 6, R + 4, B + 6, 10, RGB(0x1A, 0x1E, 0x23)); // shadow
   C.Round(L, T, R, B, 10, theme::Window, theme::Border);
   C.Round(L + 1, T + 1, R - 1, T + 36, 9, theme::Strip);
   C.Fill(L + 1, T + 20, R - 1, T + 36, theme::Strip);
-  const int activeCard = APage == 3 ? 1 : (APage == 0 ? 2 : 0);
+  const int activeCard = AKind == TTutorialPageKind::Settings ? 1 : (AKind == TTutorialPageKind::Tray ? 2 : 0);
   const char16_t* cards[] = {u"Clipboard", u"Settings", u"Info"};
   double x = L + 8;
   for (int i = 0; i < 3; ++i) {
@@ -170,8 +166,8 @@ void DrawWindowMockup(const TPageCanvas& C, int APage, double L, double T, doubl
       1.6, theme::TextDim);
 
   const double cl = L + 12, ct = T + 48, cr = R - 12, cb = B - 12;
-  switch (APage) {
-  case 0: { // the info card: the program and its hotkeys
+  switch (AKind) {
+  case TTutorialPageKind::Tray: { // the info card: the program and its hotkeys
     C.Circle(cl + 16, ct + 16, 16, theme::Accent);
     C.Text(u"T", cl, ct, cl + 32, ct + 32, 18, FW_BOLD, theme::Text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     C.Text(u"Tarvel", cl + 42, ct + 2, cr, ct + 30, 16, FW_BOLD, theme::Text);
@@ -179,18 +175,18 @@ void DrawWindowMockup(const TPageCanvas& C, int APage, double L, double T, doubl
       TextBar(C, cl, ct + 46 + i * 15, i % 2 ? 150 : 190);
     break;
   }
-  case 1: { // a picture with a selection dragged over it
+  case TTutorialPageKind::Capture: { // a picture with a selection dragged over it
     C.Round(cl, ct, cr, cb - 28, 6, RGB(0x3E, 0x5C, 0x78));
     C.Circle(cr - 36, ct + 26, 12, RGB(0xE8, 0xC5, 0x6A));
     const POINT hills[] = {{C.X(cl), C.Y(cb - 28)},       {C.X(cl + 70), C.Y(ct + 60)}, {C.X(cl + 120), C.Y(ct + 100)},
                            {C.X(cl + 170), C.Y(ct + 50)}, {C.X(cr), C.Y(cb - 50)},      {C.X(cr), C.Y(cb - 28)}};
     TUniqueGdiObject brush(CreateSolidBrush(RGB(0x4F, 0xA3, 0x8C)));
     TUniqueGdiObject pen(CreatePen(PS_NULL, 0, 0));
-    const HGDIOBJ oldBrush = SelectObject(C.DC(), brush.Get());
-    const HGDIOBJ oldPen = SelectObject(C.DC(), pen.Get());
-    Polygon(C.DC(), hills, 6);
-    SelectObject(C.DC(), oldBrush);
-    SelectObject(C.DC(), oldPen);
+    {
+      const auto selectedBrush = SelectScoped(C.DC(), brush.Get());
+      const auto selectedPen = SelectScoped(C.DC(), pen.Get());
+      Polygon(C.DC(), hills, 6);
+    }
     // The selection: an accent outline with corner handles.
     const double sl = cl + 40, st = ct + 20, sr = cl + 150, sb = cb - 48;
     C.Line({{static_cast<LONG>(sl), static_cast<LONG>(st)},
@@ -205,7 +201,7 @@ void DrawWindowMockup(const TPageCanvas& C, int APage, double L, double T, doubl
     TextBar(C, cl + 130, cb - 16, 70);
     break;
   }
-  case 2: { // the history: position, slider, the selected entry
+  case TTutorialPageKind::History: { // the history: position, slider, the selected entry
     C.Round(cl, ct, cl + 52, ct + 22, 4, theme::Field, theme::Border);
     C.Text(u"7", cl + 6, ct, cl + 46, ct + 22, 12, FW_NORMAL, theme::Text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     C.Round(cl + 62, ct + 9, cr - 60, ct + 13, 2, theme::SwitchOff);
@@ -222,7 +218,7 @@ void DrawWindowMockup(const TPageCanvas& C, int APage, double L, double T, doubl
     C.Text(u"Save", cr - 62, cb - 24, cr, cb, 11, FW_NORMAL, theme::Text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     break;
   }
-  default: { // the settings card
+  case TTutorialPageKind::Settings: {
     const char16_t* rows[] = {u"Start with Windows", u"OCR language", u"Hotkeys"};
     for (int i = 0; i < 3; ++i) {
       const double y = ct + i * 38;
@@ -253,22 +249,18 @@ void DrawWindowMockup(const TPageCanvas& C, int APage, double L, double T, doubl
 }
 
 // One page of the tutorial at TutorialPageWidth × TutorialPageHeight design units.
-void DrawPage(const TPageCanvas& C, int AIndex, int ACount, HICON AIcon) {
-  const auto& pages = TutorialPages();
-  if (AIndex < 0 || AIndex >= static_cast<int>(pages.size()))
-    return;
-  const TTutorialPage& page = pages[AIndex];
+void DrawPage(const TPageCanvas& C, const TTutorialPage& APage, int AIndex, int ACount, HICON AIcon) {
   C.Text(std::u16string(1, static_cast<char16_t>(u'1' + AIndex)), 30, 6, 96, 106, 84, FW_BOLD, theme::Accent,
          DT_LEFT | DT_TOP | DT_SINGLELINE);
-  C.Text(page.Title, 100, 26, 620, 66, 30, FW_BOLD, theme::Text);
-  C.Text(page.Subtitle, 101, 66, 620, 92, 17, FW_NORMAL, theme::TextDim);
+  C.Text(APage.Title, 100, 26, 620, 66, 30, FW_BOLD, theme::Text);
+  C.Text(APage.Subtitle, 101, 66, 620, 92, 17, FW_NORMAL, theme::TextDim);
   C.Fill(36, 112, 604, 113, theme::Border);
 
-  if (AIndex == 0) {
-    DrawPoints(C, {page.Points[0]}, 36, 132, 14);
+  if (APage.Kind == TTutorialPageKind::Tray && APage.Points.size() >= 2) {
+    DrawPoints(C, {APage.Points[0]}, 36, 132, 14);
     DrawHotkeys(C, 36, 176);
-    DrawPoints(C, {page.Points[1]}, 36, 312, 0);
-    DrawWindowMockup(C, AIndex, 350, 132, 604, 300);
+    DrawPoints(C, {APage.Points[1]}, 36, 312, 0);
+    DrawWindowMockup(C, APage.Kind, 350, 132, 604, 300);
     // The notification area with the program's icon, ringed.
     C.Round(350, 320, 604, 352, 6, theme::Strip, theme::Border);
     C.Text(u"12:00", 540, 320, 596, 352, 12, FW_NORMAL, theme::TextDim, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
@@ -278,8 +270,8 @@ void DrawPage(const TPageCanvas& C, int AIndex, int ACount, HICON AIcon) {
     C.Circle(488, 336, 4, theme::TextDim);
     C.Circle(470, 336, 4, theme::TextDim);
   } else {
-    DrawPoints(C, page.Points, 36, 136, 18);
-    DrawWindowMockup(C, AIndex, 350, 132, 604, 352);
+    DrawPoints(C, APage.Points, 36, 136, 18);
+    DrawWindowMockup(C, APage.Kind, 350, 132, 604, 352);
   }
 
   // Where this page stands among the others.
@@ -299,7 +291,9 @@ void DrawPage(const TPageCanvas& C, int AIndex, int ACount, HICON AIcon) {
 } // namespace
 
 void DrawTutorialPage(HDC ADC, double AScale, int ALeft, int ATop, int AIndex, int ACount, HICON AIcon) {
-  DrawPage(TPageCanvas(ADC, AScale, ALeft, ATop), AIndex, ACount, AIcon);
+  const auto& pages = TutorialPages();
+  if (AIndex >= 0 && AIndex < static_cast<int>(pages.size()))
+    DrawPage(TPageCanvas(ADC, AScale, ALeft, ATop), pages[static_cast<std::size_t>(AIndex)], AIndex, ACount, AIcon);
 }
 
 } // namespace tarvel

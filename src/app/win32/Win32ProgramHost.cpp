@@ -6,6 +6,7 @@
 #include "app/win32/TutorialWindow.h"
 #include "core/win32/Check.h"
 #include "core/win32/ErrorBoundary.h"
+#include "core/win32/MessageLoop.h"
 #include "core/win32/Windowing.h"
 
 namespace tarvel {
@@ -67,20 +68,8 @@ void TWin32ProgramHost::HideApplicationWindow() {
 }
 
 void TWin32ProgramHost::RunMessageLoop() {
-  MSG msg;
-  for (;;) {
-    const BOOL r = GetMessageW(&msg, nullptr, 0, 0);
-    if (r == 0)
-      break;
-    if (r == -1)
-      RaiseLastOSError("GetMessageW");
-    // Tab and the arrow keys move between the main window's controls.
-    const HWND main = FMainWindow ? FMainWindow->Handle() : nullptr;
-    if (main && IsDialogMessageW(main, &msg))
-      continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  // Tab and the arrow keys move between the main window's controls.
+  tarvel::RunMessageLoop({{}, {}, [this] { return FMainWindow ? FMainWindow->Handle() : nullptr; }});
   // The session ends or the user quit: shut the main window down while the loop's
   // resources still exist.
   FMainWindow.reset();

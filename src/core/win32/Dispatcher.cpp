@@ -19,7 +19,8 @@ std::shared_ptr<TWin32Dispatcher> TWin32Dispatcher::Create(HINSTANCE AInstance, 
 }
 
 TWin32Dispatcher::TWin32Dispatcher(HINSTANCE AInstance, TErrorProc AOnError) {
-  RegisterWindowClassOnce(AInstance, DispatcherClassName, WindowProc);
+  RegisterWindowClassOnce(AInstance, DispatcherClassName,
+                          ObjectWindowProc<TWin32Dispatcher, &TWin32Dispatcher::HandleMessage>);
   FWindow.Reset(
       CheckWin32(CreateWindowExW(0, DispatcherClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, AInstance, this),
                  "CreateWindowExW"));
@@ -54,23 +55,18 @@ void TWin32Dispatcher::Shutdown() {
     // Unhooked first: when the last reference goes on a worker (the owner never shut the
     // dispatcher down), the window cannot be destroyed from there and outlives this
     // object until the main thread ends.
-    SetWindowLongPtrW(FWindow.Get(), GWLP_USERDATA, 0);
+    DetachWindowObject(FWindow.Get());
     FWindow.Reset();
   }
 }
 
-LRESULT CALLBACK TWin32Dispatcher::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  if (AMessage == WM_NCCREATE) {
-    auto* self = static_cast<TWin32Dispatcher*>(reinterpret_cast<CREATESTRUCTW*>(ALParam)->lpCreateParams);
-    SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
+LRESULT TWin32Dispatcher::HandleMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   if (AMessage != WakeMessage)
     return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  const auto* self = reinterpret_cast<const TWin32Dispatcher*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-  if (self && self->FQueue) {
+  if (FQueue) {
     // Held here because a task may let go of the dispatcher itself; every task runs
     // guarded, so nothing crosses this procedure.
-    const std::shared_ptr<TTaskQueue> queue = self->FQueue;
+    const std::shared_ptr<TTaskQueue> queue = FQueue;
     queue->RunPending();
   }
   return 0;

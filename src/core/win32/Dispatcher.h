@@ -42,7 +42,7 @@ public:
 
 private:
   explicit TWin32Dispatcher(HINSTANCE AInstance, TErrorProc AOnError);
-  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  LRESULT HandleMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
 
   TUniqueWindow FWindow;
   std::shared_ptr<TTaskQueue> FQueue;

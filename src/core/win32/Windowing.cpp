@@ -4,12 +4,14 @@
 
 namespace tarvel {
 
-void RegisterWindowClassOnce(HINSTANCE AInstance, const wchar_t* AClassName, WNDPROC AWindowProc) {
+void RegisterWindowClassOnce(HINSTANCE AInstance, const wchar_t* AClassName, WNDPROC AWindowProc, UINT AStyle,
+                             const wchar_t* ACursor) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
+  wc.style = AStyle;
   wc.lpfnWndProc = AWindowProc;
   wc.hInstance = AInstance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hCursor = LoadCursorW(nullptr, ACursor);
   wc.lpszClassName = AClassName;
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     RaiseLastOSError("RegisterClassExW");

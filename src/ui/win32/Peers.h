@@ -76,6 +76,24 @@ private:
   TToggleSwitch& FSwitch;
 };
 
+// An owner-drawn check box: a rounded box, ticked when checked, and its caption, on
+// ABackground. Space and a click toggle it; other programs read and set it as a standard
+// one (BM_GETCHECK, BM_SETCHECK).
+class TCheckBoxPeer : public TPeer {
+public:
+  TCheckBoxPeer(TCheckBox& AModel, HWND AHandle, COLORREF ABackground);
+  ~TCheckBoxPeer() override;
+  void Mirror() override;
+  void Command(WORD ANotifyCode) override;
+  void DrawItem(const DRAWITEMSTRUCT& AItem) override;
+
+private:
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
+                                       DWORD_PTR AData);
+  TCheckBox& FCheck;
+  COLORREF FBackground;
+};
+
 // An edit with an up-down buddy. Enter and an arrow step commit what was typed (see
 // TSpinEdit::DeferTyping).
 class TSpinEditPeer : public TPeer {
