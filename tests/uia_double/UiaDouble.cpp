@@ -3,8 +3,8 @@
 // vtable slots; it answers for the window under a point as the test program scripted that
 // window (see UiaScript.h) and records what it was asked.
 //
-// The objects are plain structs behind hand-made vtables. Only the slots Tarvel uses are
-// played; every other slot of the interfaces (and of their later versions) answers
+// The objects stand behind hand-made vtables (see doubles/ComObjects.h). Only the slots Tarvel
+// uses are played; every other slot of the interfaces (and of their later versions) answers
 // E_NOTIMPL, popping exactly the arguments its caller pushed, as __stdcall demands.
 #include <windows.h>
 
@@ -15,10 +15,13 @@
 #include <new>
 #include <string>
 
+#include "doubles/ComObjects.h"
 #include "uia_double/UiaScript.h"
 
 namespace tarvel::uia_double {
 namespace {
+
+using namespace tarvel::test;
 
 constexpr CLSID ClsidAutomation = {0xFF48DBA4, 0x60EF, 0x4201, {0xAA, 0x87, 0x54, 0x10, 0x3E, 0xEF, 0x59, 0x4E}};
 constexpr IID IidAutomation = {0x30CBE57D, 0xD9D0, 0x452A, {0xAB, 0x13, 0x7A, 0xC5, 0xAC, 0x48, 0x25, 0xEE}};
@@ -26,7 +29,6 @@ constexpr IID IidElement = {0xD22108AA, 0x8AC5, 0x49A5, {0x83, 0x7B, 0x37, 0xBB,
 constexpr IID IidValuePattern = {0xA94CD8B1, 0x0844, 0x4CD6, {0x9D, 0x2D, 0x64, 0x05, 0x37, 0xAB, 0x39, 0xE9}};
 constexpr IID IidTextPattern = {0x32EBA289, 0x3583, 0x42C9, {0x9C, 0x59, 0x3B, 0x6D, 0x9A, 0x1E, 0x9B, 0x6A}};
 constexpr IID IidTextRange = {0xA543CC6A, 0xF4AE, 0x494B, {0x82, 0x39, 0xC8, 0x14, 0x48, 0x11, 0x87, 0xA8}};
-constexpr IID IidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID IidClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 constexpr int ValuePatternId = 10002;
@@ -112,96 +114,28 @@ constexpr unsigned char ClassFactoryArguments[] = {
     // CreateInstance, LockServer
     12, 4};
 
-LONG GLiveObjects = 0;
 LONG GServerLocks = 0;
 
 // ---- Objects ----------------------------------------------------------------------------
 
-using TSlot = void (*)();
-
-// One object of any of the classes: the vtable tells them apart.
-struct TObject {
-  const TSlot* Vtable;
-  LONG References;
-  const IID* Interface; // answered besides IUnknown
-  HWND Window;          // the element's window
+// An object of any of the classes, with the one interface it offers; the element and its
+// patterns know the element's window.
+class TUiaObject : public TObject {
+public:
+  TUiaObject(const TSlot* AVtable, const IID& AInterface, HWND AWindow) : TObject(nullptr), Window(AWindow) {
+    AddFace(AVtable, AInterface, false);
+  }
+  const HWND Window;
 };
 
-TObject* NewObject(const TSlot* AVtable, const IID& AInterface, HWND AWindow) {
-  auto* object = new (std::nothrow) TObject{AVtable, 1, &AInterface, AWindow};
-  if (object)
-    InterlockedIncrement(&GLiveObjects);
-  return object;
+HWND WindowOf(TFace* ASelf) {
+  return Owner<TUiaObject>(ASelf)->Window;
 }
 
-HRESULT __stdcall QueryInterface(TObject* ASelf, REFIID AIid, void** AOut) {
-  if (!AOut)
-    return E_POINTER;
-  if (AIid != IidUnknown && AIid != *ASelf->Interface) {
-    *AOut = nullptr;
-    return E_NOINTERFACE;
-  }
-  InterlockedIncrement(&ASelf->References);
-  *AOut = ASelf;
-  return S_OK;
+// Hands out a new object's interface, or fails when memory runs out.
+HRESULT GiveNew(const TSlot* AVtable, const IID& AInterface, HWND AWindow, TFace** AOut) {
+  return Give(Create<TUiaObject>(AVtable, AInterface, AWindow), AOut);
 }
-
-ULONG __stdcall AddRef(TObject* ASelf) {
-  return static_cast<ULONG>(InterlockedIncrement(&ASelf->References));
-}
-
-ULONG __stdcall Release(TObject* ASelf) {
-  const LONG left = InterlockedDecrement(&ASelf->References);
-  if (left == 0) {
-    delete ASelf;
-    InterlockedDecrement(&GLiveObjects);
-  }
-  return static_cast<ULONG>(left);
-}
-
-template <unsigned ABytes> struct TArguments { DWORD Words[ABytes / 4]; };
-
-HRESULT __stdcall NotImplemented(TObject*) {
-  return E_NOTIMPL;
-}
-
-template <unsigned ABytes> HRESULT __stdcall NotImplementedWith(TObject*, TArguments<ABytes>) {
-  return E_NOTIMPL;
-}
-
-template <typename AFunction> TSlot Slot(AFunction* AFunc) {
-  return reinterpret_cast<TSlot>(AFunc);
-}
-
-TSlot NotImplementedSlot(unsigned ABytes) {
-  switch (ABytes) {
-  case 4: return Slot(&NotImplementedWith<4>);
-  case 8: return Slot(&NotImplementedWith<8>);
-  case 12: return Slot(&NotImplementedWith<12>);
-  case 16: return Slot(&NotImplementedWith<16>);
-  case 20: return Slot(&NotImplementedWith<20>);
-  case 24: return Slot(&NotImplementedWith<24>);
-  case 28: return Slot(&NotImplementedWith<28>);
-  default: return Slot(&NotImplemented);
-  }
-}
-
-// IUnknown's three slots, then one that answers E_NOTIMPL for each entry of AArguments.
-template <std::size_t ACount> struct TVtable {
-  TSlot Slots[3 + ACount];
-
-  explicit TVtable(const unsigned char (&AArguments)[ACount]) {
-    Slots[0] = Slot(&QueryInterface);
-    Slots[1] = Slot(&AddRef);
-    Slots[2] = Slot(&Release);
-    for (std::size_t i = 0; i < ACount; ++i)
-      Slots[3 + i] = NotImplementedSlot(AArguments[i]);
-  }
-  TVtable& Play(std::size_t ASlot, TSlot AFunction) {
-    Slots[ASlot] = AFunction;
-    return *this;
-  }
-};
 
 // ---- Scripts ----------------------------------------------------------------------------
 
@@ -267,14 +201,14 @@ HRESULT ReadString(HWND AWindow, LONG AAsked, DWORD AFails, TString AWhich, std:
 
 // ---- Text range, text pattern, value pattern --------------------------------------------
 
-HRESULT __stdcall RangeGetText(TObject* ASelf, int AMaxLength, BSTR* AOut) {
+HRESULT __stdcall RangeGetText(TFace* ASelf, int AMaxLength, BSTR* AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
   if (AMaxLength < -1)
     return E_INVALIDARG;
   std::wstring text;
-  const HRESULT result = ReadString(ASelf->Window, AskedText, TextFails, TextString, text);
+  const HRESULT result = ReadString(WindowOf(ASelf), AskedText, TextFails, TextString, text);
   if (FAILED(result))
     return result;
   if (AMaxLength >= 0 && text.size() > static_cast<std::size_t>(AMaxLength))
@@ -283,100 +217,97 @@ HRESULT __stdcall RangeGetText(TObject* ASelf, int AMaxLength, BSTR* AOut) {
 }
 
 const TSlot* TextRangeVtable() {
-  static const TVtable vtable = TVtable(TextRangeArguments).Play(12, Slot(&RangeGetText));
+  static const auto vtable = TComVtable<TextRangeArguments>().Play<12>(&RangeGetText);
   return vtable.Slots;
 }
 
-HRESULT __stdcall TextPatternDocumentRange(TObject* ASelf, TObject** AOut) {
+HRESULT __stdcall TextPatternDocumentRange(TFace* ASelf, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
-  *AOut = NewObject(TextRangeVtable(), IidTextRange, ASelf->Window);
-  return *AOut ? S_OK : E_OUTOFMEMORY;
+  return GiveNew(TextRangeVtable(), IidTextRange, WindowOf(ASelf), AOut);
 }
 
 const TSlot* TextPatternVtable() {
-  static const TVtable vtable = TVtable(TextPatternArguments).Play(7, Slot(&TextPatternDocumentRange));
+  static const auto vtable = TComVtable<TextPatternArguments>().Play<7>(&TextPatternDocumentRange);
   return vtable.Slots;
 }
 
-HRESULT __stdcall ValuePatternCurrentValue(TObject* ASelf, BSTR* AOut) {
+HRESULT __stdcall ValuePatternCurrentValue(TFace* ASelf, BSTR* AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
   std::wstring value;
-  const HRESULT result = ReadString(ASelf->Window, AskedValue, ValueFails, ValueString, value);
+  const HRESULT result = ReadString(WindowOf(ASelf), AskedValue, ValueFails, ValueString, value);
   return FAILED(result) ? result : ReturnString(value, AOut);
 }
 
 const TSlot* ValuePatternVtable() {
-  static const TVtable vtable = TVtable(ValuePatternArguments).Play(4, Slot(&ValuePatternCurrentValue));
+  static const auto vtable = TComVtable<ValuePatternArguments>().Play<4>(&ValuePatternCurrentValue);
   return vtable.Slots;
 }
 
 // ---- Element ----------------------------------------------------------------------------
 
-HRESULT __stdcall ElementCurrentPattern(TObject* ASelf, int APatternId, TObject** AOut) {
+HRESULT __stdcall ElementCurrentPattern(TFace* ASelf, int APatternId, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
-  if (!IsWindow(ASelf->Window))
+  if (!IsWindow(WindowOf(ASelf)))
     return ElementNotAvailable;
   DWORD flags;
   try {
-    flags = ReadScript(ASelf->Window, 0).Flags;
+    flags = ReadScript(WindowOf(ASelf), 0).Flags;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
   if (APatternId == ValuePatternId && flags & HasValue)
-    *AOut = NewObject(ValuePatternVtable(), IidValuePattern, ASelf->Window);
-  else if (APatternId == TextPatternId && flags & HasText)
-    *AOut = NewObject(TextPatternVtable(), IidTextPattern, ASelf->Window);
-  else
-    return S_OK; // the element does not have the pattern
-  return *AOut ? S_OK : E_OUTOFMEMORY;
+    return GiveNew(ValuePatternVtable(), IidValuePattern, WindowOf(ASelf), AOut);
+  if (APatternId == TextPatternId && flags & HasText)
+    return GiveNew(TextPatternVtable(), IidTextPattern, WindowOf(ASelf), AOut);
+  return S_OK; // the element does not have the pattern
 }
 
-HRESULT __stdcall ElementCurrentName(TObject* ASelf, BSTR* AOut) {
+HRESULT __stdcall ElementCurrentName(TFace* ASelf, BSTR* AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
   std::wstring name;
-  const HRESULT result = ReadString(ASelf->Window, AskedName, NameFails, NameString, name);
+  const HRESULT result = ReadString(WindowOf(ASelf), AskedName, NameFails, NameString, name);
   return FAILED(result) ? result : ReturnString(name, AOut);
 }
 
-HRESULT __stdcall ElementCurrentIsPassword(TObject* ASelf, BOOL* AOut) {
+HRESULT __stdcall ElementCurrentIsPassword(TFace* ASelf, BOOL* AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = FALSE;
-  if (!IsWindow(ASelf->Window))
+  if (!IsWindow(WindowOf(ASelf)))
     return ElementNotAvailable;
   try {
-    *AOut = ReadScript(ASelf->Window, AskedPassword).Flags & IsPassword ? TRUE : FALSE;
+    *AOut = ReadScript(WindowOf(ASelf), AskedPassword).Flags & IsPassword ? TRUE : FALSE;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
   return S_OK;
 }
 
-HRESULT __stdcall ElementCurrentBoundingRectangle(TObject* ASelf, RECT* AOut) {
+HRESULT __stdcall ElementCurrentBoundingRectangle(TFace* ASelf, RECT* AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = RECT{};
   try {
-    ReadScript(ASelf->Window, AskedBounds);
+    ReadScript(WindowOf(ASelf), AskedBounds);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
-  return GetWindowRect(ASelf->Window, AOut) ? S_OK : ElementNotAvailable;
+  return GetWindowRect(WindowOf(ASelf), AOut) ? S_OK : ElementNotAvailable;
 }
 
 const TSlot* ElementVtable() {
-  static const TVtable vtable = TVtable(ElementArguments)
-                                    .Play(16, Slot(&ElementCurrentPattern))
-                                    .Play(23, Slot(&ElementCurrentName))
-                                    .Play(35, Slot(&ElementCurrentIsPassword))
-                                    .Play(43, Slot(&ElementCurrentBoundingRectangle));
+  static const auto vtable = TComVtable<ElementArguments>()
+                                 .Play<16>(&ElementCurrentPattern)
+                                 .Play<23>(&ElementCurrentName)
+                                 .Play<35>(&ElementCurrentIsPassword)
+                                 .Play<43>(&ElementCurrentBoundingRectangle);
   return vtable.Slots;
 }
 
@@ -421,39 +352,33 @@ HWND WindowAt(POINT APoint) {
   }
 }
 
-HRESULT __stdcall AutomationElementFromPoint(TObject*, POINT APoint, TObject** AOut) {
+HRESULT __stdcall AutomationElementFromPoint(TFace*, POINT APoint, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
   const HWND window = WindowAt(APoint);
   if (!window)
     return E_FAIL;
-  *AOut = NewObject(ElementVtable(), IidElement, window);
-  return *AOut ? S_OK : E_OUTOFMEMORY;
+  return GiveNew(ElementVtable(), IidElement, window, AOut);
 }
 
 const TSlot* AutomationVtable() {
-  static const TVtable vtable = TVtable(AutomationArguments).Play(7, Slot(&AutomationElementFromPoint));
+  static const auto vtable = TComVtable<AutomationArguments>().Play<7>(&AutomationElementFromPoint);
   return vtable.Slots;
 }
 
 // ---- Class factory ----------------------------------------------------------------------
 
-HRESULT __stdcall FactoryCreateInstance(TObject*, IUnknown* AOuter, REFIID AIid, void** AOut) {
+HRESULT __stdcall FactoryCreateInstance(TFace*, IUnknown* AOuter, REFIID AIid, void** AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
   if (AOuter)
     return CLASS_E_NOAGGREGATION;
-  TObject* automation = NewObject(AutomationVtable(), IidAutomation, nullptr);
-  if (!automation)
-    return E_OUTOFMEMORY;
-  const HRESULT result = QueryInterface(automation, AIid, AOut);
-  Release(automation);
-  return result;
+  return Hand(Create<TUiaObject>(AutomationVtable(), IidAutomation, nullptr), AIid, AOut);
 }
 
-HRESULT __stdcall FactoryLockServer(TObject*, BOOL ALock) {
+HRESULT __stdcall FactoryLockServer(TFace*, BOOL ALock) {
   if (ALock)
     InterlockedIncrement(&GServerLocks);
   else
@@ -462,8 +387,8 @@ HRESULT __stdcall FactoryLockServer(TObject*, BOOL ALock) {
 }
 
 const TSlot* FactoryVtable() {
-  static const TVtable vtable =
-      TVtable(ClassFactoryArguments).Play(3, Slot(&FactoryCreateInstance)).Play(4, Slot(&FactoryLockServer));
+  static const auto vtable =
+      TComVtable<ClassFactoryArguments>().Play<3>(&FactoryCreateInstance).Play<4>(&FactoryLockServer);
   return vtable.Slots;
 }
 
@@ -478,14 +403,9 @@ extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID AClsid, REFIID AIid, voi
   *AOut = nullptr;
   if (AClsid != ClsidAutomation)
     return CLASS_E_CLASSNOTAVAILABLE;
-  TObject* factory = NewObject(FactoryVtable(), IidClassFactory, nullptr);
-  if (!factory)
-    return E_OUTOFMEMORY;
-  const HRESULT result = QueryInterface(factory, AIid, AOut);
-  Release(factory);
-  return result;
+  return Hand(Create<TUiaObject>(FactoryVtable(), IidClassFactory, nullptr), AIid, AOut);
 }
 
 extern "C" HRESULT __stdcall DllCanUnloadNow() {
-  return GLiveObjects == 0 && GServerLocks == 0 ? S_OK : S_FALSE;
+  return NoLiveObjects() && InterlockedCompareExchange(&GServerLocks, 0, 0) == 0 ? S_OK : S_FALSE;
 }
