@@ -4,11 +4,9 @@
 // vtable slots as the real classes. It answers as the test program scripted and records what
 // it was asked.
 //
-// Every interface pointer handed out is a TFace: a vtable and the object it belongs to. An
-// object has one face per interface it offers, its default interface first; QueryInterface
-// on any face answers for all of them, and IUnknown, IInspectable and IAgileObject give the
-// first. Only the slots Tarvel uses are played; every other slot answers E_NOTIMPL, popping
-// exactly the arguments its caller pushed, as __stdcall demands.
+// The objects stand behind hand-made vtables (see doubles/ComObjects.h). Only the slots Tarvel
+// uses are played; every other slot answers E_NOTIMPL, popping exactly the arguments its caller
+// pushed, as __stdcall demands.
 #include <windows.h>
 
 #include <inspectable.h>
@@ -21,14 +19,14 @@
 #include <utility>
 #include <vector>
 
+#include "doubles/ComObjects.h"
 #include "ocr_double/OcrScript.h"
 
 namespace tarvel::ocr_double {
 namespace {
 
-constexpr IID IidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr IID IidInspectable = {0xAF86E2E0, 0xB12D, 0x4C6A, {0x9C, 0x5A, 0xD7, 0xAA, 0x65, 0x10, 0x1E, 0x90}};
-constexpr IID IidAgileObject = {0x94EA2B94, 0xE9CC, 0x49E0, {0xC0, 0xFF, 0xEE, 0x64, 0xCA, 0x8F, 0x5B, 0x90}};
+using namespace tarvel::test;
+
 constexpr IID IidActivationFactory = {0x00000035, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID IidAsyncInfo = {0x00000036, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID IidClosable = {0x30D5A829, 0x7FA4, 0x4026, {0x83, 0xBB, 0xD7, 0x5B, 0xAE, 0x4E, 0xA9, 0x9E}};
@@ -51,7 +49,6 @@ constexpr IID IidLineVector = {0x60C76EAC, 0x8875, 0x5DDB, {0xA1, 0x9B, 0x65, 0x
 constexpr IID IidWordVector = {0x805A60C7, 0xDF4F, 0x527C, {0x86, 0xB2, 0xE2, 0x9E, 0x43, 0x9A, 0x83, 0xD2}};
 constexpr IID IidLanguageVector = {0x144B0F3D, 0x2D59, 0x5DD2, {0xB0, 0x12, 0x90, 0x8E, 0xC3, 0xE0, 0x64, 0x35}};
 
-constexpr HRESULT IllegalMethodCall = static_cast<HRESULT>(0x8000000E);  // E_ILLEGAL_METHOD_CALL
 constexpr HRESULT IllegalStateChange = static_cast<HRESULT>(0x8000000D); // E_ILLEGAL_STATE_CHANGE
 constexpr HRESULT OutOfBounds = static_cast<HRESULT>(0x8000000B);        // E_BOUNDS
 constexpr HRESULT ObjectClosed = static_cast<HRESULT>(0x80000013);       // RO_E_CLOSED
@@ -98,111 +95,6 @@ constexpr unsigned char DataWriterArguments[] = {
     // WriteString, MeasureString, StoreAsync, FlushAsync, DetachBuffer, DetachStream
     8, 8, 4, 4, 4, 4};
 
-LONG GLiveObjects = 0;
-
-// ---- Objects ----------------------------------------------------------------------------
-
-using TSlot = void (*)();
-
-class TObject;
-
-// An interface pointer: the vtable first, as callers expect.
-struct TFace {
-  const TSlot* Vtable = nullptr;
-  TObject* Owner = nullptr;
-  const IID* Interface = nullptr;
-  bool Inspectable = true; // derives from IInspectable
-};
-
-class TObject {
-public:
-  static constexpr int MaxFaces = 2;
-
-  // AClassName: what GetRuntimeClassName answers; nullptr: E_ILLEGAL_METHOD_CALL, as for an
-  // activation factory.
-  explicit TObject(const wchar_t* AClassName) : FClassName(AClassName) { InterlockedIncrement(&GLiveObjects); }
-  virtual ~TObject() { InterlockedDecrement(&GLiveObjects); }
-  TObject(const TObject&) = delete;
-  TObject& operator=(const TObject&) = delete;
-
-  // The object's first interface, the reference the creator holds.
-  TFace* Default() { return &FFaces[0]; }
-  const wchar_t* ClassName() const { return FClassName; }
-
-  HRESULT Query(REFIID AIid, void** AOut) {
-    if (!AOut)
-      return E_POINTER;
-    *AOut = nullptr;
-    TFace* face = nullptr;
-    if (AIid == IidUnknown || AIid == IidInspectable || AIid == IidAgileObject)
-      face = &FFaces[0];
-    for (int i = 0; i < FCount && !face; ++i)
-      if (AIid == *FFaces[i].Interface)
-        face = &FFaces[i];
-    if (!face)
-      return E_NOINTERFACE;
-    AddRef();
-    *AOut = face;
-    return S_OK;
-  }
-  ULONG AddRef() { return static_cast<ULONG>(InterlockedIncrement(&FReferences)); }
-  ULONG Release() {
-    const LONG left = InterlockedDecrement(&FReferences);
-    if (left == 0)
-      delete this;
-    return static_cast<ULONG>(left);
-  }
-
-  HRESULT Iids(ULONG* ACount, IID** AIids) const {
-    if (!ACount || !AIids)
-      return E_POINTER;
-    *ACount = 0;
-    *AIids = nullptr;
-    ULONG count = 0;
-    for (int i = 0; i < FCount; ++i)
-      count += FFaces[i].Inspectable ? 1 : 0;
-    auto* iids = static_cast<IID*>(CoTaskMemAlloc(count * sizeof(IID)));
-    if (!iids)
-      return E_OUTOFMEMORY;
-    for (int i = 0, n = 0; i < FCount; ++i)
-      if (FFaces[i].Inspectable)
-        iids[n++] = *FFaces[i].Interface;
-    *ACount = count;
-    *AIids = iids;
-    return S_OK;
-  }
-
-protected:
-  void AddFace(const TSlot* AVtable, const IID& AInterface, bool AInspectable = true) {
-    FFaces[FCount++] = TFace{AVtable, this, &AInterface, AInspectable};
-  }
-
-private:
-  const wchar_t* FClassName;
-  LONG FReferences = 1;
-  TFace FFaces[MaxFaces];
-  int FCount = 0;
-};
-
-template <class T> T* Owner(TFace* AFace) {
-  return static_cast<T*>(AFace->Owner);
-}
-
-// A new object, its reference held by the caller; nullptr when memory runs out.
-template <class T, class... A> T* Create(A&&... AArguments) {
-  try {
-    return new T(std::forward<A>(AArguments)...);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-
-// Hands out AObject's first face, or fails when there is none.
-template <class T> HRESULT Give(T* AObject, TFace** AOut) {
-  *AOut = AObject ? AObject->Default() : nullptr;
-  return AObject ? S_OK : E_OUTOFMEMORY;
-}
-
 HRESULT ReturnString(const std::wstring& AText, HSTRING* AOut) {
   if (!AOut)
     return E_POINTER;
@@ -215,104 +107,10 @@ std::wstring StringOf(HSTRING AString) {
   return std::wstring(chars ? chars : L"", chars ? length : 0);
 }
 
-// ---- Slots shared by all ------------------------------------------------------------------
-
-HRESULT __stdcall QueryInterface(TFace* ASelf, REFIID AIid, void** AOut) {
-  return ASelf->Owner->Query(AIid, AOut);
-}
-
-ULONG __stdcall AddRef(TFace* ASelf) {
-  return ASelf->Owner->AddRef();
-}
-
-ULONG __stdcall Release(TFace* ASelf) {
-  return ASelf->Owner->Release();
-}
-
-HRESULT __stdcall GetIids(TFace* ASelf, ULONG* ACount, IID** AIids) {
-  return ASelf->Owner->Iids(ACount, AIids);
-}
-
-HRESULT __stdcall GetRuntimeClassName(TFace* ASelf, HSTRING* AOut) {
-  if (!AOut)
-    return E_POINTER;
-  *AOut = nullptr;
-  const wchar_t* name = ASelf->Owner->ClassName();
-  if (!name)
-    return IllegalMethodCall;
-  return WindowsCreateString(name, static_cast<UINT32>(wcslen(name)), AOut);
-}
-
-HRESULT __stdcall GetTrustLevel(TFace*, TrustLevel* AOut) {
-  if (!AOut)
-    return E_POINTER;
-  *AOut = BaseTrust;
-  return S_OK;
-}
-
-template <unsigned ABytes> struct TArguments { DWORD Words[ABytes / 4]; };
-
-HRESULT __stdcall NotImplemented(TFace*) {
-  return E_NOTIMPL;
-}
-
-template <unsigned ABytes> HRESULT __stdcall NotImplementedWith(TFace*, TArguments<ABytes>) {
-  return E_NOTIMPL;
-}
-
-template <typename AFunction> TSlot Slot(AFunction* AFunc) {
-  return reinterpret_cast<TSlot>(AFunc);
-}
-
-TSlot NotImplementedSlot(unsigned ABytes) {
-  switch (ABytes) {
-  case 4: return Slot(&NotImplementedWith<4>);
-  case 8: return Slot(&NotImplementedWith<8>);
-  case 12: return Slot(&NotImplementedWith<12>);
-  case 16: return Slot(&NotImplementedWith<16>);
-  case 20: return Slot(&NotImplementedWith<20>);
-  case 24: return Slot(&NotImplementedWith<24>);
-  default: return Slot(&NotImplemented);
-  }
-}
-
-// IUnknown's slots (and IInspectable's, for a runtime interface), then one that answers
-// E_NOTIMPL for each entry of AArguments.
-template <std::size_t ABase, std::size_t ACount> struct TVtable {
-  TSlot Slots[ABase + ACount];
-
-  explicit TVtable(const unsigned char (&AArguments)[ACount]) {
-    Slots[0] = Slot(&QueryInterface);
-    Slots[1] = Slot(&AddRef);
-    Slots[2] = Slot(&Release);
-    if constexpr (ABase == 6) {
-      Slots[3] = Slot(&GetIids);
-      Slots[4] = Slot(&GetRuntimeClassName);
-      Slots[5] = Slot(&GetTrustLevel);
-    }
-    for (std::size_t i = 0; i < ACount; ++i)
-      Slots[ABase + i] = NotImplementedSlot(AArguments[i]);
-  }
-  TVtable& Play(std::size_t ASlot, TSlot AFunction) {
-    Slots[ASlot] = AFunction;
-    return *this;
-  }
-};
-
-template <std::size_t ACount> TVtable<6, ACount> RuntimeVtable(const unsigned char (&AArguments)[ACount]) {
-  return TVtable<6, ACount>(AArguments);
-}
-
-template <std::size_t ACount> TVtable<3, ACount> ComVtable(const unsigned char (&AArguments)[ACount]) {
-  return TVtable<3, ACount>(AArguments);
-}
-
 // Calls slot ASlot of a foreign interface that answers a string there.
 HRESULT CallForString(void* AInterface, int ASlot, std::wstring& AText) {
-  using TGetString = HRESULT(__stdcall*)(void*, HSTRING*);
-  const auto function = reinterpret_cast<TGetString>((*static_cast<TSlot**>(AInterface))[ASlot]);
   HSTRING string = nullptr;
-  const HRESULT result = function(AInterface, &string);
+  const HRESULT result = CallSlot<HRESULT(HSTRING*)>(AInterface, ASlot, &string);
   if (SUCCEEDED(result)) {
     AText = StringOf(string);
     WindowsDeleteString(string);
@@ -382,11 +180,11 @@ HRESULT __stdcall LanguageScript(TFace*, HSTRING* AOut) {
 }
 
 const TSlot* LanguageVtable() {
-  static const auto vtable = RuntimeVtable(LanguageArguments)
-                                 .Play(6, Slot(&LanguageTag))
-                                 .Play(7, Slot(&LanguageDisplayName))
-                                 .Play(8, Slot(&LanguageDisplayName))
-                                 .Play(9, Slot(&LanguageScript));
+  static const auto vtable = TRuntimeVtable<LanguageArguments>()
+                                 .Play<6>(&LanguageTag)
+                                 .Play<7>(&LanguageDisplayName)
+                                 .Play<8>(&LanguageDisplayName)
+                                 .Play<9>(&LanguageScript);
   return vtable.Slots;
 }
 
@@ -457,7 +255,7 @@ HRESULT __stdcall VectorSize(TFace* ASelf, UINT32* AOut) {
 }
 
 const TSlot* VectorVtable() {
-  static const auto vtable = RuntimeVtable(VectorViewArguments).Play(6, Slot(&VectorGetAt)).Play(7, Slot(&VectorSize));
+  static const auto vtable = TRuntimeVtable<VectorViewArguments>().Play<6>(&VectorGetAt).Play<7>(&VectorSize);
   return vtable.Slots;
 }
 
@@ -490,7 +288,7 @@ HRESULT __stdcall WordText(TFace* ASelf, HSTRING* AOut) {
 }
 
 const TSlot* WordVtable() {
-  static const auto vtable = RuntimeVtable(OcrWordArguments).Play(6, Slot(&WordBoundingRect)).Play(7, Slot(&WordText));
+  static const auto vtable = TRuntimeVtable<OcrWordArguments>().Play<6>(&WordBoundingRect).Play<7>(&WordText);
   return vtable.Slots;
 }
 
@@ -541,7 +339,7 @@ HRESULT __stdcall LineText(TFace* ASelf, HSTRING* AOut) {
 }
 
 const TSlot* LineVtable() {
-  static const auto vtable = RuntimeVtable(OcrLineArguments).Play(6, Slot(&LineWords)).Play(7, Slot(&LineText));
+  static const auto vtable = TRuntimeVtable<OcrLineArguments>().Play<6>(&LineWords).Play<7>(&LineText);
   return vtable.Slots;
 }
 
@@ -587,10 +385,8 @@ HRESULT __stdcall ResultText(TFace* ASelf, HSTRING* AOut) {
 }
 
 const TSlot* ResultVtable() {
-  static const auto vtable = RuntimeVtable(OcrResultArguments)
-                                 .Play(6, Slot(&ResultLines))
-                                 .Play(7, Slot(&ResultTextAngle))
-                                 .Play(8, Slot(&ResultText));
+  static const auto vtable =
+      TRuntimeVtable<OcrResultArguments>().Play<6>(&ResultLines).Play<7>(&ResultTextAngle).Play<8>(&ResultText);
   return vtable.Slots;
 }
 
@@ -706,17 +502,17 @@ HRESULT __stdcall InfoClose(TFace* ASelf) {
 }
 
 const TSlot* OperationVtable() {
-  static const auto vtable = RuntimeVtable(OcrOperationArguments).Play(8, Slot(&OperationGetResults));
+  static const auto vtable = TRuntimeVtable<OcrOperationArguments>().Play<8>(&OperationGetResults);
   return vtable.Slots;
 }
 
 const TSlot* AsyncInfoVtable() {
-  static const auto vtable = RuntimeVtable(AsyncInfoArguments)
-                                 .Play(6, Slot(&InfoId))
-                                 .Play(7, Slot(&InfoStatus))
-                                 .Play(8, Slot(&InfoErrorCode))
-                                 .Play(9, Slot(&InfoCancel))
-                                 .Play(10, Slot(&InfoClose));
+  static const auto vtable = TRuntimeVtable<AsyncInfoArguments>()
+                                 .Play<6>(&InfoId)
+                                 .Play<7>(&InfoStatus)
+                                 .Play<8>(&InfoErrorCode)
+                                 .Play<9>(&InfoCancel)
+                                 .Play<10>(&InfoClose);
   return vtable.Slots;
 }
 
@@ -739,11 +535,9 @@ public:
 };
 
 HRESULT BitmapSize(void* ABitmap, INT32& AWidth, INT32& AHeight) {
-  using TGetInt = HRESULT(__stdcall*)(void*, INT32*);
-  const TSlot* vtable = *static_cast<TSlot**>(ABitmap);
-  HRESULT result = reinterpret_cast<TGetInt>(vtable[8])(ABitmap, &AWidth);
+  HRESULT result = CallSlot<HRESULT(INT32*)>(ABitmap, 8, &AWidth);
   if (SUCCEEDED(result))
-    result = reinterpret_cast<TGetInt>(vtable[9])(ABitmap, &AHeight);
+    result = CallSlot<HRESULT(INT32*)>(ABitmap, 9, &AHeight);
   return result;
 }
 
@@ -788,7 +582,7 @@ HRESULT __stdcall EngineRecognizerLanguage(TFace* ASelf, TFace** AOut) {
 
 const TSlot* EngineVtable() {
   static const auto vtable =
-      RuntimeVtable(OcrEngineArguments).Play(6, Slot(&EngineRecognizeAsync)).Play(7, Slot(&EngineRecognizerLanguage));
+      TRuntimeVtable<OcrEngineArguments>().Play<6>(&EngineRecognizeAsync).Play<7>(&EngineRecognizerLanguage);
   return vtable.Slots;
 }
 
@@ -925,15 +719,13 @@ HRESULT __stdcall BufferBytes(TFace* ASelf, BYTE** AOut) {
 }
 
 const TSlot* BufferVtable() {
-  static const auto vtable = RuntimeVtable(BufferArguments)
-                                 .Play(6, Slot(&BufferCapacity))
-                                 .Play(7, Slot(&BufferLength))
-                                 .Play(8, Slot(&BufferPutLength));
+  static const auto vtable =
+      TRuntimeVtable<BufferArguments>().Play<6>(&BufferCapacity).Play<7>(&BufferLength).Play<8>(&BufferPutLength);
   return vtable.Slots;
 }
 
 const TSlot* BufferByteAccessVtable() {
-  static const auto vtable = ComVtable(BufferByteAccessArguments).Play(3, Slot(&BufferBytes));
+  static const auto vtable = TComVtable<BufferByteAccessArguments>().Play<3>(&BufferBytes);
   return vtable.Slots;
 }
 
@@ -994,15 +786,15 @@ HRESULT __stdcall WriterClose(TFace* ASelf) {
 }
 
 const TSlot* DataWriterVtable() {
-  static const auto vtable = RuntimeVtable(DataWriterArguments)
-                                 .Play(6, Slot(&WriterUnstoredLength))
-                                 .Play(12, Slot(&WriterWriteBytes))
-                                 .Play(31, Slot(&WriterDetachBuffer));
+  static const auto vtable = TRuntimeVtable<DataWriterArguments>()
+                                 .Play<6>(&WriterUnstoredLength)
+                                 .Play<12>(&WriterWriteBytes)
+                                 .Play<31>(&WriterDetachBuffer);
   return vtable.Slots;
 }
 
 const TSlot* DataWriterClosableVtable() {
-  static const auto vtable = RuntimeVtable(ClosableArguments).Play(6, Slot(&WriterClose));
+  static const auto vtable = TRuntimeVtable<ClosableArguments>().Play<6>(&WriterClose);
   return vtable.Slots;
 }
 
@@ -1036,16 +828,16 @@ HRESULT __stdcall BitmapClose(TFace* ASelf) {
 }
 
 const TSlot* BitmapVtable() {
-  static const auto vtable = RuntimeVtable(SoftwareBitmapArguments)
-                                 .Play(6, Slot(&BitmapGet<&TBitmap::Format>))
-                                 .Play(7, Slot(&BitmapGet<&TBitmap::Alpha>))
-                                 .Play(8, Slot(&BitmapGet<&TBitmap::Width>))
-                                 .Play(9, Slot(&BitmapGet<&TBitmap::Height>));
+  static const auto vtable = TRuntimeVtable<SoftwareBitmapArguments>()
+                                 .Play<6>(&BitmapGet<&TBitmap::Format>)
+                                 .Play<7>(&BitmapGet<&TBitmap::Alpha>)
+                                 .Play<8>(&BitmapGet<&TBitmap::Width>)
+                                 .Play<9>(&BitmapGet<&TBitmap::Height>);
   return vtable.Slots;
 }
 
 const TSlot* BitmapClosableVtable() {
-  static const auto vtable = RuntimeVtable(ClosableArguments).Play(6, Slot(&BitmapClose));
+  static const auto vtable = TRuntimeVtable<ClosableArguments>().Play<6>(&BitmapClose);
   return vtable.Slots;
 }
 
@@ -1070,25 +862,20 @@ unsigned PixelBytes(INT32 AFormat) {
 
 // A foreign IBuffer's bytes, through its IBufferByteAccess.
 HRESULT BufferContents(void* ABuffer, const BYTE*& ABytes, UINT32& ALength) {
-  using TQuery = HRESULT(__stdcall*)(void*, REFIID, void**);
-  using TRelease = ULONG(__stdcall*)(void*);
-  using TGetLength = HRESULT(__stdcall*)(void*, UINT32*);
-  using TGetBytes = HRESULT(__stdcall*)(void*, BYTE**);
-  const auto vtable = [](void* AInterface) { return *static_cast<TSlot**>(AInterface); };
   void* buffer = nullptr;
-  HRESULT result = reinterpret_cast<TQuery>(vtable(ABuffer)[0])(ABuffer, IidBuffer, &buffer);
+  HRESULT result = CallSlot<HRESULT(REFIID, void**)>(ABuffer, 0, IidBuffer, &buffer);
   if (FAILED(result))
     return E_INVALIDARG;
-  result = reinterpret_cast<TGetLength>(vtable(buffer)[7])(buffer, &ALength);
-  reinterpret_cast<TRelease>(vtable(buffer)[2])(buffer);
+  result = CallSlot<HRESULT(UINT32*)>(buffer, 7, &ALength);
+  CallSlot<ULONG()>(buffer, 2);
   if (FAILED(result))
     return result;
   void* access = nullptr;
-  if (FAILED(reinterpret_cast<TQuery>(vtable(ABuffer)[0])(ABuffer, IidBufferByteAccess, &access)))
+  if (FAILED(CallSlot<HRESULT(REFIID, void**)>(ABuffer, 0, IidBufferByteAccess, &access)))
     return E_INVALIDARG;
   BYTE* bytes = nullptr;
-  result = reinterpret_cast<TGetBytes>(vtable(access)[3])(access, &bytes);
-  reinterpret_cast<TRelease>(vtable(access)[2])(access); // the caller still holds the buffer
+  result = CallSlot<HRESULT(BYTE**)>(access, 3, &bytes);
+  CallSlot<ULONG()>(access, 2); // the caller still holds the buffer
   ABytes = bytes;
   return FAILED(result) ? result : ALength && !bytes ? E_POINTER : S_OK;
 }
@@ -1134,33 +921,33 @@ HRESULT __stdcall ActivateDataWriter(TFace*, TFace** AOut) {
 }
 
 const TSlot* FactoryVtable() {
-  static const auto vtable = RuntimeVtable(ActivationFactoryArguments);
+  static const auto vtable = TRuntimeVtable<ActivationFactoryArguments>();
   return vtable.Slots;
 }
 
 const TSlot* DataWriterFactoryVtable() {
-  static const auto vtable = RuntimeVtable(ActivationFactoryArguments).Play(6, Slot(&ActivateDataWriter));
+  static const auto vtable = TRuntimeVtable<ActivationFactoryArguments>().Play<6>(&ActivateDataWriter);
   return vtable.Slots;
 }
 
 const TSlot* OcrEngineStaticsVtable() {
-  static const auto vtable = RuntimeVtable(OcrEngineStaticsArguments)
-                                 .Play(6, Slot(&StaticsMaxImageDimension))
-                                 .Play(7, Slot(&StaticsAvailableLanguages))
-                                 .Play(8, Slot(&StaticsIsLanguageSupported))
-                                 .Play(9, Slot(&StaticsTryCreateFromLanguage))
-                                 .Play(10, Slot(&StaticsTryCreateFromUserProfileLanguages));
+  static const auto vtable = TRuntimeVtable<OcrEngineStaticsArguments>()
+                                 .Play<6>(&StaticsMaxImageDimension)
+                                 .Play<7>(&StaticsAvailableLanguages)
+                                 .Play<8>(&StaticsIsLanguageSupported)
+                                 .Play<9>(&StaticsTryCreateFromLanguage)
+                                 .Play<10>(&StaticsTryCreateFromUserProfileLanguages);
   return vtable.Slots;
 }
 
 const TSlot* LanguageFactoryVtable() {
-  static const auto vtable = RuntimeVtable(LanguageFactoryArguments).Play(6, Slot(&LanguageFactoryCreate));
+  static const auto vtable = TRuntimeVtable<LanguageFactoryArguments>().Play<6>(&LanguageFactoryCreate);
   return vtable.Slots;
 }
 
 const TSlot* SoftwareBitmapStaticsVtable() {
   static const auto vtable =
-      RuntimeVtable(SoftwareBitmapStaticsArguments).Play(10, Slot(&StaticsCreateCopyWithAlphaFromBuffer));
+      TRuntimeVtable<SoftwareBitmapStaticsArguments>().Play<10>(&StaticsCreateCopyWithAlphaFromBuffer);
   return vtable.Slots;
 }
 
