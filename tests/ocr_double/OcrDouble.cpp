@@ -458,34 +458,29 @@ HRESULT __stdcall OperationGetResults(TFace* ASelf, TFace** AOut) {
   }
 }
 
-HRESULT __stdcall InfoId(TFace* ASelf, UINT32* AOut) {
+// What AAnswer says of the operation, unless it is closed.
+template <typename T, typename F> HRESULT AnswerUnlessClosed(TFace* ASelf, T* AOut, F AAnswer) {
   if (!AOut)
     return E_POINTER;
   const TOperation* operation = Owner<TOperation>(ASelf);
   if (operation->Closed())
     return IllegalMethodCall;
-  *AOut = operation->Id;
+  *AOut = AAnswer(*operation);
   return S_OK;
+}
+
+HRESULT __stdcall InfoId(TFace* ASelf, UINT32* AOut) {
+  return AnswerUnlessClosed(ASelf, AOut, [](const TOperation& AOperation) { return AOperation.Id; });
 }
 
 HRESULT __stdcall InfoStatus(TFace* ASelf, INT32* AOut) {
-  if (!AOut)
-    return E_POINTER;
-  const TOperation* operation = Owner<TOperation>(ASelf);
-  if (operation->Closed())
-    return IllegalMethodCall;
-  *AOut = operation->Status();
-  return S_OK;
+  return AnswerUnlessClosed(ASelf, AOut, [](const TOperation& AOperation) { return AOperation.Status(); });
 }
 
 HRESULT __stdcall InfoErrorCode(TFace* ASelf, HRESULT* AOut) {
-  if (!AOut)
-    return E_POINTER;
-  const TOperation* operation = Owner<TOperation>(ASelf);
-  if (operation->Closed())
-    return IllegalMethodCall;
-  *AOut = operation->Status() == Error ? operation->ErrorCode : S_OK;
-  return S_OK;
+  return AnswerUnlessClosed(ASelf, AOut, [](const TOperation& AOperation) {
+    return AOperation.Status() == Error ? AOperation.ErrorCode : S_OK;
+  });
 }
 
 HRESULT __stdcall InfoCancel(TFace* ASelf) {

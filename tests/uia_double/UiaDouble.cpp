@@ -199,6 +199,16 @@ HRESULT ReadString(HWND AWindow, LONG AAsked, DWORD AFails, TString AWhich, std:
   }
 }
 
+// A string the window's script gives: the element's name and the value pattern's value.
+template <LONG AAsked, DWORD AFails, TString AWhich> HRESULT __stdcall ScriptedString(TFace* ASelf, BSTR* AOut) {
+  if (!AOut)
+    return E_POINTER;
+  *AOut = nullptr;
+  std::wstring text;
+  const HRESULT result = ReadString(WindowOf(ASelf), AAsked, AFails, AWhich, text);
+  return FAILED(result) ? result : ReturnString(text, AOut);
+}
+
 // ---- Text range, text pattern, value pattern --------------------------------------------
 
 HRESULT __stdcall RangeGetText(TFace* ASelf, int AMaxLength, BSTR* AOut) {
@@ -232,17 +242,10 @@ const TSlot* TextPatternVtable() {
   return vtable.Slots;
 }
 
-HRESULT __stdcall ValuePatternCurrentValue(TFace* ASelf, BSTR* AOut) {
-  if (!AOut)
-    return E_POINTER;
-  *AOut = nullptr;
-  std::wstring value;
-  const HRESULT result = ReadString(WindowOf(ASelf), AskedValue, ValueFails, ValueString, value);
-  return FAILED(result) ? result : ReturnString(value, AOut);
-}
+constexpr auto ValuePatternCurrentValue = &ScriptedString<AskedValue, ValueFails, ValueString>;
 
 const TSlot* ValuePatternVtable() {
-  static const auto vtable = TComVtable<ValuePatternArguments>().Play<4>(&ValuePatternCurrentValue);
+  static const auto vtable = TComVtable<ValuePatternArguments>().Play<4>(ValuePatternCurrentValue);
   return vtable.Slots;
 }
 
@@ -267,14 +270,7 @@ HRESULT __stdcall ElementCurrentPattern(TFace* ASelf, int APatternId, TFace** AO
   return S_OK; // the element does not have the pattern
 }
 
-HRESULT __stdcall ElementCurrentName(TFace* ASelf, BSTR* AOut) {
-  if (!AOut)
-    return E_POINTER;
-  *AOut = nullptr;
-  std::wstring name;
-  const HRESULT result = ReadString(WindowOf(ASelf), AskedName, NameFails, NameString, name);
-  return FAILED(result) ? result : ReturnString(name, AOut);
-}
+constexpr auto ElementCurrentName = &ScriptedString<AskedName, NameFails, NameString>;
 
 HRESULT __stdcall ElementCurrentIsPassword(TFace* ASelf, BOOL* AOut) {
   if (!AOut)
@@ -305,7 +301,7 @@ HRESULT __stdcall ElementCurrentBoundingRectangle(TFace* ASelf, RECT* AOut) {
 const TSlot* ElementVtable() {
   static const auto vtable = TComVtable<ElementArguments>()
                                  .Play<16>(&ElementCurrentPattern)
-                                 .Play<23>(&ElementCurrentName)
+                                 .Play<23>(ElementCurrentName)
                                  .Play<35>(&ElementCurrentIsPassword)
                                  .Play<43>(&ElementCurrentBoundingRectangle);
   return vtable.Slots;
