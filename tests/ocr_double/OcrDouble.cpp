@@ -179,18 +179,15 @@ HRESULT __stdcall LanguageScript(TFace*, HSTRING* AOut) {
   return ReturnString(std::wstring(), AOut);
 }
 
-const TSlot* LanguageVtable() {
-  static const auto vtable = TRuntimeVtable<LanguageArguments>()
-                                 .Play<6>(&LanguageTag)
-                                 .Play<7>(&LanguageDisplayName)
-                                 .Play<8>(&LanguageDisplayName)
-                                 .Play<9>(&LanguageScript);
-  return vtable.Slots;
-}
+const auto LanguageVtable = TRuntimeVtable<LanguageArguments>()
+                                .Play<6>(&LanguageTag)
+                                .Play<7>(&LanguageDisplayName)
+                                .Play<8>(&LanguageDisplayName)
+                                .Play<9>(&LanguageScript);
 
 TLanguage::TLanguage(std::wstring ATag, std::wstring AName)
     : TObject(L"Windows.Globalization.Language"), Tag(std::move(ATag)), Name(std::move(AName)) {
-  AddFace(LanguageVtable(), IidLanguage);
+  AddFace(LanguageVtable.Slots, IidLanguage);
 }
 
 HRESULT __stdcall LanguageFactoryCreate(TFace*, HSTRING ATag, TFace** AOut) {
@@ -254,13 +251,10 @@ HRESULT __stdcall VectorSize(TFace* ASelf, UINT32* AOut) {
   return S_OK;
 }
 
-const TSlot* VectorVtable() {
-  static const auto vtable = TRuntimeVtable<VectorViewArguments>().Play<6>(&VectorGetAt).Play<7>(&VectorSize);
-  return vtable.Slots;
-}
+const auto VectorVtable = TRuntimeVtable<VectorViewArguments>().Play<6>(&VectorGetAt).Play<7>(&VectorSize);
 
 TVector::TVector(const wchar_t* AClassName, const IID& AInterface) : TObject(AClassName) {
-  AddFace(VectorVtable(), AInterface);
+  AddFace(VectorVtable.Slots, AInterface);
 }
 
 // ---- Word, line, result -------------------------------------------------------------------
@@ -287,14 +281,11 @@ HRESULT __stdcall WordText(TFace* ASelf, HSTRING* AOut) {
   return ReturnString(Owner<TWord>(ASelf)->Text, AOut);
 }
 
-const TSlot* WordVtable() {
-  static const auto vtable = TRuntimeVtable<OcrWordArguments>().Play<6>(&WordBoundingRect).Play<7>(&WordText);
-  return vtable.Slots;
-}
+const auto WordVtable = TRuntimeVtable<OcrWordArguments>().Play<6>(&WordBoundingRect).Play<7>(&WordText);
 
 TWord::TWord(std::wstring AText, TRect ABounds)
     : TObject(L"Windows.Media.Ocr.OcrWord"), Text(std::move(AText)), Bounds(ABounds) {
-  AddFace(WordVtable(), IidOcrWord);
+  AddFace(WordVtable.Slots, IidOcrWord);
 }
 
 class TLine : public TObject {
@@ -338,14 +329,11 @@ HRESULT __stdcall LineText(TFace* ASelf, HSTRING* AOut) {
   }
 }
 
-const TSlot* LineVtable() {
-  static const auto vtable = TRuntimeVtable<OcrLineArguments>().Play<6>(&LineWords).Play<7>(&LineText);
-  return vtable.Slots;
-}
+const auto LineVtable = TRuntimeVtable<OcrLineArguments>().Play<6>(&LineWords).Play<7>(&LineText);
 
 TLine::TLine(std::wstring ALine, int AIndex)
     : TObject(L"Windows.Media.Ocr.OcrLine"), Line(std::move(ALine)), Index(AIndex) {
-  AddFace(LineVtable(), IidOcrLine);
+  AddFace(LineVtable.Slots, IidOcrLine);
 }
 
 class TResult : public TObject {
@@ -384,15 +372,12 @@ HRESULT __stdcall ResultText(TFace* ASelf, HSTRING* AOut) {
   return ReturnString(Owner<TResult>(ASelf)->Text, AOut);
 }
 
-const TSlot* ResultVtable() {
-  static const auto vtable =
-      TRuntimeVtable<OcrResultArguments>().Play<6>(&ResultLines).Play<7>(&ResultTextAngle).Play<8>(&ResultText);
-  return vtable.Slots;
-}
+const auto ResultVtable =
+    TRuntimeVtable<OcrResultArguments>().Play<6>(&ResultLines).Play<7>(&ResultTextAngle).Play<8>(&ResultText);
 
 TResult::TResult(std::vector<std::wstring> ALines, std::wstring AText)
     : TObject(L"Windows.Media.Ocr.OcrResult"), Lines(std::move(ALines)), Text(std::move(AText)) {
-  AddFace(ResultVtable(), IidOcrResult);
+  AddFace(ResultVtable.Slots, IidOcrResult);
 }
 
 // ---- The recognition --------------------------------------------------------------------
@@ -496,28 +481,22 @@ HRESULT __stdcall InfoClose(TFace* ASelf) {
   return Owner<TOperation>(ASelf)->Close();
 }
 
-const TSlot* OperationVtable() {
-  static const auto vtable = TRuntimeVtable<OcrOperationArguments>().Play<8>(&OperationGetResults);
-  return vtable.Slots;
-}
+const auto OperationVtable = TRuntimeVtable<OcrOperationArguments>().Play<8>(&OperationGetResults);
 
-const TSlot* AsyncInfoVtable() {
-  static const auto vtable = TRuntimeVtable<AsyncInfoArguments>()
+const auto AsyncInfoVtable = TRuntimeVtable<AsyncInfoArguments>()
                                  .Play<6>(&InfoId)
                                  .Play<7>(&InfoStatus)
                                  .Play<8>(&InfoErrorCode)
                                  .Play<9>(&InfoCancel)
                                  .Play<10>(&InfoClose);
-  return vtable.Slots;
-}
 
 TOperation::TOperation(const TOcrScriptData& AScript)
     : TObject(L"Windows.Foundation.IAsyncOperation`1<Windows.Media.Ocr.OcrResult>"),
       Id(static_cast<UINT32>(InterlockedIncrement(&GLastOperationId))), ErrorCode(AScript.ErrorCode),
       Lines(AScript.Lines), Text(AScript.ResultText()), FStart(GetTickCount64()), FDelay(AScript.DelayMs),
       FOutcome(AScript.Outcome) {
-  AddFace(OperationVtable(), IidOcrOperation);
-  AddFace(AsyncInfoVtable(), IidAsyncInfo);
+  AddFace(OperationVtable.Slots, IidOcrOperation);
+  AddFace(AsyncInfoVtable.Slots, IidAsyncInfo);
 }
 
 // ---- Engine -------------------------------------------------------------------------------
@@ -575,15 +554,12 @@ HRESULT __stdcall EngineRecognizerLanguage(TFace* ASelf, TFace** AOut) {
   }
 }
 
-const TSlot* EngineVtable() {
-  static const auto vtable =
-      TRuntimeVtable<OcrEngineArguments>().Play<6>(&EngineRecognizeAsync).Play<7>(&EngineRecognizerLanguage);
-  return vtable.Slots;
-}
+const auto EngineVtable =
+    TRuntimeVtable<OcrEngineArguments>().Play<6>(&EngineRecognizeAsync).Play<7>(&EngineRecognizerLanguage);
 
 TEngine::TEngine(std::wstring ATag, std::wstring AName)
     : TObject(L"Windows.Media.Ocr.OcrEngine"), Tag(std::move(ATag)), Name(std::move(AName)) {
-  AddFace(EngineVtable(), IidOcrEngine);
+  AddFace(EngineVtable.Slots, IidOcrEngine);
 }
 
 // ---- Engine statics -----------------------------------------------------------------------
@@ -713,21 +689,15 @@ HRESULT __stdcall BufferBytes(TFace* ASelf, BYTE** AOut) {
   return S_OK;
 }
 
-const TSlot* BufferVtable() {
-  static const auto vtable =
-      TRuntimeVtable<BufferArguments>().Play<6>(&BufferCapacity).Play<7>(&BufferLength).Play<8>(&BufferPutLength);
-  return vtable.Slots;
-}
+const auto BufferVtable =
+    TRuntimeVtable<BufferArguments>().Play<6>(&BufferCapacity).Play<7>(&BufferLength).Play<8>(&BufferPutLength);
 
-const TSlot* BufferByteAccessVtable() {
-  static const auto vtable = TComVtable<BufferByteAccessArguments>().Play<3>(&BufferBytes);
-  return vtable.Slots;
-}
+const auto BufferByteAccessVtable = TComVtable<BufferByteAccessArguments>().Play<3>(&BufferBytes);
 
 TBuffer::TBuffer(std::vector<BYTE> ABytes)
     : TObject(L"Windows.Storage.Streams.Buffer"), Bytes(std::move(ABytes)), Length(static_cast<UINT32>(Bytes.size())) {
-  AddFace(BufferVtable(), IidBuffer);
-  AddFace(BufferByteAccessVtable(), IidBufferByteAccess, false);
+  AddFace(BufferVtable.Slots, IidBuffer);
+  AddFace(BufferByteAccessVtable.Slots, IidBufferByteAccess, false);
 }
 
 class TDataWriter : public TObject {
@@ -780,22 +750,16 @@ HRESULT __stdcall WriterClose(TFace* ASelf) {
   return S_OK;
 }
 
-const TSlot* DataWriterVtable() {
-  static const auto vtable = TRuntimeVtable<DataWriterArguments>()
-                                 .Play<6>(&WriterUnstoredLength)
-                                 .Play<12>(&WriterWriteBytes)
-                                 .Play<31>(&WriterDetachBuffer);
-  return vtable.Slots;
-}
+const auto DataWriterVtable = TRuntimeVtable<DataWriterArguments>()
+                                  .Play<6>(&WriterUnstoredLength)
+                                  .Play<12>(&WriterWriteBytes)
+                                  .Play<31>(&WriterDetachBuffer);
 
-const TSlot* DataWriterClosableVtable() {
-  static const auto vtable = TRuntimeVtable<ClosableArguments>().Play<6>(&WriterClose);
-  return vtable.Slots;
-}
+const auto DataWriterClosableVtable = TRuntimeVtable<ClosableArguments>().Play<6>(&WriterClose);
 
 TDataWriter::TDataWriter() : TObject(L"Windows.Storage.Streams.DataWriter") {
-  AddFace(DataWriterVtable(), IidDataWriter);
-  AddFace(DataWriterClosableVtable(), IidClosable);
+  AddFace(DataWriterVtable.Slots, IidDataWriter);
+  AddFace(DataWriterClosableVtable.Slots, IidClosable);
 }
 
 // ---- SoftwareBitmap -----------------------------------------------------------------------
@@ -822,25 +786,19 @@ HRESULT __stdcall BitmapClose(TFace* ASelf) {
   return S_OK;
 }
 
-const TSlot* BitmapVtable() {
-  static const auto vtable = TRuntimeVtable<SoftwareBitmapArguments>()
-                                 .Play<6>(&BitmapGet<&TBitmap::Format>)
-                                 .Play<7>(&BitmapGet<&TBitmap::Alpha>)
-                                 .Play<8>(&BitmapGet<&TBitmap::Width>)
-                                 .Play<9>(&BitmapGet<&TBitmap::Height>);
-  return vtable.Slots;
-}
+const auto BitmapVtable = TRuntimeVtable<SoftwareBitmapArguments>()
+                              .Play<6>(&BitmapGet<&TBitmap::Format>)
+                              .Play<7>(&BitmapGet<&TBitmap::Alpha>)
+                              .Play<8>(&BitmapGet<&TBitmap::Width>)
+                              .Play<9>(&BitmapGet<&TBitmap::Height>);
 
-const TSlot* BitmapClosableVtable() {
-  static const auto vtable = TRuntimeVtable<ClosableArguments>().Play<6>(&BitmapClose);
-  return vtable.Slots;
-}
+const auto BitmapClosableVtable = TRuntimeVtable<ClosableArguments>().Play<6>(&BitmapClose);
 
 TBitmap::TBitmap(INT32 AFormat, INT32 AAlpha, INT32 AWidth, INT32 AHeight)
     : TObject(L"Windows.Graphics.Imaging.SoftwareBitmap"), Format(AFormat), Alpha(AAlpha), Width(AWidth),
       Height(AHeight) {
-  AddFace(BitmapVtable(), IidSoftwareBitmap);
-  AddFace(BitmapClosableVtable(), IidClosable);
+  AddFace(BitmapVtable.Slots, IidSoftwareBitmap);
+  AddFace(BitmapClosableVtable.Slots, IidClosable);
 }
 
 // The bytes of one pixel in a BitmapPixelFormat; 0 for one it does not know.
@@ -915,36 +873,21 @@ HRESULT __stdcall ActivateDataWriter(TFace*, TFace** AOut) {
   return Give(Create<TDataWriter>(), AOut);
 }
 
-const TSlot* FactoryVtable() {
-  static const auto vtable = TRuntimeVtable<ActivationFactoryArguments>();
-  return vtable.Slots;
-}
+const auto FactoryVtable = TRuntimeVtable<ActivationFactoryArguments>();
 
-const TSlot* DataWriterFactoryVtable() {
-  static const auto vtable = TRuntimeVtable<ActivationFactoryArguments>().Play<6>(&ActivateDataWriter);
-  return vtable.Slots;
-}
+const auto DataWriterFactoryVtable = TRuntimeVtable<ActivationFactoryArguments>().Play<6>(&ActivateDataWriter);
 
-const TSlot* OcrEngineStaticsVtable() {
-  static const auto vtable = TRuntimeVtable<OcrEngineStaticsArguments>()
-                                 .Play<6>(&StaticsMaxImageDimension)
-                                 .Play<7>(&StaticsAvailableLanguages)
-                                 .Play<8>(&StaticsIsLanguageSupported)
-                                 .Play<9>(&StaticsTryCreateFromLanguage)
-                                 .Play<10>(&StaticsTryCreateFromUserProfileLanguages);
-  return vtable.Slots;
-}
+const auto OcrEngineStaticsVtable = TRuntimeVtable<OcrEngineStaticsArguments>()
+                                        .Play<6>(&StaticsMaxImageDimension)
+                                        .Play<7>(&StaticsAvailableLanguages)
+                                        .Play<8>(&StaticsIsLanguageSupported)
+                                        .Play<9>(&StaticsTryCreateFromLanguage)
+                                        .Play<10>(&StaticsTryCreateFromUserProfileLanguages);
 
-const TSlot* LanguageFactoryVtable() {
-  static const auto vtable = TRuntimeVtable<LanguageFactoryArguments>().Play<6>(&LanguageFactoryCreate);
-  return vtable.Slots;
-}
+const auto LanguageFactoryVtable = TRuntimeVtable<LanguageFactoryArguments>().Play<6>(&LanguageFactoryCreate);
 
-const TSlot* SoftwareBitmapStaticsVtable() {
-  static const auto vtable =
-      TRuntimeVtable<SoftwareBitmapStaticsArguments>().Play<10>(&StaticsCreateCopyWithAlphaFromBuffer);
-  return vtable.Slots;
-}
+const auto SoftwareBitmapStaticsVtable =
+    TRuntimeVtable<SoftwareBitmapStaticsArguments>().Play<10>(&StaticsCreateCopyWithAlphaFromBuffer);
 
 // A class's activation factory: IActivationFactory, which activates only a DataWriter, and
 // the class's statics or factory interface, if any.
@@ -959,13 +902,13 @@ public:
 
 TFactory* CreateFactory(std::wstring_view AClass) {
   if (AClass == OcrEngineClass)
-    return Create<TFactory>(FactoryVtable(), OcrEngineStaticsVtable(), &IidOcrEngineStatics);
+    return Create<TFactory>(FactoryVtable.Slots, OcrEngineStaticsVtable.Slots, &IidOcrEngineStatics);
   if (AClass == LanguageClass)
-    return Create<TFactory>(FactoryVtable(), LanguageFactoryVtable(), &IidLanguageFactory);
+    return Create<TFactory>(FactoryVtable.Slots, LanguageFactoryVtable.Slots, &IidLanguageFactory);
   if (AClass == SoftwareBitmapClass)
-    return Create<TFactory>(FactoryVtable(), SoftwareBitmapStaticsVtable(), &IidSoftwareBitmapStatics);
+    return Create<TFactory>(FactoryVtable.Slots, SoftwareBitmapStaticsVtable.Slots, &IidSoftwareBitmapStatics);
   if (AClass == DataWriterClass)
-    return Create<TFactory>(DataWriterFactoryVtable(), nullptr, nullptr);
+    return Create<TFactory>(DataWriterFactoryVtable.Slots, nullptr, nullptr);
   return nullptr;
 }
 

@@ -226,28 +226,19 @@ HRESULT __stdcall RangeGetText(TFace* ASelf, int AMaxLength, BSTR* AOut) {
   return ReturnString(text, AOut);
 }
 
-const TSlot* TextRangeVtable() {
-  static const auto vtable = TComVtable<TextRangeArguments>().Play<12>(&RangeGetText);
-  return vtable.Slots;
-}
+const auto TextRangeVtable = TComVtable<TextRangeArguments>().Play<12>(&RangeGetText);
 
 HRESULT __stdcall TextPatternDocumentRange(TFace* ASelf, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
-  return GiveNew(TextRangeVtable(), IidTextRange, WindowOf(ASelf), AOut);
+  return GiveNew(TextRangeVtable.Slots, IidTextRange, WindowOf(ASelf), AOut);
 }
 
-const TSlot* TextPatternVtable() {
-  static const auto vtable = TComVtable<TextPatternArguments>().Play<7>(&TextPatternDocumentRange);
-  return vtable.Slots;
-}
+const auto TextPatternVtable = TComVtable<TextPatternArguments>().Play<7>(&TextPatternDocumentRange);
 
 constexpr auto ValuePatternCurrentValue = &ScriptedString<AskedValue, ValueFails, ValueString>;
 
-const TSlot* ValuePatternVtable() {
-  static const auto vtable = TComVtable<ValuePatternArguments>().Play<4>(ValuePatternCurrentValue);
-  return vtable.Slots;
-}
+const auto ValuePatternVtable = TComVtable<ValuePatternArguments>().Play<4>(ValuePatternCurrentValue);
 
 // ---- Element ----------------------------------------------------------------------------
 
@@ -264,9 +255,9 @@ HRESULT __stdcall ElementCurrentPattern(TFace* ASelf, int APatternId, TFace** AO
     return E_OUTOFMEMORY;
   }
   if (APatternId == ValuePatternId && flags & HasValue)
-    return GiveNew(ValuePatternVtable(), IidValuePattern, WindowOf(ASelf), AOut);
+    return GiveNew(ValuePatternVtable.Slots, IidValuePattern, WindowOf(ASelf), AOut);
   if (APatternId == TextPatternId && flags & HasText)
-    return GiveNew(TextPatternVtable(), IidTextPattern, WindowOf(ASelf), AOut);
+    return GiveNew(TextPatternVtable.Slots, IidTextPattern, WindowOf(ASelf), AOut);
   return S_OK; // the element does not have the pattern
 }
 
@@ -298,14 +289,11 @@ HRESULT __stdcall ElementCurrentBoundingRectangle(TFace* ASelf, RECT* AOut) {
   return GetWindowRect(WindowOf(ASelf), AOut) ? S_OK : ElementNotAvailable;
 }
 
-const TSlot* ElementVtable() {
-  static const auto vtable = TComVtable<ElementArguments>()
-                                 .Play<16>(&ElementCurrentPattern)
-                                 .Play<23>(ElementCurrentName)
-                                 .Play<35>(&ElementCurrentIsPassword)
-                                 .Play<43>(&ElementCurrentBoundingRectangle);
-  return vtable.Slots;
-}
+const auto ElementVtable = TComVtable<ElementArguments>()
+                               .Play<16>(&ElementCurrentPattern)
+                               .Play<23>(ElementCurrentName)
+                               .Play<35>(&ElementCurrentIsPassword)
+                               .Play<43>(&ElementCurrentBoundingRectangle);
 
 // ---- Automation -------------------------------------------------------------------------
 
@@ -355,13 +343,10 @@ HRESULT __stdcall AutomationElementFromPoint(TFace*, POINT APoint, TFace** AOut)
   const HWND window = WindowAt(APoint);
   if (!window)
     return E_FAIL;
-  return GiveNew(ElementVtable(), IidElement, window, AOut);
+  return GiveNew(ElementVtable.Slots, IidElement, window, AOut);
 }
 
-const TSlot* AutomationVtable() {
-  static const auto vtable = TComVtable<AutomationArguments>().Play<7>(&AutomationElementFromPoint);
-  return vtable.Slots;
-}
+const auto AutomationVtable = TComVtable<AutomationArguments>().Play<7>(&AutomationElementFromPoint);
 
 // ---- Class factory ----------------------------------------------------------------------
 
@@ -371,7 +356,7 @@ HRESULT __stdcall FactoryCreateInstance(TFace*, IUnknown* AOuter, REFIID AIid, v
   *AOut = nullptr;
   if (AOuter)
     return CLASS_E_NOAGGREGATION;
-  return Hand(Create<TUiaObject>(AutomationVtable(), IidAutomation, nullptr), AIid, AOut);
+  return Hand(Create<TUiaObject>(AutomationVtable.Slots, IidAutomation, nullptr), AIid, AOut);
 }
 
 HRESULT __stdcall FactoryLockServer(TFace*, BOOL ALock) {
@@ -382,11 +367,8 @@ HRESULT __stdcall FactoryLockServer(TFace*, BOOL ALock) {
   return S_OK;
 }
 
-const TSlot* FactoryVtable() {
-  static const auto vtable =
-      TComVtable<ClassFactoryArguments>().Play<3>(&FactoryCreateInstance).Play<4>(&FactoryLockServer);
-  return vtable.Slots;
-}
+const auto FactoryVtable =
+    TComVtable<ClassFactoryArguments>().Play<3>(&FactoryCreateInstance).Play<4>(&FactoryLockServer);
 
 } // namespace
 } // namespace tarvel::uia_double
@@ -399,7 +381,7 @@ extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID AClsid, REFIID AIid, voi
   *AOut = nullptr;
   if (AClsid != ClsidAutomation)
     return CLASS_E_CLASSNOTAVAILABLE;
-  return Hand(Create<TUiaObject>(FactoryVtable(), IidClassFactory, nullptr), AIid, AOut);
+  return Hand(Create<TUiaObject>(FactoryVtable.Slots, IidClassFactory, nullptr), AIid, AOut);
 }
 
 extern "C" HRESULT __stdcall DllCanUnloadNow() {
