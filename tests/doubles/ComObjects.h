@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cwchar>
 #include <new>
+#include <stdexcept>
 #include <type_traits>
 #include <utility>
 
@@ -149,6 +150,18 @@ inline HRESULT Hand(TObject* AObject, REFIID AIid, void** AOut) {
   const HRESULT result = AObject->Query(AIid, AOut);
   AObject->Release();
   return result;
+}
+
+// Runs a slot's body so that no exception reaches the caller: running out of memory (or of
+// room in a string or vector) answers E_OUTOFMEMORY.
+template <typename F> HRESULT Guard(F ABody) {
+  try {
+    return ABody();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (const std::length_error&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 // ---- IUnknown and IInspectable --------------------------------------------------------------

@@ -194,7 +194,7 @@ HRESULT __stdcall LanguageFactoryCreate(TFace*, HSTRING ATag, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
-  try {
+  return Guard([&] {
     const std::wstring tag = StringOf(ATag);
     Record(L"language tag=" + tag);
     const TOcrScriptData script = ReadScript();
@@ -203,9 +203,7 @@ HRESULT __stdcall LanguageFactoryCreate(TFace*, HSTRING ATag, TFace** AOut) {
     if (tag.empty())
       return E_INVALIDARG;
     return Give(Create<TLanguage>(tag, script.NameOf(tag)), AOut);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 // ---- Vector views -------------------------------------------------------------------------
@@ -300,7 +298,7 @@ HRESULT __stdcall LineWords(TFace* ASelf, TFace** AOut) {
     return E_POINTER;
   *AOut = nullptr;
   const TLine* line = Owner<TLine>(ASelf);
-  try {
+  return Guard([&] {
     TVector* vector =
         Create<TVector>(L"Windows.Foundation.Collections.IVectorView`1<Windows.Media.Ocr.OcrWord>", IidWordVector);
     if (!vector)
@@ -316,17 +314,11 @@ HRESULT __stdcall LineWords(TFace* ASelf, TFace** AOut) {
     }
     *AOut = vector->Default();
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT __stdcall LineText(TFace* ASelf, HSTRING* AOut) {
-  try {
-    return ReturnString(TOcrScriptData::LineText(Owner<TLine>(ASelf)->Line), AOut);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  return Guard([&] { return ReturnString(TOcrScriptData::LineText(Owner<TLine>(ASelf)->Line), AOut); });
 }
 
 const auto LineVtable = TRuntimeVtable<OcrLineArguments>().Play<6>(&LineWords).Play<7>(&LineText);
@@ -519,7 +511,7 @@ HRESULT __stdcall EngineRecognizeAsync(TFace*, void* ABitmap, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
-  try {
+  return Guard([&] {
     Record(L"recognize");
     const TOcrScriptData script = ReadScript();
     if (FAILED(script.FailRecognize))
@@ -537,21 +529,14 @@ HRESULT __stdcall EngineRecognizeAsync(TFace*, void* ABitmap, TFace** AOut) {
       return E_OUTOFMEMORY;
     *AOut = operation->Default();
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT __stdcall EngineRecognizerLanguage(TFace* ASelf, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
   const TEngine* engine = Owner<TEngine>(ASelf);
-  try {
-    return Give(Create<TLanguage>(engine->Tag, engine->Name), AOut);
-  } catch (const std::bad_alloc&) {
-    *AOut = nullptr;
-    return E_OUTOFMEMORY;
-  }
+  return Give(Create<TLanguage>(engine->Tag, engine->Name), AOut);
 }
 
 const auto EngineVtable =
@@ -567,19 +552,17 @@ TEngine::TEngine(std::wstring ATag, std::wstring AName)
 HRESULT __stdcall StaticsMaxImageDimension(TFace*, UINT32* AOut) {
   if (!AOut)
     return E_POINTER;
-  try {
+  return Guard([&] {
     *AOut = ReadScript().MaxImageDimension;
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT __stdcall StaticsAvailableLanguages(TFace*, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
-  try {
+  return Guard([&] {
     const TOcrScriptData script = ReadScript();
     TVector* vector = Create<TVector>(L"Windows.Foundation.Collections.IVectorView`1<Windows.Globalization.Language>",
                                       IidLanguageVector);
@@ -592,9 +575,7 @@ HRESULT __stdcall StaticsAvailableLanguages(TFace*, TFace** AOut) {
       }
     *AOut = vector->Default();
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT __stdcall StaticsIsLanguageSupported(TFace*, void* ALanguage, boolean* AOut) {
@@ -603,15 +584,13 @@ HRESULT __stdcall StaticsIsLanguageSupported(TFace*, void* ALanguage, boolean* A
   *AOut = false;
   if (!ALanguage)
     return E_INVALIDARG;
-  try {
+  return Guard([&] {
     std::wstring tag;
     if (const HRESULT result = CallForString(ALanguage, 6, tag); FAILED(result))
       return result;
     *AOut = ReadScript().Installed(tag) != nullptr;
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT __stdcall StaticsTryCreateFromLanguage(TFace*, void* ALanguage, TFace** AOut) {
@@ -620,7 +599,7 @@ HRESULT __stdcall StaticsTryCreateFromLanguage(TFace*, void* ALanguage, TFace** 
   *AOut = nullptr;
   if (!ALanguage)
     return E_INVALIDARG;
-  try {
+  return Guard([&] {
     std::wstring tag;
     if (const HRESULT result = CallForString(ALanguage, 6, tag); FAILED(result))
       return result;
@@ -630,25 +609,21 @@ HRESULT __stdcall StaticsTryCreateFromLanguage(TFace*, void* ALanguage, TFace** 
     if (!language)
       return S_OK; // no engine for a language that is not installed
     return Give(Create<TEngine>(language->Tag, language->Name), AOut);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT __stdcall StaticsTryCreateFromUserProfileLanguages(TFace*, TFace** AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = nullptr;
-  try {
+  return Guard([&] {
     Record(L"engine for=profile");
     const TOcrScriptData script = ReadScript();
     const std::wstring tag = script.ProfileTag();
     if (tag.empty())
       return S_OK;
     return Give(Create<TEngine>(tag, script.NameOf(tag)), AOut);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 // ---- Buffer and DataWriter ----------------------------------------------------------------
@@ -723,14 +698,10 @@ HRESULT __stdcall WriterWriteBytes(TFace* ASelf, UINT32 ACount, const BYTE* AByt
     return ObjectClosed;
   if (ACount && !ABytes)
     return E_POINTER;
-  try {
+  return Guard([&] {
     writer->Bytes.insert(writer->Bytes.end(), ABytes, ABytes + ACount);
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (const std::length_error&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 HRESULT __stdcall WriterDetachBuffer(TFace* ASelf, TFace** AOut) {
@@ -840,7 +811,7 @@ HRESULT __stdcall StaticsCreateCopyWithAlphaFromBuffer(TFace*, void* ASource, IN
   *AOut = nullptr;
   if (!ASource)
     return E_POINTER;
-  try {
+  return Guard([&] {
     const BYTE* bytes = nullptr;
     UINT32 length = 0;
     if (const HRESULT result = BufferContents(ASource, bytes, length); FAILED(result))
@@ -860,9 +831,7 @@ HRESULT __stdcall StaticsCreateCopyWithAlphaFromBuffer(TFace*, void* ASource, IN
         static_cast<std::uint64_t>(AWidth) * static_cast<std::uint64_t>(AHeight) * pixelBytes > length)
       return E_INVALIDARG;
     return Give(Create<TBitmap>(AFormat, AAlpha, AWidth, AHeight), AOut);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 // ---- Activation factories -----------------------------------------------------------------

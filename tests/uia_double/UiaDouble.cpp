@@ -188,15 +188,13 @@ HRESULT ReturnString(const std::wstring& AText, BSTR* AOut) {
 HRESULT ReadString(HWND AWindow, LONG AAsked, DWORD AFails, TString AWhich, std::wstring& AText) {
   if (!IsWindow(AWindow))
     return ElementNotAvailable;
-  try {
+  return Guard([&] {
     TScript script = ReadScript(AWindow, AAsked);
     if (script.Flags & AFails)
       return E_FAIL;
     AText = std::move(script.Strings[AWhich]);
     return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  });
 }
 
 // A string the window's script gives: the element's name and the value pattern's value.
@@ -248,17 +246,14 @@ HRESULT __stdcall ElementCurrentPattern(TFace* ASelf, int APatternId, TFace** AO
   *AOut = nullptr;
   if (!IsWindow(WindowOf(ASelf)))
     return ElementNotAvailable;
-  DWORD flags;
-  try {
-    flags = ReadScript(WindowOf(ASelf), 0).Flags;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-  if (APatternId == ValuePatternId && flags & HasValue)
-    return GiveNew(ValuePatternVtable.Slots, IidValuePattern, WindowOf(ASelf), AOut);
-  if (APatternId == TextPatternId && flags & HasText)
-    return GiveNew(TextPatternVtable.Slots, IidTextPattern, WindowOf(ASelf), AOut);
-  return S_OK; // the element does not have the pattern
+  return Guard([&] {
+    const DWORD flags = ReadScript(WindowOf(ASelf), 0).Flags;
+    if (APatternId == ValuePatternId && flags & HasValue)
+      return GiveNew(ValuePatternVtable.Slots, IidValuePattern, WindowOf(ASelf), AOut);
+    if (APatternId == TextPatternId && flags & HasText)
+      return GiveNew(TextPatternVtable.Slots, IidTextPattern, WindowOf(ASelf), AOut);
+    return S_OK; // the element does not have the pattern
+  });
 }
 
 constexpr auto ElementCurrentName = &ScriptedString<AskedName, NameFails, NameString>;
@@ -269,24 +264,20 @@ HRESULT __stdcall ElementCurrentIsPassword(TFace* ASelf, BOOL* AOut) {
   *AOut = FALSE;
   if (!IsWindow(WindowOf(ASelf)))
     return ElementNotAvailable;
-  try {
+  return Guard([&] {
     *AOut = ReadScript(WindowOf(ASelf), AskedPassword).Flags & IsPassword ? TRUE : FALSE;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-  return S_OK;
+    return S_OK;
+  });
 }
 
 HRESULT __stdcall ElementCurrentBoundingRectangle(TFace* ASelf, RECT* AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = RECT{};
-  try {
+  return Guard([&] {
     ReadScript(WindowOf(ASelf), AskedBounds);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-  return GetWindowRect(WindowOf(ASelf), AOut) ? S_OK : ElementNotAvailable;
+    return GetWindowRect(WindowOf(ASelf), AOut) ? S_OK : ElementNotAvailable;
+  });
 }
 
 const auto ElementVtable = TComVtable<ElementArguments>()
