@@ -209,6 +209,8 @@ INSTANTIATE_TEST_SUITE_P(Versions, UpdateCompareTest,
                                          TCompareCase{"1.2.0.2\r\n", u"1.2.0.2", false, u"1.2.0.2"},
                                          TCompareCase{"1.2", u"1.2.0.0", false, u"1.2"},
                                          TCompareCase{"1.2.0.1", u"1.2.0.2", false, u"1.2.0.1"},
+                                         TCompareCase{"1.2.9", u"1.2.8", true, u"1.2.9"},
+                                         TCompareCase{"1.2.8", u"1.2.9", false, u"1.2.8"},
                                          TCompareCase{"\xEF\xBB\xBF"
                                                       "1.10\n",
                                                       u"1.9.9.9", true, u"1.10"},

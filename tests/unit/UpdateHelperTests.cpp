@@ -22,12 +22,15 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TExtractCase{u"", u""}, TExtractCase{u"no version here", u""}, TExtractCase{u".5a", u".5"},
                     TExtractCase{u"version 1.2.3 built on 4 May", u"1.2.3"}, TExtractCase{u"  1.2.0.2\r\n", u"1.2.0.2"},
                     // Line breaks are removed, not replaced: the next line's digits join.
-                    TExtractCase{u"1.3\r\n7 fixes\r\n", u"1.37"}, TExtractCase{u"1.3\nbeta", u"1.3"}));
+                    TExtractCase{u"1.3\r\n7 fixes\r\n", u"1.37"}, TExtractCase{u"1.3\nbeta", u"1.3"},
+                    TExtractCase{u"v9.09 (build 90)", u"9.09"}));
 
 TEST(UpdateHelperTest, ParseVersionPartsGivesExactlyTheCount) {
   using V = std::vector<std::int32_t>;
   EXPECT_EQ(ParseVersionParts(u"1.2", 4), (V{1, 2, 0, 0}));
   EXPECT_EQ(ParseVersionParts(u"1.2.3.4.5", 4), (V{1, 2, 3, 4}));
+  // Every digit counts, the highest one too.
+  EXPECT_EQ(ParseVersionParts(u"9.19.90.1999", 4), (V{9, 19, 90, 1999}));
   EXPECT_EQ(ParseVersionParts(u"1..3", 3), (V{1, 0, 3}));
   EXPECT_EQ(ParseVersionParts(u"2147483647.2147483648", 2), (V{2147483647, 0}));
   EXPECT_EQ(ParseVersionParts(u"99999999999999999999.1", 2), (V{0, 1}));
@@ -38,6 +41,7 @@ TEST(UpdateHelperTest, ParseVersionPartsGivesExactlyTheCount) {
 
 TEST(UpdateHelperTest, CompareVersionPartsComparesNumbersNotText) {
   EXPECT_EQ(CompareVersionParts({1, 10}, {1, 9, 9, 9}), 1);
+  EXPECT_EQ(CompareVersionParts(ParseVersionParts(u"1.2.9", 4), ParseVersionParts(u"1.2.8", 4)), 1);
   EXPECT_EQ(CompareVersionParts({1, 9, 9, 9}, {1, 10}), -1);
   EXPECT_EQ(CompareVersionParts({1, 2}, {1, 2, 0, 0}), 0);
   EXPECT_EQ(CompareVersionParts({}, {}), 0);
