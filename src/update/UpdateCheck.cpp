@@ -161,7 +161,8 @@ void FetchRemoteVersion(IUpdateHttpClient& AClient, const std::u16string& AUrl, 
   // Only the start of the body counts, whatever the client was given.
   const std::size_t size = std::min(response->Body.size(), UpdateMaxBodyBytes);
   const std::string_view bytes(reinterpret_cast<const char*>(response->Body.data()), size);
-  AVersion.Version = ExtractVersionText(FromUtf8(bytes));
+  // Only what is compared is kept: a server may send any number of digits and dots.
+  AVersion.Version = ShortVersionText(ExtractVersionText(FromUtf8(bytes)));
   if (AVersion.Version.empty()) {
     Log(ALogProc, u"Update check: empty version received");
     return;

@@ -72,6 +72,26 @@ std::vector<std::int32_t> ParseVersionParts(std::u16string_view AText, int ACoun
   return parts;
 }
 
+std::u16string ShortVersionText(std::u16string_view AVersion) {
+  std::u16string shown;
+  std::size_t start = 0;
+  for (int number = 0; number < 4; ++number) {
+    const std::size_t dot = AVersion.find(u'.', start);
+    const std::u16string_view piece =
+        AVersion.substr(start, dot == std::u16string_view::npos ? std::u16string_view::npos : dot - start);
+    if (number > 0)
+      shown += u'.';
+    if (piece.size() > MaxVersionNumberDigits)
+      shown += Format(u"%d", {ToInt32OrZero(piece)});
+    else
+      shown += piece;
+    if (dot == std::u16string_view::npos)
+      break;
+    start = dot + 1;
+  }
+  return shown;
+}
+
 int CompareVersionParts(const std::vector<std::int32_t>& A, const std::vector<std::int32_t>& B) {
   const std::size_t n = std::max(A.size(), B.size());
   for (std::size_t i = 0; i < n; ++i) {

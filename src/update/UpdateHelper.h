@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,6 +31,14 @@ inline constexpr char16_t FallbackAppVersion[] = u"1.2.0.2";
 // The first run of digits and dots, after line breaks are removed (not replaced), so
 // that "version 1.2.3 built on 4 May" gives "1.2.3".
 std::u16string ExtractVersionText(std::u16string_view AText);
+
+// The most digits a version number is shown with: ten hold every 32-bit number.
+inline constexpr std::size_t MaxVersionNumberDigits = 10;
+
+// A version text (digits and dots) as it is shown: its first four numbers, the ones that
+// are compared, and a number of more than MaxVersionNumberDigits digits written as the
+// value it is read as (leading zeros dropped, 0 when it is too large).
+std::u16string ShortVersionText(std::u16string_view AVersion);
 
 // Exactly ACount numbers of a version text; a missing, empty or unparsable piece is 0.
 std::vector<std::int32_t> ParseVersionParts(std::u16string_view AText, int ACount);

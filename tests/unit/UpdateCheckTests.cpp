@@ -49,6 +49,9 @@ struct TShownBox {
   TUpdateBox Kind;
   std::u16string Text;
   bool operator==(const TShownBox&) const = default;
+  friend void PrintTo(const TShownBox& ABox, std::ostream* AOut) {
+    *AOut << static_cast<int>(ABox.Kind) << " " << ToUtf8(ABox.Text);
+  }
 };
 
 // One check against the fake server, with what it logged, showed and opened.
@@ -244,6 +247,24 @@ TEST(UpdateCheckTest, OnlyTheStartOfALongBodyIsRead) {
   EXPECT_EQ(beyond.Log[2], u"Update check: empty version received");
 }
 
+TEST(UpdateCheckTest, TheVersionShownHasAtMostFourShortNumbers) {
+  // The version followed by as many zeros as the server likes, and one with a fifth
+  // number: the log and the question show the numbers that were compared, in both modes.
+  const struct {
+    std::string Body;
+    std::u16string Shown;
+  } cases[] = {{"1.3.0.0" + std::string(100000, '0'), u"1.3.0.0"}, {"2.0.1.0.7\r\n", u"2.0.1.0"}};
+  for (const auto& c : cases)
+    for (const bool manual : {false, true}) {
+      TCheckRun run;
+      run.Reply(200, u"OK", c.Body);
+      EXPECT_TRUE(run.Run(manual));
+      EXPECT_EQ(run.Log,
+                (TLines{Started, Checking, u"Update site version: " + c.Shown, u"New version available: " + c.Shown}));
+      EXPECT_EQ(run.Boxes, (std::vector<TShownBox>{{TUpdateBox::Download, UpdateDownloadText(u"1.2.0.2", c.Shown)}}));
+    }
+}
+
 TEST(UpdateCheckTest, AFailingLogEndsTheCheckQuietly) {
   TFakeUpdateHttp http;
   http.Response = TUpdateHttpResponse{200, u"OK", Bytes("1.3")};
@@ -260,7 +281,7 @@ TEST(UpdateCheckTest, ValuesOfTheVersionAreStored) {
   TVersion version;
   version.Version = u"stale";
   FetchRemoteVersion(http, u"http://h/v", u"3.4.5.6", nullptr, version);
-  EXPECT_EQ(version.Version, u"3.4.5.6.7");
+  EXPECT_EQ(version.Version, u"3.4.5.6");
   EXPECT_EQ((std::vector<int>{version.Major, version.Minor, version.Patch, version.Build}),
             (std::vector<int>{3, 4, 5, 6}));
   EXPECT_FALSE(version.NewVersion);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/Text.h"
 #include "fakes/FakeShell.h"
 #include "update/UpdateHelper.h"
 
@@ -37,6 +38,31 @@ TEST(UpdateHelperTest, ParseVersionPartsGivesExactlyTheCount) {
   EXPECT_EQ(ParseVersionParts(u"1.2", 0), V{});
   EXPECT_EQ(ParseVersionParts(u"1.2", -3), V{});
   EXPECT_EQ(ParseVersionParts(u"none", 2), (V{0, 0}));
+}
+
+TEST(UpdateHelperTest, ShortVersionTextKeepsFourNumbersOfAtMostTenDigits) {
+  const std::u16string zeros(4089, u'0');
+  const struct {
+    std::u16string Version, Shown;
+  } cases[] = {
+      {u"1.2.0.2", u"1.2.0.2"},
+      {u"1.3", u"1.3"},
+      {u"", u""},
+      {u"1.2.3.4.5", u"1.2.3.4"},
+      {u"1.2.3.4.", u"1.2.3.4"},
+      {u"1.3.0.0" + zeros, u"1.3.0.0"},
+      {u"1." + zeros + u"7", u"1.7"},
+      {u"0001.0000000002", u"0001.0000000002"}, // ten digits are shown as they are
+      {u"1.99999999999.2", u"1.0.2"},           // too large: read as 0
+      {u"1..2.", u"1..2."},
+      {u".5", u".5"},
+      {u"...", u"..."},
+      {u"....", u"..."},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ShortVersionText(c.Version), c.Shown) << ToUtf8(c.Version.substr(0, 40));
+    EXPECT_EQ(ParseVersionParts(ShortVersionText(c.Version), 4), ParseVersionParts(c.Version, 4));
+  }
 }
 
 TEST(UpdateHelperTest, CompareVersionPartsComparesNumbersNotText) {
