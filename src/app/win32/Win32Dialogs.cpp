@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/BoxText.h"
 #include "core/win32/Check.h"
 
 namespace tarvel {
@@ -120,7 +121,7 @@ TModalResult TWin32Dialogs::MessageDlg(const std::u16string& AText, TMsgDlgType 
     flags |= MB_OK;
   const HWND owner = FOwner ? FOwner() : nullptr;
   const TCentreNextDialog centre(owner);
-  switch (MessageBoxW(owner, ToWide(AText).c_str(), L"Tarvel", flags | MB_SETFOREGROUND)) {
+  switch (MessageBoxW(owner, ToWide(FitBoxText(AText)).c_str(), L"Tarvel", flags | MB_SETFOREGROUND)) {
   case IDYES: return mrYes;
   case IDNO: return mrNo;
   case IDOK: return mrOk;
@@ -131,7 +132,7 @@ TModalResult TWin32Dialogs::MessageDlg(const std::u16string& AText, TMsgDlgType 
 void TWin32Dialogs::WarningBox(const std::u16string& AText) {
   const HWND owner = FOwner ? FOwner() : nullptr;
   const TCentreNextDialog centre(owner);
-  MessageBoxW(owner, ToWide(AText).c_str(), L"Warning", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+  MessageBoxW(owner, ToWide(FitBoxText(AText)).c_str(), L"Warning", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 std::optional<TSaveDialogResult> TWin32Dialogs::SaveDialog(const TSaveDialogOptions& AOptions) {
@@ -165,7 +166,7 @@ std::optional<TSaveDialogResult> TWin32Dialogs::SaveDialog(const TSaveDialogOpti
 
 void ShowErrorBox(HWND AOwner, const std::u16string& AMessage) {
   const TCentreNextDialog centre(AOwner);
-  MessageBoxW(AOwner, ToWide(AMessage).c_str(), L"Tarvel", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  MessageBoxW(AOwner, ToWide(FitBoxText(AMessage)).c_str(), L"Tarvel", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 } // namespace tarvel

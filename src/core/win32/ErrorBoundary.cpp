@@ -1,5 +1,6 @@
 #include "core/win32/ErrorBoundary.h"
 
+#include "core/BoxText.h"
 #include "core/win32/Check.h"
 
 namespace tarvel {
@@ -22,7 +23,7 @@ void ReportError(HWND AWindow, const std::u16string& AMessage) noexcept {
     if (Handler())
       Handler()(AWindow, AMessage);
     else
-      MessageBoxW(AWindow, ToWide(AMessage).c_str(), L"Tarvel", MB_OK | MB_ICONERROR);
+      MessageBoxW(AWindow, ToWide(FitBoxText(AMessage)).c_str(), L"Tarvel", MB_OK | MB_ICONERROR);
   } catch (...) {
     // Reporting must not fail in turn; there is nothing better left to do.
   }
