@@ -36,6 +36,13 @@ TUpdateTestServer::TReply Serve(const std::string& APath) {
     return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\nConnection: close\r\n\r\n" + start,
             false, size - start.size()};
   }
+  // Slow servers: the headers after the status line, or the body, one byte at a time.
+  if (APath == "/slow-headers")
+    return TUpdateTestServer::TrickledHeaders(
+        TUpdateTestServer::Answer(200, "OK", "1.3.0.0", "X-Padding: " + std::string(40, 'a') + "\r\n"), 100);
+  if (APath == "/slow-body")
+    return TUpdateTestServer::TrickledBody(TUpdateTestServer::Answer(200, "OK", "1.3.0.0\r\n" + std::string(31, ' ')),
+                                           200);
   // /r/N redirects N times before the version.
   if (APath.rfind("/r/", 0) == 0) {
     const int left = std::stoi(APath.substr(3));
@@ -58,6 +65,28 @@ TFetch Fetch(const std::string& AUrl) {
   const auto start = std::chrono::steady_clock::now();
   FetchRemoteVersion(
       client, U16(AUrl), u"1.2.0.2", [&](const std::u16string& AMsg) { result.Log.push_back(AMsg); }, result.Version);
+  result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return result;
+}
+
+// A check by hand against AUrl: what it logged and the boxes it showed.
+struct TCheck {
+  std::vector<std::u16string> Log;
+  std::vector<std::u16string> Boxes;
+  double Seconds = 0;
+};
+
+TCheck CheckByHand(const std::string& AUrl) {
+  TWinHttpUpdateClient client;
+  TCheck result;
+  TUpdateCheckEnv env{client, u"1.2.0.2", [&](TUpdateBox, const std::u16string& AText) {
+                        result.Boxes.push_back(AText);
+                        return false;
+                      }};
+  env.VersionUrl = U16(AUrl);
+  const auto start = std::chrono::steady_clock::now();
+  UpdateCheck(
+      env, [&](const std::u16string& AMsg) { result.Log.push_back(AMsg); }, nullptr, true);
   result.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return result;
 }
@@ -101,6 +130,22 @@ TEST_F(UpdateHttpTest, ASilentServerTimesOut) {
   EXPECT_EQ(fetch.Log[0].rfind(u"Update check HTTP error: ", 0), 0u);
   // Only a hang is caught here; the time itself is printed above.
   EXPECT_LT(fetch.Seconds, 10.0);
+}
+
+TEST_F(UpdateHttpTest, ASlowServerIsGivenUpOneDeadlineAfterTheConnection) {
+  for (const char* path : {"/slow-headers", "/slow-body"}) {
+    const std::string url = FServer.Url(path);
+    const TCheck check = CheckByHand(url);
+    std::printf("%s: %.2f s, %s\n", path, check.Seconds, check.Log.size() > 2 ? ToUtf8(check.Log[2]).c_str() : "");
+    EXPECT_EQ(check.Log, (std::vector<std::u16string>{u"Update check started, current version: 1.2.0.2",
+                                                      u"Checking update at: " + U16(url),
+                                                      u"Update check HTTP error: The operation timed out (12002)",
+                                                      u"Update check: remote version unavailable"}))
+        << path;
+    EXPECT_EQ(check.Boxes, std::vector<std::u16string>{UpdateUnavailableText(u"1.2.0.2")}) << path;
+    // The deadline is 2.5 s; only a wait far beyond it is caught here.
+    EXPECT_LT(check.Seconds, 6.0) << path;
+  }
 }
 
 TEST(UpdateHttpRefusedTest, ARefusedConnectionIsAnError) {

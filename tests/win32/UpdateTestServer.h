@@ -20,11 +20,15 @@ namespace tarvel::updatetest {
 class TUpdateTestServer {
 public:
   // The answer to one request: the raw bytes sent at once. Silent keeps the connection
-  // open without answering; Streamed bytes follow Raw (a long body) until the client goes.
+  // open without answering. Trickled bytes follow Raw one at a time, TrickleMs apart (a
+  // slow server); then StreamedBytes filler bytes (a long body), each part only while the
+  // client stays. The server then closes its side, whatever Raw declared.
   struct TReply {
     std::string Raw;
     bool Silent = false;
     std::uint64_t StreamedBytes = 0;
+    std::string Trickled{};
+    int TrickleMs = 0;
   };
   using THandler = std::function<TReply(const std::string& APath)>;
 
@@ -74,6 +78,22 @@ public:
   static TReply Redirect(const std::string& ALocation) {
     return Answer(302, "Found", "", "Location: " + ALocation + "\r\n");
   }
+  // The status line at once, then the rest of AReply's headers and body one byte at a time.
+  static TReply TrickledHeaders(const TReply& AReply, int AMs) {
+    const std::size_t line = AReply.Raw.find("\r\n") + 2;
+    TReply reply{AReply.Raw.substr(0, line)};
+    reply.Trickled = AReply.Raw.substr(line);
+    reply.TrickleMs = AMs;
+    return reply;
+  }
+  // The headers of AReply at once, then its body one byte at a time.
+  static TReply TrickledBody(const TReply& AReply, int AMs) {
+    const std::size_t body = AReply.Raw.find("\r\n\r\n") + 4;
+    TReply reply{AReply.Raw.substr(0, body)};
+    reply.Trickled = AReply.Raw.substr(body);
+    reply.TrickleMs = AMs;
+    return reply;
+  }
 
   // A port on 127.0.0.1 where nothing listens.
   static unsigned short RefusedPort() {
@@ -121,9 +141,13 @@ private:
       while (!FStopped)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     } else {
-      SendAll(AClient, reply.Raw.data(), reply.Raw.size());
+      bool open = SendAll(AClient, reply.Raw.data(), reply.Raw.size());
+      for (std::size_t i = 0; open && i < reply.Trickled.size() && !FStopped; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(reply.TrickleMs));
+        open = SendAll(AClient, reply.Trickled.data() + i, 1);
+      }
       const std::string chunk(64 * 1024, 'x');
-      std::uint64_t left = reply.StreamedBytes;
+      std::uint64_t left = open ? reply.StreamedBytes : 0;
       while (left > 0 && !FStopped) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
         if (!SendAll(AClient, chunk.data(), n))

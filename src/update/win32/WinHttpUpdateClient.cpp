@@ -6,6 +6,11 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
 
 #include "core/Text.h"
 #include "core/win32/Check.h"
@@ -68,15 +73,106 @@ void SetDwordOption(HINTERNET AHandle, DWORD AOption, DWORD AValue) {
   CheckHttp(WinHttpSetOption(AHandle, AOption, &AValue, sizeof(AValue)));
 }
 
-// What the status callback records for one request.
+using TClock = std::chrono::steady_clock;
+
+// What WinHTTP reports for one request, shared by the thread that waits for it and the
+// threads WinHTTP calls back on. The request handle holds one reference as its context
+// value and drops it with its last notification (HANDLE_CLOSING), so a request given up
+// at the deadline may still complete into it, its read buffer included.
 struct TRequestState {
+  std::mutex Lock;
+  std::condition_variable Changed;
   DWORD SecureFailureFlags = 0;
+  // When the first connection was made (or an open one was taken up): the deadline for
+  // the answer counts from there.
+  std::optional<TClock::time_point> ConnectedAt;
+  // The completion of the one call in progress.
+  bool Completed = false;
+  DWORD Error = ERROR_SUCCESS;
+  DWORD Count = 0;
+  std::vector<std::uint8_t> Buffer;
 };
+using TStateRef = std::shared_ptr<TRequestState>;
+
+constexpr DWORD NotificationFlags = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_SECURE_FAILURE |
+                                    WINHTTP_CALLBACK_FLAG_HANDLES | WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER |
+                                    WINHTTP_CALLBACK_FLAG_SEND_REQUEST;
 
 void CALLBACK StatusCallback(HINTERNET, DWORD_PTR AContext, DWORD AStatus, LPVOID AInfo, DWORD AInfoLength) {
-  if (AStatus != WINHTTP_CALLBACK_STATUS_SECURE_FAILURE || !AContext || !AInfo || AInfoLength < sizeof(DWORD))
+  auto* ref = reinterpret_cast<TStateRef*>(AContext);
+  if (!ref)
     return;
-  reinterpret_cast<TRequestState*>(AContext)->SecureFailureFlags |= *static_cast<const DWORD*>(AInfo);
+  if (AStatus == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
+    delete ref;
+    return;
+  }
+  TRequestState& state = **ref;
+  {
+    const std::lock_guard<std::mutex> hold(state.Lock);
+    switch (AStatus) {
+    case WINHTTP_CALLBACK_STATUS_SECURE_FAILURE:
+      if (AInfo && AInfoLength >= sizeof(DWORD))
+        state.SecureFailureFlags |= *static_cast<const DWORD*>(AInfo);
+      return;
+    case WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER:
+    case WINHTTP_CALLBACK_STATUS_SENDING_REQUEST:
+      if (state.ConnectedAt)
+        return;
+      state.ConnectedAt = TClock::now();
+      break;
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE: state.Completed = true; break;
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+      state.Count = AInfo && AInfoLength >= sizeof(DWORD) ? *static_cast<const DWORD*>(AInfo) : 0;
+      state.Completed = true;
+      break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+      state.Count = AInfoLength;
+      state.Completed = true;
+      break;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+      state.Error = AInfo && AInfoLength >= sizeof(WINHTTP_ASYNC_RESULT)
+                        ? static_cast<const WINHTTP_ASYNC_RESULT*>(AInfo)->dwError
+                        : static_cast<DWORD>(ERROR_WINHTTP_INTERNAL_ERROR);
+      state.Completed = true;
+      break;
+    default: return;
+    }
+  }
+  state.Changed.notify_all();
+}
+
+// How one asynchronous call ended: its error (ERROR_WINHTTP_TIMEOUT when the deadline
+// passed first) and the count it reported.
+struct TCompletion {
+  DWORD Error = ERROR_SUCCESS;
+  DWORD Count = 0;
+};
+
+// Starts one asynchronous call and waits for its completion, until AConnectBy while no
+// connection is made and until the answer's deadline (AAnswerMs after the connection)
+// once it is.
+TCompletion Run(TRequestState& AState, TClock::time_point AConnectBy, std::uint32_t AAnswerMs,
+                const std::function<BOOL()>& AStart) {
+  {
+    const std::lock_guard<std::mutex> hold(AState.Lock);
+    AState.Completed = false;
+    AState.Error = ERROR_SUCCESS;
+    AState.Count = 0;
+  }
+  // A call that fails at once reports no completion.
+  if (!AStart())
+    return {GetLastError(), 0};
+  std::unique_lock<std::mutex> hold(AState.Lock);
+  for (;;) {
+    if (AState.Completed)
+      return {AState.Error, AState.Count};
+    const TClock::time_point deadline =
+        AState.ConnectedAt ? *AState.ConnectedAt + std::chrono::milliseconds(AAnswerMs) : AConnectBy;
+    if (TClock::now() >= deadline)
+      return {static_cast<DWORD>(ERROR_WINHTTP_TIMEOUT), 0};
+    AState.Changed.wait_until(hold, deadline);
+  }
 }
 
 bool IsCertificateError(DWORD ACode) {
@@ -130,16 +226,15 @@ DWORD IgnoreFlagsFor(DWORD AFailureFlags) {
   return rest ? 0 : ignore;
 }
 
-std::u16string QueryStatusText(HINTERNET ARequest) {
+// One header of the reply as text; empty when it is missing.
+std::u16string QueryHeaderText(HINTERNET ARequest, DWORD ALevel) {
   DWORD size = 0;
-  WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
-                      WINHTTP_NO_HEADER_INDEX);
+  WinHttpQueryHeaders(ARequest, ALevel, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
   if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
     return {};
   std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-  if (!WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
-                           WINHTTP_NO_HEADER_INDEX))
+  if (!WinHttpQueryHeaders(ARequest, ALevel, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
     return {};
   text.resize(size / sizeof(wchar_t));
   return ToU16(text);
@@ -168,9 +263,16 @@ TSecureFailureReasons ReasonsFromSecureFailureFlags(unsigned long AFlags) {
   return reasons;
 }
 
+// The request runs on an asynchronous session so that one deadline can bound the whole
+// answer: WinHTTP's own receive time-outs restart with every byte, so a server sending
+// one byte now and then holds a synchronous call as long as it likes, and closing the
+// handle of a synchronous request from another thread races with the call that uses it.
+// Closing an asynchronous request's handle is the documented way to end it at any point;
+// the state its notifications go to lives until its last one.
 std::unique_ptr<TUpdateHttpResponse> TWinHttpUpdateClient::Get(const std::u16string& AUrl,
                                                                const TUpdateHttpOptions& AOptions) {
   FReasons = 0;
+  const TClock::time_point connectBy = TClock::now() + std::chrono::milliseconds(AOptions.ConnectTimeoutMs);
   std::wstring url = ToWide(Trim(AUrl));
   URL_COMPONENTS parts{};
   parts.dwStructSize = sizeof(parts);
@@ -185,8 +287,8 @@ std::unique_ptr<TUpdateHttpResponse> TWinHttpUpdateClient::Get(const std::u16str
   if (path.empty())
     path = L"/";
 
-  const THttpHandle session(CheckHandle(
-      WinHttpOpen(L"Tarvel", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0)));
+  const THttpHandle session(CheckHandle(WinHttpOpen(L"Tarvel", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                                    WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC)));
   const int connectMs = static_cast<int>(AOptions.ConnectTimeoutMs);
   const int responseMs = static_cast<int>(AOptions.ResponseTimeoutMs);
   CheckHttp(WinHttpSetTimeouts(session.Get(), connectMs, connectMs, responseMs, responseMs));
@@ -197,33 +299,58 @@ std::unique_ptr<TUpdateHttpResponse> TWinHttpUpdateClient::Get(const std::u16str
   SetDwordOption(request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, AOptions.ResponseTimeoutMs);
   SetDwordOption(request.Get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS,
                  static_cast<DWORD>(std::max(AOptions.MaxRedirects, 0)));
-  TRequestState state;
-  WinHttpSetStatusCallback(request.Get(), StatusCallback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
+
+  const TStateRef state = std::make_shared<TRequestState>();
+  state->Buffer.resize(AOptions.MaxBodyBytes);
+  if (WinHttpSetStatusCallback(request.Get(), StatusCallback, NotificationFlags, 0) == WINHTTP_INVALID_STATUS_CALLBACK)
+    RaiseHttpError(GetLastError());
+  // From here the request handle owns this reference.
+  auto* ref = new TStateRef(state);
+  DWORD_PTR context = reinterpret_cast<DWORD_PTR>(ref);
+  if (!WinHttpSetOption(request.Get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context))) {
+    const DWORD error = GetLastError();
+    delete ref;
+    RaiseHttpError(error);
+  }
+  const auto run = [&](const std::function<BOOL()>& AStart) {
+    return Run(*state, connectBy, AOptions.ResponseTimeoutMs, AStart);
+  };
 
   // A rejected certificate is shown to the handler once; when it accepts, the request
   // goes again with those failures ignored.
   bool asked = false;
   for (;;) {
-    state.SecureFailureFlags = 0;
-    const bool sent = WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
-                                         reinterpret_cast<DWORD_PTR>(&state)) &&
-                      WinHttpReceiveResponse(request.Get(), nullptr);
-    if (sent)
+    {
+      const std::lock_guard<std::mutex> hold(state->Lock);
+      state->SecureFailureFlags = 0;
+    }
+    TCompletion done = run([&] {
+      return WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                                context);
+    });
+    if (done.Error == ERROR_SUCCESS)
+      done = run([&] { return WinHttpReceiveResponse(request.Get(), nullptr); });
+    if (done.Error == ERROR_SUCCESS)
       break;
-    const DWORD error = GetLastError();
-    if (!IsCertificateError(error) || asked || !AOptions.ValidateServerCertificate)
-      RaiseHttpError(error);
+    if (!IsCertificateError(done.Error) || asked || !AOptions.ValidateServerCertificate)
+      RaiseHttpError(done.Error);
     asked = true;
-    FReasons = ReasonsFromSecureFailureFlags(state.SecureFailureFlags);
+    DWORD reported = 0;
+    {
+      const std::lock_guard<std::mutex> hold(state->Lock);
+      reported = state->SecureFailureFlags;
+    }
+    const DWORD flags = reported;
+    FReasons = ReasonsFromSecureFailureFlags(flags);
     bool accepted = false;
     AOptions.ValidateServerCertificate(this, AUrl, ServerCertificate(request.Get()), accepted);
-    const DWORD ignore = IgnoreFlagsFor(state.SecureFailureFlags);
+    const DWORD ignore = IgnoreFlagsFor(flags);
     if (!accepted || !ignore)
       throw EUpdateHttpError(u"The server certificate was rejected");
-    DWORD flags = 0;
-    DWORD size = sizeof(flags);
-    WinHttpQueryOption(request.Get(), WINHTTP_OPTION_SECURITY_FLAGS, &flags, &size);
-    SetDwordOption(request.Get(), WINHTTP_OPTION_SECURITY_FLAGS, flags | ignore);
+    DWORD securityFlags = 0;
+    DWORD size = sizeof(securityFlags);
+    WinHttpQueryOption(request.Get(), WINHTTP_OPTION_SECURITY_FLAGS, &securityFlags, &size);
+    SetDwordOption(request.Get(), WINHTTP_OPTION_SECURITY_FLAGS, securityFlags | ignore);
   }
 
   auto response = std::make_unique<TUpdateHttpResponse>();
@@ -232,25 +359,35 @@ std::unique_ptr<TUpdateHttpResponse> TWinHttpUpdateClient::Get(const std::u16str
   CheckHttp(WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX));
   response->StatusCode = static_cast<int>(status);
-  response->StatusText = QueryStatusText(request.Get());
+  response->StatusText = QueryHeaderText(request.Get(), WINHTTP_QUERY_STATUS_TEXT);
   // A redirect still pending here is one beyond the limit.
   if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308)
     RaiseHttpError(ERROR_WINHTTP_REDIRECT_FAILED);
   if (status < 200 || status > 299)
     return response;
 
-  // Only the start of the body is read; closing the request drops the rest.
-  std::vector<std::uint8_t>& body = response->Body;
-  body.resize(AOptions.MaxBodyBytes);
+  // Only the start of the body is read, each time no more than is there; closing the
+  // request drops the rest.
+  const std::size_t limit = state->Buffer.size();
   std::size_t filled = 0;
-  while (filled < body.size()) {
-    DWORD read = 0;
-    CheckHttp(WinHttpReadData(request.Get(), body.data() + filled, static_cast<DWORD>(body.size() - filled), &read));
-    if (read == 0)
+  bool ended = false;
+  while (filled < limit && !ended) {
+    const TCompletion available = run([&] { return WinHttpQueryDataAvailable(request.Get(), nullptr); });
+    if (available.Error != ERROR_SUCCESS)
+      RaiseHttpError(available.Error);
+    if (available.Count == 0) {
+      ended = true;
       break;
-    filled += read;
+    }
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(available.Count, limit - filled));
+    const TCompletion read =
+        run([&] { return WinHttpReadData(request.Get(), state->Buffer.data() + filled, want, nullptr); });
+    if (read.Error != ERROR_SUCCESS)
+      RaiseHttpError(read.Error);
+    ended = read.Count == 0;
+    filled += std::min<std::size_t>(read.Count, want);
   }
-  body.resize(filled);
+  response->Body.assign(state->Buffer.begin(), state->Buffer.begin() + static_cast<std::ptrdiff_t>(filled));
   return response;
 }
 
