@@ -43,6 +43,11 @@ TUpdateTestServer::TReply Serve(const std::string& APath) {
   if (APath == "/slow-body")
     return TUpdateTestServer::TrickledBody(TUpdateTestServer::Answer(200, "OK", "1.3.0.0\r\n" + std::string(31, ' ')),
                                            200);
+  // Replies that end before their declared length.
+  if (APath == "/cut-before-body")
+    return TUpdateTestServer::CutShort(10, "");
+  if (APath == "/cut-in-version")
+    return TUpdateTestServer::CutShort(100, "1.3.0.0\r\n");
   // /r/N redirects N times before the version.
   if (APath.rfind("/r/", 0) == 0) {
     const int left = std::stoi(APath.substr(3));
@@ -145,6 +150,21 @@ TEST_F(UpdateHttpTest, ASlowServerIsGivenUpOneDeadlineAfterTheConnection) {
     EXPECT_EQ(check.Boxes, std::vector<std::u16string>{UpdateUnavailableText(u"1.2.0.2")}) << path;
     // The deadline is 2.5 s; only a wait far beyond it is caught here.
     EXPECT_LT(check.Seconds, 6.0) << path;
+  }
+}
+
+TEST_F(UpdateHttpTest, AReplyShorterThanItsDeclaredLengthIsAnError) {
+  const struct {
+    const char* Path;
+    std::u16string Line;
+  } cases[] = {{"/cut-before-body", u"Update check HTTP error: The reply ended after 0 of its 10 bytes"},
+               {"/cut-in-version", u"Update check HTTP error: The reply ended after 9 of its 100 bytes"}};
+  for (const auto& c : cases) {
+    const TCheck check = CheckByHand(FServer.Url(c.Path));
+    ASSERT_EQ(check.Log.size(), 4u) << c.Path;
+    EXPECT_EQ(check.Log[2], c.Line);
+    EXPECT_EQ(check.Log[3], u"Update check: remote version unavailable");
+    EXPECT_EQ(check.Boxes, std::vector<std::u16string>{UpdateUnavailableText(u"1.2.0.2")}) << c.Path;
   }
 }
 

@@ -78,6 +78,11 @@ public:
   static TReply Redirect(const std::string& ALocation) {
     return Answer(302, "Found", "", "Location: " + ALocation + "\r\n");
   }
+  // A reply that declares a body of ADeclared bytes and sends only ABody before it closes.
+  static TReply CutShort(std::uint64_t ADeclared, const std::string& ABody) {
+    return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(ADeclared) + "\r\nConnection: close\r\n\r\n" +
+            ABody};
+  }
   // The status line at once, then the rest of AReply's headers and body one byte at a time.
   static TReply TrickledHeaders(const TReply& AReply, int AMs) {
     const std::size_t line = AReply.Raw.find("\r\n") + 2;

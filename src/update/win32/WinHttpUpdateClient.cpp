@@ -240,6 +240,24 @@ std::u16string QueryHeaderText(HINTERNET ARequest, DWORD ALevel) {
   return ToU16(text);
 }
 
+// The length of the body the reply declares; none for a chunked body, whose declared
+// length does not count, or when the header is missing or not a number.
+std::optional<std::uint64_t> DeclaredLength(HINTERNET ARequest) {
+  if (UpperCaseAscii(QueryHeaderText(ARequest, WINHTTP_QUERY_TRANSFER_ENCODING)).find(u"CHUNKED") !=
+      std::u16string::npos)
+    return std::nullopt;
+  const std::u16string text = Trim(QueryHeaderText(ARequest, WINHTTP_QUERY_CONTENT_LENGTH));
+  if (text.empty() || text.size() > 19)
+    return std::nullopt;
+  std::uint64_t length = 0;
+  for (const char16_t c : text) {
+    if (c < u'0' || c > u'9')
+      return std::nullopt;
+    length = length * 10 + static_cast<std::uint64_t>(c - u'0');
+  }
+  return length;
+}
+
 } // namespace
 
 TSecureFailureReasons ReasonsFromSecureFailureFlags(unsigned long AFlags) {
@@ -368,6 +386,7 @@ std::unique_ptr<TUpdateHttpResponse> TWinHttpUpdateClient::Get(const std::u16str
 
   // Only the start of the body is read, each time no more than is there; closing the
   // request drops the rest.
+  const std::optional<std::uint64_t> declared = DeclaredLength(request.Get());
   const std::size_t limit = state->Buffer.size();
   std::size_t filled = 0;
   bool ended = false;
@@ -387,6 +406,11 @@ std::unique_ptr<TUpdateHttpResponse> TWinHttpUpdateClient::Get(const std::u16str
     ended = read.Count == 0;
     filled += std::min<std::size_t>(read.Count, want);
   }
+  // The connection closed before the body had the length the reply declared.
+  if (ended && declared && filled < *declared)
+    throw EUpdateHttpError(
+        Format(u"The reply ended after %d of its %d bytes",
+               {static_cast<unsigned long long>(filled), static_cast<unsigned long long>(*declared)}));
   response->Body.assign(state->Buffer.begin(), state->Buffer.begin() + static_cast<std::ptrdiff_t>(filled));
   return response;
 }

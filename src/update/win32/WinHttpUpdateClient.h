@@ -7,8 +7,9 @@ namespace tarvel {
 // The update request over WinHTTP; the calling thread waits for it. The connection must be
 // made within the connection time-out, and the whole answer (headers and body) must
 // arrive within the response time-out after it, or the request fails with a time-out. A
-// server certificate the system rejects goes to the options' handler; when that accepts
-// it, the request is sent again with exactly the reported failures ignored.
+// body shorter than its declared length fails too. A server certificate the system
+// rejects goes to the options' handler; when that accepts it, the request is sent again
+// with exactly the reported failures ignored.
 class TWinHttpUpdateClient final : public IUpdateHttpClient {
 public:
   std::unique_ptr<TUpdateHttpResponse> Get(const std::u16string& AUrl, const TUpdateHttpOptions& AOptions) override;
