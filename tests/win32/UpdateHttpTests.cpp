@@ -3,6 +3,7 @@
 #include "win32/UpdateTestServer.h"
 
 #include <psapi.h>
+#include <winhttp.h>
 
 #include <chrono>
 #include <cstdio>
@@ -168,6 +169,21 @@ TEST_F(UpdateHttpTest, AReplyShorterThanItsDeclaredLengthIsAnError) {
   }
 }
 
+// A redirect to HTTPS on a server that answers the handshake in plain HTTP: the system
+// rejects the secure channel, and the log says so.
+TEST(UpdateHttpTlsTest, ARejectedSecureChannelIsLoggedWithItsReason) {
+  TUpdateTestServer* self = nullptr;
+  TUpdateTestServer server([&](const std::string&) {
+    return TUpdateTestServer::Redirect("https://127.0.0.1:" + std::to_string(self->Port()) + "/");
+  });
+  self = &server;
+  const TFetch fetch = Fetch(server.Url("/versions/tarvel.latest"));
+  EXPECT_EQ(fetch.Log, (std::vector<std::u16string>{
+                           u"Update check TLS rejected: host=127.0.0.1 failures=SecurityChannelError cert= subject=",
+                           u"Update check HTTP error: The server certificate was rejected"}));
+  EXPECT_TRUE(fetch.Version.Version.empty());
+}
+
 TEST(UpdateHttpRefusedTest, ARefusedConnectionIsAnError) {
   const TFetch fetch =
       Fetch("http://127.0.0.1:" + std::to_string(TUpdateTestServer::RefusedPort()) + "/versions/tarvel.latest");
@@ -196,6 +212,31 @@ TEST(UpdateHttpFlagsTest, SecureFailureFlagsMapToReasons) {
   EXPECT_EQ(SecureFailureReasonsText(ReasonsFromSecureFailureFlags(0x80000000ul | 0x1 | 0x40)),
             u"CertRevFailed,CertWrongUsage,SecurityChannelError");
   EXPECT_EQ(SecureFailureReasonsText(ReasonsFromSecureFailureFlags(0)), u"none");
+}
+
+// A failed TLS request's reasons: the flags reported with the failure, else what the
+// call's error says, else none.
+TEST(UpdateHttpFlagsTest, WithoutReportedFlagsTheErrorGivesTheReason) {
+  const struct {
+    unsigned long Flags, Error;
+    std::u16string Reasons;
+  } cases[] = {
+      {0x10 | 0x20, ERROR_WINHTTP_SECURE_FAILURE, u"CertCNInvalid,CertDateInvalid"},
+      {0x10, ERROR_WINHTTP_SECURE_INVALID_CA, u"CertCNInvalid"},
+      {0, ERROR_WINHTTP_SECURE_FAILURE, u"none"},
+      {0, ERROR_WINHTTP_SECURE_CERT_REV_FAILED, u"CertRevFailed"},
+      {0, ERROR_WINHTTP_SECURE_INVALID_CERT, u"InvalidCert"},
+      {0, ERROR_WINHTTP_SECURE_CERT_REVOKED, u"CertRevoked"},
+      {0, ERROR_WINHTTP_SECURE_INVALID_CA, u"InvalidCA"},
+      {0, ERROR_WINHTTP_SECURE_CERT_CN_INVALID, u"CertCNInvalid"},
+      {0, ERROR_WINHTTP_SECURE_CERT_DATE_INVALID, u"CertDateInvalid"},
+      {0, ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE, u"CertWrongUsage"},
+      {0, ERROR_WINHTTP_SECURE_CHANNEL_ERROR, u"SecurityChannelError"},
+      {0, ERROR_WINHTTP_TIMEOUT, u"none"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SecureFailureReasonsText(ReasonsFromSecureFailureFlags(SecureFailureFlags(c.Flags, c.Error))), c.Reasons)
+        << c.Flags << " " << c.Error;
 }
 
 } // namespace

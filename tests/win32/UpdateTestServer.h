@@ -131,7 +131,9 @@ private:
   void Serve(SOCKET AClient) {
     std::string request;
     char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
+    // A TLS handshake (its first record starts with 22) is not waited out: it is answered
+    // in plain HTTP, which the client cannot take for a secure channel.
+    while (request.find("\r\n\r\n") == std::string::npos && (request.empty() || request[0] != '\x16')) {
       const int n = recv(AClient, buffer, sizeof(buffer), 0);
       if (n <= 0)
         break;
@@ -140,8 +142,11 @@ private:
     ++FRequests;
     const std::size_t start = request.find(' ');
     const std::size_t end = start == std::string::npos ? start : request.find(' ', start + 1);
-    const TReply reply = FHandler(
-        start == std::string::npos || end == std::string::npos ? "" : request.substr(start + 1, end - start - 1));
+    const TReply reply = !request.empty() && request[0] == '\x16'
+                             ? Answer(400, "Bad Request", "")
+                             : FHandler(start == std::string::npos || end == std::string::npos
+                                            ? ""
+                                            : request.substr(start + 1, end - start - 1));
     if (reply.Silent) {
       while (!FStopped)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

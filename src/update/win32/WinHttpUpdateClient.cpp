@@ -281,6 +281,22 @@ TSecureFailureReasons ReasonsFromSecureFailureFlags(unsigned long AFlags) {
   return reasons;
 }
 
+unsigned long SecureFailureFlags(unsigned long AReportedFlags, unsigned long AError) {
+  if (AReportedFlags)
+    return AReportedFlags;
+  switch (AError) {
+  case ERROR_WINHTTP_SECURE_CERT_REV_FAILED: return WINHTTP_CALLBACK_STATUS_FLAG_CERT_REV_FAILED;
+  case ERROR_WINHTTP_SECURE_INVALID_CERT: return WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CERT;
+  case ERROR_WINHTTP_SECURE_CERT_REVOKED: return WINHTTP_CALLBACK_STATUS_FLAG_CERT_REVOKED;
+  case ERROR_WINHTTP_SECURE_INVALID_CA: return WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA;
+  case ERROR_WINHTTP_SECURE_CERT_CN_INVALID: return WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID;
+  case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID: return WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID;
+  case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE: return 0x00000040; // WINHTTP_CALLBACK_STATUS_FLAG_CERT_WRONG_USAGE
+  case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: return WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR;
+  default: return 0;
+  }
+}
+
 // The request runs on an asynchronous session so that one deadline can bound the whole
 // answer: WinHTTP's own receive time-outs restart with every byte, so a server sending
 // one byte now and then holds a synchronous call as long as it likes, and closing the
@@ -358,7 +374,8 @@ std::unique_ptr<TUpdateHttpResponse> TWinHttpUpdateClient::Get(const std::u16str
       const std::lock_guard<std::mutex> hold(state->Lock);
       reported = state->SecureFailureFlags;
     }
-    const DWORD flags = reported;
+    // Some systems give the reason only as the error of the call, not as flags.
+    const DWORD flags = SecureFailureFlags(reported, done.Error);
     FReasons = ReasonsFromSecureFailureFlags(flags);
     bool accepted = false;
     AOptions.ValidateServerCertificate(this, AUrl, ServerCertificate(request.Get()), accepted);

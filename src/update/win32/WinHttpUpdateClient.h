@@ -21,5 +21,9 @@ private:
 
 // The reasons for a set of WinHTTP secure-failure flags.
 TSecureFailureReasons ReasonsFromSecureFailureFlags(unsigned long AFlags);
+// The secure-failure flags of a request that failed with AError: the flags reported
+// with the failure, or when there were none, the one flag the error stands for (none
+// for ERROR_WINHTTP_SECURE_FAILURE and other errors).
+unsigned long SecureFailureFlags(unsigned long AReportedFlags, unsigned long AError);
 
 } // namespace tarvel
