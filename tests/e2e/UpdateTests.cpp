@@ -2,6 +2,7 @@
 #include "win32/UpdateTestServer.h"
 
 #include <mutex>
+#include <optional>
 
 #include "Scenario.h"
 
@@ -73,6 +74,10 @@ protected:
     const std::lock_guard<std::mutex> hold(FLock);
     FBody = ABody;
   }
+  void SetReply(const TUpdateTestServer::TReply& AReply) {
+    const std::lock_guard<std::mutex> hold(FLock);
+    FReply = AReply;
+  }
 
   // Clicks "Check updates" and waits for the box that ends the check.
   HWND CheckByHand() {
@@ -90,10 +95,13 @@ protected:
   std::wstring FCurrent;
   std::mutex FLock;
   std::string FBody;
+  std::optional<TUpdateTestServer::TReply> FReply;
   TUpdateTestServer FServer{[this](const std::string& APath) {
     const std::lock_guard<std::mutex> hold(FLock);
     if (APath == "/silent")
       return TUpdateTestServer::TReply{"", true};
+    if (FReply && APath == "/versions/tarvel.latest")
+      return *FReply;
     if (FBody.empty() || APath != "/versions/tarvel.latest")
       return TUpdateTestServer::Answer(404, "Not Found", "");
     return TUpdateTestServer::Answer(200, "OK", FBody);
@@ -122,6 +130,41 @@ TEST_F(UpdateTest, ANewerVersionIsOfferedAndNoLeavesEverythingAsItWas) {
   EXPECT_TRUE(FTarvel.Running());
   EXPECT_TRUE(IsWindowVisible(FMain));
   EXPECT_EQ(FindMessageBox(FTarvel.Id()), nullptr);
+}
+
+// A window lies whole within the work area of the monitor it is on.
+::testing::AssertionResult OnScreen(HWND AWindow) {
+  RECT r{};
+  GetWindowRect(AWindow, &r);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(AWindow, MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& work = monitor.rcWork;
+  if (r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "window " << r.left << "," << r.top << " to " << r.right << "," << r.bottom
+                                       << " beyond the work area " << work.left << "," << work.top << " to "
+                                       << work.right << "," << work.bottom;
+}
+
+TEST_F(UpdateTest, AVersionFollowedByEndlessZerosIsAskedAboutInABoxOnTheScreen) {
+  Start(FServer.Url("/versions/tarvel.latest"));
+  SetReply(TUpdateTestServer::Huge("1.3.0.0", 100ull * 1024 * 1024, '0'));
+  const HWND box = CheckByHand();
+  ASSERT_NE(box, nullptr);
+  SaveScreenshot(GetDesktopWindow(), L"update-question-long-reply");
+  EXPECT_TRUE(HasChildText(box, L"Current app version: " + FCurrent +
+                                    L"\r\nSite version: 1.3.0.0\r\n\r\nA new version 1.3.0.0 is available. Download "
+                                    L"now?"));
+  EXPECT_TRUE(OnScreen(box));
+  for (const int button : {IDYES, IDNO}) {
+    const HWND control = GetDlgItem(box, button);
+    ASSERT_NE(control, nullptr);
+    EXPECT_TRUE(IsWindowVisible(control));
+    EXPECT_TRUE(OnScreen(control)) << button;
+  }
+  Answer(box, IDNO);
+  EXPECT_EQ(LogEndingWith(L"New version available: 1.3.0.0").back(), L"New version available: 1.3.0.0");
 }
 
 TEST_F(UpdateTest, AnEqualVersionIsNotNewer) {

@@ -49,6 +49,8 @@ TUpdateTestServer::TReply Serve(const std::string& APath) {
     return TUpdateTestServer::CutShort(10, "");
   if (APath == "/cut-in-version")
     return TUpdateTestServer::CutShort(100, "1.3.0.0\r\n");
+  if (APath == "/zeros")
+    return TUpdateTestServer::Huge("1.3.0.0", 100ull * 1024 * 1024, '0');
   // /r/N redirects N times before the version.
   if (APath.rfind("/r/", 0) == 0) {
     const int left = std::stoi(APath.substr(3));
@@ -167,6 +169,14 @@ TEST_F(UpdateHttpTest, AReplyShorterThanItsDeclaredLengthIsAnError) {
     EXPECT_EQ(check.Log[3], u"Update check: remote version unavailable");
     EXPECT_EQ(check.Boxes, std::vector<std::u16string>{UpdateUnavailableText(u"1.2.0.2")}) << c.Path;
   }
+}
+
+TEST_F(UpdateHttpTest, AVersionFollowedByEndlessZerosIsShownShort) {
+  const TCheck check = CheckByHand(FServer.Url("/zeros"));
+  std::printf("version and 100 MB of zeros: %.2f s\n", check.Seconds);
+  ASSERT_EQ(check.Log.size(), 4u);
+  EXPECT_EQ(check.Log[2], u"Update site version: 1.3.0.0");
+  EXPECT_EQ(check.Boxes, std::vector<std::u16string>{UpdateDownloadText(u"1.2.0.2", u"1.3.0.0")});
 }
 
 // A redirect to HTTPS on a server that answers the handshake in plain HTTP: the system

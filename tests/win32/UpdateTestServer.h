@@ -21,12 +21,13 @@ class TUpdateTestServer {
 public:
   // The answer to one request: the raw bytes sent at once. Silent keeps the connection
   // open without answering. Trickled bytes follow Raw one at a time, TrickleMs apart (a
-  // slow server); then StreamedBytes filler bytes (a long body), each part only while the
-  // client stays. The server then closes its side, whatever Raw declared.
+  // slow server); then StreamedBytes copies of StreamedByte (a long body), each part only
+  // while the client stays. The server then closes its side, whatever Raw declared.
   struct TReply {
     std::string Raw;
     bool Silent = false;
     std::uint64_t StreamedBytes = 0;
+    char StreamedByte = 'x';
     std::string Trickled{};
     int TrickleMs = 0;
   };
@@ -82,6 +83,13 @@ public:
   static TReply CutShort(std::uint64_t ADeclared, const std::string& ABody) {
     return {"HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(ADeclared) + "\r\nConnection: close\r\n\r\n" +
             ABody};
+  }
+  // A body of ASize bytes: AStart, then AFill up to the size.
+  static TReply Huge(const std::string& AStart, std::uint64_t ASize, char AFill) {
+    TReply reply = CutShort(ASize, AStart);
+    reply.StreamedBytes = ASize - AStart.size();
+    reply.StreamedByte = AFill;
+    return reply;
   }
   // The status line at once, then the rest of AReply's headers and body one byte at a time.
   static TReply TrickledHeaders(const TReply& AReply, int AMs) {
@@ -156,7 +164,7 @@ private:
         std::this_thread::sleep_for(std::chrono::milliseconds(reply.TrickleMs));
         open = SendAll(AClient, reply.Trickled.data() + i, 1);
       }
-      const std::string chunk(64 * 1024, 'x');
+      const std::string chunk(64 * 1024, reply.StreamedByte);
       std::uint64_t left = open ? reply.StreamedBytes : 0;
       while (left > 0 && !FStopped) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
