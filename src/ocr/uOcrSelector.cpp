@@ -26,8 +26,18 @@ TRect LabelArea(const TRect& ASelection, int ALabelWidth) noexcept {
 
 TSelectionModel::TSelectionModel(const TRect& AVirtualRect) noexcept : FVirtualRect(AVirtualRect) {}
 
+TPoint TSelectionModel::ReachingTheEdge(TPoint APoint) const noexcept {
+  if (APoint.X == FVirtualRect.Width() - 1)
+    APoint.X = FVirtualRect.Width();
+  if (APoint.Y == FVirtualRect.Height() - 1)
+    APoint.Y = FVirtualRect.Height();
+  return APoint;
+}
+
 TRect TSelectionModel::SelectionRect() const noexcept {
-  return NormalizeRect({FStartPoint.X, FStartPoint.Y, FCurrentPoint.X, FCurrentPoint.Y});
+  const TPoint start = ReachingTheEdge(FStartPoint);
+  const TPoint current = ReachingTheEdge(FCurrentPoint);
+  return NormalizeRect({start.X, start.Y, current.X, current.Y});
 }
 
 std::vector<TRect> TSelectionModel::Change(const TRect& AOld, const TRect& ANew) const {

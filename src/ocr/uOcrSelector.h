@@ -47,7 +47,8 @@ public:
   // The left button is down: the window holds the mouse capture and draws the outline.
   bool Selecting() const noexcept { return FState == TSelectionState::Dragging; }
   // The rectangle between where the drag started and where the mouse is, whichever way
-  // it was dragged.
+  // it was dragged. A point on the last column or row of the screen stands for the edge
+  // beyond it, which the mouse never reaches: a drag to the edge takes them in.
   TRect SelectionRect() const noexcept;
   // The accepted selection in screen coordinates; (0, 0, 0, 0) unless accepted.
   TRect SelectedRect() const noexcept { return FSelectedRect; }
@@ -55,6 +56,7 @@ public:
 
 private:
   std::vector<TRect> Change(const TRect& AOld, const TRect& ANew) const;
+  TPoint ReachingTheEdge(TPoint APoint) const noexcept;
 
   TRect FVirtualRect;
   TSelectionState FState = TSelectionState::Idle;

@@ -66,7 +66,21 @@ INSTANTIATE_TEST_SUITE_P(
         TDragCase{"SevenHigh", {10, 10}, {100, 17}, TSelectionState::Idle, {}},
         TDragCase{"AClick", {10, 10}, {10, 10}, TSelectionState::Idle, {}},
         // With the mouse captured, a release beyond the window still counts.
-        TDragCase{"EndsLeftOfTheWindow", {20, 20}, {-30, 60}, TSelectionState::Accepted, {-30, 20, 20, 60}}),
+        TDragCase{"EndsLeftOfTheWindow", {20, 20}, {-30, 60}, TSelectionState::Accepted, {-30, 20, 20, 60}},
+        // The mouse goes no further than the last column and row: reaching them takes them in.
+        TDragCase{"CornerToCorner", {0, 0}, {1919, 1079}, TSelectionState::Accepted, {0, 0, 1920, 1080}},
+        TDragCase{"BackFromTheBottomRightCorner",
+                  {1919, 1079},
+                  {1800, 1000},
+                  TSelectionState::Accepted,
+                  {1800, 1000, 1920, 1080}},
+        TDragCase{"ToTheRightEdge", {1900, 500}, {1919, 600}, TSelectionState::Accepted, {1900, 500, 1920, 600}},
+        TDragCase{"ToTheBottomEdge", {500, 1000}, {600, 1079}, TSelectionState::Accepted, {500, 1000, 600, 1080}},
+        TDragCase{"OneShortOfTheEdgeStaysExclusive",
+                  {1800, 1000},
+                  {1918, 1078},
+                  TSelectionState::Accepted,
+                  {1800, 1000, 1918, 1078}}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST(SelectionModelTest, TheSelectionIsReturnedInScreenCoordinates) {
