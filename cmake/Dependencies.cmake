@@ -2,9 +2,9 @@
 # Tarvel::zstd, for both builds.
 if(WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/DelayImports.cmake)
-  # What the update check, the save dialog and UI Automation need is loaded when they first
-  # run, not at every start.
-  foreach(library winhttp crypt32 comdlg32 ole32 oleaut32)
+  # What the update check, the save dialog, UI Automation and the selection overlay (a
+  # monitor's scale) need is loaded when they first run, not at every start.
+  foreach(library winhttp crypt32 comdlg32 ole32 oleaut32 shcore)
     tarvel_delay_import(${library})
   endforeach()
 

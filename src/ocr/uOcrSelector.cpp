@@ -11,14 +11,31 @@ namespace {
 
 constexpr unsigned VkEscape = 27;
 
-// The label's place above a rectangle, ALabelWidth wide: its bottom 4 above the top edge,
-// or 28 lower when its top would be above the client area.
-TRect LabelArea(const TRect& ASelection, int ALabelWidth) noexcept {
-  TRect box{ASelection.Left, ASelection.Top - 22, ASelection.Left + ALabelWidth, ASelection.Top - 4};
-  if (box.Top < 0) {
-    box.Top += 28;
-    box.Bottom += 28;
-  }
+// A size of the label at 96 DPI at ADpi, rounded to the nearest pixel.
+int Scaled(int AValue, int ADpi) noexcept {
+  return (AValue * ADpi + SelectionLabelDesignDpi / 2) / SelectionLabelDesignDpi;
+}
+
+// The label's place at a rectangle, ALabelWidth wide at 96 DPI: its bottom 4 above the top
+// edge, or 28 lower when its top would be above the client area; then moved as little as
+// keeps it inside the client area, the right and bottom edges first, so that its top-left
+// corner stays in sight on a client area too small for it.
+TRect LabelArea(const TRect& ASelection, const TRect& AClient, int ALabelWidth, int ADpi) noexcept {
+  TRect box = TRect::FromSize(ASelection.Left, ASelection.Top - Scaled(22, ADpi), Scaled(ALabelWidth, ADpi),
+                              Scaled(22, ADpi) - Scaled(4, ADpi));
+  const auto moveBy = [&box](int ADX, int ADY) {
+    box = TRect::FromSize(box.Left + ADX, box.Top + ADY, box.Width(), box.Height());
+  };
+  if (box.Top < AClient.Top)
+    moveBy(0, Scaled(28, ADpi));
+  if (box.Right > AClient.Right)
+    moveBy(AClient.Right - box.Right, 0);
+  if (box.Bottom > AClient.Bottom)
+    moveBy(0, AClient.Bottom - box.Bottom);
+  if (box.Left < AClient.Left)
+    moveBy(AClient.Left - box.Left, 0);
+  if (box.Top < AClient.Top)
+    moveBy(0, AClient.Top - box.Top);
   return box;
 }
 
@@ -40,9 +57,18 @@ TRect TSelectionModel::SelectionRect() const noexcept {
   return NormalizeRect({start.X, start.Y, current.X, current.Y});
 }
 
+TSelectionLabel TSelectionModel::Label() const {
+  return SelectionLabel(SelectionRect(), ClientRect(), FLabelDpi);
+}
+
+void TSelectionModel::SetLabelDpi(int ADpi) noexcept {
+  if (!Selecting())
+    FLabelDpi = ADpi > 0 ? ADpi : SelectionLabelDesignDpi;
+}
+
 std::vector<TRect> TSelectionModel::Change(const TRect& AOld, const TRect& ANew) const {
-  std::vector<TRect> rects = SelectionInvalidation(AOld, ClientRect());
-  const std::vector<TRect> added = SelectionInvalidation(ANew, ClientRect());
+  std::vector<TRect> rects = SelectionInvalidation(AOld, ClientRect(), FLabelDpi);
+  const std::vector<TRect> added = SelectionInvalidation(ANew, ClientRect(), FLabelDpi);
   rects.insert(rects.end(), added.begin(), added.end());
   return rects;
 }
@@ -100,11 +126,15 @@ std::u16string SelectionLabelText(const TRect& ASelection) {
   return Format(u"%d x %d", {ASelection.Width(), ASelection.Height()});
 }
 
-TRect SelectionLabelBox(const TRect& ASelection) noexcept {
-  return LabelArea(ASelection, 90);
+TSelectionLabel SelectionLabel(const TRect& ASelection, const TRect& AClient, int ADpi) noexcept {
+  TSelectionLabel label;
+  label.Box = LabelArea(ASelection, AClient, 90, ADpi);
+  label.TextOrigin = {label.Box.Left + Scaled(4, ADpi), label.Box.Top + Scaled(2, ADpi)};
+  label.FontPixels = Scaled(12, ADpi);
+  return label;
 }
 
-std::vector<TRect> SelectionInvalidation(const TRect& ARect, const TRect& AClient) {
+std::vector<TRect> SelectionInvalidation(const TRect& ARect, const TRect& AClient, int ADpi) {
   const TRect r = NormalizeRect(ARect);
   constexpr int b = SelectionBandHalfWidth;
   const TRect parts[] = {
@@ -112,7 +142,7 @@ std::vector<TRect> SelectionInvalidation(const TRect& ARect, const TRect& AClien
       {r.Left - b, r.Bottom - b, r.Right + b, r.Bottom + b}, // bottom edge
       {r.Left - b, r.Top - b, r.Left + b, r.Bottom + b},     // left edge
       {r.Right - b, r.Top - b, r.Right + b, r.Bottom + b},   // right edge
-      LabelArea(r, 100),
+      LabelArea(r, AClient, 100, ADpi),
   };
   std::vector<TRect> rects;
   for (const TRect& part : parts)

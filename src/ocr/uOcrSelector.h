@@ -23,6 +23,16 @@ namespace tarvel {
 inline constexpr int MinSelectionSize = 8;
 // Half the width of the band repainted along each edge of a moving rectangle.
 inline constexpr int SelectionBandHalfWidth = 8;
+// The DPI the size label's sizes below are given for; it scales with the monitor's.
+inline constexpr int SelectionLabelDesignDpi = 96;
+
+// The size label of a selection, in client coordinates: its black box, where its text
+// starts, and the text's height in pixels.
+struct TSelectionLabel {
+  TRect Box;
+  TPoint TextOrigin;
+  int FontPixels = 0;
+};
 
 enum class TSelectionState { Idle, Dragging, Accepted, Cancelled };
 enum class TMouseButton { Left, Right, Middle, Other };
@@ -36,6 +46,11 @@ public:
   std::vector<TRect> MouseDown(TMouseButton AButton, TPoint APoint);
   std::vector<TRect> MouseMove(TPoint APoint);
   std::vector<TRect> MouseUp(TMouseButton AButton, TPoint APoint);
+  // The DPI of the monitor where the next drag starts, which sizes its label (96 until
+  // set; 0 or less counts as 96). The window sets it before it passes a press on; during a
+  // drag it is ignored, so that the label it drew is the one it repaints.
+  void SetLabelDpi(int ADpi) noexcept;
+  int LabelDpi() const noexcept { return FLabelDpi; }
   // Escape (virtual key 27) cancels; every other key is ignored.
   void KeyDown(unsigned AVirtualKey) noexcept;
   // The window was closed some other way: that cancels too.
@@ -50,6 +65,8 @@ public:
   // it was dragged. A point on the last column or row of the screen stands for the edge
   // beyond it, which the mouse never reaches: a drag to the edge takes them in.
   TRect SelectionRect() const noexcept;
+  // The label of the selection being dragged.
+  TSelectionLabel Label() const;
   // The accepted selection in screen coordinates; (0, 0, 0, 0) unless accepted.
   TRect SelectedRect() const noexcept { return FSelectedRect; }
   TRect ClientRect() const noexcept { return {0, 0, FVirtualRect.Width(), FVirtualRect.Height()}; }
@@ -64,17 +81,24 @@ private:
   TPoint FCurrentPoint;
   TRect FLastPaintRect;
   TRect FSelectedRect;
+  int FLabelDpi = SelectionLabelDesignDpi;
 };
 
 // "%d x %d" with the selection's width and height.
 std::u16string SelectionLabelText(const TRect& ASelection);
-// The label's black box: 90 × 18 with its bottom 4 above the selection, or, when its top
-// would be above the screen, moved down by 28 to lie inside the selection.
-TRect SelectionLabelBox(const TRect& ASelection) noexcept;
+// The label of a selection in the client area AClient, at ADpi. At 96 DPI its box is 90 ×
+// 18 with its bottom 4 above the selection, or, when its top would be above the screen,
+// moved down by 28 to lie inside the selection; the text starts 4 right of and 2 below the
+// box's corner and is 12 pixels high. Every size scales with ADpi. The box then moves as
+// little as keeps it inside AClient: a selection at the right edge of the screen shows
+// its whole label, ending at that edge.
+TSelectionLabel SelectionLabel(const TRect& ASelection, const TRect& AClient,
+                               int ADpi = SelectionLabelDesignDpi) noexcept;
 // What changes on screen when a selection rectangle appears or goes: a band of 16 along
-// each of its four edges and the label area (100 wide: more than the label drawn), each
-// clipped to AClient; empty parts are left out. The inside is never repainted.
-std::vector<TRect> SelectionInvalidation(const TRect& ARect, const TRect& AClient);
+// each of its four edges and the label area (at 96 DPI 100 wide: more than the label drawn,
+// placed by the same rules), each clipped to AClient; empty parts are left out. The inside
+// is never repainted.
+std::vector<TRect> SelectionInvalidation(const TRect& ARect, const TRect& AClient, int ADpi = SelectionLabelDesignDpi);
 
 // The whole virtual screen, copied once, and where it lies.
 struct TFrozenScreen {

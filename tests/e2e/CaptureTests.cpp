@@ -2,6 +2,7 @@
 // in known pixels under them.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -128,6 +129,63 @@ TEST_F(CaptureTest, ASevenPixelDragLeavesTheOverlayOpenForAnotherDrag) {
   EXPECT_EQ(pasted->Pixel(50, 40) & 0xFFFFFF, 0x0A0A0Au);
 }
 
+// What the screen shows of the size label in a rectangle: its black pixels, and the rows
+// with text, white on black.
+struct TLabelPixels {
+  int Black = 0;
+  int TextRows = 0;
+};
+TLabelPixels LabelPixels(const RECT& ARect) {
+  const TBitmap32 shown = GrabScreen(ARect);
+  TLabelPixels found;
+  for (int y = 0; y < shown.Height(); ++y) {
+    int black = 0;
+    bool white = false;
+    for (int x = 0; x < shown.Width(); ++x) {
+      const std::uint32_t c = shown.Pixel(x, y) & 0xFFFFFF;
+      black += c == 0;
+      white = white || ((c & 0xFF) > 0xC0 && (c >> 8 & 0xFF) > 0xC0 && (c >> 16 & 0xFF) > 0xC0);
+    }
+    found.Black += black;
+    found.TextRows += white && black > 0;
+  }
+  return found;
+}
+
+// The mouse stops at the last column and row of the screen: a drag that goes on past the
+// bottom-right corner takes them in, and the size label, which would reach past the right
+// edge, ends at it with its text whole.
+TEST_F(CaptureTest, ADragPastTheBottomRightCornerTakesInTheEdgeAndShowsTheWholeLabel) {
+  const RECT v = test::VirtualScreen();
+  const RECT corner{v.right - 200, v.bottom - 200, v.right, v.bottom};
+  const TPatternWindow board(corner, 0xE0);
+  OpenOverlay();
+  const POINT from{v.right - 40, v.bottom - 120};
+  MoveMouse(from);
+  PressMouse();
+  MoveMouse({v.right - 20, v.bottom - 60});
+  MoveMouse({v.right + 50, v.bottom + 50});
+  Sleep(300);
+  // The box is 90 × 18 with its bottom 4 above the selection, moved left to end at the edge.
+  const RECT label{v.right - 90, from.y - 22, v.right, from.y - 4};
+  const TLabelPixels inLabel = LabelPixels(label);
+  EXPECT_GT(inLabel.Black, 90 * 18 / 2) << "no label box at the right edge";
+  EXPECT_GE(inLabel.TextRows, 6) << "no text in the label";
+  EXPECT_EQ(ScreenPixel({v.right - 1, from.y - 12}), RGB(0, 0, 0));
+  EXPECT_EQ(ScreenPixel({v.right - 90, from.y - 12}), RGB(0, 0, 0));
+  EXPECT_NE(ScreenPixel({v.right - 91, from.y - 12}), RGB(0, 0, 0));
+  SaveScreenshot(GetDesktopWindow(), L"screen-box-label-at-the-right-edge");
+  ReleaseMouse();
+  ASSERT_TRUE(LogHas(L"Screen box captured: 40x120")) << Log();
+  const std::optional<TBitmap32> pasted = FOther.Image();
+  ASSERT_TRUE(pasted);
+  ASSERT_EQ(pasted->Width(), 40);
+  ASSERT_EQ(pasted->Height(), 120);
+  const RECT cut{from.x, from.y, v.right, v.bottom};
+  int at = -1;
+  EXPECT_TRUE(SameColours(*pasted, board.Expected(cut, 0xE0), &at)) << "first difference at pixel " << at;
+}
+
 TEST_F(CaptureTest, EscapeAndARightClickCancelWithoutAnEntry) {
   FOther.CopyText(L"before");
   ASSERT_TRUE(WaitUntil([&] { return Label().rfind(L"1 / 1", 0) == 0; }, 10s)) << Label() << "\n" << Log();
@@ -170,6 +228,48 @@ TEST_F(CaptureTest, CtrlShiftRAgainWhileTheOverlayIsOpenOpensNoSecondOne) {
   ASSERT_TRUE(LogHas(L"Screen box selection cancelled")) << Log();
   Sleep(300);
   EXPECT_EQ(Occurrences(Log(), L"Screen box selection cancelled"), 1u) << Log();
+}
+
+// Tarvel started on a screen scaled to 150 % (144 DPI), the way Wine takes the scale from
+// the user's LogPixels value when a program starts.
+class CaptureAt144DpiTest : public CaptureTest {
+protected:
+  static constexpr wchar_t DesktopKey[] = L"Control Panel\\Desktop";
+  void SetUp() override {
+    const DWORD dpi = 144;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi), ERROR_SUCCESS);
+    CaptureTest::SetUp();
+  }
+  void TearDown() override {
+    CaptureTest::TearDown();
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, DesktopKey, L"LogPixels");
+  }
+};
+
+TEST_F(CaptureAt144DpiTest, TheSizeLabelGrowsWithTheScale) {
+  constexpr COLORREF Grey = RGB(128, 128, 128);
+  const TPatternWindow grey({420, 60, 900, 500}, 0, Grey);
+  OpenOverlay();
+  const POINT from{500, 200};
+  MoveMouse(from);
+  PressMouse();
+  MoveMouse({700, 300});
+  MoveMouse({760, 330});
+  Sleep(300);
+  // 90 × 18 with its bottom 4 above the selection at 96 DPI: 135 × 27, 6 above, at 144.
+  const RECT label{from.x, from.y - 33, from.x + 135, from.y - 6};
+  const TLabelPixels inLabel = LabelPixels(label);
+  EXPECT_GT(inLabel.Black, 135 * 27 / 2) << "no label box of 135 x 27";
+  for (const POINT inside : {POINT{from.x + 1, from.y - 33}, POINT{from.x + 134, from.y - 7}})
+    EXPECT_EQ(ScreenPixel(inside), RGB(0, 0, 0)) << inside.x << ", " << inside.y;
+  for (const POINT outside : {POINT{from.x + 1, from.y - 34}, POINT{from.x + 135, from.y - 20}})
+    EXPECT_EQ(ScreenPixel(outside), Grey) << outside.x << ", " << outside.y;
+  // Text of the window's size at 144 DPI: digits about 13 pixels high, not 9.
+  EXPECT_GE(inLabel.TextRows, 12) << "the label's text is not scaled";
+  SaveScreenshot(GetDesktopWindow(), L"screen-box-label-at-144-dpi");
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(OverlayCloses());
+  ReleaseMouse();
 }
 
 } // namespace

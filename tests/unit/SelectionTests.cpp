@@ -216,28 +216,90 @@ TEST(SelectionLabelTest, ReadsWidthXHeight) {
 }
 
 struct TLabelCase {
-  int Top;
-  int BoxTop; // the box is always 90 wide and 18 high, at the selection's left
+  const char* Name;
+  TRect Selection;
+  TRect Client;
+  int Dpi;
+  TRect Box;
+  TPoint TextOrigin;
+  int FontPixels;
 };
 
-class SelectionLabelBoxTest : public testing::TestWithParam<TLabelCase> {};
-
-TEST_P(SelectionLabelBoxTest, SitsAboveUnlessThatLeavesTheScreen) {
-  const TRect box = SelectionLabelBox({40, GetParam().Top, 300, GetParam().Top + 100});
-  EXPECT_EQ(box, (TRect{40, GetParam().BoxTop, 130, GetParam().BoxTop + 18}));
+void PrintTo(const TLabelCase& ACase, std::ostream* AOut) {
+  *AOut << ACase.Name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SelectionLabelBoxTest,
-                         testing::Values(TLabelCase{100, 78}, TLabelCase{22, 0},
-                                         // Its top would be above the screen: moved down by 28,
-                                         // inside the selection.
-                                         TLabelCase{21, 27}, TLabelCase{10, 16}, TLabelCase{0, 6}));
+class SelectionLabelTest : public testing::TestWithParam<TLabelCase> {};
+
+TEST_P(SelectionLabelTest, SitsAboveTheSelectionInsideTheScreenAtTheMonitorsScale) {
+  const TLabelCase& c = GetParam();
+  const TSelectionLabel label = SelectionLabel(c.Selection, c.Client, c.Dpi);
+  EXPECT_EQ(label.Box, c.Box);
+  EXPECT_EQ(label.TextOrigin, c.TextOrigin);
+  EXPECT_EQ(label.FontPixels, c.FontPixels);
+}
+
+constexpr TRect Wide{0, 0, 4200, 2400};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SelectionLabelTest,
+    testing::Values(
+        // At 96 DPI: 90 × 18, its bottom 4 above the selection, the text 12 pixels high.
+        TLabelCase{"Above", {40, 100, 300, 200}, OneMonitor, 96, {40, 78, 130, 96}, {44, 80}, 12},
+        TLabelCase{"AtTheTopOfTheScreen", {40, 22, 300, 122}, OneMonitor, 96, {40, 0, 130, 18}, {44, 2}, 12},
+        // Its top would be above the screen: moved down by 28, inside the selection.
+        TLabelCase{"MovedDownOnePixelLower", {40, 21, 300, 121}, OneMonitor, 96, {40, 27, 130, 45}, {44, 29}, 12},
+        TLabelCase{"MovedDown", {40, 10, 300, 110}, OneMonitor, 96, {40, 16, 130, 34}, {44, 18}, 12},
+        TLabelCase{"MovedDownAtTheTopEdge", {40, 0, 300, 100}, OneMonitor, 96, {40, 6, 130, 24}, {44, 8}, 12},
+        // It would reach past the right edge: it ends there instead, its text whole.
+        TLabelCase{"AtTheRightEdge", {4170, 500, 4200, 600}, Wide, 96, {4110, 478, 4200, 496}, {4114, 480}, 12},
+        TLabelCase{"EndingAtTheRightEdge", {4110, 500, 4200, 600}, Wide, 96, {4110, 478, 4200, 496}, {4114, 480}, 12},
+        TLabelCase{"InTheTopRightCorner", {4190, 0, 4200, 50}, Wide, 96, {4110, 6, 4200, 24}, {4114, 8}, 12},
+        // Dragged out of the window with the mouse captured: still on screen.
+        TLabelCase{"LeftOfTheScreen", {-30, 500, 20, 600}, Wide, 96, {0, 478, 90, 496}, {4, 480}, 12},
+        // At 144 DPI (150 %) every size is half as large again.
+        TLabelCase{"At144Dpi", {40, 100, 300, 200}, OneMonitor, 144, {40, 67, 175, 94}, {46, 70}, 18},
+        TLabelCase{"MovedDownAt144Dpi", {40, 20, 300, 120}, OneMonitor, 144, {40, 29, 175, 56}, {46, 32}, 18},
+        TLabelCase{
+            "AtTheRightEdgeAt144Dpi", {1900, 500, 1919, 600}, OneMonitor, 144, {1785, 467, 1920, 494}, {1791, 470}, 18},
+        TLabelCase{"At192Dpi", {40, 100, 300, 200}, OneMonitor, 192, {40, 56, 220, 92}, {48, 60}, 24}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST(SelectionModelTest, TheLabelTakesTheScaleOfWhereTheDragStartsAndKeepsItDuringTheDrag) {
+  TSelectionModel model(OneMonitor);
+  EXPECT_EQ(model.LabelDpi(), 96);
+  model.SetLabelDpi(144);
+  const TRects down = model.MouseDown(TMouseButton::Left, {100, 100});
+  const TRects atPoint = SelectionInvalidation({100, 100, 100, 100}, OneMonitor, 144);
+  TRects twice = atPoint;
+  twice.insert(twice.end(), atPoint.begin(), atPoint.end());
+  EXPECT_EQ(down, twice);
+  model.MouseMove({300, 250});
+  EXPECT_EQ(model.Label().Box, (TRect{100, 67, 235, 94}));
+  // A monitor of another scale under the mouse changes nothing until the next drag: what
+  // was drawn is what is repainted.
+  model.SetLabelDpi(96);
+  EXPECT_EQ(model.LabelDpi(), 144);
+  const TRects move = model.MouseMove({300, 260});
+  EXPECT_EQ(move.back(), (TRect{100, 67, 250, 94})); // the label area, 150 wide
+  model.MouseUp(TMouseButton::Left, {104, 104});     // refused
+  model.SetLabelDpi(96);
+  model.MouseDown(TMouseButton::Left, {100, 100});
+  model.MouseMove({300, 250});
+  EXPECT_EQ(model.Label().Box, (TRect{100, 78, 190, 96}));
+
+  TSelectionModel other(OneMonitor);
+  other.SetLabelDpi(144);
+  other.SetLabelDpi(0); // nonsense from the system
+  EXPECT_EQ(other.LabelDpi(), 96);
+}
 
 struct TBandCase {
   const char* Name;
   TRect Rect;
   TRect Client;
   TRects Expected;
+  int Dpi = 96;
 };
 
 void PrintTo(const TBandCase& ACase, std::ostream* AOut) {
@@ -247,7 +309,7 @@ void PrintTo(const TBandCase& ACase, std::ostream* AOut) {
 class SelectionInvalidationTest : public testing::TestWithParam<TBandCase> {};
 
 TEST_P(SelectionInvalidationTest, GivesFourEdgeBandsAndTheLabelArea) {
-  EXPECT_EQ(SelectionInvalidation(GetParam().Rect, GetParam().Client), GetParam().Expected);
+  EXPECT_EQ(SelectionInvalidation(GetParam().Rect, GetParam().Client, GetParam().Dpi), GetParam().Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -267,11 +329,27 @@ INSTANTIATE_TEST_SUITE_P(
                   {0, 0, 50, 50},
                   OneMonitor,
                   {{0, 0, 58, 8}, {0, 42, 58, 58}, {0, 0, 8, 58}, {42, 0, 58, 58}, {0, 6, 100, 24}}},
+        // The label area moves into the client area with the label.
         TBandCase{"PartsOutsideTheClientAreaAreLeftOut",
                   {95, 40, 120, 60},
                   {0, 0, 100, 100},
-                  {{87, 32, 100, 48}, {87, 52, 100, 68}, {87, 32, 100, 68}, {95, 18, 100, 36}}},
-        TBandCase{"EntirelyOutside", {300, 300, 400, 400}, {0, 0, 100, 100}, {}}),
+                  {{87, 32, 100, 48}, {87, 52, 100, 68}, {87, 32, 100, 68}, {0, 18, 100, 36}}},
+        TBandCase{"EntirelyOutsideButTheLabel", {300, 300, 400, 400}, {0, 0, 100, 100}, {{0, 82, 100, 100}}},
+        // The label area goes where the label does: inside the screen, scaled.
+        TBandCase{"TheLabelAreaStaysOnScreenAtTheRightEdge",
+                  {1850, 500, 1900, 600},
+                  OneMonitor,
+                  {{1842, 492, 1908, 508},
+                   {1842, 592, 1908, 608},
+                   {1842, 492, 1858, 608},
+                   {1892, 492, 1908, 608},
+                   {1820, 478, 1920, 496}}},
+        TBandCase{
+            "TheLabelAreaAt144Dpi",
+            {100, 100, 300, 250},
+            OneMonitor,
+            {{92, 92, 308, 108}, {92, 242, 308, 258}, {92, 92, 108, 258}, {292, 92, 308, 258}, {100, 67, 250, 94}},
+            144}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 // --- Freezing, cutting and the whole interaction ---

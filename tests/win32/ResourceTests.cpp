@@ -97,12 +97,13 @@ std::vector<std::string> ImportedDlls(const std::wstring& AExe) {
 }
 
 // A second start only gives way to the first: the libraries of work that comes later (the
-// update check, the save dialog, UI Automation) are loaded when it first runs, not at start.
+// update check, the save dialog, UI Automation, the selection overlay) are loaded when it
+// first runs, not at start.
 TEST(ResourceTest, ExecutableLoadsAtItsStartOnlyWhatEveryStartNeeds) {
   const std::vector<std::string> imported = ImportedDlls(TarvelExePath());
   ASSERT_FALSE(imported.empty()) << "no import directory read";
   EXPECT_NE(std::find(imported.begin(), imported.end(), "user32.dll"), imported.end());
-  for (const char* later : {"winhttp.dll", "crypt32.dll", "comdlg32.dll", "ole32.dll", "oleaut32.dll"})
+  for (const char* later : {"winhttp.dll", "crypt32.dll", "comdlg32.dll", "ole32.dll", "oleaut32.dll", "shcore.dll"})
     EXPECT_EQ(std::find(imported.begin(), imported.end(), later), imported.end()) << later << " is loaded at start";
 }
 

@@ -1,5 +1,6 @@
 #include "ocr/win32/SelectionForm.h"
 
+#include <shellscalingapi.h>
 #include <windowsx.h>
 
 #include <cstring>
@@ -15,11 +16,9 @@ namespace {
 
 constexpr COLORREF OutlineColour = RGB(0, 255, 0);
 constexpr int OutlineWidth = 2;
-// The label box is 18 pixels high whatever the monitor's scale: a 12-pixel face fits it.
-constexpr int LabelFontPixels = 12;
 
-// The face of the system's message font, at the label's size.
-HFONT CreateLabelFont() {
+// The face of the system's message font, APixels high.
+HFONT CreateLabelFont(int APixels) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   LOGFONTW face{};
@@ -27,7 +26,7 @@ HFONT CreateLabelFont() {
     face = metrics.lfMessageFont;
   else
     std::wcscpy(face.lfFaceName, L"Segoe UI");
-  face.lfHeight = -LabelFontPixels;
+  face.lfHeight = -APixels;
   face.lfWidth = 0;
   face.lfWeight = FW_NORMAL;
   face.lfQuality = CLEARTYPE_QUALITY;
@@ -43,11 +42,22 @@ TPoint ClientPoint(LPARAM ALParam) noexcept {
   return {GET_X_LPARAM(ALParam), GET_Y_LPARAM(ALParam)};
 }
 
+// The scale the user chose for the monitor at a screen point, as a DPI; AFallback when the
+// system cannot tell.
+int MonitorDpiAt(POINT APoint, int AFallback) noexcept {
+  UINT dpiX = 0;
+  UINT dpiY = 0;
+  const HMONITOR monitor = MonitorFromPoint(APoint, MONITOR_DEFAULTTONEAREST);
+  if (monitor && SUCCEEDED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpiX, &dpiY)) && dpiY > 0)
+    return static_cast<int>(dpiY);
+  return AFallback;
+}
+
 } // namespace
 
 TOcrSelectionForm::TOcrSelectionForm(HINSTANCE AInstance, const TFrozenScreen& AScreen, TSelectionModel& AModel)
     : FScreen(AScreen), FModel(AModel), FImage(AScreen.Image.Width(), AScreen.Image.Height()),
-      FPen(CreatePen(PS_SOLID, OutlineWidth, OutlineColour)), FFont(CreateLabelFont()) {
+      FPen(CreatePen(PS_SOLID, OutlineWidth, OutlineColour)) {
   std::memcpy(FImage.Bits(), FScreen.Image.Bits(), FScreen.Image.ByteSize());
   RegisterWindowClassOnce(AInstance, SelectionOverlayClass, WindowProc);
   const TRect& v = FScreen.VirtualRect;
@@ -139,7 +149,15 @@ LRESULT TOcrSelectionForm::HandleMessage(HWND AWindow, UINT AMessage, WPARAM AWP
 }
 
 void TOcrSelectionForm::MouseDown(TMouseButton AButton, LPARAM ALParam) {
-  const std::vector<TRect> changed = FModel.MouseDown(AButton, ClientPoint(ALParam));
+  const TPoint point = ClientPoint(ALParam);
+  if (AButton == TMouseButton::Left) {
+    // The label is sized for the monitor the drag starts on.
+    const TRect& v = FScreen.VirtualRect;
+    const UINT windowDpi = GetDpiForWindow(FWindow.Get());
+    FModel.SetLabelDpi(MonitorDpiAt({v.Left + point.X, v.Top + point.Y},
+                                    windowDpi ? static_cast<int>(windowDpi) : SelectionLabelDesignDpi));
+  }
+  const std::vector<TRect> changed = FModel.MouseDown(AButton, point);
   if (FModel.Selecting())
     SetCapture(FWindow.Get()); // moves and the release arrive even outside the window
   Invalidate(changed);
@@ -182,14 +200,19 @@ void TOcrSelectionForm::DrawOverlay(HDC ADC, const RECT& AClip) {
     const TUniqueSelectObject brush = SelectScoped(ADC, GetStockObject(NULL_BRUSH));
     Rectangle(ADC, s.Left, s.Top, s.Right, s.Bottom);
   }
-  const RECT box = ToRect(SelectionLabelBox(s));
+  const TSelectionLabel label = FModel.Label();
+  const RECT box = ToRect(label.Box);
   FillRect(ADC, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   const std::u16string text = SelectionLabelText(s);
+  if (!FFont || FFontPixels != label.FontPixels) {
+    FFont.Reset(CreateLabelFont(label.FontPixels));
+    FFontPixels = label.FontPixels;
+  }
   const TUniqueSelectObject font = SelectScoped(ADC, FFont.Get());
   SetTextColor(ADC, RGB(255, 255, 255));
   SetBkMode(ADC, TRANSPARENT);
-  ExtTextOutW(ADC, box.left + 4, box.top + 2, ETO_CLIPPED, &box, reinterpret_cast<const wchar_t*>(text.c_str()),
-              static_cast<UINT>(text.size()), nullptr);
+  ExtTextOutW(ADC, label.TextOrigin.X, label.TextOrigin.Y, ETO_CLIPPED, &box,
+              reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<UINT>(text.size()), nullptr);
 }
 
 void TWin32SelectionOverlay::Run(const TFrozenScreen& AScreen, TSelectionModel& AModel) {

@@ -51,7 +51,9 @@ private:
   // The frozen image in a form GDI paints from.
   TMemoryDib FImage;
   TUniqueGdiObject FPen;
+  // The label's font, made for the size the label asks for.
   TUniqueGdiObject FFont;
+  int FFontPixels = 0;
   TUniqueWindow FWindow;
   bool FWakePosted = false;
 };
