@@ -126,6 +126,26 @@ TTextPosition TWrappedText::Clamp(TTextPosition APosition) const noexcept {
   return APosition;
 }
 
+std::pair<TTextPosition, TTextPosition> TWrappedText::WordAt(TTextPosition APosition,
+                                                             bool (*AIsWordChar)(char16_t)) const {
+  APosition = Clamp(APosition);
+  if (FLines.empty())
+    return {APosition, APosition};
+  const std::u16string& line = FLines[APosition.Line].Text;
+  std::size_t at = APosition.Offset;
+  if (!(at < line.size() && AIsWordChar(line[at])) && at > 0 && AIsWordChar(line[at - 1]))
+    --at;
+  std::size_t start = at;
+  std::size_t end = at;
+  while (start > 0 && AIsWordChar(line[start - 1]))
+    --start;
+  while (end < line.size() && AIsWordChar(line[end]))
+    ++end;
+  if (start == end && end < line.size())
+    ++end;
+  return {{APosition.Line, start}, {APosition.Line, end}};
+}
+
 std::vector<TWrappedText::TRow> TWrappedText::Rows(int ARow, int ACount) const {
   std::vector<TRow> rows;
   if (ACount <= 0 || ARow >= FRowCount)

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarvel {
@@ -46,6 +47,11 @@ public:
   TTextPosition End() const noexcept;
   // The nearest position that exists.
   TTextPosition Clamp(TTextPosition APosition) const noexcept;
+  // What a double click at APosition selects, as [first, after last) on its line: the run of
+  // word characters (AIsWordChar) there. Between two characters the word is the one to the
+  // right, as in an edit; just after a word, that word; on any other character, that
+  // character alone. The position is clamped first; no text gives the start twice.
+  std::pair<TTextPosition, TTextPosition> WordAt(TTextPosition APosition, bool (*AIsWordChar)(char16_t)) const;
 
   // One row: the characters Start to End of a line (an empty line has one empty row).
   struct TRow {

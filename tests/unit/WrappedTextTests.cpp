@@ -153,5 +153,37 @@ TEST(WrappedTextTest, TextBetweenJoinsLinesInEitherOrder) {
   EXPECT_EQ(empty.Clamp({3, 3}), TTextPosition{});
 }
 
+// A double click's word, with ASCII letters, digits and '_' as word characters.
+TEST(WrappedTextTest, WordAtTakesTheWordADoubleClickMeans) {
+  const auto isWord = [](char16_t AChar) { return AChar < 0x80 && (std::isalnum(AChar) != 0 || AChar == u'_'); };
+  TWrappedText text(Monospace());
+  text.Assign({u"Save to C:\\my_file.txt  ok", u"", u"end"});
+  struct TCase {
+    const char* Name;
+    TTextPosition At;
+    std::u16string Expected;
+  } cases[] = {
+      {"inside a word", {0, 2}, u"Save"},
+      {"on its first character", {0, 0}, u"Save"},
+      {"just after a word", {0, 4}, u"Save"},
+      {"between a word and the next", {0, 5}, u"to"},
+      {"'_' joins", {0, 13}, u"my_file"},
+      {"on a mark just after a word", {0, 18}, u"my_file"},
+      {"on a mark after a mark", {0, 10}, u"\\"},
+      {"between two blanks", {0, 23}, u" "},
+      {"at the line's end, after a word", {0, 26}, u"ok"},
+      {"an empty line", {1, 0}, u""},
+      {"past the line's end", {2, 99}, u"end"},
+      {"past the last line", {9, 0}, u"end"},
+  };
+  for (const TCase& c : cases) {
+    const auto [from, to] = text.WordAt(c.At, isWord);
+    EXPECT_EQ(from.Line, to.Line) << c.Name;
+    EXPECT_EQ(text.TextBetween(from, to), c.Expected) << c.Name;
+  }
+  const TWrappedText empty(Monospace());
+  EXPECT_EQ(empty.WordAt({2, 2}, isWord), (std::pair<TTextPosition, TTextPosition>{}));
+}
+
 } // namespace
 } // namespace tarvel

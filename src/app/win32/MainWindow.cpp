@@ -327,10 +327,9 @@ LRESULT TWin32MainWindow::CardMessage(HWND ACard, UINT AMessage, WPARAM AWParam,
     return 1;
   }
   case WM_PAINT: {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(ACard, &ps);
-    PaintFields(ACard, dc);
-    EndPaint(ACard, &ps);
+    const TPaintScope paint(ACard);
+    if (paint.DC())
+      PaintFields(ACard, paint.DC());
     return 0;
   }
   default: break;

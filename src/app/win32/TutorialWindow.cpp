@@ -166,10 +166,9 @@ private:
     switch (AMessage) {
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      const HDC dc = BeginPaint(AWindow, &ps);
-      PaintPage(dc);
-      EndPaint(AWindow, &ps);
+      const TPaintScope paint(AWindow);
+      if (paint.DC())
+        PaintPage(paint.DC());
       return 0;
     }
     default: return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);

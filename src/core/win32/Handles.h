@@ -122,6 +122,25 @@ inline TUniqueSelectObject SelectScoped(HDC ADC, HGDIOBJ AObject) noexcept {
   return TUniqueSelectObject({ADC, ::SelectObject(ADC, AObject)});
 }
 
+// A window's paint between BeginPaint and EndPaint: EndPaint runs however the paint ends.
+// DC() is null when BeginPaint failed; there is nothing to draw then.
+class TPaintScope {
+public:
+  explicit TPaintScope(HWND AWindow) noexcept : FWindow(AWindow), FDC(::BeginPaint(AWindow, &FPaint)) {}
+  ~TPaintScope() { ::EndPaint(FWindow, &FPaint); }
+  TPaintScope(const TPaintScope&) = delete;
+  TPaintScope& operator=(const TPaintScope&) = delete;
+
+  HDC DC() const noexcept { return FDC; }
+  // The part of the window to draw.
+  const RECT& Area() const noexcept { return FPaint.rcPaint; }
+
+private:
+  HWND FWindow;
+  PAINTSTRUCT FPaint{};
+  HDC FDC;
+};
+
 // Locks an HGLOBAL; Get().Data is null when the lock failed.
 inline TUniqueGlobalLock LockScoped(HGLOBAL AMemory) noexcept {
   return TUniqueGlobalLock({AMemory, ::GlobalLock(AMemory)});

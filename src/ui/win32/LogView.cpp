@@ -7,8 +7,7 @@
 #include <utility>
 
 #include "core/Text.h"
-#include "core/win32/Check.h"
-#include "core/win32/ErrorBoundary.h"
+#include "core/win32/Windowing.h"
 
 namespace tarvel {
 namespace {
@@ -23,6 +22,7 @@ constexpr std::size_t MeasuredChars = 4096;
 // Characters below this one are drawn one after the other at their own widths.
 constexpr UINT SimpleChars = 0x300;
 
+// Letters and digits of every script (as the system classes them) and '_'.
 bool IsWordChar(char16_t AChar) {
   return std::iswalnum(static_cast<wint_t>(AChar)) || AChar == u'_';
 }
@@ -37,50 +37,21 @@ constexpr int ScrollBarTicks = 3;
 } // namespace
 
 void TLogView::Register(HINSTANCE AInstance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = AInstance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-  wc.lpszClassName = ClassName;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-    RaiseLastOSError("RegisterClassExW");
+  RegisterWindowClassOnce(AInstance, ClassName, OwnedObjectWindowProc<TLogView, &TLogView::HandleMessage>, CS_DBLCLKS,
+                          IDC_IBEAM);
 }
 
 TLogView* TLogView::FromHandle(HWND AWindow) noexcept {
   wchar_t name[32] = {};
   if (!AWindow || !GetClassNameW(AWindow, name, 32) || std::wstring_view(name) != ClassName)
     return nullptr;
-  return reinterpret_cast<TLogView*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
+  return WindowObject<TLogView>(AWindow);
 }
 
 TLogView::TLogView(HWND AHandle)
     : FHandle(AHandle), FMeasure(CreateCompatibleDC(nullptr)),
       FText([this](std::u16string_view AText, int AWidth) { return Fit(AText, AWidth); }) {
   SetFont(nullptr);
-}
-
-TLogView::~TLogView() {
-  if (FMeasure)
-    DeleteDC(FMeasure);
-}
-
-LRESULT CALLBACK TLogView::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  auto* view = reinterpret_cast<TLogView*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-  if (AMessage == WM_NCCREATE) {
-    view = new (std::nothrow) TLogView(AWindow);
-    if (!view)
-      return FALSE;
-    SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-  } else if (AMessage == WM_NCDESTROY) {
-    SetWindowLongPtrW(AWindow, GWLP_USERDATA, 0);
-    delete view;
-    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  }
-  if (!view)
-    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  return Guarded(AWindow, [&] { return view->Dispatch(AMessage, AWParam, ALParam); });
 }
 
 std::size_t TLogView::Fit(std::u16string_view AText, int AWidth) {
@@ -98,20 +69,20 @@ std::size_t TLogView::Fit(std::u16string_view AText, int AWidth) {
   int fit = 0;
   SIZE size{};
   const auto length = static_cast<int>(std::min(AText.size(), MeasuredChars));
-  if (!GetTextExtentExPointW(FMeasure, reinterpret_cast<const wchar_t*>(AText.data()), length, AWidth, &fit, nullptr,
-                             &size))
+  if (!GetTextExtentExPointW(FMeasure.Get(), reinterpret_cast<const wchar_t*>(AText.data()), length, AWidth, &fit,
+                             nullptr, &size))
     return AText.size();
   return static_cast<std::size_t>(std::max(fit, 0));
 }
 
 void TLogView::SetFont(HFONT AFont) {
   FFont = AFont;
-  SelectObject(FMeasure, FFont ? static_cast<HGDIOBJ>(FFont) : GetStockObject(SYSTEM_FONT));
+  SelectObject(FMeasure.Get(), FFont ? static_cast<HGDIOBJ>(FFont) : GetStockObject(SYSTEM_FONT));
   TEXTMETRICW metrics{};
-  GetTextMetricsW(FMeasure, &metrics);
+  GetTextMetricsW(FMeasure.Get(), &metrics);
   FRowHeight = std::max<int>(metrics.tmHeight, 1);
   FCharWidths.assign(SimpleChars, 0);
-  if (!GetCharWidth32W(FMeasure, 0, SimpleChars - 1, FCharWidths.data()))
+  if (!GetCharWidth32W(FMeasure.Get(), 0, SimpleChars - 1, FCharWidths.data()))
     FCharWidths.clear();
   Relayout(true);
 }
@@ -260,7 +231,7 @@ TTextPosition TLogView::PositionAt(POINT APoint) {
   std::vector<int> extents(static_cast<std::size_t>(length));
   int fit = 0;
   SIZE size{};
-  GetTextExtentExPointW(FMeasure, Chars(line, row.Start), length, x, &fit, extents.data(), &size);
+  GetTextExtentExPointW(FMeasure.Get(), Chars(line, row.Start), length, x, &fit, extents.data(), &size);
   // The nearer edge of the character the point is on.
   if (fit < length) {
     const int left = fit > 0 ? extents[static_cast<std::size_t>(fit - 1)] : 0;
@@ -280,12 +251,13 @@ void TLogView::Paint(HDC ADC, const RECT& AUpdate) {
   // Drawn off screen, then shown at once: no flicker while lines come in. The buffer is
   // kept from paint to paint.
   if (FBufferSize.cx < width || FBufferSize.cy < height) {
-    FBuffer.reset(
+    FBuffer.Reset(
         CreateCompatibleBitmap(ADC, std::max<int>(width, FBufferSize.cx), std::max<int>(height, FBufferSize.cy)));
     FBufferSize = {std::max<int>(width, FBufferSize.cx), std::max<int>(height, FBufferSize.cy)};
   }
-  const HDC dc = CreateCompatibleDC(ADC);
-  const HGDIOBJ oldBitmap = SelectObject(dc, FBuffer.get());
+  const TUniqueMemoryDC buffer(CreateCompatibleDC(ADC));
+  const HDC dc = buffer.Get();
+  const auto bitmap = SelectScoped(dc, FBuffer.Get());
   SetWindowOrgEx(dc, 0, AUpdate.top, nullptr);
   // The parent's colours, as a read-only edit gets them.
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -298,7 +270,7 @@ void TLogView::Paint(HDC ADC, const RECT& AUpdate) {
   FillRect(dc, &area, brush);
   const COLORREF text = GetTextColor(dc);
   const COLORREF back = GetBkColor(dc);
-  const HGDIOBJ oldFont = SelectObject(dc, FFont ? static_cast<HGDIOBJ>(FFont) : GetStockObject(SYSTEM_FONT));
+  const auto font = SelectScoped(dc, FFont ? static_cast<HGDIOBJ>(FFont) : GetStockObject(SYSTEM_FONT));
   SetBkMode(dc, TRANSPARENT);
   const TTextPosition from = std::min(FAnchor, FCaret);
   const TTextPosition to = std::max(FAnchor, FCaret);
@@ -332,9 +304,6 @@ void TLogView::Paint(HDC ADC, const RECT& AUpdate) {
     y += FRowHeight;
   }
   BitBlt(ADC, 0, AUpdate.top, width, height, dc, 0, AUpdate.top, SRCCOPY);
-  SelectObject(dc, oldFont);
-  SelectObject(dc, oldBitmap);
-  DeleteDC(dc);
 }
 
 void TLogView::Scroll(int ACode) {
@@ -389,42 +358,32 @@ bool TLogView::Key(WPARAM AKey) {
 
 void TLogView::Copy() {
   const std::u16string text = SelectedText();
-  if (text.empty() || !OpenClipboard(FHandle))
+  if (text.empty())
     return;
-  EmptyClipboard();
+  // As an edit's copy, without a word when it fails. The block is made before the clipboard
+  // is opened, so that memory running out leaves the content as it was; a block the system
+  // refuses is freed here. (The clipboard layer sits above the controls; the view needs only
+  // this much of it.)
   const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    if (void* p = GlobalLock(memory)) {
-      std::copy_n(text.c_str(), text.size() + 1, static_cast<char16_t*>(p));
-      GlobalUnlock(memory);
-      if (!SetClipboardData(CF_UNICODETEXT, memory))
-        GlobalFree(memory);
-    } else {
-      GlobalFree(memory);
-    }
+  TUniqueHGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+  if (!memory)
+    return;
+  {
+    const auto lock = LockScoped(memory.Get());
+    if (!lock.Get().Data)
+      return;
+    std::copy_n(text.c_str(), text.size() + 1, static_cast<char16_t*>(lock.Get().Data));
   }
-  CloseClipboard();
+  const TUniqueOpenClipboard open(OpenClipboard(FHandle) != FALSE);
+  if (!open || !EmptyClipboard())
+    return;
+  if (SetClipboardData(CF_UNICODETEXT, memory.Get()))
+    memory.Release(); // the clipboard's now
 }
 
 void TLogView::SelectWordAt(TTextPosition APosition) {
-  APosition = FText.Clamp(APosition);
-  if (FText.LineCount() == 0)
-    return;
-  const std::u16string& line = FText.Line(APosition.Line);
-  // Between two characters, the word is the one to the right, as in an edit; just after a
-  // word, that word.
-  std::size_t at = APosition.Offset;
-  if (!(at < line.size() && IsWordChar(line[at])) && at > 0 && IsWordChar(line[at - 1]))
-    --at;
-  std::size_t start = at;
-  std::size_t end = at;
-  while (start > 0 && IsWordChar(line[start - 1]))
-    --start;
-  while (end < line.size() && IsWordChar(line[end]))
-    ++end;
-  if (start == end && end < line.size())
-    ++end;
-  Select({APosition.Line, start}, {APosition.Line, end});
+  const auto [start, end] = FText.WordAt(APosition, IsWordChar);
+  Select(start, end);
 }
 
 void TLogView::ContextMenu(POINT AScreen) {
@@ -453,7 +412,7 @@ void TLogView::NotifyParent(WORD ACode) {
   SendMessageW(GetParent(FHandle), WM_COMMAND, MAKEWPARAM(id, ACode), reinterpret_cast<LPARAM>(FHandle));
 }
 
-LRESULT TLogView::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+LRESULT TLogView::HandleMessage(HWND, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   switch (AMessage) {
   case WM_SETFONT:
     SetFont(reinterpret_cast<HFONT>(AWParam));
@@ -464,11 +423,9 @@ LRESULT TLogView::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   case WM_SIZE: Relayout(false); return 0;
   case WM_ERASEBKGND: return 1;
   case WM_PAINT: {
-    PAINTSTRUCT ps;
-    if (const HDC dc = BeginPaint(FHandle, &ps)) {
-      Paint(dc, ps.rcPaint);
-      EndPaint(FHandle, &ps);
-    }
+    const TPaintScope paint(FHandle);
+    if (paint.DC())
+      Paint(paint.DC(), paint.Area());
     return 0;
   }
   case WM_GETTEXTLENGTH: return static_cast<LRESULT>(FText.Length());

@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
+#include "core/win32/Handles.h"
 #include "ui/WrappedText.h"
 
 namespace tarvel {
@@ -27,6 +26,10 @@ public:
   // The view of a window of the class, or nothing.
   static TLogView* FromHandle(HWND AWindow) noexcept;
 
+  // Made by its window when it is created, destroyed after it went (OwnedObjectWindowProc).
+  explicit TLogView(HWND AHandle);
+  LRESULT HandleMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+
   void Assign(const std::vector<std::u16string>& ALines);
   // Adds ALine at the end after dropping the first ADropFront lines.
   void Append(std::u16string ALine, std::size_t ADropFront);
@@ -46,10 +49,6 @@ public:
   TTextPosition PositionAt(POINT APoint);
 
 private:
-  explicit TLogView(HWND AHandle);
-  ~TLogView();
-  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
-  LRESULT Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   std::size_t Fit(std::u16string_view AText, int AWidth);
   void SetFont(HFONT AFont);
   // Lays the lines out for the view's size (and, when it changed, the font).
@@ -73,11 +72,9 @@ private:
 
   HWND FHandle;
   HFONT FFont = nullptr;
-  HDC FMeasure = nullptr;
-  struct TDeleteBitmap {
-    void operator()(HBITMAP ABitmap) const noexcept { DeleteObject(ABitmap); }
-  };
-  std::unique_ptr<std::remove_pointer_t<HBITMAP>, TDeleteBitmap> FBuffer;
+  // Where text is measured: the font is kept selected into it.
+  TUniqueMemoryDC FMeasure;
+  TUniqueBitmap FBuffer;
   SIZE FBufferSize{};
   int FRowHeight = 16;
   // The widths of the characters Fit adds up, in the font.
