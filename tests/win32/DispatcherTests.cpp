@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/Errors.h"
-#include "core/win32/Dispatcher.h"
+#include "core/win32/Win32Dispatcher.h"
 #include "fakes/FakeDispatcher.h"
 
 namespace tarvel {

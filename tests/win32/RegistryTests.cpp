@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/win32/Shell.h"
+#include "core/win32/Win32Shell.h"
 #include "settings/uAppSettings.h"
 #include "settings/win32/Win32Registry.h"
 

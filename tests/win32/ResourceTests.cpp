@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/win32/Check.h"
-#include "core/win32/Shell.h"
+#include "core/win32/Win32Shell.h"
 #include "update/UpdateHelper.h"
 #include "version.h"
 #include "win32/TarvelExe.h"

@@ -1,4 +1,4 @@
-#include "core/win32/Dispatcher.h"
+#include "core/win32/Win32Dispatcher.h"
 
 #include <thread>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "core/win32/Shell.h"
+#include "core/win32/Win32Shell.h"
 
 #include <algorithm>
 
