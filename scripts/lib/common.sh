@@ -66,7 +66,7 @@ winepath() { "$TARVEL_WINE" winepath "$@"; }
 # zstd for both architectures once.
 ensure_setup() {
   local need=
-  for tool in cmake ninja g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix Xvfb xdpyinfo xdotool xclip convert clang-format makensis zip; do
+  for tool in cmake ninja g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix Xvfb xdpyinfo xdotool xclip convert clang-format run-clang-tidy makensis zip; do
     command -v "$tool" >/dev/null 2>&1 || need=1
   done
   [ -f /usr/include/gtest/gtest.h ] && [ -f /usr/include/benchmark/benchmark.h ] \

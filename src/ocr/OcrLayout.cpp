@@ -292,12 +292,12 @@ std::u16string Paragraphs(const std::vector<const TOcrTextLine*>& ALines, bool A
       bool joinHyphen = false;
       if (!brk) {
         const bool continuesItem = hang && std::fabs(line.Left - *hang) <= tolerance;
-        if (!continuesItem && std::fabs(line.Left - left) > tolerance)
-          brk = true; // indented or outdented: a paragraph or item of its own
-        else if (AUseBlanks && BrokenByHyphen(LastWord(*previous.Line), first.Text))
+        // Indented or outdented: a paragraph or item of its own.
+        const bool moved = !continuesItem && std::fabs(line.Left - left) > tolerance;
+        if (!moved && AUseBlanks && BrokenByHyphen(LastWord(*previous.Line), first.Text))
           joinHyphen = true;
-        else if (previous.Right + space + first.Bounds->Width < right - 0.1f * height)
-          brk = true; // the next line's first word would have fitted: the line ended here
+        else // or the next line's first word would have fitted: the line ended here
+          brk = moved || previous.Right + space + first.Bounds->Width < right - 0.1f * height;
       }
       if (brk) {
         text += paragraph;

@@ -15,6 +15,7 @@ struct TTextPosition {
   std::size_t Line = 0;
   std::size_t Offset = 0;
   friend bool operator==(const TTextPosition&, const TTextPosition&) = default;
+  // NOLINTNEXTLINE(modernize-use-nullptr): the defaulted comparison's own 0, no pointer
   friend auto operator<=>(const TTextPosition&, const TTextPosition&) = default;
 };
 
