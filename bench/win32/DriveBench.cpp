@@ -47,6 +47,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Timing.h"
@@ -54,6 +55,7 @@
 #include "e2e/Driver.h"
 #include "e2e/OtherProgram.h"
 #include "e2e/Process.h"
+#include "e2e/Session.h"
 #include "ocr_double/OcrScript.h"
 
 namespace {
@@ -96,19 +98,28 @@ std::wstring ImageTag(SIZE ASize) {
   return std::to_wstring(ASize.cx) + L"x" + std::to_wstring(ASize.cy);
 }
 
+// What the log says for a captured copy, up to the copy's own text or the image's size.
+constexpr std::wstring_view CapturedTextLine = L"External clipboard captured: text ";
+constexpr std::wstring_view CapturedImageLine = L"External clipboard captured: image ";
+
+// The rest of ALine after APrefix, or nothing when ALine does not hold it.
+const wchar_t* After(const std::wstring& ALine, std::wstring_view APrefix) {
+  const std::size_t at = ALine.find(APrefix);
+  return at == std::wstring::npos ? nullptr : ALine.c_str() + at + APrefix.size();
+}
+
 // The number of the copy a log line reports captured, or nothing.
 std::optional<int> CapturedIndex(const std::wstring& ALine, bool AImage) {
   if (!AImage) {
-    const std::size_t at = ALine.find(L"External clipboard captured: text copy ");
-    if (at == std::wstring::npos)
+    const wchar_t* const text = After(ALine, CapturedTextLine);
+    int index = 0;
+    if (!text || std::swscanf(text, L"copy %d", &index) != 1)
       return std::nullopt;
-    return std::wcstol(ALine.c_str() + at + 39, nullptr, 10);
+    return index;
   }
-  const std::size_t at = ALine.find(L"External clipboard captured: image ");
-  if (at == std::wstring::npos)
-    return std::nullopt;
+  const wchar_t* const size = After(ALine, CapturedImageLine);
   int w = 0, h = 0;
-  if (std::swscanf(ALine.c_str() + at + 35, L"%dx%d", &w, &h) != 2 || w < 8 || h < 8)
+  if (!size || std::swscanf(size, L"%dx%d", &w, &h) != 2 || w < 8 || h < 8)
     return std::nullopt;
   return (w - 8) + 256 * (h - 8);
 }
@@ -234,7 +245,7 @@ struct TOptions {
 };
 
 // One Tarvel under measurement, with its window and the other program that copies.
-class TBench {
+class TBench : TTarvelSession {
 public:
   explicit TBench(const std::wstring& AExe) : FExe(AExe) {}
   ~TBench() {
@@ -248,45 +259,30 @@ public:
       EmptyClipboard();
       CloseClipboard();
     }
-    DeleteStoredSettings();
+    StoreFreshSettings();
     StoreSetting(L"ShowLog", AShowLog ? 1 : 0);
     StoreSetting(L"MaxClipEntries", AHistorySize);
     StoreSetting(L"ShowNotifications", 0);
-    StoreSetting(L"DontShowTutorial", 1);
-    // A measurement never waits on the network.
-    StoreUpdateUrl(ClosedUpdateUrl);
-    FTarvel = TProcess::Start(FExe);
+    if (const std::wstring failure = StartTarvelFrom(FExe); !failure.empty())
+      return Fail(failure);
     FHandle.Reset(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, FTarvel.Id()));
     if (!FHandle.Valid())
-      return Fail("cannot open the Tarvel process");
+      return Fail(L"cannot open the Tarvel process");
     if (!WaitUntil([&] { return (FUnixPid = UnixProcessOf(FExe)) != 0; }, 2s) &&
         GetEnvironmentVariableW(L"WINEPREFIX", nullptr, 0) > 0)
-      return Fail("Tarvel's Linux process was not found");
-    if (!WaitUntil([&] { return (FMain = FindWindowOfProcess(FTarvel.Id(), L"TarvelMainWindow")) != nullptr; }, 30s))
-      return Fail("the main window was not created");
-    if (!WaitUntil([&] { return TrayIconRegistered(FMain); }, 10s))
-      return Fail("no tray icon");
+      return Fail(L"Tarvel's Linux process was not found");
     if (AShowLog && !WaitUntil([&] { return Log().find(L" - Tarvel started") != std::wstring::npos; }, 10s))
-      return Fail("Tarvel did not finish starting");
+      return Fail(L"Tarvel did not finish starting");
     if (!AShowWindow)
       return true;
-    POINT icon;
-    if (!WaitUntil([&] { return FindTrayIconCentre(icon); }, 10s))
-      return Fail("the tray icon is not on screen");
-    ClickAt(icon, true);
-    if (!WaitUntil([] { return FindPopupMenu() != nullptr; }, 10s))
-      return Fail("no menu after a right click");
-    PressKey(VK_DOWN);
-    PressKey(VK_RETURN);
-    if (!WaitUntil([&] { return IsWindowVisible(FMain) != FALSE; }, 10s))
-      return Fail("Show app did not show the window");
-    ClickControl(Control(idBtnCard3));
-    if (!WaitUntil([&] { return IsWindowVisible(Control(idMemoInfoLog)) != FALSE; }, 10s))
-      return Fail("the info card did not come up");
+    if (const std::wstring failure = ShowAppFromTray(); !failure.empty())
+      return Fail(failure);
+    if (const std::wstring failure = ShowCardOf(idBtnCard3, idMemoInfoLog); !failure.empty())
+      return Fail(failure);
     return true;
   }
 
-  HWND Control(int AId) const { return FindControl(FMain, AId); }
+  using TTarvelSession::Control;
   std::wstring Log() const { return TextOf(Control(idMemoInfoLog)); }
   std::wstring Counter() const { return TextOf(Control(idLabel1)); }
 
@@ -300,7 +296,7 @@ public:
           return AOn == (text.find(L"Tray-resident utility") == std::wstring::npos && !text.empty());
         },
         10s);
-    return shown || Fail("the switch did not change the field");
+    return shown || Fail(L"the switch did not change the field");
   }
 
   double CpuMs() const {
@@ -379,17 +375,15 @@ public:
   void CopyDib(const std::vector<std::uint8_t>& ADib) { FOther.CopyFormats({{CF_DIB, ADib}}); }
 
 private:
-  bool Fail(const char* AWhy) const {
-    std::fprintf(stderr, "drive bench: %s\n", AWhy);
+  bool Fail(const std::wstring& AWhy) const {
+    std::fwprintf(stderr, L"drive bench: %ls\n", AWhy.c_str());
     return false;
   }
 
   std::wstring FExe;
   TOtherProgram FOther;
-  TProcess FTarvel;
   TUniqueHandle FHandle;
   DWORD FUnixPid = 0;
-  HWND FMain = nullptr;
 };
 
 bool ParseMode(const std::vector<std::wstring>& AArgs, std::size_t AAt, bool& AShown) {
@@ -562,7 +556,7 @@ int Memory(const TOptions& AOptions) {
   const auto captures = [&] {
     std::size_t n = 0;
     for (const std::wstring& line : Lines(bench.Log()))
-      n += line.find(L"External clipboard captured: image ") != std::wstring::npos;
+      n += After(line, CapturedImageLine) != nullptr;
     return n;
   };
   int missed = 0;

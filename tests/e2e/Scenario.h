@@ -9,13 +9,12 @@
 #include "Driver.h"
 #include "OtherProgram.h"
 #include "Process.h"
+#include "Session.h"
 #include "app/win32/ControlIds.h"
 
 namespace tarvel::e2e {
 
 using namespace std::chrono_literals;
-
-inline constexpr wchar_t MainWindowClass[] = L"TarvelMainWindow";
 
 inline bool HasChildText(HWND AWindow, const std::wstring& AText) {
   const auto texts = ChildTexts(AWindow);
@@ -43,55 +42,20 @@ inline std::wstring WithoutUpdateCheckLines(const std::wstring& ALog) {
 }
 
 // One scenario with its own Tarvel: the stored settings are removed before and after, so
-// every scenario starts from a fresh installation unless it stores values itself; only the
-// first-run tutorial is turned off, as the scenarios are about the program behind it, and the
-// update check asks a closed local port.
-class TScenario : public testing::Test {
+// every scenario starts from a fresh installation (StoreFreshSettings) unless it stores
+// values itself.
+class TScenario : public testing::Test, protected TTarvelSession {
 protected:
-  void SetUp() override {
-    DeleteStoredSettings();
-    StoreSetting(L"DontShowTutorial", 1);
-    StoreUpdateUrl(ClosedUpdateUrl);
-  }
+  void SetUp() override { StoreFreshSettings(); }
   void TearDown() override {
     FTarvel.Kill();
     DeleteStoredSettings();
   }
 
-  // Starts tarvel.exe and waits for its main window and tray icon.
-  void StartTarvel() {
-    FTarvel = TProcess::Start(TarvelExePath());
-    ASSERT_TRUE(WaitUntil([&] { return (FMain = FindWindowOfProcess(FTarvel.Id(), MainWindowClass)) != nullptr; }, 30s))
-        << "the main window was not created";
-    ASSERT_TRUE(WaitUntil([&] { return TrayIconRegistered(FMain); }, 10s)) << "no tray icon";
-  }
-
-  // A control of the window, on whichever card it lives.
-  HWND Control(int AId) const { return FindControl(FMain, AId); }
-
-  // Opens the tray icon's menu with a right click and picks the item at AIndex with the
-  // keyboard.
-  void ChooseTrayMenuItem(int AIndex) {
-    POINT icon;
-    ASSERT_TRUE(WaitUntil([&] { return FindTrayIconCentre(icon); }, 10s)) << "the tray icon is not on screen";
-    ClickAt(icon, true);
-    ASSERT_TRUE(WaitUntil([] { return FindPopupMenu() != nullptr; }, 10s)) << "no menu after a right click";
-    for (int i = 0; i <= AIndex; ++i)
-      PressKey(VK_DOWN);
-    PressKey(VK_RETURN);
-  }
-
-  void ShowApp() {
-    ChooseTrayMenuItem(0);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(FMain) != FALSE; }, 10s)) << "Show app did not show the window";
-  }
-
-  // Clicks a card button and waits until a control of that card is shown.
-  void ShowCard(int AButtonId, int AControlOnCard) {
-    ClickControl(Control(AButtonId));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Control(AControlOnCard)) != FALSE; }, 10s))
-        << "the card did not come up";
-  }
+  void StartTarvel() { ASSERT_EQ(StartTarvelFrom(TarvelExePath()), L""); }
+  void ChooseTrayMenuItem(int AIndex) { ASSERT_EQ(PickTrayMenuItem(AIndex), L""); }
+  void ShowApp() { ASSERT_EQ(ShowAppFromTray(), L""); }
+  void ShowCard(int AButtonId, int AControlOnCard) { ASSERT_EQ(ShowCardOf(AButtonId, AControlOnCard), L""); }
 
   HWND AnswerQuit(int AButton) {
     HWND box = nullptr;
@@ -105,9 +69,6 @@ protected:
     }
     return box;
   }
-
-  TProcess FTarvel;
-  HWND FMain = nullptr;
 };
 
 // Tarvel with its log on the info card and a clean clipboard; its window shown unless the
