@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CaptureScenario.h"
+#include "core/win32/Messages.h"
 
 namespace tarvel::e2e {
 namespace {
@@ -228,6 +229,21 @@ TEST_F(CaptureTest, CtrlShiftRAgainWhileTheOverlayIsOpenOpensNoSecondOne) {
   ASSERT_TRUE(LogHas(L"Screen box selection cancelled")) << Log();
   Sleep(300);
   EXPECT_EQ(Occurrences(Log(), L"Screen box selection cancelled"), 1u) << Log();
+}
+
+// The main window shown from the tray while the overlay is open becomes the foreground
+// window, hidden behind the topmost overlay; the keys still belong to the overlay.
+TEST_F(CaptureTest, EscapeCancelsAfterTheMainWindowWasShownFromTheTray) {
+  OpenOverlay();
+  // A double click on the tray icon, which the overlay covers.
+  PostMessageW(FMain, pmTrayIcon, 1, WM_LBUTTONDBLCLK);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(FMain) && GetForegroundWindow() == FMain; }, 10s));
+  ASSERT_NE(Overlay(), nullptr);
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(OverlayCloses()) << "Escape left the overlay open";
+  EXPECT_TRUE(LogHas(L"Screen box selection cancelled")) << Log();
+  EXPECT_TRUE(IsWindowVisible(FMain));
+  SaveScreenshot(GetDesktopWindow(), L"screen-box-escape-after-the-main-window-came");
 }
 
 // Tarvel started on a screen scaled to 150 % (144 DPI), the way Wine takes the scale from

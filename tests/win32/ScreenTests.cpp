@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <thread>
 #include <utility>
@@ -233,6 +234,46 @@ TEST_F(SelectionFormTest, AQuitRequestCancelsAndReachesTheOuterLoop) {
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 7u);
+}
+
+// Another window of the program comes to the front while the overlay is open, the way the
+// main window does when it is shown from the tray: active, but behind the topmost overlay.
+// The keys the user presses still reach the overlay, so Escape still cancels.
+TEST_F(SelectionFormTest, EscapeCancelsWhileAnotherWindowOfTheProgramHasTheFocus) {
+  const HWND program = CreateWindowExW(0, L"STATIC", L"program", WS_OVERLAPPEDWINDOW, 100, 100, 300, 200, nullptr,
+                                       nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(program, nullptr);
+  // Ends a loop that the key did not end.
+  const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> forced = false;
+  std::thread watchdog;
+  std::function<void()> pressEscape = [&] {
+    EXPECT_EQ(GetFocus(), program);
+    const HWND overlay = FOverlay;
+    watchdog = std::thread([&forced, done, overlay] {
+      if (WaitForSingleObject(done, 3000) == WAIT_TIMEOUT) {
+        forced = true;
+        SendMessageW(overlay, WM_CLOSE, 0, 0);
+      }
+    });
+    // Where the system puts a key: in the message queue, for the window with the focus.
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(GetFocus(), WM_KEYUP, VK_ESCAPE, 0xC0010001);
+  };
+  const TSelectionModel model = RunOverlay([&] {
+    ShowWindow(program, SW_SHOW);
+    SetForegroundWindow(program);
+    SetFocus(program);
+    FSteps.Post(pressEscape);
+  });
+  SetEvent(done);
+  if (watchdog.joinable())
+    watchdog.join();
+  CloseHandle(done);
+  EXPECT_EQ(model.State(), TSelectionState::Cancelled);
+  EXPECT_FALSE(forced) << "Escape did not reach the overlay";
+  EXPECT_TRUE(IsWindowVisible(program));
+  DestroyWindow(program);
 }
 
 TEST_F(SelectionFormTest, TheWin32OverlayGivesTheKeyboardBack) {

@@ -93,6 +93,11 @@ void TOcrSelectionForm::ShowModal() {
     }
     if (r == -1)
       RaiseLastOSError("GetMessageW");
+    // Another window of the program may have taken the focus behind the topmost overlay
+    // (the main window shown from the tray): its keys are the overlay's all the same, so
+    // that Escape still cancels.
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && msg.hwnd != window)
+      msg.hwnd = window;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

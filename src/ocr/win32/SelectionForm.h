@@ -29,8 +29,9 @@ public:
 
   HWND Handle() const noexcept { return FWindow.Get(); }
   // Places the window topmost over the virtual screen, shows and activates it, and
-  // dispatches the process's messages until the model is finished. A quit request ends the
-  // loop as a cancel and is passed on to the outer loop.
+  // dispatches the process's messages until the model is finished. Every key goes to the
+  // overlay, whichever window of the program has the focus. A quit request ends the loop as
+  // a cancel and is passed on to the outer loop.
   void ShowModal();
   // The accepted selection in screen coordinates; (0, 0, 0, 0) unless one was accepted.
   TRect SelectedRect() const noexcept { return FModel.SelectedRect(); }
