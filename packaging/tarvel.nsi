@@ -1,9 +1,12 @@
 ; The per-user installer of Tarvel, built on Linux by scripts/package:
 ;
-;   makensis -DARCH=<x64|x86> -DEXE=<tarvel.exe> -DICON=<tarvel.ico> -DVERSION=<a.b.c.d> -DOUTFILE=<setup.exe> tarvel.nsi
+;   makensis -DARCH=<x64|x86> -DEXE=<tarvel.exe> -DICON=<tarvel.ico> -DPICTURE=<side.bmp>
+;            -DVERSION=<a.b.c.d> -DOUTFILE=<setup.exe> tarvel.nsi
 ;
 ; ARCH is the architecture of EXE; the installer itself is built for the same one. Both
 ; install to the same folder under the same entry, so installing one replaces the other.
+; ICON and PICTURE (164 x 314, the welcome and finish pages' side picture) are drawn by the
+; build (tools/icon).
 ;
 ; It needs no administrator rights: everything goes to the current user's part of the
 ; system. The program to %LOCALAPPDATA%\Programs\Tarvel, a shortcut to the user's start
@@ -19,8 +22,8 @@
 ; ENDSESSION_CLOSEAPP to its application window (class TarvelApplication), which then ends
 ; as it does when the session ends. An installer that closed it starts it again.
 
-!ifndef ARCH | EXE | ICON | VERSION | OUTFILE
-  !error "define ARCH, EXE, ICON, VERSION and OUTFILE (scripts/package does)"
+!ifndef ARCH | EXE | ICON | PICTURE | VERSION | OUTFILE
+  !error "define ARCH, EXE, ICON, PICTURE, VERSION and OUTFILE (scripts/package does)"
 !endif
 !if "${ARCH}" == "x64"
   Target amd64-unicode
@@ -66,6 +69,8 @@ Var Restarted   ; 1 when the installer started it again
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURE}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${PICTURE}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_WELCOMEPAGE_TEXT "This installs Tarvel ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nIf Tarvel is running, it is closed while its file is replaced and started again afterwards. Your settings are kept.$\r$\n$\r$\n$_CLICK"
