@@ -20,7 +20,9 @@
 ; A running Tarvel is closed before its file is replaced or removed, the way Windows' restart
 ; manager closes programs for an update: WM_QUERYENDSESSION and WM_ENDSESSION with
 ; ENDSESSION_CLOSEAPP to its application window (class TarvelApplication), which then ends
-; as it does when the session ends. An installer that closed it starts it again.
+; as it does when the session ends. An installer that closed it starts it again. Only the
+; Tarvel that runs from the file being replaced or removed is closed: a copy that runs from
+; another folder (a portable one) is left running, and the log says so.
 
 !ifndef ARCH | EXE | ICON | PICTURE | VERSION | OUTFILE
   !error "define ARCH, EXE, ICON, PICTURE, VERSION and OUTFILE (scripts/package does)"
@@ -66,6 +68,7 @@ ShowUninstDetails show
 
 Var WasRunning  ; 1 when a running Tarvel was closed
 Var Restarted   ; 1 when the installer started it again
+Var OtherCopyNamed ; 1 once the log named a Tarvel that runs from another folder
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -73,7 +76,7 @@ Var Restarted   ; 1 when the installer started it again
 !define MUI_UNWELCOMEFINISHPAGE_BITMAP "${PICTURE}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_WELCOMEPAGE_TEXT "This installs Tarvel ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nIf Tarvel is running, it is closed while its file is replaced and started again afterwards. Your settings are kept.$\r$\n$\r$\n$_CLICK"
+!define MUI_WELCOMEPAGE_TEXT "This installs Tarvel ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nIf the installed Tarvel is running, it is closed while its file is replaced and started again afterwards; a copy that runs from another folder is left running. Your settings are kept.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
@@ -96,30 +99,93 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 
-; Closes a running Tarvel and waits until it has ended and let go of $INSTDIR\tarvel.exe;
-; $WasRunning tells whether one ran. When it does not end within 10 seconds the user may try
-; again (after quitting it from the tray menu); a silent run gives up, and so does the
-; installation (exit code 2), before anything was changed.
+; A running Tarvel is found by its application window; which file it runs from tells this
+; copy from another one (a portable copy unpacked elsewhere), which is left alone.
 !macro DEFINE_CLOSE_RUNNING_TARVEL PREFIX
+; The file the program of window $R0 runs from, in its long form, into $R1; "" when that
+; cannot be read. Uses $R2 to $R5.
+Function ${PREFIX}ProgramOfWindow
+  StrCpy $R1 ""
+  System::Call 'user32::GetWindowThreadProcessId(p R0, *i .R2)'
+  ; PROCESS_QUERY_LIMITED_INFORMATION
+  System::Call 'kernel32::OpenProcess(i 0x1000, i 0, i R2) p .R3'
+  ${If} $R3 P<> 0
+    System::Call 'kernel32::QueryFullProcessImageNameW(p R3, i 0, w .R4, *i ${NSIS_MAX_STRLEN}) i .R5'
+    System::Call 'kernel32::CloseHandle(p R3)'
+    ${If} $R5 <> 0
+      StrCpy $R1 $R4
+      System::Call 'kernel32::GetLongPathNameW(w R4, w .R4, i ${NSIS_MAX_STRLEN}) i .R5'
+      ${If} $R5 > 0
+      ${AndIf} $R5 < ${NSIS_MAX_STRLEN}
+        StrCpy $R1 $R4
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; The application window of the Tarvel that runs from $INSTDIR\tarvel.exe into $R0, 0 when
+; none does. Every other Tarvel found on the way is named in the log once. A Tarvel whose
+; file cannot be read counts as this copy when $INSTDIR\tarvel.exe is in use. Uses $R1 to
+; $R7.
+Function ${PREFIX}FindThisTarvel
+  StrCpy $R6 "$INSTDIR\tarvel.exe"
+  System::Call 'kernel32::GetLongPathNameW(w R6, w .R7, i ${NSIS_MAX_STRLEN}) i .R5'
+  ${If} $R5 > 0
+  ${AndIf} $R5 < ${NSIS_MAX_STRLEN}
+    StrCpy $R6 $R7
+  ${EndIf}
+  StrCpy $R0 0
+  ${Do}
+    FindWindow $R0 "${APPLICATION_WINDOW_CLASS}" "" 0 $R0
+    ${If} $R0 = 0
+      Return
+    ${EndIf}
+    Call ${PREFIX}ProgramOfWindow
+    ${If} $R1 == $R6
+      Return
+    ${ElseIf} $R1 == ""
+      ${If} ${FileExists} $R6
+        ClearErrors
+        FileOpen $R2 $R6 a
+        ${If} ${Errors}
+          Return
+        ${EndIf}
+        FileClose $R2
+      ${EndIf}
+      ${If} $OtherCopyNamed <> 1
+        DetailPrint "Another copy of Tarvel is running; it is left running"
+        StrCpy $OtherCopyNamed 1
+      ${EndIf}
+    ${ElseIf} $OtherCopyNamed <> 1
+      DetailPrint "Another copy of Tarvel is running from $R1; it is left running"
+      StrCpy $OtherCopyNamed 1
+    ${EndIf}
+  ${Loop}
+FunctionEnd
+
+; Closes the Tarvel that runs from the file about to be replaced or removed and waits until
+; it has ended and let go of the file; $WasRunning tells whether one ran. When it does not
+; end within 10 seconds the user may try again (after quitting it from the tray menu); a
+; silent run gives up, and so does the installation (exit code 2), before anything was
+; changed.
 Function ${PREFIX}CloseRunningTarvel
   StrCpy $WasRunning 0
-  FindWindow $0 "${APPLICATION_WINDOW_CLASS}"
-  ${If} $0 = 0
+  Call ${PREFIX}FindThisTarvel
+  ${If} $R0 = 0
     Return
   ${EndIf}
   StrCpy $WasRunning 1
   DetailPrint "Closing the running Tarvel"
   ${Do}
-    FindWindow $0 "${APPLICATION_WINDOW_CLASS}"
-    ${If} $0 <> 0
-      SendMessage $0 ${WM_QUERYENDSESSION} 0 ${ENDSESSION_CLOSEAPP} /TIMEOUT=5000
-      SendMessage $0 ${WM_ENDSESSION} 1 ${ENDSESSION_CLOSEAPP} /TIMEOUT=5000
+    ${If} $R0 <> 0
+      SendMessage $R0 ${WM_QUERYENDSESSION} 0 ${ENDSESSION_CLOSEAPP} /TIMEOUT=5000
+      SendMessage $R0 ${WM_ENDSESSION} 1 ${ENDSESSION_CLOSEAPP} /TIMEOUT=5000
     ${EndIf}
     ; The window goes first, the process and its hold on the file a moment later.
     StrCpy $1 0
     ${Do}
-      FindWindow $0 "${APPLICATION_WINDOW_CLASS}"
-      ${If} $0 = 0
+      System::Call 'user32::IsWindow(p R0) i .R5'
+      ${If} $R5 = 0
         ${IfNot} ${FileExists} "$INSTDIR\tarvel.exe"
           Return
         ${EndIf}
@@ -138,6 +204,7 @@ Function ${PREFIX}CloseRunningTarvel
     SetErrorLevel 2
     Abort
     retry:
+    Call ${PREFIX}FindThisTarvel
   ${Loop}
 FunctionEnd
 !macroend

@@ -51,6 +51,13 @@ std::wstring InstalledExe() {
 std::wstring Shortcut() {
   return KnownFolder(CSIDL_PROGRAMS) + L"\\Tarvel.lnk";
 }
+// Where a user unpacked the portable zip.
+std::wstring PortableFolder() {
+  return KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Tarvel portable";
+}
+std::wstring PortableExe() {
+  return PortableFolder() + L"\\tarvel.exe";
+}
 
 bool Exists(const std::wstring& APath) {
   return GetFileAttributesW(APath.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -216,6 +223,8 @@ protected:
     DeleteFileW(Shortcut().c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, UninstallKey);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, RunKey, L"Tarvel");
+    DeleteFileW(PortableExe().c_str());
+    RemoveDirectoryW(PortableFolder().c_str());
   }
   void StoreSetting(const wchar_t* AName, DWORD AValue) {
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, SettingsKey, AName, REG_DWORD, &AValue, sizeof AValue), ERROR_SUCCESS);
@@ -305,6 +314,34 @@ TEST_F(InstallTest, SilentInstallUpgradeOverTheRunningProgramAndUninstall) {
   EXPECT_FALSE(KeyExists(UninstallKey)) << "the Apps & features entry is left";
   EXPECT_EQ(RegString(RunKey, L"Tarvel"), std::nullopt) << "Windows would still start the removed program";
   EXPECT_EQ(RegDword(SettingsKey, L"MaxClipEntries"), 42u) << "a silent uninstall removed the settings";
+}
+
+// Only the Tarvel whose file is replaced or removed is closed: a portable copy running from
+// a folder of its own goes on running through a silent install and a silent uninstall, and
+// nothing starts the installed copy in its place.
+TEST_F(InstallTest, ACopyRunningFromAnotherFolderIsLeftAlone) {
+  StoreSetting(L"DontShowTutorial", 1);
+  ASSERT_TRUE(CreateDirectoryW(PortableFolder().c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(e2e::TarvelExePath().c_str(), PortableExe().c_str(), FALSE));
+  TProcess portable = TProcess::Start(PortableExe());
+  ASSERT_TRUE(WaitUntil(TarvelRunsWithItsTrayIcon, 30s)) << "the portable Tarvel shows no tray icon";
+  const auto portableRunsAlone = [&] {
+    const std::optional<TRunning> running = RunningTarvel();
+    return portable.Running() && running && running->ProcessId == portable.Id() &&
+           SamePath(running->Exe, PortableExe()) && e2e::CountProcesses(L"tarvel.exe") == 1;
+  };
+  ASSERT_TRUE(portableRunsAlone());
+
+  ASSERT_EQ(RunToEnd(L"\"" + FSetup + L"\" /S"), 0) << "the silent install failed";
+  ASSERT_TRUE(Exists(InstalledExe()));
+  EXPECT_FALSE(portable.WaitForExit(2000)) << "the install closed the portable Tarvel";
+  EXPECT_TRUE(portableRunsAlone()) << "the install started another Tarvel";
+
+  ASSERT_EQ(RunToEnd(RegString(UninstallKey, L"QuietUninstallString").value_or(L"")), 0);
+  EXPECT_TRUE(WaitUntil([] { return !Exists(InstalledExe()) && !KeyExists(UninstallKey); }, 60s))
+      << "the uninstall left the installation";
+  EXPECT_FALSE(portable.WaitForExit(2000)) << "the uninstall closed the portable Tarvel";
+  EXPECT_TRUE(portableRunsAlone());
 }
 
 } // namespace
