@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/win32/Check.h"
-#include "core/win32/ErrorBoundary.h"
+#include "core/win32/MessageLoop.h"
 #include "core/win32/Windowing.h"
 
 namespace tarvel {
@@ -59,7 +59,8 @@ TOcrSelectionForm::TOcrSelectionForm(HINSTANCE AInstance, const TFrozenScreen& A
     : FScreen(AScreen), FModel(AModel), FImage(AScreen.Image.Width(), AScreen.Image.Height()),
       FPen(CreatePen(PS_SOLID, OutlineWidth, OutlineColour)) {
   std::memcpy(FImage.Bits(), FScreen.Image.Bits(), FScreen.Image.ByteSize());
-  RegisterWindowClassOnce(AInstance, SelectionOverlayClass, WindowProc);
+  RegisterWindowClassOnce(AInstance, SelectionOverlayClass,
+                          ObjectWindowProc<TOcrSelectionForm, &TOcrSelectionForm::HandleMessage>);
   const TRect& v = FScreen.VirtualRect;
   FWindow.Reset(CheckWin32(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, SelectionOverlayClass, L"", WS_POPUP,
                                            v.Left, v.Top, v.Width(), v.Height(), nullptr, nullptr, AInstance, this),
@@ -68,7 +69,7 @@ TOcrSelectionForm::TOcrSelectionForm(HINSTANCE AInstance, const TFrozenScreen& A
 
 TOcrSelectionForm::~TOcrSelectionForm() {
   if (FWindow) {
-    SetWindowLongPtrW(FWindow.Get(), GWLP_USERDATA, 0);
+    DetachWindowObject(FWindow.Get());
     FWindow.Reset();
   }
 }
@@ -81,40 +82,29 @@ void TOcrSelectionForm::ShowModal() {
   // Active, so that Escape reaches it.
   SetForegroundWindow(window);
   SetFocus(window);
-  MSG msg;
-  while (!FModel.Finished() && IsWindow(window)) {
-    const BOOL r = GetMessageW(&msg, nullptr, 0, 0);
-    if (r == 0) {
-      // The program is asked to end: that ends the selection too, and the outer loop
-      // still gets the request.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      FModel.Close();
-      break;
-    }
-    if (r == -1)
-      RaiseLastOSError("GetMessageW");
-    // Another window of the program may have taken the focus behind the topmost overlay
-    // (the main window shown from the tray): its keys are the overlay's all the same, so
-    // that Escape still cancels.
-    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && msg.hwnd != window)
-      msg.hwnd = window;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  const TLoopEnd end =
+      RunMessageLoop({[&] { return FModel.Finished() || !IsWindow(window); },
+                      [&](const MSG& AMessage) {
+                        // Another window of the program may have taken the focus behind the topmost overlay
+                        // (the main window shown from the tray): its keys are the overlay's all the same, so
+                        // that Escape still cancels.
+                        if (AMessage.message < WM_KEYFIRST || AMessage.message > WM_KEYLAST || AMessage.hwnd == window)
+                          return false;
+                        MSG redirected = AMessage;
+                        redirected.hwnd = window;
+                        TranslateMessage(&redirected);
+                        DispatchMessageW(&redirected);
+                        return true;
+                      },
+                      {}});
+  // The program is asked to end: that ends the selection too, and the outer loop still gets
+  // the request.
+  if (end.Quit)
+    FModel.Close();
+  PassQuitOn(end);
   if (GetCapture() == window)
     ReleaseCapture();
   ShowWindow(window, SW_HIDE);
-}
-
-LRESULT CALLBACK TOcrSelectionForm::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  if (AMessage == WM_NCCREATE) {
-    auto* self = static_cast<TOcrSelectionForm*>(reinterpret_cast<CREATESTRUCTW*>(ALParam)->lpCreateParams);
-    SetWindowLongPtrW(AWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<TOcrSelectionForm*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-  if (!self)
-    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  return Guarded(AWindow, [&] { return self->HandleMessage(AWindow, AMessage, AWParam, ALParam); });
 }
 
 LRESULT TOcrSelectionForm::HandleMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
@@ -182,15 +172,13 @@ void TOcrSelectionForm::WakeWhenFinished() {
 }
 
 void TOcrSelectionForm::Paint() {
-  PAINTSTRUCT ps;
-  const HDC dc = BeginPaint(FWindow.Get(), &ps);
-  if (!dc)
+  const TPaintScope paint(FWindow.Get());
+  if (!paint.DC())
     return;
-  RECT clip = ps.rcPaint;
+  RECT clip = paint.Area();
   if (IsRectEmpty(&clip))
     clip = ToRect(FModel.ClientRect());
-  DrawOverlay(dc, clip);
-  EndPaint(FWindow.Get(), &ps);
+  DrawOverlay(paint.DC(), clip);
 }
 
 void TOcrSelectionForm::DrawOverlay(HDC ADC, const RECT& AClip) {

@@ -36,9 +36,10 @@ public:
   // The accepted selection in screen coordinates; (0, 0, 0, 0) unless one was accepted.
   TRect SelectedRect() const noexcept { return FModel.SelectedRect(); }
 
-private:
-  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  // The overlay window's messages (ObjectWindowProc).
   LRESULT HandleMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+
+private:
   void MouseDown(TMouseButton AButton, LPARAM ALParam);
   void Invalidate(const std::vector<TRect>& ARects);
   void Paint();
