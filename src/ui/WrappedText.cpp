@@ -10,6 +10,10 @@ bool IsHighSurrogate(char16_t AChar) {
   return AChar >= 0xD800 && AChar <= 0xDBFF;
 }
 
+bool IsLowSurrogate(char16_t AChar) {
+  return AChar >= 0xDC00 && AChar <= 0xDFFF;
+}
+
 } // namespace
 
 TWrappedText::TWrappedText(TFitFunction AFit) : FFit(std::move(AFit)) {}
@@ -27,7 +31,8 @@ void TWrappedText::Wrap(TLine& ALine) const {
       return;
     // Break after the last blank that fits, with the blanks that follow it: they show at the
     // end of the row, not at the start of the next. Without a blank, break where it fits,
-    // keeping at least one character (and a surrogate pair whole) on the row.
+    // keeping at least one character (and a surrogate pair whole) on the row. A surrogate
+    // without its partner is a character of its own.
     std::size_t end = start;
     for (std::size_t i = fit + 1; i-- > 0;) {
       if (rest[i] == u' ') {
@@ -39,7 +44,7 @@ void TWrappedText::Wrap(TLine& ALine) const {
     }
     if (end == start) {
       end = start + std::max<std::size_t>(fit, 1);
-      if (end < text.size() && IsHighSurrogate(text[end - 1]))
+      if (end < text.size() && IsHighSurrogate(text[end - 1]) && IsLowSurrogate(text[end]))
         end = end - start > 1 ? end - 1 : end + 1;
     }
     if (end >= text.size())

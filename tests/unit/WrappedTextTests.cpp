@@ -44,7 +44,9 @@ TEST_P(WrapTest, BreaksWhereExpected) {
   EXPECT_EQ(text.RowCount(), static_cast<int>(c.Rows.size()));
 }
 
-const std::u16string Pair = u"\U0001F600"; // one character, two code units
+const std::u16string Pair = u"\U0001F600";      // one character, two code units
+const std::u16string High(1, char16_t{0xD83D}); // half a pair, on its own
+const std::u16string Low(1, char16_t{0xDE00});
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, WrapTest,
@@ -58,6 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
                     TWrapCase{"nothing fits: a character a row", u"abc", 0, {u"abc"}},
                     TWrapCase{"empty line", u"", 5, {u""}},
                     TWrapCase{"surrogate pair kept whole", u"ab" + Pair + u"cd", 3, {u"ab", Pair + u"c", u"d"}},
+                    TWrapCase{"pair alone on a row", Pair + Pair, 1, {Pair, Pair}},
+                    TWrapCase{"stray high surrogate before a pair", High + Pair, 1, {High, Pair}},
+                    TWrapCase{"stray high surrogate before a letter", High + u"a", 1, {High, u"a"}},
+                    TWrapCase{"stray low surrogate", u"a" + Low + u"b", 1, {u"a", Low, u"b"}},
                     TWrapCase{"trailing blanks", u"abc   ", 3, {u"abc   "}}),
     [](const testing::TestParamInfo<TWrapCase>& AInfo) {
       std::string name;
