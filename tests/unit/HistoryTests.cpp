@@ -454,6 +454,31 @@ TEST_F(HistoryTest, EqualSignaturesAreConfirmedPixelByPixel) {
   EXPECT_TRUE(FHistory.IsImmediateDuplicateBitmap(&otherFourthByte));
 }
 
+// A capture that differs from the newest only in one colour channel of one pixel is a new
+// image, whether the signature samples that pixel or only the comparison of every pixel
+// sees it.
+TEST_F(HistoryTest, EveryColourChannelTellsImagesApart) {
+  // 1920 x 1080 is sampled every 30th column and every 16th row.
+  const TBitmap32 screen = Gradient(1920, 1080);
+  FHistory.AddBitmap(&screen);
+  const struct {
+    const char* Name;
+    std::uint32_t Bit;
+  } channels[] = {{"blue", 0x00000001u}, {"green", 0x00000100u}, {"red", 0x00010000u}};
+  const struct {
+    int X, Y;
+    bool Sampled;
+  } pixels[] = {{30, 16, true}, {1, 1, false}};
+  for (const auto& channel : channels)
+    for (const auto& pixel : pixels) {
+      SCOPED_TRACE(testing::Message() << channel.Name << " at " << pixel.X << "," << pixel.Y);
+      TBitmap32 changed = screen;
+      changed.SetPixel(pixel.X, pixel.Y, changed.Pixel(pixel.X, pixel.Y) ^ channel.Bit);
+      EXPECT_EQ(MakeBitmapSignature(&changed) != FHistory.Last()->Signature, pixel.Sampled);
+      EXPECT_FALSE(FHistory.IsImmediateDuplicateBitmap(&changed));
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Image signature
 
