@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -63,6 +64,7 @@ public:
   std::vector<TBitmapMade> Bitmaps;
   int Recognized = 0; // RecognizeAsync calls
   std::optional<std::int32_t> RecognizeFails;
+  std::exception_ptr RecognizeRaises; // RecognizeAsync raises this (no memory, a library's error)
 
   int Alive = 0;
   int Cancelled = 0;
@@ -249,6 +251,8 @@ public:
   TEngine(TFakeOcrRuntime& ARuntime, std::u16string ALanguage) : TCounted(ARuntime), FLanguage(std::move(ALanguage)) {}
   std::unique_ptr<IOcrOperation> RecognizeAsync(ISoftwareBitmap&) override {
     ++FRuntime.Recognized;
+    if (FRuntime.RecognizeRaises)
+      std::rethrow_exception(FRuntime.RecognizeRaises);
     if (FRuntime.RecognizeFails)
       throw EOSError(u"RecognizeAsync failed", static_cast<std::uint32_t>(*FRuntime.RecognizeFails));
     return FRuntime.StartRecognition();

@@ -3,6 +3,11 @@
 // and the diagnostic lines each step writes.
 #include <gtest/gtest.h>
 
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <string>
+
 #include "core/Text.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeOcrRuntime.h"
@@ -526,6 +531,42 @@ TEST_F(RecognizeBitmapTest, AFailingRuntimeCallIsLoggedThenRaisedAfterTheCleanup
   EXPECT_EQ(log.back(), u"RecognizeBitmap end");
   EXPECT_EQ(FRuntime.Uninitialized, 1);
   EXPECT_EQ(FRuntime.Alive, 0);
+}
+
+// Memory running out, or a library's own exception, passes through unchanged, and the
+// runtime is left all the same.
+TEST_F(RecognizeBitmapTest, AnyOtherExceptionIsRaisedAfterTheCleanup) {
+  const auto raised = [this] {
+    try {
+      Recognize(u"en-US");
+    } catch (const std::bad_alloc&) {
+      return std::string("out of memory");
+    } catch (const EError&) {
+      return std::string("a program error");
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+    return std::string("nothing");
+  };
+  const struct {
+    const char* Name;
+    std::exception_ptr Error;
+  } cases[] = {{"out of memory", std::make_exception_ptr(std::bad_alloc())},
+               {"a library's failure", std::make_exception_ptr(std::runtime_error("a library's failure"))}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FRuntime = TFakeOcrRuntime{};
+    FRuntime.RecognizeRaises = c.Error;
+    FLog.clear();
+    EXPECT_EQ(raised(), c.Name);
+    const TLines log = Messages();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], u"RoUninitialize");
+    EXPECT_EQ(log.back(), u"RecognizeBitmap end");
+    EXPECT_EQ(FRuntime.Recognized, 1);
+    EXPECT_EQ(FRuntime.Uninitialized, 1);
+    EXPECT_EQ(FRuntime.Alive, 0);
+  }
 }
 
 TEST_F(RecognizeBitmapTest, AThreadInTheOtherApartmentIsNotUninitialized) {
