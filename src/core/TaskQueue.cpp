@@ -64,6 +64,7 @@ bool TTaskQueue::Send(TTask ATask) {
   if (FShutDown)
     return false;
   Enqueue({std::move(ATask), &state});
+  ++FWaitingSenders;
   FSendDone.wait(lock, [&state] { return state.Done; });
   return state.Ran;
 }
@@ -85,8 +86,10 @@ void TTaskQueue::Shutdown() noexcept {
   {
     std::lock_guard lock(FMutex);
     for (TEntry& entry : dropped)
-      if (entry.Sender)
+      if (entry.Sender) {
         entry.Sender->Done = true;
+        --FWaitingSenders;
+      }
   }
   FSendDone.notify_all();
 }
@@ -119,6 +122,7 @@ std::size_t TTaskQueue::RunPending() noexcept {
         std::lock_guard lock(FMutex);
         entry.Sender->Done = true;
         entry.Sender->Ran = true;
+        --FWaitingSenders;
       }
       FSendDone.notify_all();
     }
@@ -133,6 +137,11 @@ bool TTaskQueue::IsShutDown() const {
 std::size_t TTaskQueue::PendingCount() const {
   std::lock_guard lock(FMutex);
   return FEntries.size();
+}
+
+std::size_t TTaskQueue::WaitingSenders() const {
+  std::lock_guard lock(FMutex);
+  return FWaitingSenders;
 }
 
 // Called with FMutex held.

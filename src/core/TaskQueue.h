@@ -57,6 +57,9 @@ public:
 
   bool IsShutDown() const;
   std::size_t PendingCount() const;
+  // How many Sends from other threads wait to be released: their tasks queued, running,
+  // or dropped by Shutdown and not yet released.
+  std::size_t WaitingSenders() const;
   bool IsOwnerThread() const noexcept { return std::this_thread::get_id() == FOwner; }
 
 private:
@@ -81,6 +84,7 @@ private:
   std::deque<TEntry> FEntries;
   // A wake-up has been requested and the owner has not yet taken it.
   bool FWakePending = false;
+  std::size_t FWaitingSenders = 0;
   bool FShutDown = false;
 };
 

@@ -47,6 +47,7 @@ public:
   // Runs what is queued, on the calling (main) thread; returns how many tasks ran.
   std::size_t RunPending() { return FQueue.RunPending(); }
   std::size_t PendingCount() const { return FQueue.PendingCount(); }
+  std::size_t WaitingSenders() const { return FQueue.WaitingSenders(); }
   // Waits until at least ACount tasks are queued (a worker's Send or Post has arrived);
   // false after ATimeout, so a worker that never hands over fails the test, not the run.
   bool WaitForPending(std::size_t ACount, std::chrono::milliseconds ATimeout = std::chrono::seconds(10)) const {

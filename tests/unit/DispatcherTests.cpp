@@ -158,23 +158,32 @@ TEST_F(DispatcherTest, AfterShutdownEveryHandOverIsRefusedAtOnce) {
   EXPECT_TRUE(Ran.empty());
 }
 
+// The task is freed before its sender is released: seen from the sender, as it returns,
+// and from the task itself, as it goes.
 TEST_F(DispatcherTest, SendWaitingDuringShutdownIsReleasedAsDroppedWithItsTaskFreed) {
-  std::weak_ptr<int> watch;
+  struct TOnFree {
+    std::function<void()> Action;
+    ~TOnFree() { Action(); }
+  };
+  std::weak_ptr<TOnFree> watch;
   bool sent = true;
   bool freedWhenReleased = false;
+  std::size_t waitingWhenFreed = 0;
   TTimedWorker worker([&] {
-    const TToken token = std::make_shared<int>();
-    watch = token;
-    sent = Dispatcher.Send([this, token] { Ran.push_back(1); });
-    freedWhenReleased = watch.use_count() == 1; // only the worker's own reference left
+    auto probe = std::make_shared<TOnFree>([&] { waitingWhenFreed = Dispatcher.WaitingSenders(); });
+    watch = probe;
+    sent = Dispatcher.Send([this, probe = std::move(probe)] { Ran.push_back(1); });
+    freedWhenReleased = watch.expired();
   });
   ASSERT_TRUE(Dispatcher.WaitForPending(1));
+  EXPECT_EQ(Dispatcher.WaitingSenders(), 1u);
 
   Dispatcher.Shutdown();
   ASSERT_TRUE(worker.FinishesWithin());
   EXPECT_FALSE(sent);
   EXPECT_TRUE(freedWhenReleased);
-  EXPECT_TRUE(watch.expired());
+  EXPECT_EQ(waitingWhenFreed, 1u) << "the sender was released before its task was freed";
+  EXPECT_EQ(Dispatcher.WaitingSenders(), 0u);
   EXPECT_TRUE(Ran.empty());
 }
 
