@@ -227,7 +227,23 @@ TBitmap32 PrepareTwoTap(const std::vector<std::uint8_t>& ALuminance, int AWidth,
       sum256 += rowSums[wideRow(y + tap.First)] * static_cast<std::uint64_t>(tap.W0) +
                 rowSums[wideRow(y + tap.First + 1)] * static_cast<std::uint64_t>(tap.W1);
     }
-  AAverage = static_cast<int>(sum256 / (256 * static_cast<std::uint64_t>(tw) * static_cast<std::uint64_t>(th)));
+  // Rounding moves a pixel, times 256, by -127 to +128 from its blend, so the estimate
+  // decides alone only where rounding cannot carry the average across the threshold; near
+  // it the rounded pixels themselves are added up.
+  const std::uint64_t count = static_cast<std::uint64_t>(tw) * static_cast<std::uint64_t>(th);
+  const std::uint64_t threshold256 = 256 * static_cast<std::uint64_t>(OcrInvertThreshold) * count;
+  if (sum256 + 128 * count < threshold256 || sum256 >= threshold256 + 127 * count)
+    AAverage = static_cast<int>(sum256 / (256 * count));
+  else {
+    std::uint64_t sum = 0;
+    for (int y = 0; y < AHeight; ++y)
+      for (int p = 0; p < AScale; ++p) {
+        const TTwoTap& tap = ATaps[static_cast<std::size_t>(p)];
+        sum += SumOcrBlendedRow(wide.data() + wideRow(y + tap.First) * tw,
+                                wide.data() + wideRow(y + tap.First + 1) * tw, tap, tw);
+      }
+    AAverage = static_cast<int>(sum / count);
+  }
   AInverted = AAverage < OcrInvertThreshold;
 
   TBitmap32 target(tw, th);

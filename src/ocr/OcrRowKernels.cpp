@@ -280,6 +280,16 @@ std::uint64_t SumOcrBytes(const std::uint8_t* ABytes, int ACount) {
   return sum;
 }
 
+std::uint64_t SumOcrBlendedRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap,
+                               int AWidth) {
+  if (ATap.W1 == 0)
+    return SumOcrBytes(AFirst, AWidth);
+  std::uint64_t sum = 0;
+  for (int x = 0; x < AWidth; ++x)
+    sum += static_cast<std::uint64_t>(Blend(AFirst[x], ASecond[x], ATap));
+  return sum;
+}
+
 void WriteOcrGreyRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,
                      int AWidth, std::uint32_t* ATarget) {
   int done = 0;

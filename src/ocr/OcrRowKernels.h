@@ -29,6 +29,11 @@ void WidenOcrRow(const std::uint8_t* ARow, int AWidth, int AScale, const TTwoTap
 // The sum of ACount bytes.
 std::uint64_t SumOcrBytes(const std::uint8_t* ABytes, int ACount);
 
+// The sum of the luminances of one target row: the blend of two equally long rows by
+// ATap's weights, as WriteOcrGreyRow blends them.
+std::uint64_t SumOcrBlendedRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap,
+                               int AWidth);
+
 // One target row: the blend of two equally long rows by ATap's weights, inverted when
 // AInverted, stretched (OcrStretchedLuminance) and written as grey opaque pixels.
 void WriteOcrGreyRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,

@@ -85,6 +85,20 @@ TEST_F(OcrPreparationTest, PlainImagesAndTheInversionThreshold) {
     }
 }
 
+// The decision is taken on the enlarged pixels as they come out, each rounded: rows of 89, 101
+// and 97 enlarged four times average exactly 96 (95.67 before rounding).
+TEST_F(OcrPreparationTest, AnEnlargedAverageOfExactly96IsNotInverted) {
+  TBitmap32 image(4, 3);
+  const int rows[] = {89, 101, 97};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x)
+      image.SetPixel(x, y, Grey(rows[y]));
+  const std::optional<TBitmap32> prepared = Prepare(image, TOcrResampleFilter::Bilinear);
+  ASSERT_TRUE(prepared);
+  EXPECT_EQ(LastLine(), u"Preprocess OCR: source=4x3 scale=4 target=16x12 avgLum=96 inverted=False");
+  EXPECT_EQ(prepared->Pixel(0, 0), Grey(OcrStretchedLuminance(89)));
+}
+
 TEST_F(OcrPreparationTest, WhiteTextOnBlackBecomesBlackTextOnWhite) {
   TBitmap32 image(40, 20, Grey(0));
   for (int y = 8; y < 12; ++y)
