@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
+#include "core/Text.h"
 #include "fakes/FakeClock.h"
 #include "ocr/OcrPreparation.h"
 #include "ocr/OcrRowKernels.h"
@@ -211,6 +214,87 @@ TEST_F(OcrPreparationTest, TheFastLoopsGiveWhatThePlainOnesGive) {
       }
     }
   }
+}
+
+// The bilinear enlargement computed here on its own: target pixel X takes source position
+// (X + 0.5) / AScale - 0.5 between its two neighbours, the edges repeated.
+std::vector<double> BilinearEnlargement(const std::vector<int>& ASource, int AScale) {
+  const int size = static_cast<int>(ASource.size());
+  std::vector<double> target;
+  for (int x = 0; x < size * AScale; ++x) {
+    const double position = (x + 0.5) / AScale - 0.5;
+    const int left = static_cast<int>(std::floor(position));
+    const double fraction = position - left;
+    const auto at = [&](int AIndex) { return ASource[static_cast<std::size_t>(std::clamp(AIndex, 0, size - 1))]; };
+    target.push_back(at(left) * (1 - fraction) + at(left + 1) * fraction);
+  }
+  return target;
+}
+
+// A ramp up and down by 67, so that neighbours differ a lot and both ways. Ending where it
+// did not start, it shows a row weight of the average that slides the picture.
+std::vector<int> Zigzag(int ALength) {
+  std::vector<int> values;
+  for (int i = 0; i < ALength; ++i) {
+    const int step = i % 6;
+    values.push_back(20 + 67 * (step <= 3 ? step : 6 - step));
+  }
+  return values;
+}
+
+// The two-tap loops against the enlargement computed above, along each axis of a ramp that
+// changes along that axis only, at every factor they serve: each enlarged luminance is the
+// exact one rounded to the nearest, and the average is that of the enlarged image.
+TEST_F(OcrPreparationTest, BilinearEnlargementMatchesTheReference) {
+  struct TRestore {
+    ~TRestore() { UseOcrRowKernels(TOcrKernels::Best); }
+  } restore;
+  const struct {
+    int Along, Across, Scale; // the ramp's length, the other side
+  } cases[] = {{38, 5, 4}, {10, 150, 4}, {250, 3, 3}, {10, 300, 3}, {711, 2, 2}, {10, 800, 2}};
+  for (const auto& c : cases)
+    for (const bool horizontal : {true, false}) {
+      const std::vector<int> ramp = Zigzag(c.Along);
+      const std::vector<double> exact = BilinearEnlargement(ramp, c.Scale);
+      std::vector<int> rounded;
+      double exactSum = 0, roundedSum = 0;
+      for (const double v : exact) {
+        rounded.push_back(static_cast<int>(std::floor(v + 0.5)));
+        exactSum += v;
+        roundedSum += rounded.back();
+      }
+      const int width = horizontal ? c.Along : c.Across;
+      const int height = horizontal ? c.Across : c.Along;
+      TBitmap32 image(width, height);
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+          image.SetPixel(x, y, Grey(ramp[static_cast<std::size_t>(horizontal ? x : y)]));
+      ASSERT_EQ(ChooseOcrScale(image), c.Scale);
+      const auto count = static_cast<double>(exact.size());
+      const int exactAverage = static_cast<int>(exactSum / count);
+      const int roundedAverage = static_cast<int>(roundedSum / count);
+      const bool inverted = roundedAverage < OcrInvertThreshold;
+      for (const TOcrKernels kernels : {TOcrKernels::Plain, TOcrKernels::Sse2, TOcrKernels::Best}) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height << ", loops " << static_cast<int>(kernels));
+        UseOcrRowKernels(kernels);
+        const std::optional<TBitmap32> prepared = Prepare(image, TOcrResampleFilter::Bilinear);
+        ASSERT_TRUE(prepared);
+        for (int y = 0; y < prepared->Height(); ++y)
+          for (int x = 0; x < prepared->Width(); ++x) {
+            const int l = rounded[static_cast<std::size_t>(horizontal ? x : y)];
+            ASSERT_EQ(prepared->Pixel(x, y), Grey(OcrStretchedLuminance(inverted ? 255 - l : l)))
+                << "at " << x << ", " << y << ": exact " << exact[static_cast<std::size_t>(horizontal ? x : y)];
+          }
+        // The average may come from the pixels before or after their rounding.
+        const std::u16string line = LastLine();
+        const std::size_t at = line.find(u"avgLum=");
+        ASSERT_NE(at, std::u16string::npos);
+        const int average = std::stoi(ToUtf8(line.substr(at + 7)));
+        EXPECT_TRUE(average == exactAverage || average == roundedAverage)
+            << average << " for " << exactSum / count << " before rounding, " << roundedSum / count << " after";
+        EXPECT_NE(line.find(inverted ? u"inverted=True" : u"inverted=False"), std::u16string::npos);
+      }
+    }
 }
 
 TEST(OcrBufferTest, TopRowFirstWithoutPaddingEachPixelOpaque) {
