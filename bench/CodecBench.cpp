@@ -7,6 +7,7 @@
 #include "core/Bitmap32.h"
 #include "core/Jpeg.h"
 #include "core/Png.h"
+#include "png/PngDecode.h"
 
 namespace {
 

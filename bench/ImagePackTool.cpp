@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "core/Bitmap32.h"
-#include "core/Png.h"
+#include "png/PngDecode.h"
 
 namespace {
 

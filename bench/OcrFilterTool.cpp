@@ -13,6 +13,7 @@
 #include "core/Png.h"
 #include "fakes/FakeClock.h"
 #include "ocr/OcrPreparation.h"
+#include "png/PngDecode.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "CaptureScenario.h"
-#include "core/Png.h"
 #include "ocr_double/OcrScript.h"
+#include "png/PngDecode.h"
 
 namespace tarvel::e2e {
 namespace {

@@ -2,7 +2,6 @@
 // preparation on the main thread, the recognition on a worker, and what comes back.
 #include <gtest/gtest.h>
 
-#include "core/Png.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeDispatcher.h"
 #include "fakes/FakeOcrRuntime.h"
@@ -11,6 +10,7 @@
 #include "fakes/FakeShell.h"
 #include "ocr/OcrCommand.h"
 #include "ocr/OcrPreparation.h"
+#include "png/PngDecode.h"
 
 namespace tarvel {
 namespace {

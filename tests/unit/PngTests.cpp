@@ -15,6 +15,7 @@
 #include "core/Errors.h"
 #include "core/Png.h"
 #include "core/Text.h"
+#include "png/PngDecode.h"
 
 namespace tarvel {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "app/ProgramIcon.h"
 #include "app/win32/Icons.h"
-#include "core/Png.h"
 #include "core/win32/Handles.h"
+#include "png/PngDecode.h"
 #include "win32/TarvelExe.h"
 
 namespace tarvel {

@@ -1,5 +1,5 @@
 // The PNG decoder: every chunk, size and offset is checked before it is used.
-#include "core/Png.h"
+#include "png/PngDecode.h"
 
 #include <algorithm>
 #include <optional>
