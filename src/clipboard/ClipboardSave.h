@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clipboard/HtmlFormat.h"
 #include "clipboard/SystemClipboard.h"
 #include "core/Bitmap32.h"
 #include "core/DateTime.h"
@@ -27,17 +28,6 @@ bool TryGetClipboardText(IClipboard& AClipboard, std::u16string& AText);
 // True when the clipboard offers "HTML Format" whose document part (StartHTML to EndHTML,
 // or the whole data when the offsets are unusable) is not blank.
 bool TryGetClipboardHtml(IClipboard& AClipboard, std::u16string& AHtml);
-
-// The document part of "HTML Format" data: the bytes from StartHTML up to EndHTML,
-// decoded as UTF-8; the whole data when StartHTML is missing or out of range. Trailing
-// zero bytes are not part of the data.
-std::u16string ExtractClipboardHtml(std::vector<std::uint8_t> AData);
-
-// The decimal number after the first ALabel, blanks and tabs skipped; -1 when there is no
-// label, no digit, or a number too large for 32 bits.
-int ReadHtmlHeaderOffset(std::u16string_view AHeader, std::u16string_view ALabel);
-
-void TrimTrailingZeroBytes(std::vector<std::uint8_t>& ABytes);
 
 // True when the clipboard offers an image with pixels; ABitmap receives it.
 bool TryGetClipboardBitmap(IClipboard& AClipboard, TBitmap32& ABitmap);
