@@ -22,7 +22,7 @@ constexpr int SignatureSamplesPerAxis = 64;
 TClipHistory::TClipHistory(int ALimit, IClock& AClock) : FLimit(ALimit > 0 ? ALimit : 1), FClock(AClock) {}
 
 void TClipHistory::AddText(std::u16string AText) {
-  if (IsBlank(AText))
+  if (IsBlank(AText) || !RoomForNewEntry())
     return;
   auto item = std::make_unique<TClipHistoryItem>();
   item->Kind = cikText;
@@ -50,17 +50,20 @@ void TClipHistory::AddBitmap(std::shared_ptr<const TBitmap32> ABitmap) {
 }
 
 void TClipHistory::AppendBitmap(std::shared_ptr<const TBitmap32> ABitmap) {
-  // Room first: the oldest images go while the new one would not fit the budget.
+  if (!RoomForNewEntry())
+    return;
+  // Room first: the oldest images go while the new one would not fit the budget. Pinned
+  // images stay, even when that leaves the budget exceeded.
   const std::size_t needed = ABitmap->ByteSize();
   std::size_t held = ImageBytes();
   for (int i = 0; i < Count() && held + needed > FImageBudget;) {
     const TClipHistoryItem& old = *FItems[static_cast<std::size_t>(i)];
-    if (old.Kind != cikImage) {
+    if (old.Kind != cikImage || old.Pinned) {
       ++i;
       continue;
     }
     held -= (old.Bitmap ? old.Bitmap->ByteSize() : 0) + (old.Packed ? old.Packed->PackedSize() : 0);
-    FItems.erase(FItems.begin() + i);
+    RemoveAt(i);
     if (FIndex > i || FIndex >= Count())
       --FIndex;
     ++FImagesDroppedForRoom;
@@ -74,7 +77,7 @@ void TClipHistory::AppendBitmap(std::shared_ptr<const TBitmap32> ABitmap) {
 }
 
 void TClipHistory::AddFiles(const std::vector<std::u16string>& AFiles) {
-  if (AFiles.empty())
+  if (AFiles.empty() || !RoomForNewEntry())
     return;
   auto item = std::make_unique<TClipHistoryItem>();
   item->Kind = cikFiles;
@@ -88,6 +91,7 @@ void TClipHistory::AppendItem(std::unique_ptr<TClipHistoryItem> AItem) {
   AItem->TimeStamp = ToDateTimeValue(FClock.Now());
   AItem->Serial = ++FLastSerial;
   FItems.push_back(std::move(AItem));
+  ++FRevision;
   EnforceLimit();
   FIndex = Count() - 1;
   ReleaseUnselectedPixels();
@@ -148,11 +152,29 @@ std::size_t TClipHistory::ImageBytes() const noexcept {
   return total;
 }
 
+bool TClipHistory::RoomForNewEntry() {
+  if (PinnedCount() < FLimit)
+    return true;
+  ++FEntriesRefused;
+  return false;
+}
+
+void TClipHistory::RemoveAt(int AIndex) {
+  FItems.erase(FItems.begin() + AIndex);
+  ++FRevision;
+}
+
 void TClipHistory::EnforceLimit() {
   if (FLimit < 1)
     FLimit = 1;
-  if (Count() > FLimit)
-    FItems.erase(FItems.begin(), FItems.begin() + (Count() - FLimit));
+  // The oldest unpinned entries go. An add always finds enough of them, as it is refused when
+  // the pinned ones fill the limit; a lower limit may leave pinned entries beyond it.
+  for (int i = 0; i < Count() && Count() > FLimit;) {
+    if (FItems[static_cast<std::size_t>(i)]->Pinned)
+      ++i;
+    else
+      RemoveAt(i);
+  }
   // FIndex is deliberately not shifted with the dropped entries: the selection keeps its number,
   // so after the limit is lowered it designates a newer entry. Adds overwrite it anyway.
   if (FIndex >= Count())
@@ -168,7 +190,7 @@ void TClipHistory::SetLimit(int Value) {
 int TClipHistory::DeleteAt(int AIndex) {
   if (AIndex < 0 || AIndex >= Count())
     return -1;
-  FItems.erase(FItems.begin() + AIndex);
+  RemoveAt(AIndex);
   if (FItems.empty()) {
     FIndex = -1;
     return -1;
@@ -176,6 +198,30 @@ int TClipHistory::DeleteAt(int AIndex) {
   FIndex = std::min(AIndex > 0 ? AIndex - 1 : 0, Count() - 1);
   ReleaseUnselectedPixels();
   return FIndex;
+}
+
+void TClipHistory::SetPinned(int AIndex, bool APinned) {
+  GetItem(AIndex).Pinned = APinned;
+}
+
+int TClipHistory::PinnedCount() const noexcept {
+  return static_cast<int>(std::count_if(FItems.begin(), FItems.end(),
+                                        [](const std::unique_ptr<TClipHistoryItem>& AItem) { return AItem->Pinned; }));
+}
+
+int TClipHistory::ClearUnpinned() {
+  const TClipHistoryItem* selected = Current();
+  const std::uint64_t kept = selected && selected->Pinned ? selected->Serial : 0;
+  const auto removed =
+      std::erase_if(FItems, [](const std::unique_ptr<TClipHistoryItem>& AItem) { return !AItem->Pinned; });
+  if (removed > 0)
+    ++FRevision;
+  FIndex = Count() - 1;
+  for (int i = 0; i < Count(); ++i)
+    if (FItems[static_cast<std::size_t>(i)]->Serial == kept)
+      FIndex = i;
+  ReleaseUnselectedPixels();
+  return static_cast<int>(removed);
 }
 
 TClipHistoryItem* TClipHistory::Current() noexcept {

@@ -41,11 +41,16 @@ public:
   std::uint64_t Serial = 0;
   // A compressed copy is being made.
   bool PackPending = false;
+  // Kept when the history is full or cleared (TClipHistory::SetPinned); only deleting it one
+  // by one removes it.
+  bool Pinned = false;
 };
 
 // The bounded list of clipboard entries, oldest first, with a selected entry. Pure logic: it
 // never touches the clipboard or the screen and logs nothing.
 // After every public operation 0 <= Count() <= Limit(), and Index() is -1 exactly when empty.
+// Pinned entries are the one exception to the bound: they are never dropped to make room, so
+// a limit lowered below their number leaves them all in place.
 class TClipHistory {
 public:
   // A limit below 1 becomes 1. The clock stamps the entries and must outlive the history.
@@ -55,7 +60,9 @@ public:
 
   // Each add appends the newest entry and selects it; none of them tests for duplicates
   // (callers ask IsImmediateDuplicate* first). Empty input adds nothing: a text made only of
-  // blanks and control characters, a missing or empty image, an empty file list.
+  // blanks and control characters, a missing or empty image, an empty file list. A full
+  // history drops its oldest unpinned entry; one whose every place is pinned refuses the
+  // new entry instead and changes nothing (TakeEntriesRefused counts these).
   void AddText(std::u16string AText);
   // The history keeps its own copy; the caller keeps its image.
   void AddBitmap(const TBitmap32* ABitmap);
@@ -68,6 +75,20 @@ public:
   // Removes the entry and selects the one before it (or the new first one). Returns the new
   // index, or -1 when the history is now empty or AIndex is invalid (then nothing changes).
   int DeleteAt(int AIndex);
+
+  // Pins or unpins entry AIndex; raises ERangeError for an invalid index. Unpinning drops
+  // nothing, also when the history holds more than its limit: the next add makes room.
+  void SetPinned(int AIndex, bool APinned);
+  int PinnedCount() const noexcept;
+  // Removes every entry that is not pinned and returns how many went. A pinned selected entry
+  // stays selected; otherwise the newest entry left is.
+  int ClearUnpinned();
+  // How many adds were refused because every place was pinned, since last asked.
+  int TakeEntriesRefused() noexcept { return std::exchange(FEntriesRefused, 0); }
+  // Changes whenever an entry comes or goes, so that what was worked out from the entries
+  // (the matches of a search) can be kept until then. Selecting, pinning and packing leave
+  // it as it is.
+  std::uint64_t Revision() const noexcept { return FRevision; }
 
   // The selected entry, or null when the history is empty.
   TClipHistoryItem* Current() noexcept;
@@ -107,7 +128,7 @@ public:
   // The most bytes the images may take, so that they always fit the address space of a
   // 32-bit process with room to spare (the x64 program keeps the same bound: it is also what
   // a clipboard history may fairly cost in memory): an image added beyond it drops the oldest
-  // images first (never the one added). TakeImagesDroppedForRoom tells how many were dropped since
+  // images first (never the one added, nor a pinned one). TakeImagesDroppedForRoom tells how many were dropped since
   // it was last asked.
   void SetImageBudget(std::size_t ABytes) noexcept { FImageBudget = ABytes; }
   int TakeImagesDroppedForRoom() noexcept { return std::exchange(FImagesDroppedForRoom, 0); }
@@ -118,8 +139,8 @@ public:
   int Count() const noexcept { return static_cast<int>(FItems.size()); }
   int Index() const noexcept { return FIndex; }
   int Limit() const noexcept { return FLimit; }
-  // A value below 1 becomes 1. Drops the oldest entries beyond the limit; the selection keeps
-  // its number, clamped to the last entry.
+  // A value below 1 becomes 1. Drops the oldest unpinned entries beyond the limit; the
+  // selection keeps its number, clamped to the last entry.
   void SetLimit(int Value);
 
 private:
@@ -129,12 +150,17 @@ private:
   std::uint64_t FLastSerial = 0;
   std::size_t FImageBudget = DefaultHistoryImageBudget;
   int FImagesDroppedForRoom = 0;
+  int FEntriesRefused = 0;
+  std::uint64_t FRevision = 0;
   IClock& FClock;
 
   TClipHistoryItem& GetItem(int AIndex) const;
   void AppendItem(std::unique_ptr<TClipHistoryItem> AItem);
   void AppendBitmap(std::shared_ptr<const TBitmap32> ABitmap);
   void EnforceLimit();
+  // False, with the refusal counted, when every place the limit allows is pinned.
+  bool RoomForNewEntry();
+  void RemoveAt(int AIndex);
   // Lets go of the pixels of every packed entry but the selected one.
   void ReleaseUnselectedPixels() noexcept;
 };

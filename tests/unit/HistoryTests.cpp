@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -8,7 +9,10 @@
 #include "core/Bitmap32.h"
 #include "core/DateTime.h"
 #include "core/Errors.h"
+#include "core/Text.h"
 #include "fakes/FakeClock.h"
+#include "history/HistoryFind.h"
+#include "history/TextMerge.h"
 #include "history/uHistory.h"
 
 namespace tarvel {
@@ -680,6 +684,268 @@ TEST_F(HistoryPackingTest, AnImageBeyondTheBudgetDropsTheOldestImagesOnly) {
   EXPECT_EQ(FHistory.TakeImagesDroppedForRoom(), 6);
   EXPECT_EQ(Texts(FHistory), (std::vector<std::u16string>{u"a", u"b", u""}));
   EXPECT_EQ(FHistory.Index(), 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pins and clearing
+
+// A history as its entries' texts, oldest first: a pinned entry followed by "*", the selected
+// one in brackets, a merged text's line breaks as "+". "a* b [c]".
+std::string Describe(const TClipHistory& AHistory) {
+  std::string r;
+  for (int i = 0; i < AHistory.Count(); ++i) {
+    const TClipHistoryItem& item = AHistory.Items(i);
+    std::string text = ToUtf8(ReplaceAll(item.Kind == cikText ? item.Text : item.Preview, u"\r\n", u"+"));
+    if (item.Pinned)
+      text += '*';
+    if (i == AHistory.Index())
+      text = '[' + text + ']';
+    r += (r.empty() ? "" : " ") + text;
+  }
+  return r;
+}
+
+struct TPinCase {
+  const char* Name;
+  std::u16string Letters; // one text entry per letter, oldest first; the newest is selected
+  std::u16string Pinned;  // the letters pinned
+  int Limit;
+  std::function<int(TClipHistory&)> Action; // what it returns is compared with Result
+  std::string Expected;                     // as Describe writes it
+  int Result = 0;
+  int Refused = 0;
+};
+
+class HistoryPinTest : public testing::TestWithParam<TPinCase> {};
+
+TEST_P(HistoryPinTest, KeepsThePinnedEntriesInPlace) {
+  const TPinCase& c = GetParam();
+  TFakeClock clock;
+  TClipHistory history(c.Limit, clock);
+  AddLetters(history, c.Letters);
+  for (char16_t letter : c.Pinned)
+    history.SetPinned(static_cast<int>(c.Letters.find(letter)), true);
+  ASSERT_EQ(history.Count(), static_cast<int>(c.Letters.size())) << "the starting history fits its limit";
+  EXPECT_EQ(c.Action(history), c.Result);
+  EXPECT_EQ(Describe(history), c.Expected);
+  EXPECT_EQ(history.TakeEntriesRefused(), c.Refused);
+  EXPECT_EQ(history.TakeEntriesRefused(), 0) << "told once";
+}
+
+int Add(TClipHistory& AHistory, std::u16string AText) {
+  AHistory.AddText(std::move(AText));
+  return 0;
+}
+
+// Ctrl+Shift+plus: the texts up to the selected one, added as a new entry.
+int Merge(TClipHistory& AHistory) {
+  return Add(AHistory, JoinTextEntries(AHistory, AHistory.Index()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HistoryPinTest,
+                         testing::Values(TPinCase{"WithoutPinsTheOldestGoes", u"abcd", u"", 4,
+                                                  [](TClipHistory& h) { return Add(h, u"e"); }, "b c d [e]"},
+                                         TPinCase{"APinnedOldestStays", u"abcd", u"a", 4,
+                                                  [](TClipHistory& h) { return Add(h, u"e"); }, "a* c d [e]"},
+                                         TPinCase{"TheOldestUnpinnedGoes", u"abcd", u"abc", 4,
+                                                  [](TClipHistory& h) { return Add(h, u"e"); }, "a* b* c* [e]"},
+                                         TPinCase{"AllPinnedRefusesAText", u"abc", u"abc", 3,
+                                                  [](TClipHistory& h) { return Add(h, u"d"); }, "a* b* [c*]", 0, 1},
+                                         TPinCase{"AllPinnedRefusesImagesAndFiles", u"ab", u"ab", 2,
+                                                  [](TClipHistory& h) {
+                                                    const TBitmap32 image(2, 2, 0xFF000000u);
+                                                    h.AddBitmap(&image);
+                                                    h.AddBitmap(TBitmap32(3, 3, 0xFF000000u));
+                                                    h.AddBitmap(std::make_shared<const TBitmap32>(4, 4, 0xFF000000u));
+                                                    h.AddFiles({u"C:\\a"});
+                                                    return 0;
+                                                  },
+                                                  "a* [b*]", 0, 4},
+                                         TPinCase{"RefusalKeepsAnOlderSelection", u"abc", u"abc", 3,
+                                                  [](TClipHistory& h) {
+                                                    h.Select(0);
+                                                    return Add(h, u"d");
+                                                  },
+                                                  "[a*] b* c*", 0, 1},
+                                         TPinCase{"MergeLeavesPinnedEntriesInPlace", u"abcd", u"b", 4,
+                                                  [](TClipHistory& h) {
+                                                    h.Select(2);
+                                                    return Merge(h);
+                                                  },
+                                                  "b* c d [a+b+c]"},
+                                         TPinCase{"MergeIntoAnAllPinnedHistoryIsRefused", u"ab", u"ab", 2, Merge,
+                                                  "a* [b*]", 0, 1},
+                                         TPinCase{"ALowerLimitDropsTheOldestUnpinned", u"abcde", u"ad", 5,
+                                                  [](TClipHistory& h) {
+                                                    h.SetLimit(3);
+                                                    return 0;
+                                                  },
+                                                  "a* d* [e]"},
+                                         TPinCase{"ALimitBelowThePinsKeepsThemAll", u"abcd", u"abc", 4,
+                                                  [](TClipHistory& h) {
+                                                    h.SetLimit(1);
+                                                    return Add(h, u"e");
+                                                  },
+                                                  "a* b* [c*]", 0, 1},
+                                         TPinCase{"UnpinningAboveTheLimitDropsNothingYet", u"abc", u"abc", 3,
+                                                  [](TClipHistory& h) {
+                                                    h.SetLimit(2);
+                                                    h.SetPinned(1, false);
+                                                    h.SetPinned(2, false);
+                                                    return 0;
+                                                  },
+                                                  "a* b [c]"},
+                                         TPinCase{"TheNextAddMakesRoomAgain", u"abc", u"abc", 3,
+                                                  [](TClipHistory& h) {
+                                                    h.SetLimit(2);
+                                                    h.SetPinned(1, false);
+                                                    h.SetPinned(2, false);
+                                                    return Add(h, u"d");
+                                                  },
+                                                  "a* [d]"},
+                                         TPinCase{"ClearKeepsThePinnedAndTheirSelection", u"abcd", u"bd", 4,
+                                                  [](TClipHistory& h) { return h.ClearUnpinned(); }, "b* [d*]", 2},
+                                         TPinCase{"ClearKeepsAPinnedOlderSelection", u"abcd", u"ab", 4,
+                                                  [](TClipHistory& h) {
+                                                    h.Select(0);
+                                                    return h.ClearUnpinned();
+                                                  },
+                                                  "[a*] b*", 2},
+                                         TPinCase{"ClearOfTheSelectedSelectsTheNewestLeft", u"abcd", u"ab", 4,
+                                                  [](TClipHistory& h) { return h.ClearUnpinned(); }, "a* [b*]", 2},
+                                         TPinCase{"ClearWithoutPinsEmptiesTheHistory", u"abc", u"", 3,
+                                                  [](TClipHistory& h) {
+                                                    const int removed = h.ClearUnpinned();
+                                                    return removed * 10 + h.Index();
+                                                  },
+                                                  "", 29},
+                                         TPinCase{"ClearOfAnAllPinnedHistoryRemovesNothing", u"ab", u"ab", 2,
+                                                  [](TClipHistory& h) { return h.ClearUnpinned(); }, "a* [b*]", 0},
+                                         TPinCase{"DeleteRemovesAPinnedEntry", u"abc", u"b", 3,
+                                                  [](TClipHistory& h) { return h.DeleteAt(1); }, "[a] c", 0},
+                                         TPinCase{"UnpinnedAgainItGoesFirst", u"abc", u"a", 3,
+                                                  [](TClipHistory& h) {
+                                                    h.SetPinned(0, false);
+                                                    return Add(h, u"d");
+                                                  },
+                                                  "b c [d]"}),
+                         [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(HistoryTest, PinningAnInvalidIndexRaisesRangeError) {
+  AddLetters(FHistory, u"ab");
+  EXPECT_THROW(FHistory.SetPinned(2, true), ERangeError);
+  EXPECT_THROW(FHistory.SetPinned(-1, true), ERangeError);
+  EXPECT_EQ(FHistory.PinnedCount(), 0);
+}
+
+TEST_F(HistoryPackingTest, PinnedImagesAreNeverDroppedForTheBudget) {
+  const std::size_t image = Marked(1).ByteSize();
+  FHistory.SetImageBudget(2 * image + image / 2);
+  FHistory.AddBitmap(Marked(1));
+  FHistory.AddBitmap(Marked(2));
+  FHistory.SetPinned(0, true);
+  FHistory.AddBitmap(Marked(3));
+  EXPECT_EQ(FHistory.TakeImagesDroppedForRoom(), 1);
+  ASSERT_EQ(FHistory.Count(), 2);
+  EXPECT_TRUE(FHistory.Items(0).Pinned);
+  EXPECT_TRUE(FHistory.Picture(0)->SamePixels(Marked(1)));
+  // With only pinned images left, a new one is kept beyond the budget.
+  FHistory.SetPinned(1, true);
+  FHistory.AddBitmap(Marked(4));
+  EXPECT_EQ(FHistory.TakeImagesDroppedForRoom(), 0);
+  EXPECT_EQ(FHistory.Count(), 3);
+}
+
+// What a search works out from the entries is worth keeping exactly until an entry comes or
+// goes.
+TEST_F(HistoryTest, TheRevisionChangesWithTheEntriesOnly) {
+  std::uint64_t seen = FHistory.Revision();
+  const auto changed = [&] {
+    const bool r = FHistory.Revision() != seen;
+    seen = FHistory.Revision();
+    return r;
+  };
+  AddLetters(FHistory, u"abc");
+  EXPECT_TRUE(changed()) << "add";
+  FHistory.Select(0);
+  FHistory.Next();
+  FHistory.SetPinned(0, true);
+  FHistory.AddText(u" ");
+  FHistory.SetLimit(5);
+  EXPECT_FALSE(changed()) << "selection, pin, blank add, higher limit";
+  FHistory.SetLimit(2);
+  EXPECT_TRUE(changed()) << "lower limit";
+  FHistory.DeleteAt(1);
+  EXPECT_TRUE(changed()) << "delete";
+  FHistory.ClearUnpinned();
+  EXPECT_FALSE(changed()) << "clear with only pinned entries";
+  FHistory.AddText(u"d");
+  FHistory.ClearUnpinned();
+  EXPECT_TRUE(changed()) << "clear";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finding entries
+
+struct TFindCase {
+  const char* Name;
+  std::u16string Find;
+  std::vector<int> Found;
+};
+
+class HistoryFindTest : public testing::TestWithParam<TFindCase> {
+protected:
+  HistoryFindTest() {
+    FHistory.AddText(u"Meeting notes\r\nRoom 4.12");                             // 0
+    FHistory.AddBitmap(TBitmap32(1920, 1080, 0xFF000000u));                      // 1
+    FHistory.AddFiles({u"C:\\Users\\Ann\\Report.docx", u"D:\\Photos\\Île.JPG"}); // 2
+    FHistory.AddText(u"ΣΟΦΊΑΣ, Straße, 5\u212A");                                // 3
+    FHistory.AddText(u"Приветствие: ПРИВЕТ, мир");                               // 4
+  }
+  TFakeClock FClock;
+  TClipHistory FHistory{10, FClock};
+};
+
+TEST_P(HistoryFindTest, FindsTheEntriesThatHoldTheTextIgnoringCase) {
+  const TFindText find(GetParam().Find);
+  EXPECT_EQ(FindHistoryEntries(FHistory, find), GetParam().Found);
+  // Looking only among what a shorter text found gives the same.
+  const std::vector<int> all = {0, 1, 2, 3, 4};
+  EXPECT_EQ(FindHistoryEntries(FHistory, find, all), GetParam().Found);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HistoryFindTest,
+    testing::Values(TFindCase{"TextIgnoringCase", u"MEETING", {0}},
+                    TFindCase{"AcrossALineBreak", u"notes\r\nroom", {0}},
+                    TFindCase{"ImagesByTheirPreview", u"image", {1}}, TFindCase{"ImageSize", u"1920x1080", {1}},
+                    TFindCase{"FilesByAnyPath", u"île.jpg", {2}}, TFindCase{"NotAcrossTwoPaths", u"docx|d:", {}},
+                    TFindCase{"Digits", u"4.12", {0}}, TFindCase{"Greek", u"σοφία", {3}},
+                    TFindCase{"FinalSigma", u"σοφίας", {3}}, TFindCase{"LongS", u"ſtraße", {3}},
+                    TFindCase{"KelvinSign", u"5K", {3}}, TFindCase{"Cyrillic", u"привет", {4}},
+                    TFindCase{"InSeveralEntries", u"r", {0, 2, 3}}, TFindCase{"Nothing", u"absent", {}},
+                    TFindCase{"LongerThanEveryEntry", std::u16string(200, u'x'), {}},
+                    TFindCase{"EmptyFindsAll", u"", {0, 1, 2, 3, 4}}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST(HistoryFindCaseTest, FoldsCapitalsToSmallLettersAndLeavesTheRest) {
+  const std::u16string capitals = u"AZÀÖØÞĀĲĹŽŸΆΈΌΏΑΩΪЀЯѠӀӁԮԱՖḀẞỸＡＺ";
+  const std::u16string small = u"azàöøþāĳĺžÿάέόώαωϊѐяѡӏӂԯաֆḁßỹａｚ";
+  ASSERT_EQ(capitals.size(), small.size());
+  for (std::size_t i = 0; i < capitals.size(); ++i) {
+    EXPECT_EQ(FoldCase(capitals[i]), small[i]) << i;
+    EXPECT_EQ(FoldCase(small[i]), small[i]) << i;
+  }
+  for (char16_t same : std::u16string(u"09 ×÷ß@[`{\u0130\u0131\uFFFF") + char16_t{0xD83D})
+    EXPECT_EQ(FoldCase(same), same) << static_cast<int>(same);
+}
+
+TEST(HistoryFindCaseTest, ALongerTextNarrowsTheOneItContains) {
+  EXPECT_TRUE(TFindText(u"Report").Narrows(TFindText(u"rep")));
+  EXPECT_TRUE(TFindText(u"report").Narrows(TFindText(u"PORT")));
+  EXPECT_TRUE(TFindText(u"report").Narrows(TFindText(u"")));
+  EXPECT_FALSE(TFindText(u"rep").Narrows(TFindText(u"report")));
+  EXPECT_FALSE(TFindText(u"report").Narrows(TFindText(u"reports")));
 }
 
 TEST(PackedImageTest, RoundTripsByteForByte) {
