@@ -7,7 +7,8 @@ namespace tarvel {
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
 
-enum TMsgDlgButton : unsigned { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8 };
+// mbDefaultNo is not a button: with it, No (not Yes) is what Enter answers.
+enum TMsgDlgButton : unsigned { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8, mbDefaultNo = 16 };
 
 enum TModalResult { mrNone, mrOk, mrCancel, mrYes, mrNo };
 

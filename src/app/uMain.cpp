@@ -7,6 +7,13 @@
 
 namespace tarvel {
 
+namespace {
+
+// The tray menu's "Clear history", greyed while there is nothing to clear.
+constexpr std::size_t ClearHistoryMenuItem = 2;
+
+} // namespace
+
 // What the form's objects ask of it.
 class TMainForm::THost final : public IActivityLogHost,
                                public IClipboardExchangeHost,
@@ -51,7 +58,9 @@ TMainForm::TMainForm(TMainFormServices AServices)
     : FServices(AServices), FTrayIcon(std::make_unique<TTrayIcon>()), FHost(std::make_unique<THost>(*this)),
       FLog({FServices.Clock, *FTrayIcon}, *FHost), FExchange({FServices.Clipboard, FServices.Clock, FLog}, *FHost),
       FHistoryBrowser({FServices.Window, FServices.Clock, FServices.Dispatcher, FLog},
-                      {spnClipboardPage, trkSlider, Image1, Memo1, Label1, btnDeleteEntry}, *FHost),
+                      {spnClipboardPage, trkSlider, Image1, Memo1, Label1, btnDeleteEntry, &edtFind, &btnPinEntry,
+                       &btnClearHistory, &pmPreview},
+                      *FHost),
       FHotkeyConfig({FServices.Hotkeys, FServices.Dialogs, FLog}, HotkeyEdits(), *FHost),
       FOcr({FServices.Screen, FServices.SelectionOverlay, FServices.Dispatcher, FServices.Runtime, FServices.Clock,
             FServices.Shell},
@@ -68,6 +77,12 @@ TMainForm::TMainForm(TMainFormServices AServices)
   cmbLanguageOCR.OnChange = [this](TControl& ASender) { cmbLanguageOCRChange(ASender); };
   btnDeleteEntry.OnClick = [this](TControl& ASender) { btnDeleteEntryClick(ASender); };
   btnSave.OnClick = [this](TControl& ASender) { btnSaveClick(ASender); };
+  btnPinEntry.OnClick = [this](TControl&) { FHistoryBrowser.TogglePinned(); };
+  btnClearHistory.OnClick = [this](TControl&) { ClearHistoryClick(); };
+  edtFind.OnChange = [this](TControl&) { FHistoryBrowser.FindChange(); };
+  edtFind.OnCommit = [this](TControl&) { FHistoryBrowser.FindCommit(); };
+  Memo1.PopupMenu = &pmPreview;
+  Image1.PopupMenu = &pmPreview;
   // Lowering the size drops entries for good: a half-typed number must never do that.
   spnMaxClipentries.DeferTyping = true;
 }
@@ -135,9 +150,11 @@ void TMainForm::CreateTrayIcon() {
   FTrayIcon->Menu = {
       {u"Show app", iiClipboard, [this] { ShowMainWindow(); }},
       {u"Save clipboard", iiSave, [this] { btnSaveClick(btnSave); }},
+      {u"Clear history", iiClearHistory, [this] { ClearHistoryClick(); }},
       {u"Show tutorial", iiInfo, [this] { ShowTutorial(); }},
       {u"Quit", iiQuit, [this] { QuitSequence(); }},
   };
+  FTrayIcon->OnPopup = [this] { FTrayIcon->Menu[ClearHistoryMenuItem].Enabled = FHistoryBrowser.ClearableCount() > 0; };
   FTrayIcon->Hint = u"Tarvel";
   FTrayIcon->OnDblClick = [this] { ToggleMainWindow(); };
   FTrayIcon->BalloonTimeout = BalloonCloseDelayMs;
@@ -157,7 +174,7 @@ void TMainForm::FormCloseQuery(bool& ACanClose) {
     return;
   // The close button only hides: the tray icon, hotkeys and capture keep running.
   ACanClose = false;
-  FServices.Window.Hide();
+  HideMainWindow();
 }
 
 void TMainForm::Close() {
@@ -185,9 +202,16 @@ void TMainForm::ShowMainWindow() {
     UpdateHistoryControls();
 }
 
+// A search is a way of looking at the card: it ends with the window, so that the history
+// hot keys never walk the matches of a search the user no longer sees.
+void TMainForm::HideMainWindow() {
+  FHistoryBrowser.CancelFind();
+  FServices.Window.Hide();
+}
+
 void TMainForm::ToggleMainWindow() {
   if (FServices.Window.IsVisible())
-    FServices.Window.Hide();
+    HideMainWindow();
   else
     ShowMainWindow();
 }
@@ -257,6 +281,23 @@ void TMainForm::trkSliderChange(TControl&) {
 
 void TMainForm::btnDeleteEntryClick(TControl&) {
   FHistoryBrowser.DeleteCurrentHistoryEntry();
+}
+
+void TMainForm::ClearHistoryClick() {
+  const int entries = FHistoryBrowser.ClearableCount();
+  if (entries == 0)
+    return;
+  if (FServices.Dialogs.MessageDlg(ClearHistoryQuestion(entries, FHistory->PinnedCount()), mtWarning,
+                                   mbYes | mbNo | mbDefaultNo) == mrYes)
+    FHistoryBrowser.ClearHistory();
+}
+
+void TMainForm::FindInHistory() {
+  btnCard1.Click();
+}
+
+bool TMainForm::CancelFind() {
+  return FHistoryBrowser.CancelFind();
 }
 
 void TMainForm::HotkeyEditEnter(TControl& ASender) {

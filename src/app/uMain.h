@@ -68,6 +68,8 @@ enum TIconIndex {
   iiNotifications = 12,
   iiTutorialButton = 13,
   iiSave = 14,
+  iiPin = 15,
+  iiClearHistory = 16,
 };
 
 inline constexpr char16_t ConfirmQuitText[] = u"Are you sure you want to quit Tarvel?\r\n\r\nThis will close "
@@ -157,6 +159,10 @@ public:
   // Message handlers.
   void WMClipboardUpdate();
   void WMHotKey(int AHotkeyId);
+  // Ctrl+F: the clipboard card, for its search field (which the window then focuses).
+  void FindInHistory();
+  // Escape on the clipboard card: ends a search. False when none was on.
+  bool CancelFind();
 
   std::u16string Caption;
 
@@ -176,6 +182,11 @@ public:
   TButton btnDeleteEntry{u"btnDeleteEntry", u"Delete", iiDelete};
   TButton btnSave{u"btnSave", u"Save", iiSave};
   TLabel Label1{u"Label1", u"0 / 0"};
+  TEdit edtFind{u"edtFind", FindTextHint};
+  TButton btnPinEntry{u"btnPinEntry", PinCaption, iiPin};
+  TButton btnClearHistory{u"btnClearHistory", u"Clear history", iiClearHistory};
+  // The context menu of Memo1 and Image1.
+  TPopupMenu pmPreview;
 
   // Settings card.
   TButton SpeedButton3{u"SpeedButton3", u"Start with Windows", iiAutostart};
@@ -216,6 +227,7 @@ public:
 
 private:
   void ShowMainWindow();
+  void HideMainWindow();
   void ToggleMainWindow();
   bool ConfirmQuit();
   void QuitSequence();
@@ -226,6 +238,8 @@ private:
   void spnClipboardPageChange(TControl& ASender);
   void trkSliderChange(TControl& ASender);
   void btnDeleteEntryClick(TControl& ASender);
+  // "Clear history" on the card and in the tray menu: asks, then clears.
+  void ClearHistoryClick();
   void AdjustSliderWidth();
   // False, with a log line saying why, when the settings could not be stored.
   bool SaveSettings();

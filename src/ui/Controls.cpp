@@ -75,6 +75,29 @@ void TButton::Click() {
   Fire(OnClick);
 }
 
+void TEdit::SetText(std::u16string AValue) {
+  if (FText == AValue)
+    return;
+  FText = std::move(AValue);
+  Changed();
+  Fire(OnChange);
+}
+
+void TEdit::UserType(std::u16string_view AText) {
+  if (FText == AText)
+    return;
+  // The field shows it already: nothing to mirror.
+  FText = std::u16string(AText);
+  Fire(OnChange);
+}
+
+bool TEdit::UserCancel() {
+  if (FText.empty())
+    return false;
+  SetText({});
+  return true;
+}
+
 void TSpinEdit::SetRange(int AMin, int AMax) {
   FMin = AMin;
   FMax = AMax;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/Bitmap32.h"
+#include "ui/Menus.h"
 
 namespace tarvel {
 
@@ -42,6 +43,8 @@ public:
 
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
+  // The control's context menu, or none (then the control's own, if it has one).
+  TPopupMenu* PopupMenu = nullptr;
   // For the peer: some state of the model changed and should be mirrored.
   std::function<void()> OnModelChanged;
 
@@ -125,6 +128,33 @@ private:
   int FMax = 0;
   int FValue = 0;
   std::optional<std::u16string> FPending;
+};
+
+// A one-line text field. Changing the text, by the user or from code, fires OnChange.
+class TEdit : public TControl {
+public:
+  TEdit(std::u16string AName, std::u16string ATextHint = {})
+      : TControl(std::move(AName)), FTextHint(std::move(ATextHint)) {}
+
+  const std::u16string& Text() const noexcept { return FText; }
+  void SetText(std::u16string AValue);
+  // Shown greyed in the empty field, as a hint of what it is for.
+  const std::u16string& TextHint() const noexcept { return FTextHint; }
+
+  // The field's text after a keystroke.
+  void UserType(std::u16string_view AText);
+  // Enter.
+  void UserCommit() { Fire(OnCommit); }
+  // Escape: empties the field. False when it was empty already, so that the key can do what
+  // it does elsewhere.
+  bool UserCancel();
+
+  TNotifyEvent OnChange;
+  TNotifyEvent OnCommit;
+
+private:
+  std::u16string FText;
+  std::u16string FTextHint;
 };
 
 // A slider. Position always lies in Min..Max; any change of it fires OnChange.

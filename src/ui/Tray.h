@@ -4,13 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace tarvel {
+#include "ui/Menus.h"
 
-struct TMenuItem {
-  std::u16string Caption;
-  int ImageIndex = -1;
-  std::function<void()> OnClick;
-};
+namespace tarvel {
 
 // The notification-area icon: hint, right-click menu, double-click and balloon. The peer
 // adds the icon while Visible is true and removes it as soon as it turns false.
@@ -18,6 +14,8 @@ class TTrayIcon {
 public:
   std::u16string Hint;
   std::vector<TMenuItem> Menu;
+  // The menu is about to open: the items can be brought up to date.
+  std::function<void()> OnPopup;
   std::function<void()> OnDblClick;
 
   bool Visible() const noexcept { return FVisible; }
@@ -34,8 +32,12 @@ public:
     if (OnDblClick)
       OnDblClick();
   }
+  void UserOpenMenu() {
+    if (OnPopup)
+      OnPopup();
+  }
   void UserChooseMenuItem(std::size_t AIndex) {
-    if (AIndex < Menu.size() && Menu[AIndex].OnClick)
+    if (AIndex < Menu.size() && Menu[AIndex].Enabled && Menu[AIndex].OnClick)
       Menu[AIndex].OnClick();
   }
 

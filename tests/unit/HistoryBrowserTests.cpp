@@ -1,6 +1,7 @@
 // The clipboard card: moving through the history, publishing the selection, deleting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "MainFormFixture.h"
@@ -431,6 +432,209 @@ TEST_F(HistoryBrowserTest, ImagesArePackedOffTheMainThreadAndComeBackWhole) {
             (std::vector<std::u16string>{Stamp + u"System clipboard updated: image 800x600",
                                          Stamp + u"History selection copied to clipboard: Image 800x600",
                                          Stamp + u"External clipboard captured: image 800x600"}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finding, pinning and clearing on the card
+
+// The card over texts that a search tells apart: apple pie, Banana, apple juice, cherry,
+// APPLE (the newest selected).
+class CardToolsTest : public HistoryBrowserTest {
+protected:
+  CardToolsTest() {
+    for (const char16_t* text : {u"apple pie", u"Banana", u"apple juice", u"cherry", u"APPLE"}) {
+      FClipboard.CopyText(text);
+      DeliverClipboardNotifications();
+    }
+    FLogStart = FForm.LogLines().size();
+  }
+  void Type(std::u16string AText) { FForm.edtFind.UserType(AText); }
+  std::u16string Shown() const { return FForm.Memo1.Text(); }
+  std::u16string OnClipboard() {
+    const std::vector<std::uint8_t>& bytes = FClipboard.Formats[cfUnicodeText];
+    std::u16string text = FromUtf16LeBytes(bytes.data(), bytes.size());
+    return text.substr(0, text.find(u'\0'));
+  }
+  // The status label without its time: "3 / 3 of 5|APPLE".
+  std::u16string Status() const {
+    const std::u16string& caption = FForm.Label1.Caption();
+    const auto time = caption.find(u"  2026");
+    return time == std::u16string::npos ? caption : caption.substr(0, time) + u"|" + caption.substr(time + 23);
+  }
+};
+
+struct TFindCardCase {
+  const char* Name;
+  std::u16string Typed;
+  std::u16string Status;
+  std::u16string Shown;
+  int Positions; // what the position field and the slider span
+};
+
+class FindCardTest : public CardToolsTest, public testing::WithParamInterface<TFindCardCase> {};
+
+TEST_P(FindCardTest, NarrowsTheCardToTheMatchesWithoutPublishing) {
+  const std::u16string clipboard = OnClipboard();
+  Type(GetParam().Typed);
+  EXPECT_EQ(Status(), GetParam().Status);
+  EXPECT_EQ(Shown(), GetParam().Shown);
+  EXPECT_EQ(FForm.spnClipboardPage.MaxValue(), GetParam().Positions);
+  EXPECT_EQ(FForm.trkSlider.Max(), GetParam().Positions);
+  EXPECT_EQ(FForm.btnDeleteEntry.Enabled(), GetParam().Positions > 0);
+  EXPECT_EQ(FForm.btnPinEntry.Enabled(), GetParam().Positions > 0);
+  EXPECT_EQ(FForm.History()->Count(), 5) << "the history stays as it is";
+  EXPECT_EQ(OnClipboard(), clipboard);
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0) << "typing publishes nothing";
+  EXPECT_TRUE(NewLog().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FindCardTest,
+    testing::Values(TFindCardCase{"SelectedEntryMatches", u"aPPle", u"3 / 3 of 5|APPLE", u"APPLE", 3},
+                    TFindCardCase{"NewestMatchIsShown", u"an", u"1 / 1 of 5|Banana", u"Banana", 1},
+                    TFindCardCase{"AWordInside", u"juice", u"1 / 1 of 5|apple juice", u"apple juice", 1},
+                    TFindCardCase{"NoMatch", u"kiwi", u"0 / 0 of 5  No matching entries", u"", 0}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(CardToolsTest, ThePositionFieldSliderAndHotkeysWalkTheMatchesAndPublish) {
+  Type(u"apple");
+  FForm.spnClipboardPage.UserSetValue(1);
+  EXPECT_EQ(Shown(), u"apple pie");
+  EXPECT_EQ(OnClipboard(), u"apple pie");
+  EXPECT_EQ(FForm.trkSlider.Position(), 1);
+  FForm.WMHotKey(hkNext);
+  EXPECT_EQ(OnClipboard(), u"apple juice");
+  EXPECT_EQ(Status(), u"2 / 3 of 5|apple juice");
+  FForm.WMHotKey(hkNext);
+  FForm.WMHotKey(hkNext); // wraps round the matches
+  EXPECT_EQ(OnClipboard(), u"apple pie");
+  FForm.WMHotKey(hkPrevious);
+  EXPECT_EQ(OnClipboard(), u"APPLE");
+  FForm.trkSlider.SetPosition(2);
+  EXPECT_EQ(OnClipboard(), u"apple juice");
+  EXPECT_EQ(FForm.History()->Count(), 5);
+}
+
+TEST_F(CardToolsTest, EscapeShowsTheWholeHistoryAsBefore) {
+  const std::u16string before = FForm.Label1.Caption();
+  Type(u"ban");
+  ASSERT_EQ(Shown(), u"Banana");
+  EXPECT_TRUE(FForm.CancelFind());
+  EXPECT_EQ(FForm.edtFind.Text(), u"");
+  EXPECT_EQ(FForm.Label1.Caption(), before) << "back to the entry selected before, byte for byte";
+  EXPECT_EQ(FForm.spnClipboardPage.MaxValue(), 5);
+  EXPECT_FALSE(FForm.CancelFind()) << "no search left to end";
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+}
+
+TEST_F(CardToolsTest, AnEntryChosenDuringTheSearchStaysSelectedAfterIt) {
+  Type(u"apple");
+  FForm.spnClipboardPage.UserSetValue(2);
+  Type(u"");
+  EXPECT_EQ(Shown(), u"apple juice");
+  EXPECT_EQ(Status(), u"3 / 5|apple juice");
+}
+
+TEST_F(CardToolsTest, ANewCopyThatDoesNotMatchEndsTheSearch) {
+  Type(u"apple");
+  FClipboard.CopyText(u"kiwi");
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.edtFind.Text(), u"");
+  EXPECT_EQ(Status(), u"6 / 6|kiwi");
+}
+
+TEST_F(CardToolsTest, DeletingAMatchShowsTheMatchBefore) {
+  Type(u"apple");
+  FForm.spnClipboardPage.UserSetValue(2);
+  FForm.btnDeleteEntry.Click();
+  EXPECT_EQ(FForm.History()->Count(), 4);
+  EXPECT_EQ(Status(), u"1 / 2 of 4|apple pie");
+  EXPECT_EQ(OnClipboard(), u"apple pie");
+}
+
+TEST_F(CardToolsTest, PinningShowsOnTheCardAndInTheLog) {
+  FForm.btnPinEntry.Click();
+  EXPECT_TRUE(FForm.History()->Current()->Pinned);
+  EXPECT_EQ(Status(), u"5 / 5|Pinned \u00B7 APPLE");
+  EXPECT_EQ(FForm.btnPinEntry.Caption(), u"Unpin");
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"History entry pinned: APPLE"});
+  FForm.btnPinEntry.Click();
+  EXPECT_EQ(Status(), u"5 / 5|APPLE");
+  EXPECT_EQ(FForm.btnPinEntry.Caption(), u"Pin");
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0) << "pinning publishes nothing";
+}
+
+TEST_F(CardToolsTest, ThePreviewMenuPinsAndDeletesTheEntryShown) {
+  TPopupMenu& menu = FForm.pmPreview;
+  ASSERT_EQ(FForm.Memo1.PopupMenu, &menu);
+  ASSERT_EQ(FForm.Image1.PopupMenu, &menu);
+  menu.UserOpen();
+  ASSERT_EQ(menu.Items.size(), 2u);
+  EXPECT_EQ(menu.Items[0].Caption, u"Pin");
+  EXPECT_EQ(menu.Items[1].Caption, u"Delete");
+  menu.UserChoose(0);
+  EXPECT_TRUE(FForm.History()->Current()->Pinned);
+  menu.UserOpen();
+  EXPECT_EQ(menu.Items[0].Caption, u"Unpin");
+  menu.UserChoose(1);
+  EXPECT_EQ(FForm.History()->Count(), 4);
+  Type(u"kiwi");
+  menu.UserOpen();
+  EXPECT_FALSE(menu.Items[0].Enabled);
+  EXPECT_FALSE(menu.Items[1].Enabled);
+}
+
+TEST_F(CardToolsTest, AHistoryFullOfPinnedEntriesRefusesACopyWithOneLogLine) {
+  FForm.spnMaxClipentries.UserSetValue(5);
+  for (int i = 1; i <= 5; ++i) {
+    FForm.spnClipboardPage.UserSetValue(i);
+    FForm.btnPinEntry.Click();
+  }
+  DeliverClipboardNotifications();
+  FLogStart = FForm.LogLines().size();
+  FClipboard.CopyText(u"kiwi");
+  DeliverClipboardNotifications();
+  EXPECT_EQ(FForm.History()->Count(), 5);
+  EXPECT_EQ(Shown(), u"APPLE");
+  const auto log = NewLog();
+  EXPECT_EQ(std::count(log.begin(), log.end(), Stamp + u"History full of pinned entries: new entry not kept"), 1);
+}
+
+TEST_F(CardToolsTest, ClearAsksThenKeepsThePinnedEntriesAndTheClipboard) {
+  FForm.spnClipboardPage.UserSetValue(2);
+  FForm.btnPinEntry.Click();
+  DeliverClipboardNotifications();
+  FLogStart = FForm.LogLines().size();
+  const std::u16string clipboard = OnClipboard();
+  FDialogs.Answers = {mrNo};
+  ChooseTrayItem(u"Clear history");
+  ASSERT_EQ(FDialogs.Shown.size(), 1u);
+  EXPECT_EQ(FDialogs.Shown[0].Text, u"Are you sure you want to clear the clipboard history?\r\n\r\n4 entries will be "
+                                    u"removed. The pinned entry stays in the history.\r\nWhat is on the clipboard "
+                                    u"now stays there.");
+  EXPECT_EQ(FDialogs.Shown[0].Buttons, unsigned{mbYes | mbNo | mbDefaultNo});
+  EXPECT_EQ(FForm.History()->Count(), 5) << "No keeps everything";
+  EXPECT_TRUE(NewLog().empty());
+
+  FDialogs.Answers = {mrYes};
+  FForm.btnClearHistory.Click();
+  EXPECT_EQ(FForm.History()->Count(), 1);
+  EXPECT_EQ(Status(), u"1 / 1|Pinned \u00B7 Banana");
+  EXPECT_EQ(OnClipboard(), clipboard);
+  EXPECT_EQ(FForm.PendingInternalClipboardUpdates(), 0);
+  EXPECT_EQ(NewLog(), std::vector<std::u16string>{Stamp + u"History cleared: 4 entries removed, 1 pinned entry kept"});
+  EXPECT_FALSE(FForm.btnClearHistory.Enabled());
+  FForm.TrayIcon()->UserOpenMenu();
+  ChooseTrayItem(u"Clear history");
+  EXPECT_EQ(FDialogs.Shown.size(), 2u) << "nothing left to clear: no question";
+}
+
+TEST(ClearHistoryQuestionTest, SaysHowManyGoAndThatPinnedEntriesStay) {
+  EXPECT_EQ(ClearHistoryQuestion(1, 0), u"Are you sure you want to clear the clipboard history?\r\n\r\n1 entry will be "
+                                        u"removed. Pinned entries stay in the history.\r\nWhat is on the clipboard now "
+                                        u"stays there.");
+  EXPECT_NE(ClearHistoryQuestion(3, 2).find(u"3 entries will be removed. The 2 pinned entries stay"),
+            std::u16string::npos);
 }
 
 } // namespace

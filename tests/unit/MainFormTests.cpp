@@ -26,17 +26,19 @@ TEST_F(MainFormTest, StartsHiddenWithTrayIconAndEmptyBrowser) {
   EXPECT_EQ(FForm.edtHotkeyOCR.Text(), u"X");
 }
 
-TEST_F(MainFormTest, TrayMenuHasFourItemsInOrderWithTheirIcons) {
+TEST_F(MainFormTest, TrayMenuHasItsItemsInOrderWithTheirIcons) {
   const auto& menu = FForm.TrayIcon()->Menu;
-  ASSERT_EQ(menu.size(), 4u);
+  ASSERT_EQ(menu.size(), 5u);
   EXPECT_EQ(menu[0].Caption, u"Show app");
   EXPECT_EQ(menu[0].ImageIndex, 0);
   EXPECT_EQ(menu[1].Caption, u"Save clipboard");
   EXPECT_EQ(menu[1].ImageIndex, 14);
-  EXPECT_EQ(menu[2].Caption, u"Show tutorial");
-  EXPECT_EQ(menu[2].ImageIndex, 2);
-  EXPECT_EQ(menu[3].Caption, u"Quit");
-  EXPECT_EQ(menu[3].ImageIndex, 3);
+  EXPECT_EQ(menu[2].Caption, u"Clear history");
+  EXPECT_EQ(menu[2].ImageIndex, 16);
+  EXPECT_EQ(menu[3].Caption, u"Show tutorial");
+  EXPECT_EQ(menu[3].ImageIndex, 2);
+  EXPECT_EQ(menu[4].Caption, u"Quit");
+  EXPECT_EQ(menu[4].ImageIndex, 3);
 }
 
 TEST_F(MainFormTest, CloseOnlyHides) {

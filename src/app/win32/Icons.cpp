@@ -23,7 +23,7 @@ struct TGlyph {
 };
 
 // One glyph per index of the icon list: a coloured disc with a short white mark.
-constexpr TGlyph Glyphs[15] = {
+constexpr TGlyph Glyphs[] = {
     {L"\u2261", RGB(0x5B, 0x8D, 0xBE)}, // 0 clipboard
     {L"\u2699", RGB(0x7A, 0x86, 0x94)}, // 1 settings
     {L"i", RGB(0x4F, 0xA3, 0x8C)},      // 2 info
@@ -39,6 +39,8 @@ constexpr TGlyph Glyphs[15] = {
     {L"!", RGB(0xC0, 0x8F, 0x4F)},      // 12 notifications
     {L"?", RGB(0x4F, 0xA3, 0x8C)},      // 13 tutorial
     {L"\u2193", RGB(0x4F, 0xA3, 0x8C)}, // 14 save
+    {L"\u2605", RGB(0xC0, 0x8F, 0x4F)}, // 15 pin
+    {L"\u2205", RGB(0xC0, 0x5B, 0x5B)}, // 16 clear history
 };
 
 // A coloured disc with the white mark AText, drawn at 4× and averaged down, for smooth edges
@@ -135,7 +137,7 @@ HBITMAP CreateMenuBitmap(int AIndex, int ASize) {
 }
 
 HIMAGELIST CreateIconList(int ASize) {
-  HIMAGELIST list = ImageList_Create(ASize, ASize, ILC_COLOR32, 15, 0);
+  HIMAGELIST list = ImageList_Create(ASize, ASize, ILC_COLOR32, static_cast<int>(std::size(Glyphs)), 0);
   if (!list)
     return nullptr;
   for (const TGlyph& glyph : Glyphs) {

@@ -10,7 +10,7 @@ namespace tarvel {
 HICON CreateProgramIcon(int ASize);
 // Icon AIndex of the list as a 32-bit bitmap with premultiplied alpha, for menu items.
 HBITMAP CreateMenuBitmap(int AIndex, int ASize);
-// The fifteen icons of the window, tray menu and buttons, at ASize × ASize pixels.
+// The icons of the window, tray menu and buttons (TIconIndex), at ASize × ASize pixels.
 HIMAGELIST CreateIconList(int ASize);
 
 } // namespace tarvel

@@ -98,14 +98,16 @@ void TTrayIconPeer::ShowMenu() {
   TUniqueMenu menu(CreatePopupMenu());
   if (!menu)
     return;
+  FModel.UserOpenMenu();
   FMenuBitmaps.clear();
   for (std::size_t i = 0; i < FModel.Menu.size(); ++i) {
     const TMenuItem& item = FModel.Menu[i];
     const std::wstring caption = ToWide(item.Caption);
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
-    info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+    info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
     info.fType = MFT_STRING;
+    info.fState = item.Enabled ? MFS_ENABLED : MFS_GRAYED;
     info.wID = static_cast<UINT>(i + 1);
     info.dwTypeData = const_cast<wchar_t*>(caption.c_str());
     FMenuBitmaps.emplace_back(CreateMenuBitmap(item.ImageIndex, FIconSize));

@@ -119,6 +119,8 @@ TModalResult TWin32Dialogs::MessageDlg(const std::u16string& AText, TMsgDlgType 
     flags |= MB_OKCANCEL;
   else
     flags |= MB_OK;
+  if ((AButtons & mbDefaultNo) && (AButtons & mbYes) && (AButtons & mbNo))
+    flags |= MB_DEFBUTTON2;
   const HWND owner = FOwner ? FOwner() : nullptr;
   const TCentreNextDialog centre(owner);
   switch (MessageBoxW(owner, ToWide(FitBoxText(AText)).c_str(), L"Tarvel", flags | MB_SETFOREGROUND)) {
