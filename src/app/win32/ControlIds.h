@@ -39,6 +39,10 @@ enum TControlId : int {
   idCrdMain,
   idCrdSettings,
   idCrdInfo,
+  // The clipboard card's search field, its pin button and "Clear history".
+  idEdtFind,
+  idBtnPinEntry,
+  idBtnClearHistory,
 };
 
 } // namespace tarvel

@@ -96,21 +96,32 @@ void TWin32MainWindow::LayoutClipboardCard(int AWidth, int AHeight) {
   PlaceField(c.spnClipboardPage, c.spnClipboardPageUpDown,
              {m + captionWidth + Scale(4), Scale(10), m + captionWidth + Scale(4 + 70), Scale(40)});
   Place(c.trkSlider, PageEditRight() + Scale(6), Scale(7), f.trkSlider.Width(), Scale(36));
+  // The search field takes the row but for "Clear history" at its end.
+  const int findTop = Scale(MainRowHeight);
+  const int clearWidth = ButtonWidth(f.btnClearHistory);
+  PlaceField(c.edtFind, nullptr, {m, findTop, AWidth - m - clearWidth - Scale(6), findTop + Scale(32)});
+  Place(c.btnClearHistory, AWidth - m - clearWidth, findTop - 1, clearWidth, Scale(RowButtonHeight));
   // The status label beside the buttons shows the position and time on one line and the
   // preview on another; when even the first line would not fit there, it moves below the
   // buttons and gets the whole width, as a flow panel would wrap it.
   const int deleteWidth = ButtonWidth(f.btnDeleteEntry);
+  // As wide as its longer caption, so that pinning does not move the buttons.
+  const int pinWidth =
+      std::max(ButtonWidth(f.btnPinEntry),
+               TButtonPeer::ContentWidth(c.btnPinEntry, UnpinCaption,
+                                         std::min(Scale(IconSize), Scale(RowButtonHeight) - 8), false));
   const int saveWidth = ButtonWidth(f.btnSave);
-  const int labelLeft = m + deleteWidth + saveWidth + Scale(6 + 10);
+  const int labelLeft = m + deleteWidth + pinWidth + saveWidth + Scale(6 + 6 + 10);
   const int firstLine = TButtonPeer::ContentWidth(c.Label1, u"100 / 100  0000-00-00 00:00:00", 0, true) + Scale(4);
   const bool wrapped = AWidth - m - labelLeft < firstLine;
   const int labelHeight = Scale(MainRowHeight - 4);
   const int bottom = AHeight - Scale(MainRowHeight) - (wrapped ? labelHeight : 0);
-  const RECT content{m, Scale(MainRowHeight), AWidth - m, bottom};
+  const RECT content{m, Scale(MainRowHeight + FindRowHeight), AWidth - m, bottom};
   Place(c.Image1, content.left, content.top, content.right - content.left, content.bottom - content.top);
   PlaceField(c.Memo1, nullptr, content);
   Place(c.btnDeleteEntry, m, bottom + Scale(8), deleteWidth, Scale(RowButtonHeight));
-  Place(c.btnSave, m + deleteWidth + Scale(6), bottom + Scale(8), saveWidth, Scale(RowButtonHeight));
+  Place(c.btnPinEntry, m + deleteWidth + Scale(6), bottom + Scale(8), pinWidth, Scale(RowButtonHeight));
+  Place(c.btnSave, m + deleteWidth + pinWidth + Scale(12), bottom + Scale(8), saveWidth, Scale(RowButtonHeight));
   if (wrapped)
     Place(c.Label1, m, bottom + Scale(MainRowHeight), AWidth - 2 * m, labelHeight);
   else

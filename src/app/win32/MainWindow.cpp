@@ -179,11 +179,15 @@ void TWin32MainWindow::CreateControls() {
   c.spnClipboardPage = makeSpin(main, idSpnClipboardPage, f.spnClipboardPage, c.spnClipboardPageUpDown);
   c.trkSlider = AddChild(main, idTrkSlider, TRACKBAR_CLASSW, L"", WS_TABSTOP | TBS_BOTH | TBS_NOTICKS | WS_VISIBLE);
   FPeers.Bind<TTrackBarPeer>(f.trkSlider, c.trkSlider);
+  c.edtFind = AddChild(main, idEdtFind, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL | WS_VISIBLE);
+  FPeers.Bind<TEditPeer>(f.edtFind, c.edtFind);
+  c.btnClearHistory = makeButton(main, idBtnClearHistory, f.btnClearHistory);
   c.Image1 = AddChild(main, idImage1, TImagePeer::ClassName, L"", WS_VISIBLE);
   FPeers.Bind<TImagePeer>(f.Image1, c.Image1);
   c.Memo1 = makeMemo(main, idMemo1, f.Memo1);
   SendMessageW(c.Memo1, WM_SETFONT, reinterpret_cast<WPARAM>(FMemoFont.Get()), FALSE);
   c.btnDeleteEntry = makeButton(main, idBtnDeleteEntry, f.btnDeleteEntry);
+  c.btnPinEntry = makeButton(main, idBtnPinEntry, f.btnPinEntry);
   c.btnSave = makeButton(main, idBtnSave, f.btnSave);
   c.Label1 = AddChild(main, idLabel1, WC_STATICW, L"0 / 0", SS_OWNERDRAW | WS_VISIBLE);
   FPeers.Bind<TLabelPeer>(f.Label1, c.Label1);
@@ -245,6 +249,18 @@ void TWin32MainWindow::MirrorCards() {
         SetFocus(active == 0 ? FChildren.btnCard1 : (active == 1 ? FChildren.btnCard2 : FChildren.btnCard3));
       ShowWindow(cards[i], SW_HIDE);
     }
+}
+
+bool TWin32MainWindow::TranslateShortcut(const MSG& AMessage) {
+  if (!FHandle || AMessage.message != WM_KEYDOWN || AMessage.wParam != 'F' || GetKeyState(VK_CONTROL) >= 0 ||
+      GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0)
+    return false;
+  if (AMessage.hwnd != FHandle && !IsChild(FHandle, AMessage.hwnd))
+    return false;
+  FForm->FindInHistory();
+  SetFocus(FChildren.edtFind);
+  SendMessageW(FChildren.edtFind, EM_SETSEL, 0, -1);
+  return true;
 }
 
 bool TWin32MainWindow::IsLeftButtonDown() const {
@@ -416,6 +432,12 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
     return reinterpret_cast<LRESULT>(field ? FFieldBrush.Get() : FWindowBrush.Get());
   }
   case WM_COMMAND:
+    // Escape where no control wants it: on the clipboard card it ends a search.
+    if (AWParam == IDCANCEL && ALParam == 0) {
+      if (f.CardPanel1.ActiveCardIndex() == 0)
+        f.CancelFind();
+      return 0;
+    }
     // A field gaining or losing the focus: its box shows it.
     if (const WORD code = HIWORD(AWParam); code == EN_SETFOCUS || code == EN_KILLFOCUS ||
                                            ((code == CBN_SETFOCUS || code == CBN_KILLFOCUS) &&

@@ -36,6 +36,9 @@ public:
 
   // Creates the window (hidden) and runs the form's start-up.
   void Create();
+  // The window's own keys, before the dialog manager sees them: Ctrl+F. True when AMessage
+  // was one.
+  bool TranslateShortcut(const MSG& AMessage);
   HWND Handle() const noexcept { return FHandle; }
   TMainForm& Form() noexcept { return *FForm; }
 
@@ -118,6 +121,7 @@ private:
     HWND btnCard1, btnCard2, btnCard3, btnQuit;
     HWND SpeedButton1, spnClipboardPage, spnClipboardPageUpDown, trkSlider, Image1, Memo1;
     HWND btnDeleteEntry, btnSave, Label1;
+    HWND edtFind, btnPinEntry, btnClearHistory;
     HWND cmbLanguageOCR;
     HWND Image2, lblAppInfo, swtShowLog, btnShowTutorial, chkUpdate, MemoInfoLog;
   } FChildren{};

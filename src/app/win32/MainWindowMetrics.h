@@ -7,6 +7,8 @@ inline constexpr int ClientWidth = 557;
 inline constexpr int ClientHeight = 546;
 inline constexpr int TitleRowHeight = 54;
 inline constexpr int MainRowHeight = 50;
+// The clipboard card's search row, between the position row and the entry.
+inline constexpr int FindRowHeight = 40;
 inline constexpr int InfoTitleHeight = 90;
 inline constexpr int SettingsRowHeight = 40;
 // The smallest window the user can drag it to; the layout fits everything into it.

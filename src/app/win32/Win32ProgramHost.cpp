@@ -68,8 +68,11 @@ void TWin32ProgramHost::HideApplicationWindow() {
 }
 
 void TWin32ProgramHost::RunMessageLoop() {
-  // Tab and the arrow keys move between the main window's controls.
-  tarvel::RunMessageLoop({{}, {}, [this] { return FMainWindow ? FMainWindow->Handle() : nullptr; }});
+  // The window's own keys (Ctrl+F); then Tab and the arrow keys move between its controls.
+  tarvel::RunMessageLoop(
+      {{},
+       [this](const MSG& AMessage) { return FMainWindow && FMainWindow->TranslateShortcut(AMessage); },
+       [this] { return FMainWindow ? FMainWindow->Handle() : nullptr; }});
   // The session ends or the user quit: shut the main window down while the loop's
   // resources still exist.
   FMainWindow.reset();

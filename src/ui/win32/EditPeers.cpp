@@ -1,4 +1,5 @@
-// The peers of the text fields: the spin edit, the memo and the one-letter edit.
+// The peers of the text fields: the spin edit, the memo, the one-line edit and the one-letter
+// edit.
 #include "ui/win32/Peers.h"
 
 #include <commctrl.h>
@@ -107,6 +108,9 @@ TMemoPeer::~TMemoPeer() {
 LRESULT CALLBACK TMemoPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
                                          DWORD_PTR AData) {
   return Guarded(AWindow, [&]() -> LRESULT {
+    if (AMessage == WM_CONTEXTMENU &&
+        ShowContextMenu(AWindow, reinterpret_cast<TMemoPeer*>(AData)->Model(), ALParam, true))
+      return 0;
     if (AMessage == WM_GETDLGCODE) {
       LRESULT code = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
       // A read-only text has no use for Tab, Enter or Escape: they go to the window, so that
@@ -165,6 +169,57 @@ void TLogViewPeer::Mirror() {
     view.Select(shown.End(), shown.End());
     view.ScrollToEnd();
   }
+}
+
+// One-line edit ---------------------------------------------------------------------------
+
+TEditPeer::TEditPeer(TEdit& AModel, HWND AHandle) : TPeer(AModel, AHandle), FEdit(AModel) {
+  // A search needs no more; a pasted page would only be slow to look for.
+  SendMessageW(Handle(), EM_SETLIMITTEXT, 1024, 0);
+  // The hint stays while the field is focused and empty, as in the system's search boxes.
+  SendMessageW(Handle(), EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(ToWide(FEdit.TextHint()).c_str()));
+  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  Mirror();
+}
+
+TEditPeer::~TEditPeer() {
+  RemoveWindowSubclass(Handle(), SubclassProc, 1);
+}
+
+void TEditPeer::Mirror() {
+  TPeer::Mirror();
+  const TFlagScope mirroring(FMirroring);
+  SetTextIfDifferent(Handle(), FEdit.Text());
+}
+
+void TEditPeer::Command(WORD ANotifyCode) {
+  if (ANotifyCode == EN_SETFOCUS) {
+    FEdit.UserEnter();
+  } else if (ANotifyCode == EN_KILLFOCUS) {
+    FEdit.UserExit();
+  } else if (ANotifyCode == EN_CHANGE && !FMirroring) {
+    const TFlagScope mirroring(FMirroring);
+    FEdit.UserType(ToU16(WindowText(Handle())));
+  }
+}
+
+LRESULT CALLBACK TEditPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
+                                         DWORD_PTR AData) {
+  return Guarded(AWindow, [&]() -> LRESULT {
+    auto* self = reinterpret_cast<TEditPeer*>(AData);
+    LRESULT result = 0;
+    if (HandleEnter(AWindow, AMessage, AWParam, ALParam, result, [&] { self->FEdit.UserCommit(); }))
+      return result;
+    // Escape belongs to the field while it has text to empty.
+    if (AMessage == WM_GETDLGCODE && IsKeyDown(ALParam, VK_ESCAPE) && !self->FEdit.Text().empty())
+      return DefSubclassProc(AWindow, AMessage, AWParam, ALParam) | DLGC_WANTMESSAGE;
+    if (AMessage == WM_KEYDOWN && AWParam == VK_ESCAPE && self->FEdit.UserCancel())
+      return 0;
+    // The character Escape makes would only beep.
+    if (AMessage == WM_CHAR && AWParam == VK_ESCAPE)
+      return 0;
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  });
 }
 
 // One-letter edit -------------------------------------------------------------------------

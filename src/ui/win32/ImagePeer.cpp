@@ -36,6 +36,10 @@ LRESULT CALLBACK TImagePeer::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWPa
   return Guarded(AWindow, [&]() -> LRESULT {
     if (AMessage == WM_ERASEBKGND)
       return 1;
+    if (AMessage == WM_CONTEXTMENU)
+      if (auto* self = reinterpret_cast<TImagePeer*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
+          self && ShowContextMenu(AWindow, self->Model(), ALParam, false))
+        return 0;
     if (AMessage == WM_PAINT) {
       PAINTSTRUCT ps;
       const HDC dc = BeginPaint(AWindow, &ps);

@@ -23,6 +23,12 @@ void SetTextIfDifferent(HWND AWindow, const std::u16string& AText);
 void FillRectColor(HDC ADC, const RECT& ARect, COLORREF AColor);
 void RoundRectColor(HDC ADC, const RECT& ARect, int ARadius, COLORREF AColor);
 
+// WM_CONTEXTMENU for a control whose model has a menu: runs the menu's OnPopup, shows it at
+// the point the message gives (below the control's top left when the keyboard asked) and
+// runs the item chosen. A text field (ATextField) gets Copy and Select all after the items.
+// False when the model has no menu, so that the control's own can open.
+bool ShowContextMenu(HWND AWindow, const TControl& AModel, LPARAM APoint, bool ATextField);
+
 // Takes Enter for a control of our own, in a subclass procedure: the dialog manager would
 // otherwise use it for the window's (absent) default button. Runs AOnEnter on the key and
 // swallows the character it makes, which a single-line edit would answer with a beep.

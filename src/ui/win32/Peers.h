@@ -164,6 +164,21 @@ private:
   TComboBox& FCombo;
 };
 
+// A one-line edit with its hint. Enter commits; Escape empties it, or, when it is empty
+// already, goes on to the window as from any other control.
+class TEditPeer : public TPeer {
+public:
+  TEditPeer(TEdit& AModel, HWND AHandle);
+  ~TEditPeer() override;
+  void Mirror() override;
+  void Command(WORD ANotifyCode) override;
+
+private:
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
+                                       DWORD_PTR AData);
+  TEdit& FEdit;
+};
+
 // A one-letter field. Enter moves on to the next control, which applies the letter.
 class TLetterEditPeer : public TPeer {
 public:
