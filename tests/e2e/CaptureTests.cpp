@@ -61,7 +61,7 @@ TEST_F(CaptureTest, TheScreenshotStaysOnTheClipboardAfterTarvelQuits) {
   const TPatternWindow board(BoardRect, 0x44);
   PressCtrlShift('F');
   ASSERT_TRUE(LogHas(L"Full screen captured: ")) << Log();
-  ChooseTrayMenuItem(3);
+  ChooseTrayMenuItem(tmQuit);
   AnswerQuit(IDYES);
   ASSERT_TRUE(FTarvel.WaitForExit(10000)) << "Tarvel did not quit";
   const std::optional<TBitmap32> pasted = FOther.Image();

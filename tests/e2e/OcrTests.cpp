@@ -158,7 +158,7 @@ TEST_F(OcrTest, QuittingWhileARecognitionRunsEndsCleanly) {
   OpenOverlay();
   Drag(From, To);
   ASSERT_TRUE(LogHas(L"OCR started: ")) << Log();
-  ChooseTrayMenuItem(3);
+  ChooseTrayMenuItem(tmQuit);
   AnswerQuit(IDYES);
   ASSERT_TRUE(FTarvel.WaitForExit(10000)) << "Tarvel did not quit";
   EXPECT_EQ(FTarvel.ExitCode(), 0u);

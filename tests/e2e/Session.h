@@ -12,6 +12,9 @@ namespace tarvel::e2e {
 
 inline constexpr wchar_t MainWindowClass[] = L"TarvelMainWindow";
 
+// The items of the tray icon's menu, top to bottom.
+enum TTrayMenuItem { tmShowApp, tmSaveClipboard, tmClearHistory, tmShowTutorial, tmQuit };
+
 // The stored settings every run starts from: a fresh installation, with only the first-run
 // tutorial turned off (the runs are about the program behind it) and the update check
 // asking a closed local port, so that nothing waits on the network.
@@ -56,7 +59,7 @@ public:
   // "Show app", the menu's first item.
   std::wstring ShowAppFromTray() {
     using namespace std::chrono_literals;
-    if (std::wstring failure = PickTrayMenuItem(0); !failure.empty())
+    if (std::wstring failure = PickTrayMenuItem(tmShowApp); !failure.empty())
       return failure;
     if (!WaitUntil([&] { return IsWindowVisible(FMain) != FALSE; }, 10s))
       return L"Show app did not show the window";

@@ -47,7 +47,7 @@ TEST_F(TrayTest, DoubleClickOnTheIconTogglesTheWindow) {
 }
 
 TEST_F(TrayTest, QuitAnsweredNoKeepsRunning) {
-  ChooseTrayMenuItem(3);
+  ChooseTrayMenuItem(tmQuit);
   AnswerQuit(IDNO);
   ASSERT_TRUE(WaitUntil([&] { return FindMessageBox(FTarvel.Id()) == nullptr; }, 10s));
   Sleep(300);
@@ -56,7 +56,7 @@ TEST_F(TrayTest, QuitAnsweredNoKeepsRunning) {
 }
 
 TEST_F(TrayTest, QuitAnsweredYesEndsTheProcessWithZero) {
-  ChooseTrayMenuItem(3);
+  ChooseTrayMenuItem(tmQuit);
   AnswerQuit(IDYES);
   ASSERT_TRUE(FTarvel.WaitForExit(10000)) << "Tarvel kept running after Yes";
   EXPECT_EQ(FTarvel.ExitCode(), 0u);

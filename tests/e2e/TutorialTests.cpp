@@ -128,7 +128,7 @@ TEST_F(TutorialTest, UntickingTheBoxFromTheTrayBringsTheTutorialBackAtTheNextSta
   StoreSetting(L"DontShowTutorial", 1);
   StartTarvel();
   EXPECT_EQ(FindWindowOfProcess(FTarvel.Id(), TutorialWindowClass), nullptr);
-  ChooseTrayMenuItem(2);
+  ChooseTrayMenuItem(tmShowTutorial);
   ASSERT_TRUE(WaitForTutorial()) << "Show tutorial did not open it";
   EXPECT_TRUE(Ticked());
   ClickControl(Box());

@@ -33,8 +33,9 @@ std::set<int> ExpectedVisible(int ACard, bool AImageSelected) {
   std::set<int> ids(TitleStrip.begin(), TitleStrip.end());
   switch (ACard) {
   case 0:
-    ids.insert({idCrdMain, idSpeedButton1, idSpnClipboardPage, idSpnClipboardPageUpDown, idTrkSlider,
-                AImageSelected ? idImage1 : idMemo1, idBtnDeleteEntry, idBtnSave, idLabel1});
+    ids.insert({idCrdMain, idSpeedButton1, idSpnClipboardPage, idSpnClipboardPageUpDown, idTrkSlider, idEdtFind,
+                idBtnClearHistory, AImageSelected ? idImage1 : idMemo1, idBtnDeleteEntry, idBtnPinEntry, idBtnSave,
+                idLabel1});
     break;
   case 1:
     ids.insert({idCrdSettings, idChkAutostart, idSwtNotifications, idSpnMaxClipentries, idSpnMaxClipentriesUpDown,
@@ -227,17 +228,18 @@ TEST_P(TabOrderTest, TabVisitsEveryControlOfTheCardAndShiftTabGoesBack) {
   EXPECT_TRUE(FocusOn(order[(start + order.size() - 1) % order.size()])) << FocusName();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cards, TabOrderTest,
-    testing::Values(TTabCase{0, {idSpnClipboardPage, idTrkSlider, idMemo1, idBtnDeleteEntry, idBtnSave}},
-                    TTabCase{1,
-                             {idChkAutostart, idSwtNotifications, idSpnMaxClipentries, idCmbLanguageOCR,
-                              idEdtHotkeyControl, idEdtHotkeyOCR, idEdtHotkeyScreenBox, idEdtHotkeyScreentFull,
-                              idEdtHotkeySave}},
-                    TTabCase{2, {idSwtShowLog, idBtnShowTutorial, idChkUpdate, idMemoInfoLog}}),
-    [](const auto& AInfo) { return std::string(CardNames[AInfo.param.Card]); });
+INSTANTIATE_TEST_SUITE_P(Cards, TabOrderTest,
+                         testing::Values(TTabCase{0,
+                                                  {idSpnClipboardPage, idTrkSlider, idEdtFind, idBtnClearHistory,
+                                                   idMemo1, idBtnDeleteEntry, idBtnPinEntry, idBtnSave}},
+                                         TTabCase{1,
+                                                  {idChkAutostart, idSwtNotifications, idSpnMaxClipentries,
+                                                   idCmbLanguageOCR, idEdtHotkeyControl, idEdtHotkeyOCR,
+                                                   idEdtHotkeyScreenBox, idEdtHotkeyScreentFull, idEdtHotkeySave}},
+                                         TTabCase{2, {idSwtShowLog, idBtnShowTutorial, idChkUpdate, idMemoInfoLog}}),
+                         [](const auto& AInfo) { return std::string(CardNames[AInfo.param.Card]); });
 
-TEST_F(WindowTest, FromThePreviewTheKeyboardReachesDeleteAndSaveAndTheFocusShows) {
+TEST_F(WindowTest, FromThePreviewTheKeyboardReachesDeletePinAndSaveAndTheFocusShows) {
   CopyAndWait(L"one");
   CopyAndWait(L"two");
   ClickControl(Control(idMemo1));
@@ -251,8 +253,11 @@ TEST_F(WindowTest, FromThePreviewTheKeyboardReachesDeleteAndSaveAndTheFocusShows
       << "no visible focus on Delete: " << std::hex << ScreenPixel(edge);
   SaveScreenshot(FMain, L"keyboard-focus-on-delete");
   PressKey(VK_TAB);
-  ASSERT_TRUE(FocusOn(idBtnSave)) << FocusName();
+  ASSERT_TRUE(FocusOn(idBtnPinEntry)) << FocusName();
   EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(edge) != FocusColour; }, 5s)) << "the outline stayed on Delete";
+  PressKey(VK_TAB);
+  ASSERT_TRUE(FocusOn(idBtnSave)) << FocusName();
+  PressShiftTab();
   PressShiftTab();
   ASSERT_TRUE(FocusOn(idBtnDeleteEntry)) << FocusName();
   PressKey(VK_SPACE);
@@ -355,7 +360,7 @@ TEST_F(WindowTest, TheSaveDialogOpensCentred) {
     if (hidden) {
       PostMessageW(FMain, WM_CLOSE, 0, 0);
       ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(FMain); }, 10s));
-      ChooseTrayMenuItem(1);
+      ChooseTrayMenuItem(tmSaveClipboard);
     } else {
       ShowApp();
       ClickControl(Control(idBtnSave));
@@ -431,6 +436,133 @@ TEST_F(WindowTest, AHugeTextIsShownInPart) {
   std::printf("[ info     ] 10 MB text: captured and shown in %lld ms; selected again in %lld ms and %lld ms "
               "(a short text: %lld ms)\n",
               ms(t0, t1), ms(t2, t3), ms(t4, t5), ms(t3, t4));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finding, pinning and clearing with the keyboard alone
+
+class HistoryToolsTest : public WindowTest {
+protected:
+  void TypeText(const std::wstring& AText) {
+    for (wchar_t c : AText)
+      PressKey(static_cast<WORD>(VkKeyScanW(c) & 0xFF));
+  }
+  bool LabelHas(const std::wstring& AText) {
+    return WaitUntil([&] { return Label().find(AText) != std::wstring::npos; }, 10s);
+  }
+  // Ctrl+F, then Tab ATabs times: the keyboard's way to the controls after the search field.
+  void FocusFromFind(int ATabs, int AId) {
+    PressChord({VK_CONTROL, 'F'});
+    ASSERT_TRUE(FocusOn(idEdtFind)) << FocusName();
+    for (int i = 0; i < ATabs; ++i)
+      PressKey(VK_TAB);
+    ASSERT_TRUE(FocusOn(AId)) << FocusName();
+  }
+  HWND WaitForMessageBox() {
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (box = FindMessageBox(FTarvel.Id())) != nullptr; }, 10s)) << "no message box";
+    return box;
+  }
+};
+
+TEST_F(HistoryToolsTest, CtrlFTypingAndEscapeFindEntriesAndShowTheWholeHistoryAgain) {
+  CopyAndWait(L"apple pie");
+  CopyAndWait(L"Banana");
+  CopyAndWait(L"apple juice");
+  CopyAndWait(L"cherry");
+  const std::wstring whole = Label();
+  // From another card, Ctrl+F comes back to the clipboard card's search field.
+  ShowCard(idBtnCard2, idEdtHotkeyOCR);
+  PressChord({VK_CONTROL, 'F'});
+  ASSERT_TRUE(FocusOn(idEdtFind)) << FocusName();
+  EXPECT_TRUE(IsWindowVisible(Control(idMemo1)));
+  TypeText(L"APPLE");
+  ASSERT_TRUE(LabelShows(L"2 / 2 of 4  ")) << Label();
+  EXPECT_NE(Label().find(L"apple juice"), std::wstring::npos) << Label();
+  EXPECT_EQ(TextOf(Control(idMemo1)), L"apple juice");
+  EXPECT_EQ(FOther.Text(), L"cherry") << "typing publishes nothing";
+  SaveScreenshot(FMain, L"history-find-typed");
+  // The hot keys walk the matches and publish them.
+  PressCtrlShift('Z');
+  ASSERT_TRUE(LabelShows(L"1 / 2 of 4  ")) << Label();
+  EXPECT_TRUE(WaitUntil([&] { return FOther.Text() == L"apple pie"; }, 10s)) << FOther.Text();
+  TypeText(L"x");
+  ASSERT_TRUE(LabelShows(L"0 / 0 of 4  No matching entries")) << Label();
+  EXPECT_FALSE(IsWindowEnabled(Control(idBtnDeleteEntry)));
+  SaveScreenshot(FMain, L"history-find-no-match");
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(Control(idEdtFind)).empty(); }, 5s));
+  // The entry chosen during the search stays selected.
+  ASSERT_TRUE(LabelShows(L"1 / 4  ")) << Label();
+  EXPECT_TRUE(FocusOn(idEdtFind)) << FocusName();
+  // A second Escape has nothing left to do and leaves the window as it is.
+  PressKey(VK_ESCAPE);
+  Sleep(300);
+  EXPECT_TRUE(IsWindowVisible(FMain));
+  EXPECT_EQ(Label().substr(0, 7), L"1 / 4  ");
+  // Typing and emptying the field again goes back to where the search started.
+  TypeText(L"banana");
+  ASSERT_TRUE(LabelShows(L"1 / 1 of 4  ")) << Label();
+  for (int i = 0; i < 6; ++i)
+    PressKey(VK_BACK);
+  EXPECT_TRUE(LabelShows(L"1 / 4  ")) << Label();
+  EXPECT_EQ(whole.substr(0, 7), L"4 / 4  ");
+}
+
+TEST_F(HistoryToolsTest, ThePinButtonAndThePreviewMenuPinWithTheKeyboard) {
+  CopyAndWait(L"one");
+  CopyAndWait(L"two");
+  FocusFromFind(4, idBtnPinEntry);
+  PressKey(VK_SPACE);
+  ASSERT_TRUE(LabelHas(L"Pinned \u00B7 two")) << Label();
+  EXPECT_EQ(TextOf(Control(idBtnPinEntry)), L"Unpin");
+  EXPECT_TRUE(FocusOn(idBtnPinEntry)) << FocusName();
+  SaveScreenshot(FMain, L"history-pinned");
+  // The preview's context menu, from the keyboard: its first item unpins.
+  FocusFromFind(2, idMemo1);
+  PressChord({VK_SHIFT, VK_F10});
+  ASSERT_TRUE(WaitUntil([] { return FindPopupMenu() != nullptr; }, 10s)) << "no context menu";
+  SaveScreenshot(GetDesktopWindow(), L"history-preview-menu");
+  PressKey(VK_DOWN);
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(WaitUntil([&] { return Label().find(L"Pinned") == std::wstring::npos; }, 10s)) << Label();
+  EXPECT_EQ(TextOf(Control(idBtnPinEntry)), L"Pin");
+}
+
+TEST_F(HistoryToolsTest, ClearHistoryAsksThenKeepsThePinnedEntryAndTheClipboard) {
+  CopyAndWait(L"one");
+  CopyAndWait(L"two");
+  CopyAndWait(L"three");
+  PressCtrlShift('Z');
+  ASSERT_TRUE(LabelShows(L"2 / 3  ")) << Label();
+  FocusFromFind(4, idBtnPinEntry);
+  PressKey(VK_SPACE);
+  ASSERT_TRUE(LabelHas(L"Pinned \u00B7 two")) << Label();
+  // From the tray menu; Enter answers the default, No.
+  ChooseTrayMenuItem(tmClearHistory);
+  HWND box = WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(HasChildText(box, L"Are you sure you want to clear the clipboard history?\r\n\r\n2 entries will be "
+                                L"removed. The pinned entry stays in the history.\r\nWhat is on the clipboard now "
+                                L"stays there."));
+  SaveScreenshot(GetDesktopWindow(), L"history-clear-confirmation");
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(WaitUntil([&] { return FindMessageBox(FTarvel.Id()) == nullptr; }, 10s));
+  EXPECT_TRUE(LabelShows(L"2 / 3  ")) << "No cleared the history: " << Label();
+  // From the card's button; Y answers Yes.
+  FocusFromFind(1, idBtnClearHistory);
+  PressKey(VK_SPACE);
+  ASSERT_TRUE(WaitForMessageBox());
+  PressKey('Y');
+  ASSERT_TRUE(LabelShows(L"1 / 1  ")) << Label();
+  EXPECT_NE(Label().find(L"Pinned \u00B7 two"), std::wstring::npos) << Label();
+  EXPECT_EQ(FOther.Text(), L"two") << "clearing changed the clipboard";
+  EXPECT_TRUE(WaitUntil(
+      [&] { return Log().find(L"History cleared: 2 entries removed, 1 pinned entry kept") != std::wstring::npos; },
+      10s))
+      << Log();
+  EXPECT_FALSE(IsWindowEnabled(Control(idBtnClearHistory))) << "nothing left to clear";
+  SaveScreenshot(FMain, L"history-cleared");
 }
 
 } // namespace
