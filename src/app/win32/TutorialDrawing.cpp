@@ -211,9 +211,11 @@ void DrawWindowMockup(const TPageCanvas& C, TTutorialPageKind AKind, double L, d
     C.Round(cl, ct + 32, cr, cb - 32, 5, theme::Field, theme::Border);
     for (int i = 0; i < 4; ++i)
       TextBar(C, cl + 10, ct + 44 + i * 16, i == 3 ? 90 : 170, theme::TextDim);
-    C.Round(cr - 132, cb - 24, cr - 70, cb, 5, theme::Button);
-    C.Text(u"Delete", cr - 132, cb - 24, cr - 70, cb, 11, FW_NORMAL, theme::Text,
+    C.Round(cr - 186, cb - 24, cr - 124, cb, 5, theme::Button);
+    C.Text(u"Delete", cr - 186, cb - 24, cr - 124, cb, 11, FW_NORMAL, theme::Text,
            DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    C.Round(cr - 116, cb - 24, cr - 70, cb, 5, theme::Button);
+    C.Text(u"Pin", cr - 116, cb - 24, cr - 70, cb, 11, FW_NORMAL, theme::Text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     C.Round(cr - 62, cb - 24, cr, cb, 5, theme::Button);
     C.Text(u"Save", cr - 62, cb - 24, cr, cb, 11, FW_NORMAL, theme::Text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     break;
