@@ -1,6 +1,6 @@
 // TWin32MainWindow: where every control goes, at the design size and down to the smallest
 // window, and the boxes drawn around the input fields.
-#include "app/win32/MainWindow.h"
+#include "app/win32/Win32MainWindow.h"
 
 #include <algorithm>
 #include <initializer_list>

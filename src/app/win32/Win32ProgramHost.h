@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/ProgramEntry.h"
-#include "app/win32/MainWindow.h"
+#include "app/win32/Win32MainWindow.h"
 #include "app/win32/Win32Services.h"
 #include "core/win32/Handles.h"
 

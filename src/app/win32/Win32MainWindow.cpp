@@ -1,4 +1,4 @@
-#include "app/win32/MainWindow.h"
+#include "app/win32/Win32MainWindow.h"
 
 #include <windowsx.h>
 

@@ -52,7 +52,7 @@ public:
   bool IsLeftButtonDown() const override;
 
 private:
-  // MainWindow.cpp: the window, its controls and its messages.
+  // Win32MainWindow.cpp: the window, its controls and its messages.
   // The window's and its cards' messages (ObjectWindowProc).
   LRESULT WindowMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   LRESULT CardMessage(HWND ACard, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
