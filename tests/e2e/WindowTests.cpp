@@ -538,8 +538,11 @@ TEST_F(HistoryToolsTest, ClearHistoryAsksThenKeepsThePinnedEntryAndTheClipboard)
   FocusFromFind(4, idBtnPinEntry);
   PressKey(VK_SPACE);
   ASSERT_TRUE(LabelHas(L"Pinned \u00B7 two")) << Label();
-  // From the tray menu; Enter answers the default, No.
-  ChooseTrayMenuItem(tmClearHistory);
+  // From the card's button; Enter answers the default, No. (The tray menu's item runs the same
+  // command, MainFormTest and the clipboard card's tests choose it; on Wine's own window
+  // management a tray click right after a key on the card may lose the menu it opens.)
+  FocusFromFind(1, idBtnClearHistory);
+  PressKey(VK_SPACE);
   HWND box = WaitForMessageBox();
   ASSERT_TRUE(box);
   EXPECT_TRUE(HasChildText(box, L"Are you sure you want to clear the clipboard history?\r\n\r\n2 entries will be "
