@@ -15,20 +15,20 @@
 namespace tarvel {
 namespace {
 
+// Enumeration callbacks are __stdcall on x86, which a lambda cannot be.
+BOOL CALLBACK TakeVisibleBox(HWND AWindow, LPARAM AFound) {
+  wchar_t name[16] = {};
+  GetClassNameW(AWindow, name, 16);
+  if (std::wstring(name) != L"#32770" || !IsWindowVisible(AWindow))
+    return TRUE;
+  *reinterpret_cast<HWND*>(AFound) = AWindow;
+  return FALSE;
+}
+
 // The message box a thread shows, or null.
 HWND BoxOfThread(DWORD AThread) {
   HWND found = nullptr;
-  EnumThreadWindows(
-      AThread,
-      [](HWND AWindow, LPARAM AFound) {
-        wchar_t name[16] = {};
-        GetClassNameW(AWindow, name, 16);
-        if (std::wstring(name) != L"#32770" || !IsWindowVisible(AWindow))
-          return TRUE;
-        *reinterpret_cast<HWND*>(AFound) = AWindow;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(AThread, TakeVisibleBox, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -52,21 +52,20 @@ std::wstring TextOf(HWND AWindow) {
   return text;
 }
 
+BOOL CALLBACK TakeStaticText(HWND AChild, LPARAM AMessage) {
+  wchar_t name[16] = {};
+  GetClassNameW(AChild, name, 16);
+  if (_wcsicmp(name, L"Static") == 0 && GetWindowTextLengthW(AChild) > 0) {
+    *reinterpret_cast<std::wstring*>(AMessage) = TextOf(AChild);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // The text a message box shows: that of its static control with a text (the icon's has none).
 std::wstring MessageOf(HWND ABox) {
   std::wstring message;
-  EnumChildWindows(
-      ABox,
-      [](HWND AChild, LPARAM AMessage) {
-        wchar_t name[16] = {};
-        GetClassNameW(AChild, name, 16);
-        if (_wcsicmp(name, L"Static") == 0 && GetWindowTextLengthW(AChild) > 0) {
-          *reinterpret_cast<std::wstring*>(AMessage) = TextOf(AChild);
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&message));
+  EnumChildWindows(ABox, TakeStaticText, reinterpret_cast<LPARAM>(&message));
   return message;
 }
 
