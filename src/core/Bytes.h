@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace tarvel {
 
@@ -20,6 +21,16 @@ inline void StoreLE32(std::uint8_t* ADest, std::uint32_t AValue) noexcept {
   ADest[1] = static_cast<std::uint8_t>(AValue >> 8);
   ADest[2] = static_cast<std::uint8_t>(AValue >> 16);
   ADest[3] = static_cast<std::uint8_t>(AValue >> 24);
+}
+
+inline void AppendLE16(std::vector<std::uint8_t>& AOut, std::uint16_t AValue) {
+  AOut.push_back(static_cast<std::uint8_t>(AValue));
+  AOut.push_back(static_cast<std::uint8_t>(AValue >> 8));
+}
+
+inline void AppendLE32(std::vector<std::uint8_t>& AOut, std::uint32_t AValue) {
+  AppendLE16(AOut, static_cast<std::uint16_t>(AValue));
+  AppendLE16(AOut, static_cast<std::uint16_t>(AValue >> 16));
 }
 
 } // namespace tarvel

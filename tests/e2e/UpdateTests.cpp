@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "Scenario.h"
+#include "WindowChecks.h"
 
 namespace tarvel::e2e {
 namespace {
@@ -133,20 +134,6 @@ TEST_F(UpdateTest, ANewerVersionIsOfferedAndNoLeavesEverythingAsItWas) {
 }
 
 // A window lies whole within the work area of the monitor it is on.
-::testing::AssertionResult OnScreen(HWND AWindow) {
-  RECT r{};
-  GetWindowRect(AWindow, &r);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoW(MonitorFromWindow(AWindow, MONITOR_DEFAULTTONEAREST), &monitor);
-  const RECT& work = monitor.rcWork;
-  if (r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "window " << r.left << "," << r.top << " to " << r.right << "," << r.bottom
-                                       << " beyond the work area " << work.left << "," << work.top << " to "
-                                       << work.right << "," << work.bottom;
-}
-
 TEST_F(UpdateTest, AVersionFollowedByEndlessZerosIsAskedAboutInABoxOnTheScreen) {
   Start(FServer.Url("/versions/tarvel.latest"));
   SetReply(TUpdateTestServer::Huge("1.3.0.0", 100ull * 1024 * 1024, '0'));
@@ -156,12 +143,12 @@ TEST_F(UpdateTest, AVersionFollowedByEndlessZerosIsAskedAboutInABoxOnTheScreen) 
   EXPECT_TRUE(HasChildText(box, L"Current app version: " + FCurrent +
                                     L"\r\nSite version: 1.3.0.0\r\n\r\nA new version 1.3.0.0 is available. Download "
                                     L"now?"));
-  EXPECT_TRUE(OnScreen(box));
+  EXPECT_TRUE(test::InWorkArea(box));
   for (const int button : {IDYES, IDNO}) {
     const HWND control = GetDlgItem(box, button);
     ASSERT_NE(control, nullptr);
     EXPECT_TRUE(IsWindowVisible(control));
-    EXPECT_TRUE(OnScreen(control)) << button;
+    EXPECT_TRUE(test::InWorkArea(control)) << button;
   }
   Answer(box, IDNO);
   EXPECT_EQ(LogEndingWith(L"New version available: 1.3.0.0").back(), L"New version available: 1.3.0.0");

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "WindowChecks.h"
 #include "app/win32/Win32Dialogs.h"
 #include "core/BoxText.h"
 #include "core/win32/Check.h"
@@ -30,20 +31,6 @@ HWND BoxOfThread(DWORD AThread) {
   HWND found = nullptr;
   EnumThreadWindows(AThread, TakeVisibleBox, reinterpret_cast<LPARAM>(&found));
   return found;
-}
-
-::testing::AssertionResult InWorkArea(HWND AWindow) {
-  RECT r{};
-  GetWindowRect(AWindow, &r);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoW(MonitorFromWindow(AWindow, MONITOR_DEFAULTTONEAREST), &monitor);
-  const RECT& work = monitor.rcWork;
-  if (r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << r.left << "," << r.top << " to " << r.right << "," << r.bottom
-                                       << " is beyond the work area " << work.left << "," << work.top << " to "
-                                       << work.right << "," << work.bottom;
 }
 
 std::wstring TextOf(HWND AWindow) {
@@ -102,11 +89,11 @@ TEST(DialogsTest, AQuestionWithAnyTextFitsTheScreen) {
       FAIL() << c.Name << ": no box";
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_TRUE(InWorkArea(box)) << c.Name;
+    EXPECT_TRUE(test::InWorkArea(box)) << c.Name;
     for (const int button : {IDYES, IDNO}) {
       const HWND control = GetDlgItem(box, button);
       EXPECT_TRUE(control && IsWindowVisible(control)) << c.Name;
-      EXPECT_TRUE(InWorkArea(control)) << c.Name << " " << button;
+      EXPECT_TRUE(test::InWorkArea(control)) << c.Name << " " << button;
     }
     EXPECT_EQ(MessageOf(box), ToWide(FitBoxText(c.Text))) << c.Name;
     PostMessageW(box, WM_COMMAND, IDNO, 0);
