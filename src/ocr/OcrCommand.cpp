@@ -34,7 +34,7 @@ void TOcrCommand::SaveOcrDebugImage(const TBitmap32* AImage, std::u16string_view
   FServices.Shell.WriteFile(AFileName, EncodePng(*AImage));
 }
 
-void TOcrCommand::CaptureOcrUnderMouse() {
+void TOcrCommand::CaptureOcrUnderMouse(TOcrTextLayout ALayout) {
   if (FOcrRunning) {
     FHost.AddLogLine(u"OCR ignored: processing already in progress");
     return;
@@ -87,12 +87,12 @@ void TOcrCommand::CaptureOcrUnderMouse() {
     IDispatcher& dispatcher = FServices.Dispatcher;
     IWinRTRuntime& runtime = FServices.Runtime;
     IClock& clock = FServices.Clock;
-    dispatcher.RunInBackground([this, &dispatcher, &runtime, &clock, bitmap, tag]() mutable {
+    dispatcher.RunInBackground([this, &dispatcher, &runtime, &clock, bitmap, tag, ALayout]() mutable {
       std::vector<std::u16string> log;
       std::u16string text;
       std::u16string error;
       try {
-        text = RecognizeBitmap(TOcrContext{{clock, &log}, runtime}, bitmap.get(), tag, false);
+        text = RecognizeBitmap(TOcrContext{{clock, &log}, runtime}, bitmap.get(), tag, false, ALayout);
       } catch (const EError& e) {
         error = ErrorText(e);
       } catch (const std::exception& e) {

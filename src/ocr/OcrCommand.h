@@ -47,8 +47,9 @@ class TOcrCommand {
 public:
   TOcrCommand(TOcrCommandServices AServices, IOcrCommandHost& AHost) : FServices(AServices), FHost(AHost) {}
 
-  // The hot key: select, prepare, and start the recognition.
-  void CaptureOcrUnderMouse();
+  // The hot key: select, prepare, and start the recognition, whose text is laid out as
+  // ALayout asks.
+  void CaptureOcrUnderMouse(TOcrTextLayout ALayout = TOcrTextLayout::Lines);
   // On the main thread, when the worker has finished.
   void HandleOcrResult(const std::u16string& AText, const std::u16string& AError, const std::u16string& ADiagnostics);
   // Writes Tarvel_ocr_<stamp>_<suffix>.png into the temporary folder; the file's name, or

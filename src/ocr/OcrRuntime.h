@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/Errors.h"
+#include "ocr/OcrLayout.h"
 
 namespace tarvel {
 
@@ -48,6 +50,8 @@ class IOcrWord {
 public:
   virtual ~IOcrWord() = default;
   virtual std::u16string Text() = 0;
+  // Where the word lies on the recognized image.
+  virtual TOcrRect BoundingRect() = 0;
 };
 
 class IOcrLine {
@@ -62,6 +66,8 @@ public:
   virtual ~IOcrResult() = default;
   virtual std::unique_ptr<IRuntimeVector<IOcrLine>> Lines() = 0;
   virtual std::u16string Text() = 0;
+  // How far the text is rotated, in degrees; nothing when the engine found no angle.
+  virtual std::optional<double> TextAngle() = 0;
 };
 
 // IAsyncInfo of a running recognition.

@@ -1,5 +1,7 @@
 #include "ocr/uWinRTOcr.h"
 
+#include <limits>
+
 #include "core/Text.h"
 #include "ocr/OcrPreparation.h"
 
@@ -31,26 +33,33 @@ std::u16string BoolText(bool AValue) {
   return AValue ? u"True" : u"False";
 }
 
-// One line's words, each trimmed, joined by the spacing rule; the line's own text when it
-// has no words.
-std::u16string AssembleLine(IOcrLine& ALine, bool AUseBlanks, std::uint32_t& AWordCount) {
-  std::u16string text;
+// One line's words, each trimmed, with their rectangles, and its text: the words joined by
+// the spacing rule, or the line's own text, trimmed, when it has no words.
+TOcrTextLine ReadLine(IOcrLine& ALine, bool AUseBlanks, std::uint32_t& AWordCount) {
+  TOcrTextLine line;
   const std::unique_ptr<IRuntimeVector<IOcrWord>> words = ALine.Words();
   AWordCount = words ? words->Size() : 0;
-  if (AWordCount == 0)
-    return Trim(ALine.Text());
+  if (AWordCount == 0) {
+    line.Text = Trim(ALine.Text());
+    return line;
+  }
   for (std::uint32_t i = 0; i < AWordCount; ++i) {
     const std::unique_ptr<IOcrWord> word = words->GetAt(i);
     if (!word)
       continue;
-    const std::u16string w = Trim(word->Text());
+    std::u16string w = Trim(word->Text());
     if (w.empty())
       continue;
-    if (AUseBlanks && !text.empty() && NeedsSpaceBefore(w))
-      text += u' ';
-    text += w;
+    std::optional<TOcrRect> bounds;
+    try {
+      bounds = word->BoundingRect();
+    } catch (const EError&) {
+      // A word without a rectangle: the text does not need it, only a layout would.
+    }
+    line.Words.push_back({std::move(w), bounds});
   }
-  return text;
+  line.Text = JoinOcrWords(line.Words, AUseBlanks);
+  return line;
 }
 
 } // namespace
@@ -93,7 +102,7 @@ std::unique_ptr<ISoftwareBitmap> BitmapToSoftwareBitmap(const TOcrContext& ACont
 }
 
 std::u16string RecognizeBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap, const std::u16string& ATag,
-                               bool APreprocess) {
+                               bool APreprocess, TOcrTextLayout ALayout) {
   AppendDiagnostic(AContext, u"RecognizeBitmap begin preprocess=" + BoolText(APreprocess));
   if (AContext.Runtime.WindowsMajorVersion() < 10) {
     AppendDiagnostic(AContext, u"Windows 10/11 non disponibile");
@@ -122,16 +131,16 @@ std::u16string RecognizeBitmap(const TOcrContext& AContext, const TBitmap32* ABi
     std::optional<TBitmap32> prepared;
     if (APreprocess)
       prepared = PreprocessOcrBitmap(ABitmap, AContext);
-    const std::unique_ptr<ISoftwareBitmap> bitmap = BitmapToSoftwareBitmap(AContext, prepared ? &*prepared : ABitmap);
-    prepared.reset();
-    if (bitmap) {
+    if (const std::unique_ptr<ISoftwareBitmap> bitmap =
+            BitmapToSoftwareBitmap(AContext, prepared ? &*prepared : ABitmap)) {
+      prepared.reset();
       if (const std::unique_ptr<IOcrEngine> engine = CreateOcrEngine(AContext, ATag)) {
         std::u16string effectiveTag = ATag;
         if (const std::unique_ptr<IOcrLanguage> language = engine->RecognizerLanguage())
           effectiveTag = language->LanguageTag();
         const std::unique_ptr<IOcrOperation> operation = engine->RecognizeAsync(*bitmap);
         const std::unique_ptr<IOcrResult> result = WaitForRecognition(AContext, operation.get());
-        text = AssembleOcrText(AContext, result.get(), effectiveTag);
+        text = AssembleOcrText(AContext, result.get(), effectiveTag, ALayout);
       }
     }
   } catch (const EError& e) {
@@ -221,43 +230,70 @@ std::unique_ptr<IOcrResult> WaitForRecognition(const TOcrContext& AContext, IOcr
   return AOperation->GetResults();
 }
 
-std::u16string AssembleOcrText(const TOcrContext& AContext, IOcrResult* AResult, std::u16string_view ATag) {
+std::optional<TOcrReading> ReadOcrResult(const TOcrContext& AContext, IOcrResult* AResult, bool AUseBlanks) {
   if (!AResult) {
     AppendDiagnostic(AContext, u"OcrResult nil");
-    return {};
+    return std::nullopt;
   }
+  TOcrReading reading;
   const std::unique_ptr<IRuntimeVector<IOcrLine>> lines = AResult->Lines();
   if (!lines) {
-    const std::u16string raw = AResult->Text();
-    AppendDiagnostic(AContext,
-                     Format(u"OcrResult senza Lines, testo raw length=%d", {static_cast<long long>(raw.size())}));
-    return Trim(raw);
+    reading.Raw = AResult->Text();
+    AppendDiagnostic(
+        AContext, Format(u"OcrResult senza Lines, testo raw length=%d", {static_cast<long long>(reading.Raw.size())}));
+    return reading;
   }
   const std::uint32_t count = lines->Size();
-  const std::u16string raw = AResult->Text();
-  AppendDiagnostic(AContext, Format(u"Righe OCR riconosciute: %u; testo raw length=%d; raw=\"%s\"",
-                                    {count, static_cast<long long>(raw.size()), Snippet(ReplaceLineBreaks(raw))}));
+  reading.Raw = AResult->Text();
+  AppendDiagnostic(
+      AContext, Format(u"Righe OCR riconosciute: %u; testo raw length=%d; raw=\"%s\"",
+                       {count, static_cast<long long>(reading.Raw.size()), Snippet(ReplaceLineBreaks(reading.Raw))}));
   if (count == 0)
-    return Trim(raw);
-  const bool useBlanks = !IsCjkLanguage(ATag);
-  std::u16string text;
+    return reading;
+  reading.Listed = true;
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::unique_ptr<IOcrLine> line = lines->GetAt(i);
     if (!line)
       continue;
     std::uint32_t words = 0;
-    const std::u16string lineText = AssembleLine(*line, useBlanks, words);
-    AppendDiagnostic(AContext, Format(u"OCR line %u: words=%u text=\"%s\"", {i + 1, words, Snippet(lineText)}));
-    if (lineText.empty())
-      continue;
-    if (!text.empty())
-      text += u"\r\n";
-    text += lineText;
+    TOcrTextLine read = ReadLine(*line, AUseBlanks, words);
+    AppendDiagnostic(AContext, Format(u"OCR line %u: words=%u text=\"%s\"", {i + 1, words, Snippet(read.Text)}));
+    reading.Lines.push_back(std::move(read));
+  }
+  try {
+    reading.TextAngle = AResult->TextAngle();
+  } catch (const EError&) {
+    reading.TextAngle = std::numeric_limits<double>::quiet_NaN(); // unknown: no layout trusts it
+  }
+  return reading;
+}
+
+std::u16string FinishOcrText(const TOcrContext& AContext, const TOcrReading& AReading, bool AUseBlanks,
+                             TOcrTextLayout ALayout) {
+  std::u16string fallback;
+  std::u16string text = LayOutOcrText(AReading.Lines, AReading.TextAngle, AUseBlanks, ALayout, &fallback);
+  if (ALayout != TOcrTextLayout::Lines) {
+    if (fallback.empty())
+      AppendDiagnostic(AContext, Format(u"Impaginazione OCR: %s", {OcrTextLayoutName(ALayout)}));
+    else
+      AppendDiagnostic(AContext, Format(u"Impaginazione OCR: %s non applicabile (%s), righe come dal motore",
+                                        {OcrTextLayoutName(ALayout), fallback}));
   }
   if (IsBlank(text))
-    text = Trim(raw);
+    text = Trim(AReading.Raw);
   AppendDiagnostic(AContext, Format(u"Testo OCR finale length=%d", {static_cast<long long>(text.size())}));
   return text;
+}
+
+std::u16string AssembleOcrText(const TOcrContext& AContext, IOcrResult* AResult, std::u16string_view ATag,
+                               TOcrTextLayout ALayout) {
+  const bool useBlanks = !IsCjkLanguage(ATag);
+  const std::optional<TOcrReading> reading = ReadOcrResult(AContext, AResult, useBlanks);
+  if (!reading)
+    return {};
+  if (!reading->Listed)
+    return Trim(reading->Raw);
+  return FinishOcrText(AContext, *reading, useBlanks, ALayout);
 }
 
 std::vector<TOcrLanguageInfo> AvailableLanguages(const TOcrContext& AContext) {

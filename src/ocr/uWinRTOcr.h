@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Bitmap32.h"
+#include "ocr/OcrLayout.h"
 #include "ocr/OcrRuntime.h"
 #include "ocr/WinRTAccess.h"
 
@@ -25,12 +26,22 @@ struct TOcrLanguageInfo {
   friend bool operator==(const TOcrLanguageInfo&, const TOcrLanguageInfo&) = default;
 };
 
+// What one recognition found, read once: the engine's lines with their words' rectangles,
+// the text angle (nothing: none found; not a number: it could not be read) and the result's
+// own text. Listed is false when the result had no lines to read; then only Raw counts.
+struct TOcrReading {
+  std::vector<TOcrTextLine> Lines;
+  std::optional<double> TextAngle;
+  std::u16string Raw;
+  bool Listed = false;
+};
+
 // The text in ABitmap, recognized with the engine for ATag (empty: the profile's languages),
-// prepared first when APreprocess is set. Empty when there is no runtime, no image, no
-// engine or no text; a failing runtime call is logged and raised after the cleanup. Runs on
-// a worker thread: it blocks for the whole recognition.
+// prepared first when APreprocess is set, and laid out as ALayout asks. Empty when there is
+// no runtime, no image, no engine or no text; a failing runtime call is logged and raised
+// after the cleanup. Runs on a worker thread: it blocks for the whole recognition.
 std::u16string RecognizeBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap, const std::u16string& ATag,
-                               bool APreprocess);
+                               bool APreprocess, TOcrTextLayout ALayout = TOcrTextLayout::Lines);
 // The image as a SoftwareBitmap (Bgra8, alpha ignored); nothing when it is absent or empty
 // or the runtime made none.
 std::unique_ptr<ISoftwareBitmap> BitmapToSoftwareBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap);
@@ -44,8 +55,18 @@ std::unique_ptr<IOcrEngine> CreateOcrEngine(const TOcrContext& AContext, const s
 // The result when it completed, else nothing; a cancelled or failed one raises nothing.
 std::unique_ptr<IOcrResult> WaitForRecognition(const TOcrContext& AContext, IOcrOperation* AOperation);
 // The lines of a result joined by CR LF, each line's words joined by blanks (none for
-// Chinese, Japanese and Korean, none before closing punctuation); empty lines dropped.
-std::u16string AssembleOcrText(const TOcrContext& AContext, IOcrResult* AResult, std::u16string_view ATag);
+// Chinese, Japanese and Korean, none before closing punctuation); empty lines dropped. With a
+// layout other than Lines, the lines are laid out from their words' rectangles instead.
+std::u16string AssembleOcrText(const TOcrContext& AContext, IOcrResult* AResult, std::u16string_view ATag,
+                               TOcrTextLayout ALayout = TOcrTextLayout::Lines);
+// Reads a result once, writing a line for it and one for each of its lines; nothing when
+// there is no result. A word whose rectangle cannot be read has none; an angle that cannot
+// be read is not a number.
+std::optional<TOcrReading> ReadOcrResult(const TOcrContext& AContext, IOcrResult* AResult, bool AUseBlanks);
+// A reading's text as ALayout lays it out, else the result's own text, trimmed; writes the
+// final line (and, for a layout other than Lines, what the layout did).
+std::u16string FinishOcrText(const TOcrContext& AContext, const TOcrReading& AReading, bool AUseBlanks,
+                             TOcrTextLayout ALayout);
 // The installed recognizer languages; empty on any failure, which is logged, not raised.
 std::vector<TOcrLanguageInfo> AvailableLanguages(const TOcrContext& AContext);
 

@@ -21,6 +21,7 @@ class TFakeOcrRuntime : public IWinRTRuntime,
 public:
   struct TWord {
     std::optional<std::u16string> Text; // nothing: the vector hands out no word here
+    std::optional<TOcrRect> Bounds;     // nothing: BoundingRect fails
   };
   struct TLine {
     bool Missing = false;                    // the vector hands out no line here
@@ -51,6 +52,8 @@ public:
   bool NoResult = false;
   std::optional<std::vector<TLine>> Lines = std::vector<TLine>{};
   std::u16string RawText;
+  std::optional<double> TextAngle; // nothing: no angle found
+  bool TextAngleFails = false;
 
   // The image handed over: the bytes written, the bitmap made of them.
   bool NoBuffer = false;
@@ -99,11 +102,12 @@ public:
   // A recognition as the engine would start it.
   std::unique_ptr<IOcrOperation> StartRecognition();
   std::unique_ptr<IOcrResult> MakeResult();
+  std::unique_ptr<IOcrResult> MakeResult(std::optional<std::vector<TLine>> ALines);
 
   static std::vector<TWord> Words(std::initializer_list<const char16_t*> ATexts) {
     std::vector<TWord> words;
     for (const char16_t* text : ATexts)
-      words.push_back({std::u16string(text)});
+      words.push_back({std::u16string(text), std::nullopt});
     return words;
   }
 };
@@ -182,11 +186,18 @@ private:
 
 class TWord : public IOcrWord, TCounted {
 public:
-  TWord(TFakeOcrRuntime& ARuntime, std::u16string AText) : TCounted(ARuntime), FText(std::move(AText)) {}
+  TWord(TFakeOcrRuntime& ARuntime, TFakeOcrRuntime::TWord AScript)
+      : TCounted(ARuntime), FText(std::move(*AScript.Text)), FBounds(AScript.Bounds) {}
   std::u16string Text() override { return FText; }
+  TOcrRect BoundingRect() override {
+    if (!FBounds)
+      throw EOSError(u"BoundingRect failed", 0x80004005u);
+    return *FBounds;
+  }
 
 private:
   std::u16string FText;
+  std::optional<TOcrRect> FBounds;
 };
 
 class TLine : public IOcrLine, TCounted {
@@ -197,7 +208,7 @@ public:
       return nullptr;
     return std::make_unique<TVector<IOcrWord, TFakeOcrRuntime::TWord>>(
         FRuntime, *FScript.Words, [this](const TFakeOcrRuntime::TWord& AWord) -> std::unique_ptr<IOcrWord> {
-          return AWord.Text ? std::make_unique<TWord>(FRuntime, *AWord.Text) : nullptr;
+          return AWord.Text ? std::make_unique<TWord>(FRuntime, AWord) : nullptr;
         });
   }
   std::u16string Text() override { return FScript.Text; }
@@ -208,16 +219,25 @@ private:
 
 class TResult : public IOcrResult, TCounted {
 public:
-  using TCounted::TCounted;
+  TResult(TFakeOcrRuntime& ARuntime, std::optional<std::vector<TFakeOcrRuntime::TLine>> ALines)
+      : TCounted(ARuntime), FLines(std::move(ALines)) {}
   std::unique_ptr<IRuntimeVector<IOcrLine>> Lines() override {
-    if (!FRuntime.Lines)
+    if (!FLines)
       return nullptr;
     return std::make_unique<TVector<IOcrLine, TFakeOcrRuntime::TLine>>(
-        FRuntime, *FRuntime.Lines, [this](const TFakeOcrRuntime::TLine& ALine) -> std::unique_ptr<IOcrLine> {
+        FRuntime, *FLines, [this](const TFakeOcrRuntime::TLine& ALine) -> std::unique_ptr<IOcrLine> {
           return ALine.Missing ? nullptr : std::make_unique<TLine>(FRuntime, ALine);
         });
   }
   std::u16string Text() override { return FRuntime.RawText; }
+  std::optional<double> TextAngle() override {
+    if (FRuntime.TextAngleFails)
+      throw EOSError(u"TextAngle failed", 0x80004005u);
+    return FRuntime.TextAngle;
+  }
+
+private:
+  std::optional<std::vector<TFakeOcrRuntime::TLine>> FLines;
 };
 
 class TAsyncInfo : public IOcrAsyncInfo, TCounted {
@@ -335,7 +355,11 @@ inline std::unique_ptr<IOcrOperation> TFakeOcrRuntime::StartRecognition() {
 }
 
 inline std::unique_ptr<IOcrResult> TFakeOcrRuntime::MakeResult() {
-  return NoResult ? nullptr : std::make_unique<fake_ocr::TResult>(*this);
+  return MakeResult(Lines);
+}
+
+inline std::unique_ptr<IOcrResult> TFakeOcrRuntime::MakeResult(std::optional<std::vector<TLine>> ALines) {
+  return NoResult ? nullptr : std::make_unique<fake_ocr::TResult>(*this, std::move(ALines));
 }
 
 } // namespace tarvel

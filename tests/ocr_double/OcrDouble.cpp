@@ -257,18 +257,17 @@ TVector::TVector(const wchar_t* AClassName, const IID& AInterface) : TObject(ACl
 
 // ---- Word, line, result -------------------------------------------------------------------
 
-struct TRect {
-  float X, Y, Width, Height;
-};
+// Windows.Foundation.Rect: four floats, X, Y, Width and Height.
+static_assert(sizeof(TOcrBox) == 16);
 
 class TWord : public TObject {
 public:
-  TWord(std::wstring AText, TRect ABounds);
+  TWord(std::wstring AText, TOcrBox ABounds);
   std::wstring Text;
-  TRect Bounds;
+  TOcrBox Bounds;
 };
 
-HRESULT __stdcall WordBoundingRect(TFace* ASelf, TRect* AOut) {
+HRESULT __stdcall WordBoundingRect(TFace* ASelf, TOcrBox* AOut) {
   if (!AOut)
     return E_POINTER;
   *AOut = Owner<TWord>(ASelf)->Bounds;
@@ -281,16 +280,28 @@ HRESULT __stdcall WordText(TFace* ASelf, HSTRING* AOut) {
 
 const auto WordVtable = TRuntimeVtable<OcrWordArguments>().Play<6>(&WordBoundingRect).Play<7>(&WordText);
 
-TWord::TWord(std::wstring AText, TRect ABounds)
+TWord::TWord(std::wstring AText, TOcrBox ABounds)
     : TObject(L"Windows.Media.Ocr.OcrWord"), Text(std::move(AText)), Bounds(ABounds) {
   AddFace(WordVtable.Slots, IidOcrWord);
 }
 
+// A recognized line as scripted, with its words' rectangles.
+struct TPlacedLine {
+  std::wstring Line;
+  std::vector<TOcrBox> Boxes;
+};
+
+std::vector<TPlacedLine> PlacedLines(const TOcrScriptData& AScript) {
+  std::vector<TPlacedLine> lines;
+  for (std::size_t i = 0; i < AScript.Lines.size(); ++i)
+    lines.push_back({AScript.Lines[i], AScript.WordBoxes(i)});
+  return lines;
+}
+
 class TLine : public TObject {
 public:
-  TLine(std::wstring ALine, int AIndex);
-  std::wstring Line; // as scripted
-  int Index;         // the line's place in the result, for the words' rectangles
+  explicit TLine(TPlacedLine ALine);
+  TPlacedLine Placed;
 };
 
 HRESULT __stdcall LineWords(TFace* ASelf, TFace** AOut) {
@@ -303,10 +314,9 @@ HRESULT __stdcall LineWords(TFace* ASelf, TFace** AOut) {
         Create<TVector>(L"Windows.Foundation.Collections.IVectorView`1<Windows.Media.Ocr.OcrWord>", IidWordVector);
     if (!vector)
       return E_OUTOFMEMORY;
-    const std::vector<std::wstring> words = TOcrScriptData::Words(line->Line);
+    const std::vector<std::wstring> words = TOcrScriptData::Words(line->Placed.Line);
     for (std::size_t i = 0; i < words.size(); ++i) {
-      const TRect bounds{10.0f + 60.0f * static_cast<float>(i), 10.0f + 30.0f * static_cast<float>(line->Index), 50.0f,
-                         20.0f};
+      const TOcrBox bounds = i < line->Placed.Boxes.size() ? line->Placed.Boxes[i] : TOcrBox{};
       if (!vector->Add(Create<TWord>(words[i], bounds))) {
         vector->Release();
         return E_OUTOFMEMORY;
@@ -318,20 +328,19 @@ HRESULT __stdcall LineWords(TFace* ASelf, TFace** AOut) {
 }
 
 HRESULT __stdcall LineText(TFace* ASelf, HSTRING* AOut) {
-  return Guard([&] { return ReturnString(TOcrScriptData::LineText(Owner<TLine>(ASelf)->Line), AOut); });
+  return Guard([&] { return ReturnString(TOcrScriptData::LineText(Owner<TLine>(ASelf)->Placed.Line), AOut); });
 }
 
 const auto LineVtable = TRuntimeVtable<OcrLineArguments>().Play<6>(&LineWords).Play<7>(&LineText);
 
-TLine::TLine(std::wstring ALine, int AIndex)
-    : TObject(L"Windows.Media.Ocr.OcrLine"), Line(std::move(ALine)), Index(AIndex) {
+TLine::TLine(TPlacedLine ALine) : TObject(L"Windows.Media.Ocr.OcrLine"), Placed(std::move(ALine)) {
   AddFace(LineVtable.Slots, IidOcrLine);
 }
 
 class TResult : public TObject {
 public:
-  TResult(std::vector<std::wstring> ALines, std::wstring AText);
-  std::vector<std::wstring> Lines;
+  TResult(std::vector<TPlacedLine> ALines, std::wstring AText);
+  std::vector<TPlacedLine> Lines;
   std::wstring Text;
 };
 
@@ -345,7 +354,7 @@ HRESULT __stdcall ResultLines(TFace* ASelf, TFace** AOut) {
   if (!vector)
     return E_OUTOFMEMORY;
   for (std::size_t i = 0; i < result->Lines.size(); ++i)
-    if (!vector->Add(Create<TLine>(result->Lines[i], static_cast<int>(i)))) {
+    if (!vector->Add(Create<TLine>(result->Lines[i]))) {
       vector->Release();
       return E_OUTOFMEMORY;
     }
@@ -367,7 +376,7 @@ HRESULT __stdcall ResultText(TFace* ASelf, HSTRING* AOut) {
 const auto ResultVtable =
     TRuntimeVtable<OcrResultArguments>().Play<6>(&ResultLines).Play<7>(&ResultTextAngle).Play<8>(&ResultText);
 
-TResult::TResult(std::vector<std::wstring> ALines, std::wstring AText)
+TResult::TResult(std::vector<TPlacedLine> ALines, std::wstring AText)
     : TObject(L"Windows.Media.Ocr.OcrResult"), Lines(std::move(ALines)), Text(std::move(AText)) {
   AddFace(ResultVtable.Slots, IidOcrResult);
 }
@@ -410,7 +419,7 @@ public:
 
   const UINT32 Id;
   const HRESULT ErrorCode;
-  const std::vector<std::wstring> Lines;
+  const std::vector<TPlacedLine> Lines;
   const std::wstring Text;
 
 private:
@@ -485,7 +494,7 @@ const auto AsyncInfoVtable = TRuntimeVtable<AsyncInfoArguments>()
 TOperation::TOperation(const TOcrScriptData& AScript)
     : TObject(L"Windows.Foundation.IAsyncOperation`1<Windows.Media.Ocr.OcrResult>"),
       Id(static_cast<UINT32>(InterlockedIncrement(&GLastOperationId))), ErrorCode(AScript.ErrorCode),
-      Lines(AScript.Lines), Text(AScript.ResultText()), FStart(GetTickCount64()), FDelay(AScript.DelayMs),
+      Lines(PlacedLines(AScript)), Text(AScript.ResultText()), FStart(GetTickCount64()), FDelay(AScript.DelayMs),
       FOutcome(AScript.Outcome) {
   AddFace(OperationVtable.Slots, IidOcrOperation);
   AddFace(AsyncInfoVtable.Slots, IidAsyncInfo);

@@ -24,6 +24,9 @@
 //                                         language, none when there is none)
 //   line=<text>                           one recognized line, its words split at blanks; the
 //                                         line's text is its words joined by one blank
+//   boxes=<x>,<y>,<w>,<h>;...             the rectangles of the previous line's words, one
+//                                         per word, in whole pixels (default: word i of line
+//                                         n at 10 + 60 i, 10 + 30 n, 50 wide, 20 high)
 //   text=<text>                           OcrResult.Text (default: the lines' texts joined by
 //                                         CR LF)
 //   delay_ms=<n>                          the operation stays Started for n ms after
@@ -68,6 +71,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -161,6 +165,12 @@ struct TOcrLanguage {
 
 enum class TOcrOutcome { Completed, Error, Canceled };
 
+// A word's rectangle on the recognized image, as OcrWord.BoundingRect reports it.
+struct TOcrBox {
+  float X, Y, Width, Height;
+  bool operator==(const TOcrBox&) const = default;
+};
+
 struct TOcrLanguageFailure {
   std::wstring Tag;
   HRESULT Result;
@@ -172,7 +182,8 @@ struct TOcrScriptData {
   std::vector<TOcrLanguage> Languages{{L"en-US", L"English (United States)"}};
   std::optional<std::wstring> Profile; // nothing: the first installed language
   std::vector<std::wstring> Lines;
-  std::optional<std::wstring> Text; // nothing: the lines' texts joined by CR LF
+  std::vector<std::vector<TOcrBox>> Boxes; // per line; missing or empty: the default places
+  std::optional<std::wstring> Text;        // nothing: the lines' texts joined by CR LF
   DWORD DelayMs = 0;
   TOcrOutcome Outcome = TOcrOutcome::Completed;
   HRESULT ErrorCode = E_FAIL;
@@ -219,6 +230,16 @@ struct TOcrScriptData {
       start = end + 1;
     }
     return words;
+  }
+  // The rectangles of line ALine's words: the scripted ones, else the default places.
+  std::vector<TOcrBox> WordBoxes(std::size_t ALine) const {
+    if (ALine < Boxes.size() && !Boxes[ALine].empty())
+      return Boxes[ALine];
+    std::vector<TOcrBox> boxes;
+    const std::size_t count = ALine < Lines.size() ? Words(Lines[ALine]).size() : 0;
+    for (std::size_t i = 0; i < count; ++i)
+      boxes.push_back({10.0f + 60.0f * static_cast<float>(i), 10.0f + 30.0f * static_cast<float>(ALine), 50.0f, 20.0f});
+    return boxes;
   }
   static std::wstring LineText(std::wstring_view ALine) {
     std::wstring text;
@@ -312,6 +333,40 @@ inline std::wstring HResultText(HRESULT AResult) {
   return text;
 }
 
+// "<x>,<y>,<w>,<h>;..." in whole pixels, each number possibly negative.
+inline std::optional<std::vector<TOcrBox>> ParseScriptBoxes(std::wstring_view AText) {
+  std::vector<TOcrBox> boxes;
+  std::size_t from = 0;
+  while (from < AText.size()) {
+    std::size_t to = AText.find(L';', from);
+    if (to == std::wstring_view::npos)
+      to = AText.size();
+    std::wstring_view entry = AText.substr(from, to - from);
+    from = to + 1;
+    float values[4];
+    for (float& value : values) {
+      const std::size_t comma = entry.find(L',');
+      std::wstring_view number = entry.substr(0, comma);
+      entry = comma == std::wstring_view::npos ? std::wstring_view() : entry.substr(comma + 1);
+      const bool negative = !number.empty() && number.front() == L'-';
+      if (negative)
+        number.remove_prefix(1);
+      const auto magnitude = ParseScriptNumber(number, 1000000);
+      if (!magnitude)
+        return std::nullopt;
+      value = static_cast<float>(*magnitude) * (negative ? -1.0f : 1.0f);
+    }
+    if (!entry.empty())
+      return std::nullopt;
+    boxes.push_back({values[0], values[1], values[2], values[3]});
+  }
+  return boxes;
+}
+
+inline std::wstring BoxNumber(float AValue) {
+  return std::to_wstring(static_cast<long>(AValue));
+}
+
 // Reads a script's text (UTF-8, a byte-order mark allowed); what it does not understand goes
 // to Problems and changes nothing.
 inline TOcrScriptData ParseOcrScript(std::string_view AText) {
@@ -361,6 +416,13 @@ inline TOcrScriptData ParseOcrScript(std::string_view AText) {
         script.Text = std::move(*unescaped);
       else if (understood)
         script.Lines.push_back(std::move(*unescaped));
+    } else if (key == L"boxes") {
+      auto boxes = ParseScriptBoxes(value);
+      understood = boxes && !script.Lines.empty() && boxes->size() == TOcrScriptData::Words(script.Lines.back()).size();
+      if (understood) {
+        script.Boxes.resize(script.Lines.size());
+        script.Boxes.back() = std::move(*boxes);
+      }
     } else if (key == L"delay_ms" || key == L"max_image_dimension") {
       const auto number = ParseScriptNumber(value, 0xFFFFFFFFull);
       understood = number.has_value();
@@ -405,8 +467,16 @@ inline std::string FormatOcrScript(const TOcrScriptData& AScript) {
   text += L"\n";
   if (AScript.Profile)
     text += L"profile=" + *AScript.Profile + L"\n";
-  for (const std::wstring& line : AScript.Lines)
-    text += L"line=" + EscapeScriptText(line) + L"\n";
+  for (std::size_t i = 0; i < AScript.Lines.size(); ++i) {
+    text += L"line=" + EscapeScriptText(AScript.Lines[i]) + L"\n";
+    if (i < AScript.Boxes.size() && !AScript.Boxes[i].empty()) {
+      text += L"boxes=";
+      for (const TOcrBox& box : AScript.Boxes[i])
+        text += (&box == AScript.Boxes[i].data() ? L"" : L";") + BoxNumber(box.X) + L"," + BoxNumber(box.Y) + L"," +
+                BoxNumber(box.Width) + L"," + BoxNumber(box.Height);
+      text += L"\n";
+    }
+  }
   if (AScript.Text)
     text += L"text=" + EscapeScriptText(*AScript.Text) + L"\n";
   text += L"delay_ms=" + std::to_wstring(AScript.DelayMs) + L"\n";
@@ -525,6 +595,33 @@ public:
   }
   TOcrScript& Lines(std::vector<std::wstring> ALines) {
     FData.Lines = std::move(ALines);
+    FData.Boxes.clear();
+    return Write();
+  }
+  // Lines with their words where a screen in a fixed-width font would show ARows: the
+  // character in column c of row r lies at 10 + 8 c, 10 + 20 r, 8 wide and 16 high. A blank
+  // row gives no line, only the space between the rows around it.
+  TOcrScript& Page(const std::vector<std::wstring>& ARows) {
+    FData.Lines.clear();
+    FData.Boxes.clear();
+    for (std::size_t row = 0; row < ARows.size(); ++row) {
+      const std::wstring& text = ARows[row];
+      std::vector<TOcrBox> boxes;
+      for (std::size_t at = 0; at < text.size();) {
+        if (text[at] == L' ') {
+          ++at;
+          continue;
+        }
+        const std::size_t end = std::min(text.find(L' ', at), text.size());
+        boxes.push_back({10.0f + 8.0f * static_cast<float>(at), 10.0f + 20.0f * static_cast<float>(row),
+                         8.0f * static_cast<float>(end - at), 16.0f});
+        at = end;
+      }
+      if (boxes.empty())
+        continue;
+      FData.Lines.push_back(text);
+      FData.Boxes.push_back(std::move(boxes));
+    }
     return Write();
   }
   // OcrResult.Text; std::nullopt: the lines' texts joined by CR LF.

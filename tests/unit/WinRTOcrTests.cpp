@@ -201,12 +201,14 @@ INSTANTIATE_TEST_SUITE_P(
                       u"",
                       u"",
                       u"whole line\r\nb"},
-        TAssembleCase{"missing lines and words are skipped",
-                      {{TLine{true, std::nullopt, u"gone"},
-                        TLine{false, std::vector<TFakeOcrRuntime::TWord>{{std::nullopt}, {u"kept"}}, u""}}},
-                      u"",
-                      u"",
-                      u"kept"},
+        TAssembleCase{
+            "missing lines and words are skipped",
+            {{TLine{true, std::nullopt, u"gone"},
+              TLine{false, std::vector<TFakeOcrRuntime::TWord>{{std::nullopt, std::nullopt}, {u"kept", std::nullopt}},
+                    u""}}},
+            u"",
+            u"",
+            u"kept"},
         TAssembleCase{"all lines empty: the raw text", {{Words({u" "})}}, u"  raw text\r\n", u"", u"raw text"},
         TAssembleCase{"no lines at all: the raw text", {std::vector<TLine>{}}, u" raw ", u"", u"raw"},
         TAssembleCase{"no line vector: the raw text", std::nullopt, u"\tr a w\t", u"", u"r a w"}));
@@ -229,6 +231,67 @@ TEST_F(OcrTest, AssemblyOfNothing) {
   const std::unique_ptr<IOcrResult> result = FRuntime.MakeResult();
   EXPECT_EQ(AssembleOcrText(FContext, result.get(), u"en-US"), u"12345");
   EXPECT_EQ(Messages(), (TLines{u"OcrResult nil", u"OcrResult senza Lines, testo raw length=7"}));
+}
+
+// The words' rectangles and the text angle are read with the text, once; a layout other than
+// Lines lays the lines out from them, and says so.
+class OcrLayoutReadingTest : public OcrTest {
+protected:
+  OcrLayoutReadingTest() {
+    FRuntime.Lines = {{Placed({{u"The", TOcrRect{10, 10, 24, 16}},
+                               {u"quick", TOcrRect{40, 10, 40, 16}},
+                               {u"brown", TOcrRect{86, 10, 40, 16}}}),
+                       Placed({{u"fox.", TOcrRect{10, 30, 32, 16}}})}};
+    FRuntime.RawText = u"The quick brown\r\nfox.";
+  }
+  static TLine Placed(std::initializer_list<std::pair<const char16_t*, std::optional<TOcrRect>>> AWords) {
+    std::vector<TFakeOcrRuntime::TWord> words;
+    for (const auto& [text, bounds] : AWords)
+      words.push_back({std::u16string(text), bounds});
+    return {false, std::move(words), u""};
+  }
+  std::u16string Assemble(TOcrTextLayout ALayout) {
+    FLog.clear();
+    const std::unique_ptr<IOcrResult> result = FRuntime.MakeResult();
+    return AssembleOcrText(FContext, result.get(), u"en-US", ALayout);
+  }
+};
+
+TEST_F(OcrLayoutReadingTest, ParagraphsFromTheRectangles) {
+  EXPECT_EQ(Assemble(TOcrTextLayout::Paragraphs), u"The quick brown fox.");
+  const TLines log = Messages();
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[3], u"Impaginazione OCR: paragraphs");
+  EXPECT_EQ(log[4], u"Testo OCR finale length=20");
+  EXPECT_EQ(Assemble(TOcrTextLayout::OneLine), u"The quick brown fox.");
+  EXPECT_EQ(Assemble(TOcrTextLayout::Lines), u"The quick brown\r\nfox.");
+  EXPECT_EQ(Messages().size(), 4u); // no word about a layout
+  EXPECT_EQ(FRuntime.Alive, 0);
+}
+
+TEST_F(OcrLayoutReadingTest, WhatCannotBeReadLeavesTheEnginesLines) {
+  struct TCase {
+    const char* Name;
+    void (*Arrange)(TFakeOcrRuntime&);
+    std::u16string Why;
+  };
+  const TCase cases[] = {
+      {"a word whose rectangle fails", [](TFakeOcrRuntime& r) { (*r.Lines)[1].Words->front().Bounds.reset(); },
+       u"parola senza rettangolo"},
+      {"a text angle that fails", [](TFakeOcrRuntime& r) { r.TextAngleFails = true; }, u"testo ruotato"},
+      {"rotated text", [](TFakeOcrRuntime& r) { r.TextAngle = 12.0; }, u"testo ruotato"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const auto lines = FRuntime.Lines;
+    c.Arrange(FRuntime);
+    for (const TOcrTextLayout layout : {TOcrTextLayout::Lines, TOcrTextLayout::Paragraphs, TOcrTextLayout::Table})
+      EXPECT_EQ(Assemble(layout), u"The quick brown\r\nfox.");
+    EXPECT_EQ(Messages()[3], u"Impaginazione OCR: table non applicabile (" + c.Why + u"), righe come dal motore");
+    FRuntime.Lines = lines;
+    FRuntime.TextAngleFails = false;
+    FRuntime.TextAngle.reset();
+  }
 }
 
 TEST_F(OcrTest, TheWaitPollsUntilTheRecognitionEnds) {

@@ -24,12 +24,13 @@ using ocr_double::TOcrScript;
 class Win32WinRTTest : public testing::Test {
 protected:
   // On a worker, as the OCR command runs it.
-  std::u16string RecognizeOnWorker(const TBitmap32& AImage, const std::u16string& ATag, bool APreprocess) {
+  std::u16string RecognizeOnWorker(const TBitmap32& AImage, const std::u16string& ATag, bool APreprocess,
+                                   TOcrTextLayout ALayout = TOcrTextLayout::Lines) {
     std::u16string text;
     std::optional<std::u16string> error;
     std::thread([&] {
       try {
-        text = RecognizeBitmap(FContext, &AImage, ATag, APreprocess);
+        text = RecognizeBitmap(FContext, &AImage, ATag, APreprocess, ALayout);
       } catch (const EError& e) {
         error = e.ClassName() + u": " + e.Message();
       }
@@ -81,6 +82,21 @@ TEST_F(Win32WinRTTest, TheChosenLanguageAndItsSpacing) {
   EXPECT_EQ(RecognizeOnWorker(TBitmap32(40, 20, 0xFFFFFFFF), u"JA-jp", false), u"東京大学");
   EXPECT_TRUE(Recorded("language tag=JA-jp"));
   EXPECT_TRUE(Recorded("engine for=JA-jp")) << testing::PrintToString(FScript.Records());
+}
+
+// The words' rectangles come through the real vtable calls: laid out as paragraphs, a wrapped
+// line joins the next one and an indented line starts a paragraph of its own; a row of cells
+// whose gaps line up with the next row's is a table.
+TEST_F(Win32WinRTTest, TheWordsRectanglesLayTheTextOut) {
+  const TBitmap32 image(400, 120, 0xFFFFFFFF);
+  FScript.Page({L"Wrapped text that goes on", L"to the next line.", L"  Indented start."});
+  EXPECT_EQ(RecognizeOnWorker(image, u"", false, TOcrTextLayout::Paragraphs),
+            u"Wrapped text that goes on to the next line.\r\nIndented start.");
+  EXPECT_TRUE(Logged(u"Impaginazione OCR: paragraphs"));
+  EXPECT_EQ(RecognizeOnWorker(image, u"", false), u"Wrapped text that goes on\r\nto the next line.\r\nIndented start.");
+
+  FScript.Page({L"Name      Size", L"a.txt     12", L"b.txt     345"});
+  EXPECT_EQ(RecognizeOnWorker(image, u"", false, TOcrTextLayout::Table), u"Name\tSize\r\na.txt\t12\r\nb.txt\t345");
 }
 
 TEST_F(Win32WinRTTest, FailuresOfTheRecognition) {

@@ -172,10 +172,20 @@ private:
   TComObject FLanguage;
 };
 
+// Windows.Foundation.Rect: four floats, X, Y, Width and Height.
+struct TRuntimeRect {
+  float X, Y, Width, Height;
+};
+static_assert(sizeof(TRuntimeRect) == 16);
+
 class TWin32Word final : public IOcrWord {
 public:
   explicit TWin32Word(TComObject AWord) : FWord(std::move(AWord)) {}
   std::u16string Text() override { return GetString(FWord, 7, "IOcrWord.Text"); }
+  TOcrRect BoundingRect() override {
+    const TRuntimeRect r = GetValue<TRuntimeRect>(FWord, 6, "IOcrWord.BoundingRect");
+    return {r.X, r.Y, r.Width, r.Height};
+  }
 
 private:
   TComObject FWord;
@@ -200,6 +210,13 @@ public:
     return VectorOf<IOcrLine, TWin32Line>(GetObject(FResult, 6, "IOcrResult.Lines"));
   }
   std::u16string Text() override { return GetString(FResult, 8, "IOcrResult.Text"); }
+  // An IReference<double>, absent when no angle was found.
+  std::optional<double> TextAngle() override {
+    const TComObject angle = GetObject(FResult, 7, "IOcrResult.TextAngle");
+    if (!angle)
+      return std::nullopt;
+    return GetValue<double>(angle, 6, "IReference<Double>.Value");
+  }
 
 private:
   TComObject FResult;
