@@ -4,6 +4,7 @@
 
 #include "core/Text.h"
 #include "ocr/OcrPreparation.h"
+#include "ocr/OcrStrips.h"
 
 namespace tarvel {
 
@@ -60,6 +61,13 @@ TOcrTextLine ReadLine(IOcrLine& ALine, bool AUseBlanks, std::uint32_t& AWordCoun
   }
   line.Text = JoinOcrWords(line.Words, AUseBlanks);
   return line;
+}
+
+// The language the engine recognizes, else the one asked for.
+std::u16string RecognizerTag(IOcrEngine& AEngine, const std::u16string& ATag) {
+  if (const std::unique_ptr<IOcrLanguage> language = AEngine.RecognizerLanguage())
+    return language->LanguageTag();
+  return ATag;
 }
 
 } // namespace
@@ -127,17 +135,21 @@ std::u16string RecognizeBitmap(const TOcrContext& AContext, const TBitmap32* ABi
   std::u16string text;
   try {
     IOcrEngineStatics& statics = AContext.Runtime.OcrEngineStatics();
-    AppendDiagnostic(AContext, Format(u"MaxImageDimension=%u", {statics.MaxImageDimension()}));
+    const std::uint32_t maxDimension = statics.MaxImageDimension();
+    AppendDiagnostic(AContext, Format(u"MaxImageDimension=%u", {maxDimension}));
     std::optional<TBitmap32> prepared;
     if (APreprocess)
       prepared = PreprocessOcrBitmap(ABitmap, AContext);
-    if (const std::unique_ptr<ISoftwareBitmap> bitmap =
-            BitmapToSoftwareBitmap(AContext, prepared ? &*prepared : ABitmap)) {
+    const TBitmap32& image = prepared ? *prepared : *ABitmap;
+    // A limit too small to hold a line of text is not believed: the image goes whole.
+    const std::vector<TOcrStrip> strips =
+        maxDimension >= OcrMinBelievedDimension ? PlanOcrStrips(image, maxDimension) : std::vector<TOcrStrip>(1);
+    if (strips.size() > 1) {
+      text = RecognizeStrips(AContext, image, strips, ATag, ALayout);
+    } else if (const std::unique_ptr<ISoftwareBitmap> bitmap = BitmapToSoftwareBitmap(AContext, &image)) {
       prepared.reset();
       if (const std::unique_ptr<IOcrEngine> engine = CreateOcrEngine(AContext, ATag)) {
-        std::u16string effectiveTag = ATag;
-        if (const std::unique_ptr<IOcrLanguage> language = engine->RecognizerLanguage())
-          effectiveTag = language->LanguageTag();
+        const std::u16string effectiveTag = RecognizerTag(*engine, ATag);
         const std::unique_ptr<IOcrOperation> operation = engine->RecognizeAsync(*bitmap);
         const std::unique_ptr<IOcrResult> result = WaitForRecognition(AContext, operation.get());
         text = AssembleOcrText(AContext, result.get(), effectiveTag, ALayout);
@@ -294,6 +306,43 @@ std::u16string AssembleOcrText(const TOcrContext& AContext, IOcrResult* AResult,
   if (!reading->Listed)
     return Trim(reading->Raw);
   return FinishOcrText(AContext, *reading, useBlanks, ALayout);
+}
+
+std::u16string RecognizeStrips(const TOcrContext& AContext, const TBitmap32& AImage,
+                               const std::vector<TOcrStrip>& AStrips, const std::u16string& ATag,
+                               TOcrTextLayout ALayout) {
+  AppendDiagnostic(AContext, Format(u"Immagine %dx%d oltre il limite del motore: riconosciuta in %d parti",
+                                    {AImage.Width(), AImage.Height(), static_cast<long long>(AStrips.size())}));
+  const std::unique_ptr<IOcrEngine> engine = CreateOcrEngine(AContext, ATag);
+  if (!engine)
+    return {};
+  const std::u16string effectiveTag = RecognizerTag(*engine, ATag);
+  const bool useBlanks = !IsCjkLanguage(effectiveTag);
+  std::vector<TOcrStripReading> readings;
+  TOcrReading whole;
+  for (const TOcrStrip& strip : AStrips) {
+    AppendDiagnostic(AContext, Format(u"Parte %d,%d %dx%d", {strip.Left, strip.Top, strip.Width, strip.Height}));
+    std::optional<TOcrReading> reading;
+    {
+      const TBitmap32 piece = CropOcrStrip(AImage, strip);
+      const std::unique_ptr<ISoftwareBitmap> bitmap = BitmapToSoftwareBitmap(AContext, &piece);
+      if (!bitmap)
+        continue;
+      const std::unique_ptr<IOcrOperation> operation = engine->RecognizeAsync(*bitmap);
+      const std::unique_ptr<IOcrResult> result = WaitForRecognition(AContext, operation.get());
+      reading = ReadOcrResult(AContext, result.get(), useBlanks);
+    }
+    if (!reading)
+      continue;
+    if (!IsBlank(reading->Raw))
+      whole.Raw += (whole.Raw.empty() ? u"" : u"\r\n") + Trim(reading->Raw);
+    if (!reading->Listed && !IsBlank(reading->Raw))
+      reading->Lines.push_back({Trim(reading->Raw), {}});
+    readings.push_back({strip, std::move(reading->Lines), reading->TextAngle});
+  }
+  whole.Lines = JoinOcrStrips(readings, useBlanks, whole.TextAngle);
+  whole.Listed = true;
+  return FinishOcrText(AContext, whole, useBlanks, ALayout);
 }
 
 std::vector<TOcrLanguageInfo> AvailableLanguages(const TOcrContext& AContext) {

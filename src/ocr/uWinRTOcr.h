@@ -9,6 +9,7 @@
 #include "core/Bitmap32.h"
 #include "ocr/OcrLayout.h"
 #include "ocr/OcrRuntime.h"
+#include "ocr/OcrStrips.h"
 #include "ocr/WinRTAccess.h"
 
 namespace tarvel {
@@ -42,6 +43,15 @@ struct TOcrReading {
 // after the cleanup. Runs on a worker thread: it blocks for the whole recognition.
 std::u16string RecognizeBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap, const std::u16string& ATag,
                                bool APreprocess, TOcrTextLayout ALayout = TOcrTextLayout::Lines);
+// An engine limit below this is not believed: the image is handed over whole.
+inline constexpr std::uint32_t OcrMinBelievedDimension = 256;
+
+// The text of an image larger than the engine takes, recognized strip by strip (AStrips, as
+// PlanOcrStrips cuts them) with one engine and joined in reading order, then laid out as
+// ALayout asks.
+std::u16string RecognizeStrips(const TOcrContext& AContext, const TBitmap32& AImage,
+                               const std::vector<TOcrStrip>& AStrips, const std::u16string& ATag,
+                               TOcrTextLayout ALayout);
 // The image as a SoftwareBitmap (Bgra8, alpha ignored); nothing when it is absent or empty
 // or the runtime made none.
 std::unique_ptr<ISoftwareBitmap> BitmapToSoftwareBitmap(const TOcrContext& AContext, const TBitmap32* ABitmap);

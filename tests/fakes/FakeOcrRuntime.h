@@ -65,7 +65,11 @@ public:
     std::vector<std::uint8_t> Bytes;
   };
   std::vector<TBitmapMade> Bitmaps;
-  int Recognized = 0; // RecognizeAsync calls
+  int Recognized = 0;                 // RecognizeAsync calls
+  std::uint32_t MaxDimension = 10000; // a larger bitmap is refused, as the engine does
+  // When set, what the engine finds in the bitmap it is given (an index into Bitmaps), in
+  // place of Lines.
+  std::function<std::vector<TLine>(const TBitmapMade&)> Read;
   std::optional<std::int32_t> RecognizeFails;
   std::exception_ptr RecognizeRaises; // RecognizeAsync raises this (no memory, a library's error)
 
@@ -92,7 +96,7 @@ public:
                                                         std::int32_t AWidth, std::int32_t AHeight,
                                                         std::int32_t AAlphaMode) override;
 
-  std::uint32_t MaxImageDimension() override { return 10000; }
+  std::uint32_t MaxImageDimension() override { return MaxDimension; }
   std::unique_ptr<IRuntimeVector<IOcrLanguage>> AvailableRecognizerLanguages() override;
   bool IsLanguageSupported(IOcrLanguage& ALanguage) override;
   std::unique_ptr<IOcrEngine> TryCreateFromLanguage(IOcrLanguage& ALanguage) override;
@@ -100,7 +104,7 @@ public:
   std::unique_ptr<IOcrLanguage> CreateLanguage(const std::u16string& ATag) override;
 
   // A recognition as the engine would start it.
-  std::unique_ptr<IOcrOperation> StartRecognition();
+  std::unique_ptr<IOcrOperation> StartRecognition(std::optional<std::size_t> ABitmap = std::nullopt);
   std::unique_ptr<IOcrResult> MakeResult();
   std::unique_ptr<IOcrResult> MakeResult(std::optional<std::vector<TLine>> ALines);
 
@@ -174,6 +178,7 @@ private:
 class TSoftwareBitmap : public ISoftwareBitmap, TCounted {
 public:
   TSoftwareBitmap(TFakeOcrRuntime& ARuntime, std::size_t AIndex) : TCounted(ARuntime), FIndex(AIndex) {}
+  std::size_t Index() const { return FIndex; }
   std::int32_t PixelWidth() override { return Made().Width; }
   std::int32_t PixelHeight() override { return Made().Height; }
   std::int32_t PixelFormat() override { return Made().Format; }
@@ -259,23 +264,35 @@ public:
 
 class TOperation : public IOcrOperation, TCounted {
 public:
-  using TCounted::TCounted;
+  TOperation(TFakeOcrRuntime& ARuntime, std::optional<std::size_t> ABitmap) : TCounted(ARuntime), FBitmap(ABitmap) {}
   std::unique_ptr<IOcrAsyncInfo> AsyncInfo() override {
     return FRuntime.NoAsyncInfo ? nullptr : std::make_unique<TAsyncInfo>(FRuntime);
   }
-  std::unique_ptr<IOcrResult> GetResults() override { return FRuntime.MakeResult(); }
+  std::unique_ptr<IOcrResult> GetResults() override {
+    if (FRuntime.Read && FBitmap)
+      return FRuntime.MakeResult(FRuntime.Read(FRuntime.Bitmaps.at(*FBitmap)));
+    return FRuntime.MakeResult();
+  }
+
+private:
+  std::optional<std::size_t> FBitmap;
 };
 
 class TEngine : public IOcrEngine, TCounted {
 public:
   TEngine(TFakeOcrRuntime& ARuntime, std::u16string ALanguage) : TCounted(ARuntime), FLanguage(std::move(ALanguage)) {}
-  std::unique_ptr<IOcrOperation> RecognizeAsync(ISoftwareBitmap&) override {
+  std::unique_ptr<IOcrOperation> RecognizeAsync(ISoftwareBitmap& ABitmap) override {
     ++FRuntime.Recognized;
     if (FRuntime.RecognizeRaises)
       std::rethrow_exception(FRuntime.RecognizeRaises);
     if (FRuntime.RecognizeFails)
       throw EOSError(u"RecognizeAsync failed", static_cast<std::uint32_t>(*FRuntime.RecognizeFails));
-    return FRuntime.StartRecognition();
+    const std::size_t index = static_cast<TSoftwareBitmap&>(ABitmap).Index();
+    const TFakeOcrRuntime::TBitmapMade& made = FRuntime.Bitmaps.at(index);
+    if (static_cast<std::uint32_t>(made.Width) > FRuntime.MaxDimension ||
+        static_cast<std::uint32_t>(made.Height) > FRuntime.MaxDimension)
+      throw EOSError(u"IOcrEngine.RecognizeAsync failed: Invalid parameter", 0x80070057u);
+    return FRuntime.StartRecognition(index);
   }
   std::unique_ptr<IOcrLanguage> RecognizerLanguage() override {
     if (FLanguage.empty())
@@ -350,8 +367,8 @@ inline std::unique_ptr<ISoftwareBitmap> TFakeOcrRuntime::CreateCopyFromBuffer(IR
   return std::make_unique<fake_ocr::TSoftwareBitmap>(*this, Bitmaps.size() - 1);
 }
 
-inline std::unique_ptr<IOcrOperation> TFakeOcrRuntime::StartRecognition() {
-  return NoOperation ? nullptr : std::make_unique<fake_ocr::TOperation>(*this);
+inline std::unique_ptr<IOcrOperation> TFakeOcrRuntime::StartRecognition(std::optional<std::size_t> ABitmap) {
+  return NoOperation ? nullptr : std::make_unique<fake_ocr::TOperation>(*this, ABitmap);
 }
 
 inline std::unique_ptr<IOcrResult> TFakeOcrRuntime::MakeResult() {
