@@ -1,4 +1,4 @@
-// TMainForm: the OCR hot key and the settings card's OCR language. The command itself lives
+// TMainForm: the OCR hot key and the settings card's OCR language and text layout. The command itself lives
 // in the OCR unit; here it is routed, and its result published.
 #include "app/uMain.h"
 
@@ -12,11 +12,11 @@ void TMainForm::CaptureOcrUnderMouse() {
     // An overlay is open. OCR's own says so when its hot key comes again; over the screen
     // box's no second one opens.
     if (FOcr.Running())
-      FOcr.CaptureOcrUnderMouse();
+      FOcr.CaptureOcrUnderMouse(FSettings.OcrTextLayout);
     return;
   }
   const TFlagScope open(FScreenSelectionOpen);
-  FOcr.CaptureOcrUnderMouse();
+  FOcr.CaptureOcrUnderMouse(FSettings.OcrTextLayout);
 }
 
 std::u16string TMainForm::GetSelectedOcrLanguageTag() const {
@@ -37,6 +37,11 @@ void TMainForm::LoadOcrLanguages(const std::u16string& ASelectedTag) {
     ShowOcrInstallWarning();
 }
 
+void TMainForm::ShowOcrTextLayouts(TOcrTextLayout ALayout) {
+  cmbOcrTextLayout.SetItems({OcrTextLayoutItems.begin(), OcrTextLayoutItems.end()});
+  cmbOcrTextLayout.SetItemIndex(static_cast<int>(ALayout));
+}
+
 void TMainForm::ShowOcrInstallWarning() {
   if (FOcrInstallWarningShown)
     return;
@@ -50,6 +55,13 @@ void TMainForm::cmbLanguageOCRChange(TControl&) {
     return;
   SaveSettings();
   AddLogLine(u"OCR language set: " + cmbLanguageOCR.Text());
+}
+
+void TMainForm::cmbOcrTextLayoutChange(TControl&) {
+  if (FLoadingSettings)
+    return;
+  SaveSettings();
+  AddLogLine(u"OCR text layout set: " + cmbOcrTextLayout.Text());
 }
 
 } // namespace tarvel

@@ -15,6 +15,7 @@ bool TMainForm::SaveSettings() {
   FSettings.ShowNotifications = swtNotifications.IsOn();
   FSettings.MaxClipEntries = ClampMaxClipEntries(spnMaxClipentries.Value());
   FSettings.OcrLanguageTag = GetSelectedOcrLanguageTag();
+  FSettings.OcrTextLayout = OcrTextLayoutOfItem(cmbOcrTextLayout.ItemIndex());
   FHotkeyConfig.StoreLetters(FSettings);
   // The change holds for this run; only storing it failed. A log line, not a box per
   // change, and the caller reports no success.

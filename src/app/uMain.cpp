@@ -118,6 +118,7 @@ void TMainForm::FormCreate() {
     spnMaxClipentries.SetRange(1, 100);
     spnMaxClipentries.SetValue(FSettings.MaxClipEntries);
     FHotkeyConfig.ShowLetters(HotkeyLetters(FSettings));
+    ShowOcrTextLayouts(FSettings.OcrTextLayout);
     // The first lines of the log.
     LoadOcrLanguages(FSettings.OcrLanguageTag);
   }
@@ -128,6 +129,7 @@ void TMainForm::FormCreate() {
   trkSlider.OnChange = [this](TControl& ASender) { trkSliderChange(ASender); };
   spnClipboardPage.OnChange = [this](TControl& ASender) { spnClipboardPageChange(ASender); };
   spnMaxClipentries.OnChange = [this](TControl& ASender) { spnMaxClipentriesChange(ASender); };
+  cmbOcrTextLayout.OnChange = [this](TControl& ASender) { cmbOcrTextLayoutChange(ASender); };
   swtShowLog.OnClick = [this](TControl& ASender) { swtShowLogClick(ASender); };
   for (TLetterEdit* edit : HotkeyEdits()) {
     edit->OnEnter = [this](TControl& ASender) { HotkeyEditEnter(ASender); };

@@ -70,6 +70,7 @@ enum TIconIndex {
   iiSave = 14,
   iiPin = 15,
   iiClearHistory = 16,
+  iiOcrTextLayout = 17,
 };
 
 inline constexpr char16_t ConfirmQuitText[] = u"Are you sure you want to quit Tarvel?\r\n\r\nThis will close "
@@ -151,6 +152,8 @@ public:
   void CaptureScreenBox();
   // The OCR language list of the settings card, filled at start; the tag chosen there.
   void LoadOcrLanguages(const std::u16string& ASelectedTag);
+  // Fills cmbOcrTextLayout and selects ALayout.
+  void ShowOcrTextLayouts(TOcrTextLayout ALayout);
   std::u16string GetSelectedOcrLanguageTag() const;
   const TOcrCommand& OcrCommand() const noexcept { return FOcr; }
   // All monitors.
@@ -197,6 +200,8 @@ public:
   TSpinEdit spnMaxClipentries{u"spnMaxClipentries"};
   TButton SpeedButton4{u"SpeedButton4", u"Language for OCR:  ", iiOcrLanguage};
   TComboBox cmbLanguageOCR{u"cmbLanguageOCR"};
+  TButton SpeedButton13{u"SpeedButton13", u"OCR text layout", iiOcrTextLayout};
+  TComboBox cmbOcrTextLayout{u"cmbOcrTextLayout"};
   TButton SpeedButton6{u"SpeedButton6", u"Hotkeys CTRL+SHIFT+ ", iiHotkeys};
   TButton SpeedButton7{u"SpeedButton7", u"grab text control"};
   TLetterEdit edtHotkeyControl{u"edtHotkeyControl", u"C"};
@@ -267,6 +272,7 @@ private:
   void HotkeyEditExit(TControl& ASender);
   void ShowOcrInstallWarning();
   void cmbLanguageOCRChange(TControl& ASender);
+  void cmbOcrTextLayoutChange(TControl& ASender);
 
   void btnCard1Click(TControl& ASender);
   void btnCard2Click(TControl& ASender);

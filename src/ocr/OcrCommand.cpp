@@ -40,6 +40,7 @@ void TOcrCommand::CaptureOcrUnderMouse(TOcrTextLayout ALayout) {
     return;
   }
   FOcrRunning = true;
+  FLayout = ALayout;
   try {
     TScreenSelection selection = SelectScreenRegion(FServices.Screen, FServices.Overlay);
     if (!selection.Ok) {
@@ -123,7 +124,10 @@ void TOcrCommand::HandleOcrResult(const std::u16string& AText, const std::u16str
     return;
   }
   FHost.PublishRecognizedText(AText);
-  FHost.AddLogLine(u"OCR completed: " + MakeOneLinePreview(AText, 80, false));
+  // The engine's lines say nothing of a layout; any other names its own.
+  const std::u16string layout =
+      FLayout == TOcrTextLayout::Lines ? u"" : u" (" + std::u16string(OcrTextLayoutName(FLayout)) + u")";
+  FHost.AddLogLine(u"OCR completed" + layout + u": " + MakeOneLinePreview(AText, 80, false));
   FHost.ShowNotification(u"OCR text copied");
 }
 
@@ -151,6 +155,12 @@ std::u16string OcrLanguageTagOfItem(int AIndex, std::u16string_view AItemText) {
   if (AIndex <= 0)
     return {};
   return std::u16string(AItemText.substr(0, AItemText.find(u" | ")));
+}
+
+TOcrTextLayout OcrTextLayoutOfItem(int AIndex) noexcept {
+  if (AIndex < 0 || static_cast<unsigned>(AIndex) > OcrTextLayoutLast)
+    return TOcrTextLayout::Lines;
+  return static_cast<TOcrTextLayout>(AIndex);
 }
 
 std::u16string OcrInstallWarningText() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +63,7 @@ private:
   TOcrCommandServices FServices;
   IOcrCommandHost& FHost;
   bool FOcrRunning = false;
+  TOcrTextLayout FLayout = TOcrTextLayout::Lines; // of the recognition running
 };
 
 // The settings card's language list.
@@ -79,6 +81,12 @@ TOcrLanguageList MakeOcrLanguageList(const std::vector<TOcrLanguageInfo>& ALangu
 // The tag of a chosen item: the text before the first " | "; empty for the automatic item
 // (index 0), no choice (below 0) or typed text.
 std::u16string OcrLanguageTagOfItem(int AIndex, std::u16string_view AItemText);
+// The settings card's text layouts, in the order of TOcrTextLayout.
+inline constexpr std::array<std::u16string_view, OcrTextLayoutLast + 1> OcrTextLayoutItems = {u"Lines", u"Paragraphs",
+                                                                                              u"One line", u"Table"};
+// The layout of a chosen item; Lines for no choice or one out of range.
+TOcrTextLayout OcrTextLayoutOfItem(int AIndex) noexcept;
+
 // The warning shown once when no language is installed, lines joined by CR LF.
 std::u16string OcrInstallWarningText();
 

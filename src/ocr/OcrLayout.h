@@ -18,6 +18,8 @@ enum class TOcrTextLayout {
   OneLine,    // everything on one line
   Table,      // cells by tab, rows by CR LF
 };
+// The layouts are stored by their number: a new one goes at the end.
+inline constexpr unsigned OcrTextLayoutLast = static_cast<unsigned>(TOcrTextLayout::Table);
 
 // "lines", "paragraphs", "one line", "table".
 std::u16string_view OcrTextLayoutName(TOcrTextLayout ALayout) noexcept;

@@ -14,6 +14,7 @@ constexpr char16_t ValueShowNotifications[] = u"ShowNotifications";
 constexpr char16_t ValueDontShowTutorial[] = u"DontShowTutorial";
 constexpr char16_t ValueMaxClipEntries[] = u"MaxClipEntries";
 constexpr char16_t ValueOcrLanguageTag[] = u"OcrLanguageTag";
+constexpr char16_t ValueOcrTextLayout[] = u"OcrTextLayout";
 
 void ReadFlag(IRegistryKey& AKey, const char16_t* AName, bool& AField) {
   if (const auto value = ReadDword(AKey, AName))
@@ -74,6 +75,8 @@ void LoadAppSettings(IRegistry& ARegistry, TTarvelSettings& ASettings) {
       ASettings.MaxClipEntries = ClampMaxClipEntries(static_cast<std::int32_t>(*value));
     if (auto value = ReadString(*key, ValueOcrLanguageTag, MaxStoredTextLength))
       ASettings.OcrLanguageTag = std::move(*value);
+    if (const auto value = ReadDword(*key, ValueOcrTextLayout); value && *value <= OcrTextLayoutLast)
+      ASettings.OcrTextLayout = static_cast<TOcrTextLayout>(*value);
     for (const THotkeyLetterField& f : HotkeyLetterFields)
       if (const auto value = ReadString(*key, f.ValueName, MaxStoredTextLength); value && !value->empty())
         ASettings.*f.Field = UpCaseAscii((*value)[0]);
@@ -88,6 +91,7 @@ void SaveAppSettings(IRegistry& ARegistry, const TTarvelSettings& ASettings) {
   WriteDword(*key, ValueDontShowTutorial, ASettings.DontShowTutorial ? 1 : 0);
   WriteDword(*key, ValueMaxClipEntries, static_cast<std::uint32_t>(ClampMaxClipEntries(ASettings.MaxClipEntries)));
   WriteString(*key, ValueOcrLanguageTag, ASettings.OcrLanguageTag);
+  WriteDword(*key, ValueOcrTextLayout, static_cast<std::uint32_t>(ASettings.OcrTextLayout));
   for (const THotkeyLetterField& f : HotkeyLetterFields)
     WriteString(*key, f.ValueName, std::u16string(1, ASettings.*f.Field));
 }

@@ -5,6 +5,7 @@
 
 #include "core/Shell.h"
 #include "hotkeys/uHotkeys.h"
+#include "ocr/OcrLayout.h"
 #include "settings/Registry.h"
 
 namespace tarvel {
@@ -16,6 +17,7 @@ struct TTarvelSettings {
   bool DontShowTutorial = false;
   int MaxClipEntries = 10;
   std::u16string OcrLanguageTag;
+  TOcrTextLayout OcrTextLayout = TOcrTextLayout::Lines;
   char16_t HotkeyControl = DefaultHotkeyLetters[0];
   char16_t HotkeyOCR = DefaultHotkeyLetters[1];
   char16_t HotkeyScreenBox = DefaultHotkeyLetters[2];
@@ -49,12 +51,13 @@ inline constexpr char16_t SettingsKeyPath[] = u"Software\\Nusk\\Tarvel";
 inline constexpr std::size_t MaxStoredTextLength = 260;
 
 // Fills ASettings with the defaults, overlays what the store holds and repairs the hotkey
-// letters. Every record it returns has MaxClipEntries in 1..100 and five distinct letters
-// from A to Z other than I, Y and Z. A missing key or value, a value of another type and
-// an absurdly long value all leave the default in place.
+// letters. Every record it returns has MaxClipEntries in 1..100, a known OCR text layout
+// and five distinct letters from A to Z other than I, Y and Z. A missing key or value, a
+// value of another type or out of range and an absurdly long value all leave the default
+// in place.
 void LoadAppSettings(IRegistry& ARegistry, TTarvelSettings& ASettings);
 
-// Writes all ten values, creating the key if needed. A key that cannot be opened for
+// Writes all eleven values, creating the key if needed. A key that cannot be opened for
 // writing, or a value that cannot be written, raises ERegistryError (the values before it
 // stay written).
 void SaveAppSettings(IRegistry& ARegistry, const TTarvelSettings& ASettings);

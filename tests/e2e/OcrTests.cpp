@@ -41,6 +41,13 @@ std::wstring AfterPrefix(const std::wstring& ALog, const std::wstring& APrefix) 
   return ALog.substr(start, ALog.find_first_of(L"\r\n", start) - start);
 }
 
+int CountOf(const std::wstring& AText, const std::wstring& APart) {
+  int count = 0;
+  for (std::size_t at = AText.find(APart); at != std::wstring::npos; at = AText.find(APart, at + APart.size()))
+    ++count;
+  return count;
+}
+
 class OcrTest : public TCaptureScenario {
 protected:
   // Made before Tarvel starts, which inherits where to find it; rewritten by each test.
@@ -182,6 +189,92 @@ TEST_F(OcrTest, ChoosingALanguageStoresItsTag) {
   RegCloseKey(key);
   EXPECT_EQ(std::wstring(tag), L"en-US");
 }
+
+TEST_F(OcrTest, ChoosingATextLayoutStoresIt) {
+  ShowApp();
+  ShowCard(idBtnCard2, idCmbOcrTextLayout);
+  const HWND combo = Control(idCmbOcrTextLayout);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 4);
+  EXPECT_EQ(TextOf(combo), L"Lines");
+  EXPECT_EQ(TextOf(Control(idOcrTextLayoutCaption)), L"OCR text layout");
+  ClickControl(combo);
+  PressKey(VK_DOWN);
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(LogHas(L"OCR text layout set: Paragraphs")) << Log();
+  EXPECT_EQ(TextOf(combo), L"Paragraphs");
+  EXPECT_EQ(FocusOf(FMain), combo) << "the list keeps the keyboard";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Nusk\\Tarvel", 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD layout = 0;
+  DWORD size = sizeof layout;
+  EXPECT_EQ(RegQueryValueExW(key, L"OcrTextLayout", nullptr, nullptr, reinterpret_cast<BYTE*>(&layout), &size),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(layout, 1u);
+}
+
+// A paragraph, a list and a table as a screen shows them, recognized in each text layout:
+// what lands on the clipboard, and the log line that names the layout.
+struct TLayoutCase {
+  const char* Name;
+  DWORD Stored; // the layout's number in the settings
+  const wchar_t* Logged;
+  std::wstring Paragraph, List, Table;
+};
+
+class OcrTextLayoutTest : public OcrTest, public testing::WithParamInterface<TLayoutCase> {
+protected:
+  void SetUp() override {
+    StoreSetting(L"OcrTextLayout", GetParam().Stored);
+    OcrTest::SetUp();
+  }
+};
+
+TEST_P(OcrTextLayoutTest, ThePageLandsOnTheClipboardLaidOut) {
+  const TLayoutCase& c = GetParam();
+  const test::TPatternWindow board({60, 60, 460, 300}, 0, RGB(230, 230, 230));
+  const std::vector<std::wstring> paragraph = {L"Tarvel reads the words of the", L"screen and joins the lines of",
+                                               L"one paragraph.", L"", L"A second one."};
+  const std::vector<std::wstring> list = {L"- Install the new", L"  version now", L"- Restart the program",
+                                          L"- Check the log file", L"  for errors"};
+  const std::vector<std::wstring> table = {L"Name         Size     Type", L"report.pdf   12 KB    PDF file",
+                                           L"notes.txt    3 KB     Text"};
+  int runs = 0;
+  for (const auto& [rows, expected] :
+       {std::pair{&paragraph, &c.Paragraph}, std::pair{&list, &c.List}, std::pair{&table, &c.Table}}) {
+    SCOPED_TRACE(testing::PrintToString(*rows));
+    FScript.Page(*rows);
+    OpenOverlay();
+    Drag(From, To);
+    ++runs;
+    ASSERT_TRUE(WaitUntil([&] { return CountOf(Log(), L"OCR completed") == runs; }, 15s)) << Log();
+    EXPECT_EQ(FOther.Text(), *expected);
+    EXPECT_NE(Log().find(std::wstring(c.Logged)), std::wstring::npos) << Log();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachLayout, OcrTextLayoutTest,
+    testing::Values(
+        TLayoutCase{
+            "Lines", 0, L"OCR completed: Tarvel reads",
+            L"Tarvel reads the words of the\r\nscreen and joins the lines of\r\none paragraph.\r\nA second one.",
+            L"- Install the new\r\nversion now\r\n- Restart the program\r\n- Check the log file\r\nfor errors",
+            L"Name Size Type\r\nreport.pdf 12 KB PDF file\r\nnotes.txt 3 KB Text"},
+        TLayoutCase{"Paragraphs", 1, L"OCR completed (paragraphs): Tarvel reads",
+                    L"Tarvel reads the words of the screen and joins the lines of one paragraph.\r\n\r\nA second one.",
+                    L"- Install the new version now\r\n- Restart the program\r\n- Check the log file for errors",
+                    L"Name Size Type\r\nreport.pdf 12 KB PDF file\r\nnotes.txt 3 KB Text"},
+        TLayoutCase{"OneLine", 2, L"OCR completed (one line): Tarvel reads",
+                    L"Tarvel reads the words of the screen and joins the lines of one paragraph. A second one.",
+                    L"- Install the new version now - Restart the program - Check the log file for errors",
+                    L"Name Size Type report.pdf 12 KB PDF file notes.txt 3 KB Text"},
+        TLayoutCase{
+            "Table", 3, L"OCR completed (table): Name",
+            L"Tarvel reads the words of the\r\nscreen and joins the lines of\r\none paragraph.\r\nA second one.",
+            L"- Install the new\r\nversion now\r\n- Restart the program\r\n- Check the log file\r\nfor errors",
+            L"Name\tSize\tType\r\nreport.pdf\t12 KB\tPDF file\r\nnotes.txt\t3 KB\tText"}),
+    [](const testing::TestParamInfo<TLayoutCase>& AInfo) { return std::string(AInfo.param.Name); });
 
 // Without any recognizer language the start shows how to install one, once.
 class OcrWithoutLanguagesTest : public TScenario {

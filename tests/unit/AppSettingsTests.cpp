@@ -41,6 +41,7 @@ TEST(AppSettingsTest, ReadsEveryStoredValue) {
   registry.PutDword(Key, u"DontShowTutorial", 0);
   registry.PutDword(Key, u"MaxClipEntries", 42);
   registry.PutString(Key, u"OcrLanguageTag", u"%LANG%", rtExpandString); // accepted, not expanded
+  registry.PutDword(Key, u"OcrTextLayout", 3);
   registry.PutString(Key, u"HotkeyControl", u"q");
   registry.PutString(Key, u"HotkeyOCR", u"W");
   registry.PutString(Key, u"HotkeyScreenBox", u"e");
@@ -53,6 +54,7 @@ TEST(AppSettingsTest, ReadsEveryStoredValue) {
   EXPECT_FALSE(s.DontShowTutorial);
   EXPECT_EQ(s.MaxClipEntries, 42);
   EXPECT_EQ(s.OcrLanguageTag, u"%LANG%");
+  EXPECT_EQ(s.OcrTextLayout, TOcrTextLayout::Table);
   EXPECT_EQ(Letters(s), u"QWETU");
   EXPECT_TRUE(registry.Writes.empty());
 }
@@ -180,23 +182,37 @@ TEST(AppSettingsTest, StringsNeedNoTerminatorAndEndAtTheFirstZero) {
   EXPECT_EQ(Load(registry).OcrLanguageTag.size(), MaxStoredTextLength);
 }
 
-TEST(AppSettingsTest, SaveWritesAllTenValuesInOrderWithTheirTypes) {
+// A layout number this version does not know (written by hand, or by a later version that
+// added one) reads as the engine's lines; so does a value of another type.
+TEST(AppSettingsTest, AnUnknownOcrTextLayoutReadsAsLines) {
+  TFakeRegistry registry;
+  for (const std::uint32_t number : {4u, 0xFFFFFFFFu}) {
+    registry.PutDword(Key, u"OcrTextLayout", number);
+    EXPECT_EQ(Load(registry).OcrTextLayout, TOcrTextLayout::Lines) << number;
+  }
+  registry.PutString(Key, u"OcrTextLayout", u"2");
+  EXPECT_EQ(Load(registry).OcrTextLayout, TOcrTextLayout::Lines);
+}
+
+TEST(AppSettingsTest, SaveWritesAllElevenValuesInOrderWithTheirTypes) {
   TFakeRegistry registry;
   TTarvelSettings s;
   s.ShowLog = true;
   s.DontShowTutorial = true;
   s.MaxClipEntries = 37;
   s.OcrLanguageTag = u"fr-FR";
+  s.OcrTextLayout = TOcrTextLayout::OneLine;
   s.HotkeyOCR = u'Q';
   SaveAppSettings(registry, s);
   EXPECT_EQ(registry.Writes,
             (std::vector<std::u16string>{u"ShowLog", u"ShowNotifications", u"DontShowTutorial", u"MaxClipEntries",
-                                         u"OcrLanguageTag", u"HotkeyControl", u"HotkeyOCR", u"HotkeyScreenBox",
-                                         u"HotkeyScreenFull", u"HotkeySave"}));
+                                         u"OcrLanguageTag", u"OcrTextLayout", u"HotkeyControl", u"HotkeyOCR",
+                                         u"HotkeyScreenBox", u"HotkeyScreenFull", u"HotkeySave"}));
   EXPECT_EQ(registry.Find(Key, u"ShowLog")->Data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
   EXPECT_EQ(registry.Find(Key, u"ShowNotifications")->Data, (std::vector<std::uint8_t>{0, 0, 0, 0}));
   EXPECT_EQ(registry.Find(Key, u"MaxClipEntries")->Type, rtDword);
   EXPECT_EQ(registry.Find(Key, u"OcrLanguageTag")->Type, rtString);
+  EXPECT_EQ(registry.Find(Key, u"OcrTextLayout")->Data, (std::vector<std::uint8_t>{2, 0, 0, 0}));
   EXPECT_EQ(registry.Find(Key, u"HotkeyOCR")->Data, (std::vector<std::uint8_t>{'Q', 0, 0, 0}));
   EXPECT_EQ(Load(registry), s);
 }

@@ -43,6 +43,9 @@ enum TControlId : int {
   idEdtFind,
   idBtnPinEntry,
   idBtnClearHistory,
+  // The settings card's OCR text layout: its caption and its list.
+  idOcrTextLayoutCaption,
+  idCmbOcrTextLayout,
 };
 
 } // namespace tarvel

@@ -41,6 +41,7 @@ constexpr TGlyph Glyphs[] = {
     {L"\u2193", RGB(0x4F, 0xA3, 0x8C)}, // 14 save
     {L"\u2605", RGB(0xC0, 0x8F, 0x4F)}, // 15 pin
     {L"\u2205", RGB(0xC0, 0x5B, 0x5B)}, // 16 clear history
+    {L"\u00B6", RGB(0xC0, 0x8F, 0x4F)}, // 17 OCR text layout
 };
 
 // A coloured disc with the white mark AText, drawn at 4× and averaged down, for smooth edges

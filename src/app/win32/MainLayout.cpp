@@ -140,7 +140,8 @@ void TWin32MainWindow::LayoutSettingsCard(int AWidth, int AHeight) {
       captionsWidth = std::max(captionsWidth, ButtonWidth(*row.CaptionModel) + (indented(row) ? indent : 0));
   const int inputLeft = std::min(m + Scale(262), std::max(m + captionsWidth + Scale(8), AWidth - m - Scale(220)));
   const int rows = static_cast<int>(FSettingsRows.size());
-  const int rowHeight = std::clamp((AHeight - 2 * m) / std::max(rows, 1), Scale(32), Scale(SettingsRowHeight));
+  const int rowHeight =
+      std::clamp((AHeight - 2 * m) / std::max(rows, 1), Scale(SettingsMinRowHeight), Scale(SettingsRowHeight));
   const int captionHeight = std::min(Scale(RowButtonHeight), rowHeight - 2);
   const int inputHeight = std::min(rowHeight - 4, Scale(30));
   for (int i = 0; i < rows; ++i) {
@@ -240,7 +241,7 @@ void TWin32MainWindow::PaintFields(HWND ACard, HDC ADC) {
       continue;
     const bool focused = focus == control;
     // The combo box has a frame of its own: around it, only the focus is drawn.
-    if (control == FChildren.cmbLanguageOCR && !focused)
+    if (IsSettingsList(control) && !focused)
       continue;
     SetDCBrushColor(ADC, theme::Field);
     const TUniqueSelectObject brush = SelectScoped(ADC, GetStockObject(DC_BRUSH));
@@ -254,6 +255,10 @@ void TWin32MainWindow::InvalidateField(HWND AControl) {
   const auto field = FFields.find(AControl);
   if (field != FFields.end())
     InvalidateRect(GetParent(AControl), &field->second, TRUE);
+}
+
+bool TWin32MainWindow::IsSettingsList(HWND AControl) const {
+  return AControl == FChildren.cmbLanguageOCR || AControl == FChildren.cmbOcrTextLayout;
 }
 
 int TWin32MainWindow::SliderRowClientWidth() const {

@@ -11,6 +11,9 @@ inline constexpr int MainRowHeight = 50;
 inline constexpr int FindRowHeight = 40;
 inline constexpr int InfoTitleHeight = 90;
 inline constexpr int SettingsRowHeight = 40;
+// Where the window is short the settings rows close up to this; eleven of them fit the
+// smallest window.
+inline constexpr int SettingsMinRowHeight = 29;
 // The smallest window the user can drag it to; the layout fits everything into it.
 inline constexpr int MinWindowWidth = 420;
 inline constexpr int MinClientHeight = 390;

@@ -195,19 +195,28 @@ void TWin32MainWindow::CreateControls() {
   // Settings card, a row per setting, top to bottom.
   const HWND settings = c.crdSettings;
   using TKind = TSettingInput;
-  const auto row = [&](TButton& ACaption, TKind AKind, HWND AInput, HWND AUpDown = nullptr) {
-    const int id = idSettingsCaption0 + static_cast<int>(FSettingsRows.size());
+  // The captions are numbered from idSettingsCaption0 in the order the rows had first; a row
+  // added later has an id of its own, so that no other control's id changes.
+  int numbered = 0;
+  const auto row = [&](TButton& ACaption, TKind AKind, HWND AInput, HWND AUpDown = nullptr, int AId = 0) {
+    const int id = AId ? AId : idSettingsCaption0 + numbered++;
     FSettingsRows.push_back({&ACaption, makeButton(settings, id, ACaption, true), AKind, AInput, AUpDown});
+  };
+  const auto makeList = [&](int AId, TComboBox& AModel) {
+    const HWND list =
+        AddChild(settings, AId, WC_COMBOBOXW, L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL | WS_VISIBLE);
+    FPeers.Bind<TComboBoxPeer>(AModel, list);
+    return list;
   };
   row(f.SpeedButton3, TKind::Switch, makeSwitch(settings, idChkAutostart, f.chkAutostart));
   row(f.SpeedButton5, TKind::Switch, makeSwitch(settings, idSwtNotifications, f.swtNotifications));
   HWND upDown = nullptr;
   const HWND size = makeSpin(settings, idSpnMaxClipentries, f.spnMaxClipentries, upDown);
   row(f.SpeedButton2, TKind::Number, size, upDown);
-  c.cmbLanguageOCR =
-      AddChild(settings, idCmbLanguageOCR, WC_COMBOBOXW, L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL | WS_VISIBLE);
-  FPeers.Bind<TComboBoxPeer>(f.cmbLanguageOCR, c.cmbLanguageOCR);
+  c.cmbLanguageOCR = makeList(idCmbLanguageOCR, f.cmbLanguageOCR);
   row(f.SpeedButton4, TKind::List, c.cmbLanguageOCR);
+  c.cmbOcrTextLayout = makeList(idCmbOcrTextLayout, f.cmbOcrTextLayout);
+  row(f.SpeedButton13, TKind::List, c.cmbOcrTextLayout, nullptr, idOcrTextLayoutCaption);
   row(f.SpeedButton6, TKind::Heading, nullptr);
   row(f.SpeedButton7, TKind::Letter, makeLetter(settings, idEdtHotkeyControl, f.edtHotkeyControl));
   row(f.SpeedButton8, TKind::Letter, makeLetter(settings, idEdtHotkeyOCR, f.edtHotkeyOCR));
@@ -439,9 +448,9 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
       return 0;
     }
     // A field gaining or losing the focus: its box shows it.
-    if (const WORD code = HIWORD(AWParam); code == EN_SETFOCUS || code == EN_KILLFOCUS ||
-                                           ((code == CBN_SETFOCUS || code == CBN_KILLFOCUS) &&
-                                            reinterpret_cast<HWND>(ALParam) == FChildren.cmbLanguageOCR))
+    if (const WORD code = HIWORD(AWParam);
+        code == EN_SETFOCUS || code == EN_KILLFOCUS ||
+        ((code == CBN_SETFOCUS || code == CBN_KILLFOCUS) && IsSettingsList(reinterpret_cast<HWND>(ALParam))))
       InvalidateField(reinterpret_cast<HWND>(ALParam));
     [[fallthrough]];
   case WM_DRAWITEM:

@@ -81,6 +81,8 @@ private:
   void PlaceField(HWND AControl, HWND AUpDown, const RECT& ASlot);
   void PaintFields(HWND ACard, HDC ADC);
   void InvalidateField(HWND AControl);
+  // One of the settings card's drop-down lists, which draw a frame of their own.
+  bool IsSettingsList(HWND AControl) const;
 
   HINSTANCE FInstance;
   TWin32Services& FServices;
@@ -123,6 +125,7 @@ private:
     HWND btnDeleteEntry, btnSave, Label1;
     HWND edtFind, btnPinEntry, btnClearHistory;
     HWND cmbLanguageOCR;
+    HWND cmbOcrTextLayout;
     HWND Image2, lblAppInfo, swtShowLog, btnShowTutorial, chkUpdate, MemoInfoLog;
   } FChildren{};
 };
