@@ -190,6 +190,27 @@ TEST_F(OcrTest, ChoosingALanguageStoresItsTag) {
   EXPECT_EQ(std::wstring(tag), L"en-US");
 }
 
+// A selection whose prepared image is wider than the engine takes used to fail with "Invalid
+// parameter". It is read in two strips that fit; the double finds its scripted line in each,
+// and the two land side by side on one line.
+TEST_F(OcrTest, ASelectionWiderThanTheEngineTakesGivesText) {
+  const test::TPatternWindow board({60, 60, 560, 200}, 0, RGB(230, 230, 230));
+  FScript.MaxImageDimension(1000);
+  OpenOverlay();
+  Drag(From, {500, 140}); // 400 x 40, prepared at three times: 1200 x 120
+  ASSERT_TRUE(LogHas(L"OCR completed: Hello OCR Hello OCR")) << Log();
+  EXPECT_EQ(FOther.Text(), L"Hello OCR Hello OCR");
+  EXPECT_EQ(Log().find(L"OCR error"), std::wstring::npos) << Log();
+  int bitmaps = 0;
+  for (const std::string& line : FScript.Records())
+    if (line.rfind("bitmap ", 0) == 0) {
+      ++bitmaps;
+      EXPECT_LE(std::stoi(*ocr_double::OcrRecordField(line, "width")), 1000) << line;
+      EXPECT_EQ(ocr_double::OcrRecordField(line, "height"), "120") << line;
+    }
+  EXPECT_EQ(bitmaps, 2);
+}
+
 TEST_F(OcrTest, ChoosingATextLayoutStoresIt) {
   ShowApp();
   ShowCard(idBtnCard2, idCmbOcrTextLayout);
