@@ -108,6 +108,20 @@ std::vector<TInterval> ColumnGaps(const std::vector<TRow>& ARows, float AGap) {
     else
       gaps.push_back({low, high});
   }
+  // A word that reaches into a gap from one side, short of its middle, narrows the gap
+  // rather than crossing it: the cells of a column start at one edge, yet the engine's boxes
+  // of their words do not, by a pixel or two.
+  for (TInterval& gap : gaps) {
+    const float middle = (gap.Low + gap.High) / 2;
+    for (const TRow& row : ARows)
+      for (const TOcrWordBox* word : row.Words) {
+        const TOcrRect& r = *word->Bounds;
+        if (r.X < gap.Low && Right(r) > gap.Low && Right(r) < middle)
+          gap.Low = Right(r);
+        else if (Right(r) > gap.High && r.X < gap.High && r.X > middle)
+          gap.High = r.X;
+      }
+  }
   // Words on both sides: a gap between columns, not the ragged end of short rows.
   const std::size_t support = std::min<std::size_t>(2, ARows.size());
   std::erase_if(gaps, [&](const TInterval& ACandidate) {
