@@ -172,11 +172,19 @@ std::optional<std::u16string> TableText(const std::vector<const TOcrTextLine*>& 
       cell.clear();
     };
     // A row with a word across a gap is not cut there: a title over the columns stays whole.
+    // A cell wider than the rest of its column reaches into the gap, yet its row still has a
+    // gap of its own there.
     std::vector<bool> crossed(gaps.size());
-    for (std::size_t k = 0; k < gaps.size(); ++k)
+    for (std::size_t k = 0; k < gaps.size(); ++k) {
+      const TInterval& span = gaps[k];
       crossed[k] = std::any_of(row.Words.begin(), row.Words.end(), [&](const TOcrWordBox* AWord) {
-        return Overlap(AWord->Bounds->X, Right(*AWord->Bounds), gaps[k].Low, gaps[k].High) > 0;
+        return Overlap(AWord->Bounds->X, Right(*AWord->Bounds), span.Low, span.High) > 0;
       });
+      for (std::size_t i = 1; crossed[k] && i < row.Words.size(); ++i) {
+        const float low = Right(*row.Words[i - 1]->Bounds), high = row.Words[i]->Bounds->X;
+        crossed[k] = !(high - low > gap && Overlap(low, high, span.Low, span.High) > 0);
+      }
+    }
     for (const TOcrWordBox* word : row.Words) {
       // The column of a word: the gaps wholly to its left.
       std::size_t at = 0;

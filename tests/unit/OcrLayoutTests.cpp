@@ -189,6 +189,13 @@ INSTANTIATE_TEST_SUITE_P(
                      Line(130, 70, u"1 KB"), Line(10, 90, u"team.jpg"), Line(130, 90, u"3 MB")},
                     Table,
                     u"Name\tSize\r\nreport.pdf\t2 MB\r\nbudget.xlsx\t86 KB\r\nnotes.txt\t1 KB\r\nteam.jpg\t3 MB"},
+        TLayoutCase{"a cell wider than the rest of its column",
+                    {Line(10, 10, u"Name"), Line(200, 10, u"Size"), Line(10, 30, u"report.pdf"), Line(200, 30, u"2 MB"),
+                     Line(10, 50, u"notes.txt"), Line(200, 50, u"1 KB"), Line(10, 70, u"budget.xlsx"),
+                     Line(200, 70, u"86 KB"), Line(10, 90, u"photo of the team.jpg"), Line(200, 90, u"3 MB")},
+                    Table,
+                    u"Name\tSize\r\nreport.pdf\t2 MB\r\nnotes.txt\t1 KB\r\nbudget.xlsx\t86 KB\r\nphoto of the "
+                    u"team.jpg\t3 MB"},
         TLayoutCase{"a title across the columns stays whole",
                     Concat({Line(10, 10, u"Prices of the three plans this year")},
                            Cells({{u"Basic", u"Plus"}, {u"5", u"9"}, {u"10", u"18"}, {u"20", u"36"}}, 30)),
