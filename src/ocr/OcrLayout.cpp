@@ -271,8 +271,10 @@ std::u16string Paragraphs(const std::vector<const TOcrTextLine*>& ALines, bool A
       bool joinHyphen = false;
       if (!brk) {
         const bool continuesItem = hang && std::fabs(line.Left - *hang) <= tolerance;
-        // Indented or outdented: a paragraph or item of its own.
-        const bool moved = !continuesItem && std::fabs(line.Left - left) > tolerance;
+        // Indented or outdented: a paragraph or item of its own. So is a line that starts
+        // right of the one before, as in code, whose lines need not share the block's edge.
+        const bool moved =
+            !continuesItem && (std::fabs(line.Left - left) > tolerance || line.Left > previous.Left + tolerance);
         if (!moved && AUseBlanks && BrokenByHyphen(LastWord(*previous.Line), first.Text))
           joinHyphen = true;
         else // or the next line's first word would have fitted: the line ended here
