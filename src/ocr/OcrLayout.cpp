@@ -79,9 +79,11 @@ bool IsDigit(char16_t AChar) {
 }
 
 // A bullet, a dash or a number that opens a list item: "•", "-", "1.", "a)", "(2)", "iv.".
+// A small round bullet is often read as "+", "«" or "»".
 bool IsListMarker(std::u16string_view AWord) {
-  static constexpr std::u16string_view Bullets = u"\u2022\u25E6\u25AA\u25AB\u2023\u25CF\u25CB\u25A0\u25A1\u2013"
-                                                 u"\u2014-*\u00B7\u25BA\u25B6\u25B8\u27A2\u2713\u2714\u2192>";
+  static constexpr std::u16string_view Bullets =
+      u"\u2022\u25E6\u25AA\u25AB\u2023\u25CF\u25CB\u25A0\u25A1\u2013"
+      u"\u2014-*\u00B7\u25BA\u25B6\u25B8\u27A2\u2713\u2714\u2192>+\u00AB\u00BB";
   static constexpr std::u16string_view Glued = u"\u2022\u25E6\u25AA\u2023\u25CF\u25CB\u25A0\u25A1\u25BA\u25B6\u25B8";
   if (AWord.empty())
     return false;

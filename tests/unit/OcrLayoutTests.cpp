@@ -111,6 +111,11 @@ INSTANTIATE_TEST_SUITE_P(
             Paragraphs,
             u"\u2022 Install the new version now\r\n\u2022 Restart the program\r\n\u2022 Check the log file for "
             u"errors"},
+        TLayoutCase{"bullets read as other signs still hang their text",
+                    {Line(10, 10, u"+ Install the new"), Line(24, 30, u"version now"),
+                     Line(10, 50, u"\u00AB Restart the computer"), Line(24, 70, u"now")},
+                    Paragraphs,
+                    u"+ Install the new version now\r\n\u00AB Restart the computer now"},
         TLayoutCase{"numbered items",
                     Column(10, 10, {u"1. Open the file", u"2. Save it under", u"another name", u"10. Close"}),
                     Paragraphs, u"1. Open the file\r\n2. Save it under another name\r\n10. Close"},
