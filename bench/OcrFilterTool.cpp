@@ -1,6 +1,7 @@
 // Writes the image the OCR engine would be given for a PNG file, enlarged with a chosen
-// filter: tarvel_ocr_prepare <in.png> <out.png> <nearest|box|bilinear|catmullrom|lanczos3>.
-// bench/ocr-filters feeds its output to a stand-in OCR engine to compare the filters.
+// filter and stretched in contrast by a chosen step (the program's when left out):
+//   tarvel_ocr_prepare <in.png> <out.png> <nearest|box|bilinear|catmullrom|lanczos3> [none|fixed|adaptive]
+// bench/ocr-filters feeds its output to a stand-in OCR engine to compare the choices.
 #include <cstdio>
 #include <exception>
 #include <fstream>
@@ -32,19 +33,37 @@ std::optional<tarvel::TOcrResampleFilter> ParseFilter(std::string_view AName) {
   return std::nullopt;
 }
 
+std::optional<tarvel::TOcrContrastStep> ParseContrast(std::string_view AName) {
+  using enum tarvel::TOcrContrastStep;
+  if (AName == "none")
+    return None;
+  if (AName == "fixed")
+    return Fixed;
+  if (AName == "adaptive")
+    return Adaptive;
+  return std::nullopt;
+}
+
 int Usage() {
-  std::fputs("usage: tarvel_ocr_prepare <in.png> <out.png> <nearest|box|bilinear|catmullrom|lanczos3>\n", stderr);
+  std::fputs("usage: tarvel_ocr_prepare <in.png> <out.png> <nearest|box|bilinear|catmullrom|lanczos3> "
+             "[none|fixed|adaptive]\n",
+             stderr);
   return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4)
+  if (argc != 4 && argc != 5)
     return Usage();
   const std::optional<tarvel::TOcrResampleFilter> filter = ParseFilter(argv[3]);
   if (!filter) {
     std::fprintf(stderr, "tarvel_ocr_prepare: unknown filter '%s'\n", argv[3]);
+    return Usage();
+  }
+  const std::optional<tarvel::TOcrContrastStep> contrast = argc == 5 ? ParseContrast(argv[4]) : tarvel::OcrContrastStep;
+  if (!contrast) {
+    std::fprintf(stderr, "tarvel_ocr_prepare: unknown contrast step '%s'\n", argv[4]);
     return Usage();
   }
   std::ifstream in(argv[1], std::ios::binary);
@@ -56,7 +75,8 @@ int main(int argc, char** argv) {
   try {
     const tarvel::TBitmap32 image = tarvel::DecodePng(data);
     tarvel::TFakeClock clock;
-    const std::optional<tarvel::TBitmap32> prepared = tarvel::PreprocessOcrBitmap(&image, {clock, nullptr}, *filter);
+    const std::optional<tarvel::TBitmap32> prepared =
+        tarvel::PreprocessOcrBitmap(&image, {clock, nullptr}, *filter, *contrast);
     if (!prepared) {
       std::fprintf(stderr, "tarvel_ocr_prepare: '%s' holds an empty image\n", argv[1]);
       return 1;

@@ -197,14 +197,46 @@ std::optional<std::vector<TTwoTap>> TwoTapPhases(TOcrResampleFilter AFilter, int
   return result;
 }
 
-// The prepared image through two-tap phases; ALuminance is the source's luminance plane.
-TBitmap32 PrepareTwoTap(const std::vector<std::uint8_t>& ALuminance, int AWidth, int AHeight, int AScale,
-                        const std::vector<TTwoTap>& ATaps, int& AAverage, bool& AInverted) {
+// The grey pixel each luminance of the enlarged image becomes: inverted when AInverted, then
+// stretched by AContrast; AHistogram counts the source's luminances, not yet inverted.
+std::array<std::uint32_t, 256> GreyColours(TOcrContrastStep AContrast, bool AInverted,
+                                           const std::array<std::uint64_t, 256>& AHistogram) {
+  std::array<std::uint64_t, 256> seen = AHistogram;
+  if (AInverted)
+    std::reverse(seen.begin(), seen.end());
+  const TOcrLevels levels = AContrast == TOcrContrastStep::Adaptive ? OcrImageLevels(seen) : TOcrLevels{};
+  std::array<std::uint32_t, 256> colours{};
+  for (int l = 0; l < 256; ++l) {
+    const int shown = AInverted ? 255 - l : l;
+    std::uint32_t v = 0;
+    switch (AContrast) {
+    case TOcrContrastStep::None: v = static_cast<std::uint32_t>(shown); break;
+    case TOcrContrastStep::Fixed: v = OcrStretchedLuminance(shown); break;
+    case TOcrContrastStep::Adaptive: v = OcrAdaptiveLuminance(shown, levels); break;
+    }
+    colours[static_cast<std::size_t>(l)] = 0xFF000000u | v << 16 | v << 8 | v;
+  }
+  return colours;
+}
+
+// The image enlarged along its rows by two-tap phases, and the average luminance of the whole
+// enlargement, from which the inversion follows.
+struct TWidePlane {
+  std::vector<std::uint8_t> Rows;
+  int Average = 255;
+  bool Inverted = false;
+};
+
+// ALuminance is the source's luminance plane.
+TWidePlane WidenTwoTap(const std::vector<std::uint8_t>& ALuminance, int AWidth, int AHeight, int AScale,
+                       const std::vector<TTwoTap>& ATaps) {
   const int tw = AWidth * AScale;
   const int th = AHeight * AScale;
+  TWidePlane result;
   // Rows: each source row padded with copies of its end pixels, so no tap needs a check.
   std::vector<std::uint8_t> padded(static_cast<std::size_t>(AWidth) + 1 + OcrRowPadding);
-  std::vector<std::uint8_t> wide(static_cast<std::size_t>(tw) * AHeight);
+  std::vector<std::uint8_t>& wide = result.Rows;
+  wide.resize(static_cast<std::size_t>(tw) * AHeight);
   std::vector<std::uint64_t> rowSums(static_cast<std::size_t>(AHeight));
   for (int y = 0; y < AHeight; ++y) {
     const std::uint8_t* source = ALuminance.data() + static_cast<std::size_t>(y) * AWidth;
@@ -233,7 +265,7 @@ TBitmap32 PrepareTwoTap(const std::vector<std::uint8_t>& ALuminance, int AWidth,
   const std::uint64_t count = static_cast<std::uint64_t>(tw) * static_cast<std::uint64_t>(th);
   const std::uint64_t threshold256 = 256 * static_cast<std::uint64_t>(OcrInvertThreshold) * count;
   if (sum256 + 128 * count < threshold256 || sum256 >= threshold256 + 127 * count)
-    AAverage = static_cast<int>(sum256 / (256 * count));
+    result.Average = static_cast<int>(sum256 / (256 * count));
   else {
     std::uint64_t sum = 0;
     for (int y = 0; y < AHeight; ++y)
@@ -242,16 +274,26 @@ TBitmap32 PrepareTwoTap(const std::vector<std::uint8_t>& ALuminance, int AWidth,
         sum += SumOcrBlendedRow(wide.data() + wideRow(y + tap.First) * tw,
                                 wide.data() + wideRow(y + tap.First + 1) * tw, tap, tw);
       }
-    AAverage = static_cast<int>(sum / count);
+    result.Average = static_cast<int>(sum / count);
   }
-  AInverted = AAverage < OcrInvertThreshold;
+  result.Inverted = result.Average < OcrInvertThreshold;
+  return result;
+}
 
-  TBitmap32 target(tw, th);
+// The prepared image from the wide rows: each target row blended from two of them by the
+// column phases and mapped to AColours.
+TBitmap32 WriteTwoTap(const TWidePlane& AWide, int AWidth, int AHeight, int AScale, const std::vector<TTwoTap>& ATaps,
+                      const std::array<std::uint32_t, 256>& AColours) {
+  const int tw = AWidth * AScale;
+  const auto wideRow = [&](int ARow) {
+    return AWide.Rows.data() + static_cast<std::size_t>(std::clamp(ARow, 0, AHeight - 1)) * tw;
+  };
+  TBitmap32 target(tw, AHeight * AScale);
   for (int y = 0; y < AHeight; ++y)
     for (int p = 0; p < AScale; ++p) {
       const TTwoTap& tap = ATaps[static_cast<std::size_t>(p)];
-      WriteOcrGreyRow(wide.data() + wideRow(y + tap.First) * tw, wide.data() + wideRow(y + tap.First + 1) * tw, tap,
-                      AInverted, tw, reinterpret_cast<std::uint32_t*>(target.Scanline(y * AScale + p)));
+      WriteOcrGreyRow(wideRow(y + tap.First), wideRow(y + tap.First + 1), tap, AColours.data(), tw,
+                      reinterpret_cast<std::uint32_t*>(target.Scanline(y * AScale + p)));
     }
   return target;
 }
@@ -273,11 +315,6 @@ std::uint8_t OcrLuminance(std::uint32_t APixel) noexcept {
   return static_cast<std::uint8_t>((77 * r + 150 * g + 29 * b) >> 8);
 }
 
-std::uint32_t OcrGreyPixel(int ALuminance, bool AInverted) noexcept {
-  const std::uint32_t v = OcrStretchedLuminance(AInverted ? 255 - ALuminance : ALuminance);
-  return 0xFF000000u | v << 16 | v << 8 | v;
-}
-
 std::uint8_t OcrStretchedLuminance(int ALuminance) noexcept {
   // Four times (L - 128) * 1.75 + 128, so that the halves are exact.
   const int quarters = 7 * ALuminance - 384;
@@ -288,8 +325,52 @@ std::uint8_t OcrStretchedLuminance(int ALuminance) noexcept {
   return ClampByte(value);
 }
 
-std::optional<TBitmap32> PreprocessOcrBitmap(const TBitmap32* ABitmap, const TOcrLog& ALog,
-                                             TOcrResampleFilter AFilter) {
+TOcrLevels OcrImageLevels(const std::array<std::uint64_t, 256>& AHistogram) noexcept {
+  std::uint64_t total = 0;
+  for (const std::uint64_t n : AHistogram)
+    total += n;
+  if (total == 0)
+    return {};
+  // The lowest level at or below which ACount pixels lie.
+  const auto level = [&](std::uint64_t ACount) {
+    std::uint64_t seen = 0;
+    for (int l = 0; l < 256; ++l) {
+      seen += AHistogram[static_cast<std::size_t>(l)];
+      if (seen >= ACount)
+        return l;
+    }
+    return 255;
+  };
+  // The background: the level nine pixels in ten stay at or below. Text covers less than a
+  // tenth of any selection of it, and a few lighter pixels go to white with the background.
+  TOcrLevels levels;
+  levels.Light = level((total * 9 + 9) / 10);
+  // The text: the pixels clearly darker than the background, whose darkest twentieth is the
+  // core of the strokes; the soft edges lie between the core and the background, and stay
+  // grey in proportion. Without such pixels there is nothing to stretch.
+  const int inkLimit = levels.Light - OcrMinimumTextContrast;
+  if (inkLimit < 0)
+    return {};
+  std::uint64_t ink = 0;
+  for (int l = 0; l <= inkLimit; ++l)
+    ink += AHistogram[static_cast<std::size_t>(l)];
+  if (ink == 0)
+    return {};
+  levels.Dark = level((ink + 19) / 20);
+  return levels;
+}
+
+std::uint8_t OcrAdaptiveLuminance(int ALuminance, TOcrLevels ALevels) noexcept {
+  if (ALuminance <= ALevels.Dark)
+    return 0;
+  if (ALuminance >= ALevels.Light)
+    return 255;
+  const int range = ALevels.Light - ALevels.Dark;
+  return static_cast<std::uint8_t>((2 * 255 * (ALuminance - ALevels.Dark) + range) / (2 * range));
+}
+
+std::optional<TBitmap32> PreprocessOcrBitmap(const TBitmap32* ABitmap, const TOcrLog& ALog, TOcrResampleFilter AFilter,
+                                             TOcrContrastStep AContrast) {
   if (!ABitmap || ABitmap->Empty()) {
     AppendDiagnostic(ALog, u"Preprocess OCR saltato: bitmap non valida");
     return std::nullopt;
@@ -308,19 +389,26 @@ std::optional<TBitmap32> PreprocessOcrBitmap(const TBitmap32* ABitmap, const TOc
     std::uint8_t* target = plane.data() + static_cast<std::size_t>(y) * width;
     OcrLuminanceRow(row, width, target);
   }
+  // The adaptive step's levels come from the source's luminances: the enlargement adds only
+  // blends of neighbours, and the source is a ninth of the size or less.
+  std::array<std::uint64_t, 256> histogram{};
+  if (AContrast == TOcrContrastStep::Adaptive)
+    for (const std::uint8_t l : plane)
+      ++histogram[l];
   int average = 255;
   bool inverted = false;
   TBitmap32 target;
-  if (const std::optional<std::vector<TTwoTap>> taps = TwoTapPhases(AFilter, scale))
-    target = PrepareTwoTap(plane, width, height, scale, *taps, average, inverted);
-  else {
+  if (const std::optional<std::vector<TTwoTap>> taps = TwoTapPhases(AFilter, scale)) {
+    const TWidePlane wide = WidenTwoTap(plane, width, height, scale, *taps);
+    average = wide.Average;
+    inverted = wide.Inverted;
+    target = WriteTwoTap(wide, width, height, scale, *taps, GreyColours(AContrast, inverted, histogram));
+  } else {
     std::uint64_t sum = 0;
     const std::vector<std::uint8_t> enlarged = EnlargePlane(plane, width, height, scale, AFilter, sum);
     average = static_cast<int>(sum / (static_cast<std::uint64_t>(tw) * static_cast<std::uint64_t>(th)));
     inverted = average < OcrInvertThreshold;
-    std::array<std::uint32_t, 256> colours{};
-    for (int l = 0; l < 256; ++l)
-      colours[static_cast<std::size_t>(l)] = OcrGreyPixel(l, inverted);
+    const std::array<std::uint32_t, 256> colours = GreyColours(AContrast, inverted, histogram);
     target = TBitmap32(tw, th);
     for (int y = 0; y < th; ++y) {
       auto* row = reinterpret_cast<std::uint32_t*>(target.Scanline(y));

@@ -9,7 +9,7 @@
 #include <immintrin.h>
 #define TARVEL_OCR_SSE2 1
 #if defined(__GNUC__)
-// SSSE3 and AVX2 are chosen at run time: the program is built for SSE2 only.
+// SSSE3 is chosen at run time: the program is built for SSE2 only.
 #define TARVEL_OCR_DISPATCH 1
 #endif
 #endif
@@ -33,10 +33,10 @@ void WidenPlain(const std::uint8_t* ARow, int AFrom, int AWidth, int AScale, con
     }
 }
 
-void WriteGreyPlain(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,
-                    int AFrom, int AWidth, std::uint32_t* ATarget) {
+void WriteGreyPlain(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap,
+                    const std::uint32_t* AColours, int AFrom, int AWidth, std::uint32_t* ATarget) {
   for (int x = AFrom; x < AWidth; ++x)
-    ATarget[x] = OcrGreyPixel(Blend(AFirst[x], ASecond[x], ATap), AInverted);
+    ATarget[x] = AColours[Blend(AFirst[x], ASecond[x], ATap)];
 }
 
 #if defined(TARVEL_OCR_SSE2)
@@ -125,38 +125,26 @@ std::uint64_t SumSse2(const std::uint8_t* ABytes, int ACount, int& AStop) {
          static_cast<std::uint64_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
 }
 
-int WriteGreySse2(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,
-                  int AWidth, std::uint32_t* ATarget) {
-  // Four times the stretched value before rounding: 7 L - 384, or 7 (255 - L) - 384 when
-  // inverted; then rounded to the nearest quarter with halves to even, and clamped by the pack.
+// Sixteen blends of two rows at a time, then each looked up.
+int WriteGreySse2(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap,
+                  const std::uint32_t* AColours, int AWidth, std::uint32_t* ATarget) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i w0 = _mm_set1_epi16(static_cast<short>(ATap.W0));
   const __m128i w1 = _mm_set1_epi16(static_cast<short>(ATap.W1));
   const __m128i half = _mm_set1_epi16(128);
-  const __m128i slope = _mm_set1_epi16(static_cast<short>(AInverted ? -7 : 7));
-  const __m128i offset = _mm_set1_epi16(static_cast<short>(AInverted ? 7 * 255 - 384 : -384));
-  const __m128i one = _mm_set1_epi16(1);
-  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  const auto map = [&](__m128i AA, __m128i AB) {
-    const __m128i l =
-        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(AA, w0), _mm_mullo_epi16(AB, w1)), half), 8);
-    const __m128i q = _mm_add_epi16(_mm_mullo_epi16(l, slope), offset);
-    const __m128i odd = _mm_and_si128(_mm_srai_epi16(q, 2), one);
-    return _mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(q, odd), one), 2);
+  const auto blend = [&](__m128i AA, __m128i AB) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(AA, w0), _mm_mullo_epi16(AB, w1)), half), 8);
   };
+  alignas(16) std::uint8_t luminances[16];
   int x = 0;
   for (; x + 16 <= AWidth; x += 16) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(AFirst + x));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ASecond + x));
-    const __m128i v = _mm_packus_epi16(map(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
-                                       map(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)));
-    const __m128i lo = _mm_unpacklo_epi8(v, v);
-    const __m128i hi = _mm_unpackhi_epi8(v, v);
-    auto* out = reinterpret_cast<__m128i*>(ATarget + x);
-    _mm_storeu_si128(out, _mm_or_si128(_mm_unpacklo_epi16(lo, lo), alpha));
-    _mm_storeu_si128(out + 1, _mm_or_si128(_mm_unpackhi_epi16(lo, lo), alpha));
-    _mm_storeu_si128(out + 2, _mm_or_si128(_mm_unpacklo_epi16(hi, hi), alpha));
-    _mm_storeu_si128(out + 3, _mm_or_si128(_mm_unpackhi_epi16(hi, hi), alpha));
+    _mm_store_si128(reinterpret_cast<__m128i*>(luminances),
+                    _mm_packus_epi16(blend(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
+                                     blend(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero))));
+    for (int k = 0; k < 16; ++k)
+      ATarget[x + k] = AColours[luminances[k]];
   }
   return x;
 }
@@ -167,11 +155,6 @@ int WriteGreySse2(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const
 
 bool HasSsse3() {
   static const bool has = __builtin_cpu_supports("ssse3");
-  return has;
-}
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
 
@@ -196,41 +179,6 @@ __attribute__((target("ssse3"))) int WidenBy3Ssse3(const std::uint8_t* ARow, int
       Store(out + 16 * j,
             _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(p[0], mask(3 * j)), _mm_shuffle_epi8(p[1], mask(3 * j + 1))),
                          _mm_shuffle_epi8(p[2], mask(3 * j + 2))));
-  }
-  return x;
-}
-
-__attribute__((target("avx2"))) int WriteGreyAvx2(const std::uint8_t* AFirst, const std::uint8_t* ASecond,
-                                                  const TTwoTap& ATap, bool AInverted, int AWidth,
-                                                  std::uint32_t* ATarget) {
-  const __m256i w0 = _mm256_set1_epi16(static_cast<short>(ATap.W0));
-  const __m256i w1 = _mm256_set1_epi16(static_cast<short>(ATap.W1));
-  const __m256i half = _mm256_set1_epi16(128);
-  const __m256i slope = _mm256_set1_epi16(static_cast<short>(AInverted ? -7 : 7));
-  const __m256i offset = _mm256_set1_epi16(static_cast<short>(AInverted ? 7 * 255 - 384 : -384));
-  const __m256i one = _mm256_set1_epi16(1);
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i top = _mm256_set1_epi16(255);
-  const __m256i copies = _mm256_set1_epi16(257);
-  const __m256i alpha = _mm256_set1_epi16(static_cast<short>(0xFF00));
-  int x = 0;
-  for (; x + 16 <= AWidth; x += 16) {
-    const __m256i a = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(AFirst + x)));
-    const __m256i b = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ASecond + x)));
-    const __m256i l = _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(a, w0), _mm256_mullo_epi16(b, w1)), half), 8);
-    const __m256i q = _mm256_add_epi16(_mm256_mullo_epi16(l, slope), offset);
-    const __m256i odd = _mm256_and_si256(_mm256_srai_epi16(q, 2), one);
-    const __m256i v = _mm256_min_epi16(
-        _mm256_max_epi16(_mm256_srai_epi16(_mm256_add_epi16(_mm256_add_epi16(q, odd), one), 2), zero), top);
-    // Blue and green as one word, red and alpha as the other.
-    const __m256i bg = _mm256_mullo_epi16(v, copies);
-    const __m256i ra = _mm256_or_si256(v, alpha);
-    const __m256i lo = _mm256_unpacklo_epi16(bg, ra); // pixels 0-3 and 8-11
-    const __m256i hi = _mm256_unpackhi_epi16(bg, ra); // pixels 4-7 and 12-15
-    auto* out = reinterpret_cast<__m256i*>(ATarget + x);
-    _mm256_storeu_si256(out, _mm256_permute2x128_si256(lo, hi, 0x20));
-    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(lo, hi, 0x31));
   }
   return x;
 }
@@ -290,23 +238,20 @@ std::uint64_t SumOcrBlendedRow(const std::uint8_t* AFirst, const std::uint8_t* A
   return sum;
 }
 
-void WriteOcrGreyRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,
-                     int AWidth, std::uint32_t* ATarget) {
+void WriteOcrGreyRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap,
+                     const std::uint32_t* AColours, int AWidth, std::uint32_t* ATarget) {
   int done = 0;
-  const TOcrKernels kernels = GKernels.load(std::memory_order_relaxed);
-  if (kernels != TOcrKernels::Plain) {
-#if defined(TARVEL_OCR_DISPATCH)
-    if (kernels == TOcrKernels::Best && HasAvx2())
-      done = WriteGreyAvx2(AFirst, ASecond, ATap, AInverted, AWidth, ATarget);
-    else
-#endif
-    {
-#if defined(TARVEL_OCR_SSE2)
-      done = WriteGreySse2(AFirst, ASecond, ATap, AInverted, AWidth, ATarget);
-#endif
-    }
+  // A phase without a second tap looks its row up as it is.
+  if (ATap.W1 == 0) {
+    for (int x = 0; x < AWidth; ++x)
+      ATarget[x] = AColours[AFirst[x]];
+    return;
   }
-  WriteGreyPlain(AFirst, ASecond, ATap, AInverted, done, AWidth, ATarget);
+#if defined(TARVEL_OCR_SSE2)
+  if (GKernels.load(std::memory_order_relaxed) != TOcrKernels::Plain)
+    done = WriteGreySse2(AFirst, ASecond, ATap, AColours, AWidth, ATarget);
+#endif
+  WriteGreyPlain(AFirst, ASecond, ATap, AColours, done, AWidth, ATarget);
 }
 
 } // namespace tarvel

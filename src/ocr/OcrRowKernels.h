@@ -5,7 +5,7 @@
 namespace tarvel {
 
 // The inner loops of the OCR image preparation for filters with at most two taps per phase,
-// each written once plainly and, where the processor has them, with SSE2, SSSE3 or AVX2; all
+// each written once plainly and, where the processor has them, with SSE2 or SSSE3; all
 // give the same bytes.
 
 // One phase of an enlargement: target = (W0 × source[First] + W1 × source[First + 1] + 128) >> 8
@@ -34,10 +34,10 @@ std::uint64_t SumOcrBytes(const std::uint8_t* ABytes, int ACount);
 std::uint64_t SumOcrBlendedRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap,
                                int AWidth);
 
-// One target row: the blend of two equally long rows by ATap's weights, inverted when
-// AInverted, stretched (OcrStretchedLuminance) and written as grey opaque pixels.
-void WriteOcrGreyRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap, bool AInverted,
-                     int AWidth, std::uint32_t* ATarget);
+// One target row: the blend of two equally long rows by ATap's weights, each luminance
+// written as the pixel AColours (256 of them) gives it.
+void WriteOcrGreyRow(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap,
+                     const std::uint32_t* AColours, int AWidth, std::uint32_t* ATarget);
 
 // The loops that may run: the best the processor has (the default), SSE2 at most, or the
 // plain ones only; the tests compare them.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -244,7 +245,8 @@ std::vector<int> Zigzag(int ALength) {
 
 // The two-tap loops against the enlargement computed above, along each axis of a ramp that
 // changes along that axis only, at every factor they serve: each enlarged luminance is the
-// exact one rounded to the nearest, and the average is that of the enlarged image.
+// exact one rounded to the nearest, and the average is that of the enlarged image. The fixed
+// contrast step maps each one on its own, so its pixels show every luminance.
 TEST_F(OcrPreparationTest, BilinearEnlargementMatchesTheReference) {
   struct TRestore {
     ~TRestore() { UseOcrRowKernels(TOcrKernels::Best); }
@@ -277,7 +279,8 @@ TEST_F(OcrPreparationTest, BilinearEnlargementMatchesTheReference) {
       for (const TOcrKernels kernels : {TOcrKernels::Plain, TOcrKernels::Sse2, TOcrKernels::Best}) {
         SCOPED_TRACE(testing::Message() << width << "x" << height << ", loops " << static_cast<int>(kernels));
         UseOcrRowKernels(kernels);
-        const std::optional<TBitmap32> prepared = Prepare(image, TOcrResampleFilter::Bilinear);
+        const std::optional<TBitmap32> prepared =
+            PreprocessOcrBitmap(&image, FLog, TOcrResampleFilter::Bilinear, TOcrContrastStep::Fixed);
         ASSERT_TRUE(prepared);
         for (int y = 0; y < prepared->Height(); ++y)
           for (int x = 0; x < prepared->Width(); ++x) {
@@ -295,6 +298,107 @@ TEST_F(OcrPreparationTest, BilinearEnlargementMatchesTheReference) {
         EXPECT_NE(line.find(inverted ? u"inverted=True" : u"inverted=False"), std::u16string::npos);
       }
     }
+}
+
+TEST(OcrLevelsTest, TheBackgroundAndTheCoreOfTheText) {
+  using THistogram = std::array<std::uint64_t, 256>;
+  const auto histogram = [](std::initializer_list<std::pair<int, std::uint64_t>> ACounts) {
+    THistogram h{};
+    for (const auto& [level, count] : ACounts)
+      h[static_cast<std::size_t>(level)] += count;
+    return h;
+  };
+  const struct {
+    const char* Name;
+    THistogram Histogram;
+    TOcrLevels Levels;
+  } cases[] = {
+      {"no pixels", {}, {0, 255}},
+      {"flat", histogram({{128, 500}}), {0, 255}},
+      {"nearly flat: noise is no text", histogram({{200, 450}, {190, 30}, {177, 20}}), {0, 255}},
+      {"grey text on white", histogram({{255, 400}, {102, 40}, {160, 30}, {200, 30}}), {102, 255}},
+      {"a few darker pixels do not set the core", histogram({{240, 900}, {90, 97}, {0, 3}}), {90, 240}},
+      {"a few lighter pixels go white with the background", histogram({{230, 850}, {255, 50}, {40, 100}}), {40, 230}},
+      {"the weakest contrast that is stretched", histogram({{200, 90}, {176, 10}}), {176, 200}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(OcrImageLevels(c.Histogram), c.Levels) << c.Name;
+}
+
+TEST(OcrLevelsTest, TheAdaptiveStepIsLinearBetweenTheLevels) {
+  const struct {
+    int Luminance, Dark, Light, Value;
+  } cases[] = {{102, 102, 255, 0},  {90, 102, 255, 0},   {255, 102, 255, 255}, {200, 102, 255, 163},
+               {160, 102, 255, 97}, {240, 40, 230, 255}, {135, 40, 230, 128}};
+  for (const auto& c : cases)
+    EXPECT_EQ(OcrAdaptiveLuminance(c.Luminance, {c.Dark, c.Light}), c.Value)
+        << "L " << c.Luminance << " between " << c.Dark << " and " << c.Light;
+  // Levels of 0 and 255 change nothing.
+  for (int l = 0; l < 256; ++l)
+    EXPECT_EQ(OcrAdaptiveLuminance(l, {}), l);
+}
+
+// Thin strokes as a screen draws grey text: a core of one column with softer columns on each
+// side, on white and, lighter, on a dark grey.
+TBitmap32 Strokes(int ABackground, int ACore, int AInner, int AOuter) {
+  TBitmap32 image(40, 12, Grey(ABackground));
+  for (int y = 2; y < 10; ++y)
+    for (const int x : {10, 20, 30}) {
+      image.SetPixel(x - 1, y, Grey(AOuter));
+      image.SetPixel(x, y, Grey(ACore));
+      image.SetPixel(x + 1, y, Grey(AInner));
+    }
+  return image;
+}
+
+// The prepared luminances of a stroke (outer edge, core, inner edge) and of the background,
+// enlarged without blending so that each source pixel shows as it is mapped.
+std::array<int, 4> StrokeShades(const TBitmap32& APrepared) {
+  const auto at = [&](int AX) { return static_cast<int>(APrepared.Pixel(4 * AX + 1, 4 * 5 + 1) & 0xFF); };
+  return {at(19), at(20), at(21), at(0)};
+}
+
+TEST_F(OcrPreparationTest, TheSoftEdgesOfGreyStrokesStayGrey) {
+  const TBitmap32 onWhite = Strokes(255, 102, 160, 200);
+  const TBitmap32 onDark = Strokes(60, 180, 140, 100);
+  const struct {
+    const char* Name;
+    const TBitmap32& Image;
+    TOcrContrastStep Step;
+    std::array<int, 4> Shades; // outer edge, core, inner edge, background
+  } cases[] = {
+      {"grey on white, adaptive", onWhite, TOcrContrastStep::Adaptive, {163, 0, 97, 255}},
+      {"light grey on dark grey, inverted, adaptive", onDark, TOcrContrastStep::Adaptive, {170, 0, 85, 255}},
+      {"grey on white, no stretch", onWhite, TOcrContrastStep::None, {200, 102, 160, 255}},
+      {"light grey on dark grey, no stretch", onDark, TOcrContrastStep::None, {155, 75, 115, 195}},
+      {"grey on white, fixed", onWhite, TOcrContrastStep::Fixed, {254, 82, 184, 255}},
+      {"light grey on dark grey, fixed", onDark, TOcrContrastStep::Fixed, {175, 35, 105, 245}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::optional<TBitmap32> prepared = PreprocessOcrBitmap(&c.Image, FLog, TOcrResampleFilter::Nearest, c.Step);
+    ASSERT_TRUE(prepared);
+    EXPECT_EQ(StrokeShades(*prepared), c.Shades);
+  }
+}
+
+// The fast loops and the plain ones map a stretched image alike.
+TEST_F(OcrPreparationTest, AStretchedImageFromTheFastLoops) {
+  struct TRestore {
+    ~TRestore() { UseOcrRowKernels(TOcrKernels::Best); }
+  } restore;
+  const TBitmap32 image = Strokes(255, 102, 160, 200);
+  UseOcrRowKernels(TOcrKernels::Plain);
+  const std::optional<TBitmap32> plain =
+      PreprocessOcrBitmap(&image, FLog, TOcrResampleFilter::Bilinear, TOcrContrastStep::Adaptive);
+  UseOcrRowKernels(TOcrKernels::Best);
+  const std::optional<TBitmap32> fast =
+      PreprocessOcrBitmap(&image, FLog, TOcrResampleFilter::Bilinear, TOcrContrastStep::Adaptive);
+  ASSERT_TRUE(plain && fast);
+  EXPECT_LT(StrokeShades(*plain)[1], 40) << "the core of the stroke should be stretched towards black";
+  for (int y = 0; y < plain->Height(); ++y)
+    for (int x = 0; x < plain->Width(); ++x)
+      ASSERT_EQ(fast->Pixel(x, y), plain->Pixel(x, y)) << "at " << x << ", " << y;
 }
 
 TEST(OcrBufferTest, TopRowFirstWithoutPaddingEachPixelOpaque) {
