@@ -493,7 +493,7 @@ TEST_F(RecognizeBitmapTest, APreparedImageIsRecognizedAndEveryStepSaysSo) {
   EXPECT_EQ(made.Height, 360);
   EXPECT_EQ(made.Format, 87);
   EXPECT_EQ(made.AlphaMode, 2);
-  const std::uint8_t v = OcrStretchedLuminance(211);
+  const std::uint8_t v = 211; // a flat image has no text to stretch
   EXPECT_EQ(made.Bytes, [&] {
     std::vector<std::uint8_t> grey;
     for (int i = 0; i < 900 * 360; ++i)
