@@ -112,10 +112,21 @@ bool IsListMarker(std::u16string_view AWord) {
          });
 }
 
-// "exam-" at the end of a line and "ple" at the start of the next: one word broken in two.
-bool BrokenByHyphen(std::u16string_view AEnd, std::u16string_view ANext) {
-  return AEnd.size() >= 2 && IsHyphen(AEnd.back()) && IsLetter(AEnd[AEnd.size() - 2]) && !ANext.empty() &&
-         IsLowerLetter(ANext.front());
+// How a line ending in a hyphen goes on in the next. "exam-" and "ple": one word broken in
+// two, the hyphen dropped. "2020-" and "2024", "Jean-" and "Paul": a hyphen of the text,
+// kept, without a blank.
+enum class THyphenJoin { None, Drop, Keep };
+
+THyphenJoin HyphenJoin(std::u16string_view AEnd, std::u16string_view ANext) {
+  if (AEnd.size() < 2 || !IsHyphen(AEnd.back()) || ANext.empty())
+    return THyphenJoin::None;
+  const char16_t before = AEnd[AEnd.size() - 2];
+  const char16_t next = ANext.front();
+  if (IsLetter(before) && IsLowerLetter(next))
+    return THyphenJoin::Drop;
+  if ((IsLetter(before) || IsDigit(before)) && (IsLetter(next) || IsDigit(next)))
+    return THyphenJoin::Keep;
+  return THyphenJoin::None;
 }
 
 std::u16string_view FirstWord(const TOcrTextLine& ALine) {
@@ -133,17 +144,16 @@ std::u16string_view LastWord(const TOcrTextLine& ALine) {
   return blank == std::u16string_view::npos ? text : text.substr(blank + 1);
 }
 
-// Appends a line to the paragraph it goes on: a word broken by a hyphen is joined again,
-// otherwise one blank unless the line opens with closing punctuation or the language has
-// no blanks.
-void AppendWrapped(std::u16string& AText, const TOcrTextLine& ALine, bool AUseBlanks, bool AJoinHyphen) {
+// Appends a line to the paragraph it goes on: after a hyphen as AHyphen says, otherwise one
+// blank unless the line opens with closing punctuation or the language has no blanks.
+void AppendWrapped(std::u16string& AText, const TOcrTextLine& ALine, bool AUseBlanks, THyphenJoin AHyphen) {
   if (AText.empty()) {
     AText = ALine.Text;
     return;
   }
-  if (AJoinHyphen) {
+  if (AHyphen == THyphenJoin::Drop) {
     AText.pop_back();
-  } else if (AUseBlanks && NeedsSpaceBefore(FirstWord(ALine))) {
+  } else if (AHyphen == THyphenJoin::None && AUseBlanks && NeedsSpaceBefore(FirstWord(ALine))) {
     AText += u' ';
   }
   AText += ALine.Text;
@@ -270,16 +280,16 @@ std::u16string Paragraphs(const std::vector<const TOcrTextLine*>& ALines, bool A
       const bool gap = step - pitch > 0.4f * height || line.Top - previous.Bottom > 0.8f * height;
       const TOcrWordBox& first = line.Line->Words.front();
       bool brk = gap || IsListMarker(first.Text);
-      bool joinHyphen = false;
+      THyphenJoin hyphen = THyphenJoin::None;
       if (!brk) {
         const bool continuesItem = hang && std::fabs(line.Left - *hang) <= tolerance;
         // Indented or outdented: a paragraph or item of its own. So is a line that starts
         // right of the one before, as in code, whose lines need not share the block's edge.
         const bool moved =
             !continuesItem && (std::fabs(line.Left - left) > tolerance || line.Left > previous.Left + tolerance);
-        if (!moved && AUseBlanks && BrokenByHyphen(LastWord(*previous.Line), first.Text))
-          joinHyphen = true;
-        else // or the next line's first word would have fitted: the line ended here
+        if (!moved && AUseBlanks)
+          hyphen = HyphenJoin(LastWord(*previous.Line), first.Text);
+        if (hyphen == THyphenJoin::None) // or the next line's first word would have fitted: the line ended here
           brk = moved || previous.Right + space + first.Bounds->Width < right - 0.1f * height;
       }
       if (brk) {
@@ -288,7 +298,7 @@ std::u16string Paragraphs(const std::vector<const TOcrTextLine*>& ALines, bool A
         paragraph = line.Line->Text;
         hang = hanging(line);
       } else {
-        AppendWrapped(paragraph, *line.Line, AUseBlanks, joinHyphen);
+        AppendWrapped(paragraph, *line.Line, AUseBlanks, hyphen);
       }
     }
     text += paragraph;
@@ -303,7 +313,7 @@ std::u16string OneLine(const std::vector<const TOcrTextLine*>& ALines, bool AUse
   const TOcrTextLine* previous = nullptr;
   for (const TOcrTextLine* line : ALines) {
     AppendWrapped(text, *line, AUseBlanks,
-                  AUseBlanks && previous && BrokenByHyphen(LastWord(*previous), FirstWord(*line)));
+                  AUseBlanks && previous ? HyphenJoin(LastWord(*previous), FirstWord(*line)) : THyphenJoin::None);
     previous = line;
   }
   return text;
