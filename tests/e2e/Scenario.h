@@ -84,6 +84,7 @@ protected:
       CloseClipboard();
     }
     StoreSetting(L"ShowLog", 1);
+    StoreSettings();
     StartTarvel();
     // The tray icon comes before the hot keys and the clipboard listener: started is when
     // the log says so.
@@ -92,6 +93,9 @@ protected:
     if (FShown)
       ShowApp();
   }
+
+  // The scenario's own settings, stored over the fresh ones before Tarvel starts.
+  virtual void StoreSettings() {}
 
   std::wstring Label() { return TextOf(Control(idLabel1)); }
   std::wstring Log() { return TextOf(Control(idMemoInfoLog)); }

@@ -39,8 +39,8 @@ std::set<int> ExpectedVisible(int ACard, bool AImageSelected) {
     break;
   case 1:
     ids.insert({idCrdSettings, idChkAutostart, idSwtNotifications, idSpnMaxClipentries, idSpnMaxClipentriesUpDown,
-                idCmbLanguageOCR, idEdtHotkeyControl, idEdtHotkeyOCR, idEdtHotkeyScreenBox, idEdtHotkeyScreentFull,
-                idEdtHotkeySave});
+                idCmbLanguageOCR, idOcrTextLayoutCaption, idCmbOcrTextLayout, idEdtHotkeyControl, idEdtHotkeyOCR,
+                idEdtHotkeyScreenBox, idEdtHotkeyScreentFull, idEdtHotkeySave});
     for (int i = 0; i < 10; ++i)
       ids.insert(idSettingsCaption0 + i);
     break;
@@ -234,8 +234,9 @@ INSTANTIATE_TEST_SUITE_P(Cards, TabOrderTest,
                                                    idMemo1, idBtnDeleteEntry, idBtnPinEntry, idBtnSave}},
                                          TTabCase{1,
                                                   {idChkAutostart, idSwtNotifications, idSpnMaxClipentries,
-                                                   idCmbLanguageOCR, idEdtHotkeyControl, idEdtHotkeyOCR,
-                                                   idEdtHotkeyScreenBox, idEdtHotkeyScreentFull, idEdtHotkeySave}},
+                                                   idCmbLanguageOCR, idCmbOcrTextLayout, idEdtHotkeyControl,
+                                                   idEdtHotkeyOCR, idEdtHotkeyScreenBox, idEdtHotkeyScreentFull,
+                                                   idEdtHotkeySave}},
                                          TTabCase{2, {idSwtShowLog, idBtnShowTutorial, idChkUpdate, idMemoInfoLog}}),
                          [](const auto& AInfo) { return std::string(CardNames[AInfo.param.Card]); });
 
