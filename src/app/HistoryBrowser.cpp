@@ -141,21 +141,17 @@ void THistoryBrowser::UpdateHistoryControls() {
 void THistoryBrowser::SyncHistoryNavigation() {
   const int count = PositionCount();
   const bool none = count == 0;
-  {
-    const TFlagScope updating(FUpdatingHistoryControls);
-    const TClipHistory* history = FHost.History();
-    const int position = none ? 0 : std::max(PositionOf(history->Index()), 1);
-    const int minimum = none ? 0 : 1;
-    FControls.Slider.SetRange(minimum, count);
-    FControls.Slider.SetPosition(position);
-    FControls.Slider.SetEnabled(!none);
-    FControls.DeleteEntry.SetEnabled(!none);
-    FControls.Page.SetRange(minimum, count);
-    FControls.Page.SetValue(position);
-    FControls.Page.SetEnabled(!none);
-  }
-  if (!none)
-    AdjustSliderWidth();
+  const TFlagScope updating(FUpdatingHistoryControls);
+  const TClipHistory* history = FHost.History();
+  const int position = none ? 0 : std::max(PositionOf(history->Index()), 1);
+  const int minimum = none ? 0 : 1;
+  FControls.Slider.SetRange(minimum, count);
+  FControls.Slider.SetPosition(position);
+  FControls.Slider.SetEnabled(!none);
+  FControls.DeleteEntry.SetEnabled(!none);
+  FControls.Page.SetRange(minimum, count);
+  FControls.Page.SetValue(position);
+  FControls.Page.SetEnabled(!none);
 }
 
 void THistoryBrowser::UpdateEntryTools(const TClipHistoryItem* AShown) {
@@ -414,11 +410,6 @@ void THistoryBrowser::NavigateHistory(bool ABack) {
   }
   UpdateHistoryControls();
   FHost.PublishCurrentHistoryItem();
-}
-
-void THistoryBrowser::AdjustSliderWidth() {
-  const int width = FServices.Window.SliderRowClientWidth() - FServices.Window.PageEditRight() - 12;
-  FControls.Slider.SetWidth(std::max(width, 80));
 }
 
 } // namespace tarvel

@@ -52,7 +52,7 @@ public:
 };
 
 struct THistoryBrowserServices {
-  // The slider's row and the mouse button.
+  // The mouse button.
   IMainWindow& Window;
   IClock& Clock;
   // Where the history's images are compressed.
@@ -77,8 +77,6 @@ public:
 
   // Refreshes the whole card from the history, after every change of it or its selection.
   void UpdateHistoryControls();
-  // Fits the slider into its row.
-  void AdjustSliderWidth();
 
   // The control handlers.
   void spnClipboardPageChange();

@@ -14,10 +14,6 @@ public:
   virtual void RestoreAndBringToFront() = 0;
   // Destroys the window (its FormDestroy runs) and ends the message loop.
   virtual void DestroyAndTerminate() = 0;
-  // Width of the slider's row in the clipboard card, for fitting the slider.
-  virtual int SliderRowClientWidth() const = 0;
-  // Right edge (left + width) of the page spin edit in that row.
-  virtual int PageEditRight() const = 0;
   // Whether the left mouse button is held down now (a slider drag in progress).
   virtual bool IsLeftButtonDown() const = 0;
 };

@@ -137,7 +137,6 @@ void TMainForm::FormCreate() {
   }
 
   btnCard1.SetDown(true);
-  AdjustSliderWidth();
 
   FHistory = std::make_unique<TClipHistory>(FSettings.MaxClipEntries, FServices.Clock);
   CreateTrayIcon();
@@ -188,10 +187,6 @@ void TMainForm::Close() {
 
 void TMainForm::FormShow() {
   UpdateHistoryControls();
-}
-
-void TMainForm::FormResize() {
-  AdjustSliderWidth();
 }
 
 void TMainForm::ShowMainWindow() {
@@ -267,10 +262,6 @@ void TMainForm::PublishCurrentHistoryItem() {
 
 void TMainForm::UpdateHistoryControls() {
   FHistoryBrowser.UpdateHistoryControls();
-}
-
-void TMainForm::AdjustSliderWidth() {
-  FHistoryBrowser.AdjustSliderWidth();
 }
 
 void TMainForm::spnClipboardPageChange(TControl&) {

@@ -95,7 +95,6 @@ public:
   void FormDestroy();
   void FormCloseQuery(bool& ACanClose);
   void FormShow();
-  void FormResize();
   // A close request (the window's close button, Alt+F4, WM_CLOSE).
   void Close();
 
@@ -245,7 +244,6 @@ private:
   void btnDeleteEntryClick(TControl& ASender);
   // "Clear history" on the card and in the tray menu: asks, then clears.
   void ClearHistoryClick();
-  void AdjustSliderWidth();
   // False, with a log line saying why, when the settings could not be stored.
   bool SaveSettings();
   void RegisterHotkeysAndClipboardListener();

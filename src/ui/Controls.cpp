@@ -185,13 +185,6 @@ void TTrackBar::SetPosition(int AValue) {
   Fire(OnChange);
 }
 
-void TTrackBar::SetWidth(int AValue) {
-  if (FWidth == AValue)
-    return;
-  FWidth = AValue;
-  Changed();
-}
-
 void TMemo::SetLines(std::vector<std::u16string> ALines) {
   FLines = std::move(ALines);
   FCaretAtEnd = false;

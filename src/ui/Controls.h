@@ -169,8 +169,6 @@ public:
   void SetPosition(int AValue);
   int PageSize() const noexcept { return FPageSize; }
   void SetPageSize(int AValue) { FPageSize = AValue; }
-  int Width() const noexcept { return FWidth; }
-  void SetWidth(int AValue);
 
   TNotifyEvent OnChange;
 
@@ -179,7 +177,6 @@ private:
   int FMax = 0;
   int FPosition = 0;
   int FPageSize = 5;
-  int FWidth = 150;
 };
 
 // A multi-line text field.

@@ -11,8 +11,6 @@ public:
   bool Visible = false;
   bool Destroyed = false;
   int BroughtToFront = 0;
-  int RowWidth = 557;
-  int EditRight = 180;
   bool LeftButtonDown = false;
   // Run when the window is destroyed and when a hidden window is shown (the form's
   // FormDestroy and FormShow, as the real window does).
@@ -34,8 +32,6 @@ public:
     if (OnDestroy)
       OnDestroy();
   }
-  int SliderRowClientWidth() const override { return RowWidth; }
-  int PageEditRight() const override { return EditRight; }
   bool IsLeftButtonDown() const override { return LeftButtonDown; }
 };
 

@@ -132,14 +132,5 @@ TEST_F(MainFormTest, CardButtonsSwitchCardsAndStayGrouped) {
   EXPECT_FALSE(FForm.btnCard3.Down());
 }
 
-TEST_F(MainFormTest, SliderNeverNarrowerThan80) {
-  FWindow.RowWidth = 557;
-  FForm.FormResize();
-  EXPECT_EQ(FForm.trkSlider.Width(), 557 - 180 - 12);
-  FWindow.RowWidth = 200;
-  FForm.FormResize();
-  EXPECT_EQ(FForm.trkSlider.Width(), 80);
-}
-
 } // namespace
 } // namespace tarvel

@@ -137,13 +137,13 @@ HBITMAP CreateMenuBitmap(int AIndex, int ASize) {
   return ToDibSection(b);
 }
 
-HIMAGELIST CreateIconList(int ASize) {
-  HIMAGELIST list = ImageList_Create(ASize, ASize, ILC_COLOR32, static_cast<int>(std::size(Glyphs)), 0);
+TUniqueImageList CreateIconList(int ASize) {
+  TUniqueImageList list(ImageList_Create(ASize, ASize, ILC_COLOR32, static_cast<int>(std::size(Glyphs)), 0));
   if (!list)
-    return nullptr;
+    return list;
   for (const TGlyph& glyph : Glyphs) {
     TUniqueIcon icon(ToIcon(RenderGlyph(ASize, glyph.Text, glyph.Color)));
-    ImageList_AddIcon(list, icon.Get());
+    ImageList_AddIcon(list.Get(), icon.Get());
   }
   return list;
 }

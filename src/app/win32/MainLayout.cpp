@@ -55,7 +55,6 @@ void TWin32MainWindow::Layout() {
   LayoutClipboardCard(client.right, cardHeight);
   LayoutSettingsCard(client.right, cardHeight);
   LayoutInfoCard(client.right, cardHeight);
-  FForm->FormResize();
   MirrorCards();
   for (HWND card : {FChildren.crdMain, FChildren.crdSettings, FChildren.crdInfo})
     InvalidateRect(card, nullptr, TRUE);
@@ -93,9 +92,11 @@ void TWin32MainWindow::LayoutClipboardCard(int AWidth, int AHeight) {
   TMainForm& f = *FForm;
   const int captionWidth = ButtonWidth(f.SpeedButton1);
   Place(c.SpeedButton1, m, Scale(8), captionWidth, Scale(RowButtonHeight));
+  const int pageRight = m + captionWidth + Scale(4 + 70);
   PlaceField(c.spnClipboardPage, c.spnClipboardPageUpDown,
-             {m + captionWidth + Scale(4), Scale(10), m + captionWidth + Scale(4 + 70), Scale(40)});
-  Place(c.trkSlider, PageEditRight() + Scale(6), Scale(7), f.trkSlider.Width(), Scale(36));
+             {m + captionWidth + Scale(4), Scale(10), pageRight, Scale(40)});
+  // The slider takes the rest of the row, but is never narrower than 80.
+  Place(c.trkSlider, pageRight + Scale(6), Scale(7), std::max(AWidth - pageRight - Scale(12), Scale(80)), Scale(36));
   // The search field takes the row but for "Clear history" at its end.
   const int findTop = Scale(MainRowHeight);
   const int clearWidth = ButtonWidth(f.btnClearHistory);
@@ -259,22 +260,6 @@ void TWin32MainWindow::InvalidateField(HWND AControl) {
 
 bool TWin32MainWindow::IsSettingsList(HWND AControl) const {
   return AControl == FChildren.cmbLanguageOCR || AControl == FChildren.cmbOcrTextLayout;
-}
-
-int TWin32MainWindow::SliderRowClientWidth() const {
-  RECT client{};
-  GetClientRect(FHandle, &client);
-  return client.right;
-}
-
-int TWin32MainWindow::PageEditRight() const {
-  RECT r{};
-  if (!FChildren.spnClipboardPageUpDown)
-    return Scale(8 + 104 + 56);
-  GetWindowRect(FChildren.spnClipboardPageUpDown, &r);
-  MapWindowPoints(nullptr, FHandle, reinterpret_cast<POINT*>(&r), 2);
-  // The field's box ends just right of its arrows (PlaceField).
-  return r.right + 2;
 }
 
 } // namespace tarvel

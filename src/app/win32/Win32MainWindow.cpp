@@ -34,8 +34,6 @@ TWin32MainWindow::~TWin32MainWindow() {
     DestroyWindow(FHandle);
   FTray.reset();
   FPeers.Clear();
-  if (FImages)
-    ImageList_Destroy(FImages);
 }
 
 void TWin32MainWindow::Create() {
@@ -59,9 +57,7 @@ void TWin32MainWindow::Create() {
   FIcon.Reset(CreateProgramIcon(GetSystemMetricsForDpi(SM_CXSMICON, FDpi)));
   SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FIcon.Get()));
   SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon.Get()));
-  // Drawn at the size the buttons and menus show them, so nothing is clipped or blurred.
-  FImages = CreateIconList(Scale(IconSize));
-  FLogo.Reset(CreateProgramIcon(Scale(64)));
+  CreateImages();
 
   FForm = std::make_unique<TMainForm>(
       TMainFormServices{*this, FServices.Dialogs, FServices.Clock, FServices.Registry, FServices.Shell,
@@ -110,6 +106,18 @@ void TWin32MainWindow::CreateFonts() {
   FStripBrush.Reset(CreateSolidBrush(theme::Strip));
 }
 
+// Drawn at the size the buttons show them at the window's DPI, so nothing is clipped or
+// blurred; made again, and handed to the controls, when the DPI changes.
+void TWin32MainWindow::CreateImages() {
+  TUniqueImageList images = CreateIconList(Scale(IconSize));
+  TUniqueIcon logo(CreateProgramIcon(Scale(64)));
+  FPeers.SetImages(images.Get());
+  if (FChildren.Image2)
+    SendMessageW(FChildren.Image2, STM_SETICON, reinterpret_cast<WPARAM>(logo.Get()), 0);
+  FImages = std::move(images);
+  FLogo = std::move(logo);
+}
+
 HWND TWin32MainWindow::AddChild(HWND AParent, int AId, const wchar_t* AClass, const wchar_t* AText, DWORD AStyle,
                                 DWORD AExStyle, void* AObject) {
   HWND child = CheckWin32(CreateWindowExW(AExStyle, AClass, AText, WS_CHILD | AStyle, 0, 0, 10, 10, AParent,
@@ -137,7 +145,7 @@ void TWin32MainWindow::CreateControls() {
   auto makeButton = [&](HWND AParent, int AId, TButton& AModel, bool ACaptionOnly = false) {
     HWND h = AddChild(AParent, AId, WC_BUTTONW, ToWide(AModel.Caption()).c_str(),
                       (ACaptionOnly ? 0 : WS_TABSTOP) | BS_OWNERDRAW | WS_VISIBLE);
-    FPeers.Bind<TButtonPeer>(AModel, h, FImages, ACaptionOnly);
+    FPeers.Bind<TButtonPeer>(AModel, h, FImages.Get(), ACaptionOnly);
     return h;
   };
   auto makeSwitch = [&](HWND AParent, int AId, TToggleSwitch& AModel) {
@@ -405,9 +413,12 @@ LRESULT TWin32MainWindow::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM AL
     FPeers.SetFont(static_cast<HFONT>(FFont.Get()));
     SendMessageW(FChildren.Memo1, WM_SETFONT, reinterpret_cast<WPARAM>(FMemoFont.Get()), FALSE);
     SendMessageW(FChildren.lblAppInfo, WM_SETFONT, reinterpret_cast<WPARAM>(FTitleFont.Get()), FALSE);
+    CreateImages();
     const RECT* suggested = reinterpret_cast<const RECT*>(ALParam);
     SetWindowPos(FHandle, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Also when the size stays: every measure of the layout has changed.
+    Layout();
     return 0;
   }
   case WM_LBUTTONDOWN:

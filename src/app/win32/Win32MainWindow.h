@@ -10,6 +10,7 @@
 
 #include "app/MainWindow.h"
 #include "app/uMain.h"
+#include "app/win32/Icons.h"
 #include "app/win32/TrayIconPeer.h"
 #include "app/win32/Win32Services.h"
 #include "core/win32/Handles.h"
@@ -40,6 +41,8 @@ public:
   // was one.
   bool TranslateShortcut(const MSG& AMessage);
   HWND Handle() const noexcept { return FHandle; }
+  // The buttons' icons, at the window's DPI.
+  HIMAGELIST Images() const noexcept { return FImages.Get(); }
   TMainForm& Form() noexcept { return *FForm; }
 
   void Show() override;
@@ -47,8 +50,6 @@ public:
   bool IsVisible() const override;
   void RestoreAndBringToFront() override;
   void DestroyAndTerminate() override;
-  int SliderRowClientWidth() const override;
-  int PageEditRight() const override;
   bool IsLeftButtonDown() const override;
 
 private:
@@ -61,6 +62,7 @@ private:
   void CreateControls();
   void AttachTrayIcon();
   void CreateFonts();
+  void CreateImages();
   void MirrorCards();
   void RestoreFocus();
   // AObject goes to the child's window procedure with WM_NCCREATE.
@@ -99,7 +101,7 @@ private:
   TUniqueGdiObject FStripBrush;
   TUniqueIcon FIcon;
   TUniqueIcon FLogo;
-  HIMAGELIST FImages = nullptr;
+  TUniqueImageList FImages;
   bool FDestroying = false;
   // The control that had the focus when the window was last deactivated.
   HWND FLastFocus = nullptr;

@@ -52,4 +52,10 @@ void TPeerHost::SetFont(HFONT AFont) const noexcept {
     SendMessageW(peer->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(AFont), FALSE);
 }
 
+void TPeerHost::SetImages(HIMAGELIST AImages) const noexcept {
+  for (const auto& peer : FPeers)
+    if (auto* button = dynamic_cast<TButtonPeer*>(peer.get()))
+      button->SetImages(AImages);
+}
+
 } // namespace tarvel

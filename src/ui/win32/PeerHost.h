@@ -36,6 +36,8 @@ public:
 
   // Gives every control the font.
   void SetFont(HFONT AFont) const noexcept;
+  // Gives every button the icon list.
+  void SetImages(HIMAGELIST AImages) const noexcept;
   void Clear() noexcept { FPeers.clear(); }
 
 private:

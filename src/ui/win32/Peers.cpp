@@ -79,6 +79,11 @@ TButtonPeer::~TButtonPeer() {
   RemoveWindowSubclass(Handle(), FCaptionOnly ? CaptionOnlyProc : ClickOnEnterProc, 1);
 }
 
+void TButtonPeer::SetImages(HIMAGELIST AImages) noexcept {
+  FImages = AImages;
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 int TButtonPeer::ContentWidth(HWND AWindow, const std::u16string& ACaption, int AIconSize, bool ACaptionOnly) {
   // As DrawItem lays it out: margin, icon, gap, caption, margin.
   return (ACaptionOnly ? 2 : 6) + (AIconSize > 0 ? AIconSize + 5 : 0) + TextWidthIn(AWindow, ACaption) +
@@ -208,12 +213,6 @@ void TTrackBarPeer::Mirror() {
   SendMessageW(Handle(), TBM_SETRANGEMAX, FALSE, FTrack.Max());
   SendMessageW(Handle(), TBM_SETPAGESIZE, 0, FTrack.PageSize());
   SendMessageW(Handle(), TBM_SETPOS, TRUE, FTrack.Position());
-  RECT r;
-  GetWindowRect(Handle(), &r);
-  if (r.right - r.left != FTrack.Width()) {
-    MapWindowPoints(nullptr, GetParent(Handle()), reinterpret_cast<POINT*>(&r), 2);
-    SetWindowPos(Handle(), nullptr, 0, 0, FTrack.Width(), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
 }
 
 void TTrackBarPeer::Scroll(int) {

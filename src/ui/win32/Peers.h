@@ -53,6 +53,8 @@ public:
   void Command(WORD ANotifyCode) override;
   void DrawItem(const DRAWITEMSTRUCT& AItem) override;
   bool CaptionOnly() const noexcept { return FCaptionOnly; }
+  // The icons it draws from now on (the window's list, made again at a new DPI).
+  void SetImages(HIMAGELIST AImages) noexcept;
   // Width a button needs for its icon and caption in AWindow's font.
   static int ContentWidth(HWND AWindow, const std::u16string& ACaption, int AIconSize, bool ACaptionOnly);
 
