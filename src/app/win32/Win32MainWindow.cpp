@@ -37,7 +37,6 @@ TWin32MainWindow::~TWin32MainWindow() {
 }
 
 void TWin32MainWindow::Create() {
-  TImagePeer::RegisterWindowClass(FInstance);
   RegisterWindowClassOnce(FInstance, MainWindowClass,
                           ObjectWindowProc<TWin32MainWindow, &TWin32MainWindow::WindowMessage>);
   RegisterWindowClassOnce(FInstance, CardWindowClass,
@@ -190,8 +189,7 @@ void TWin32MainWindow::CreateControls() {
   c.edtFind = AddChild(main, idEdtFind, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL | WS_VISIBLE);
   FPeers.Bind<TEditPeer>(f.edtFind, c.edtFind);
   c.btnClearHistory = makeButton(main, idBtnClearHistory, f.btnClearHistory);
-  c.Image1 = AddChild(main, idImage1, TImagePeer::ClassName, L"", WS_VISIBLE);
-  FPeers.Bind<TImagePeer>(f.Image1, c.Image1);
+  c.Image1 = FPeers.Bind<TImagePeer>(f.Image1, FInstance, main, idImage1).Handle();
   c.Memo1 = makeMemo(main, idMemo1, f.Memo1);
   SendMessageW(c.Memo1, WM_SETFONT, reinterpret_cast<WPARAM>(FMemoFont.Get()), FALSE);
   c.btnDeleteEntry = makeButton(main, idBtnDeleteEntry, f.btnDeleteEntry);

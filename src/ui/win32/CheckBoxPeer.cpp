@@ -10,13 +10,8 @@
 namespace tarvel {
 
 TCheckBoxPeer::TCheckBoxPeer(TCheckBox& AModel, HWND AHandle, COLORREF ABackground)
-    : TPeer(AModel, AHandle), FCheck(AModel), FBackground(ABackground) {
-  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    : TSubclassPeer(AModel, AHandle), FCheck(AModel), FBackground(ABackground) {
   Mirror();
-}
-
-TCheckBoxPeer::~TCheckBoxPeer() {
-  RemoveWindowSubclass(Handle(), SubclassProc, 1);
 }
 
 void TCheckBoxPeer::Mirror() {
@@ -30,16 +25,14 @@ void TCheckBoxPeer::Command(WORD ANotifyCode) {
     FCheck.Toggle();
 }
 
-LRESULT CALLBACK TCheckBoxPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
-                                             DWORD_PTR AData) {
-  auto* self = reinterpret_cast<TCheckBoxPeer*>(AData);
+LRESULT TCheckBoxPeer::ControlMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   if (AMessage == BM_GETCHECK)
-    return self->FCheck.Checked() ? BST_CHECKED : BST_UNCHECKED;
+    return FCheck.Checked() ? BST_CHECKED : BST_UNCHECKED;
   if (AMessage == BM_SETCHECK) {
-    self->FCheck.SetChecked(AWParam == BST_CHECKED);
+    FCheck.SetChecked(AWParam == BST_CHECKED);
     return 0;
   }
-  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+  return TSubclassPeer::ControlMessage(AWindow, AMessage, AWParam, ALParam);
 }
 
 void TCheckBoxPeer::DrawItem(const DRAWITEMSTRUCT& AItem) {

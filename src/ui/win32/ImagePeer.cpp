@@ -18,9 +18,19 @@ namespace tarvel {
 
 // Image -----------------------------------------------------------------------------------
 
-TImagePeer::TImagePeer(TImage& AModel, HWND AHandle) : TPeer(AModel, AHandle), FImage(AModel) {
-  SetWindowLongPtrW(Handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+TImagePeer::TImagePeer(TImage& AModel, HINSTANCE AInstance, HWND AParent, int AId)
+    : TPeer(AModel, nullptr), FImage(AModel) {
+  RegisterWindowClassOnce(AInstance, ClassName, ObjectWindowProc<TImagePeer, &TImagePeer::WindowMessage>);
+  AttachHandle(CheckWin32(CreateWindowExW(0, ClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, AParent,
+                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(AId)), AInstance, this),
+                          "CreateWindowExW"));
   Mirror();
+}
+
+// A window that outlives its peer paints nothing more.
+TImagePeer::~TImagePeer() {
+  if (IsWindow(Handle()))
+    DetachWindowObject(Handle());
 }
 
 void TImagePeer::Mirror() {
@@ -28,32 +38,24 @@ void TImagePeer::Mirror() {
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-void TImagePeer::RegisterWindowClass(HINSTANCE AInstance) {
-  RegisterWindowClassOnce(AInstance, ClassName, WindowProc);
-}
-
-LRESULT CALLBACK TImagePeer::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
-  return Guarded(AWindow, [&]() -> LRESULT {
-    if (AMessage == WM_ERASEBKGND)
-      return 1;
-    if (AMessage == WM_CONTEXTMENU)
-      if (auto* self = reinterpret_cast<TImagePeer*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
-          self && ShowContextMenu(AWindow, self->Model(), ALParam, false))
-        return 0;
-    if (AMessage == WM_PAINT) {
-      PAINTSTRUCT ps;
-      const HDC dc = BeginPaint(AWindow, &ps);
-      RECT client;
-      GetClientRect(AWindow, &client);
-      if (auto* self = reinterpret_cast<TImagePeer*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA)))
-        self->Paint(dc, client);
-      else
-        FillRectColor(dc, client, theme::Field);
-      EndPaint(AWindow, &ps);
+LRESULT TImagePeer::WindowMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  switch (AMessage) {
+  case WM_ERASEBKGND: return 1;
+  case WM_CONTEXTMENU:
+    if (ShowContextMenu(AWindow, Model(), ALParam, false))
       return 0;
-    }
-    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
-  });
+    break;
+  case WM_PAINT: {
+    const TPaintScope paint(AWindow);
+    RECT client;
+    GetClientRect(AWindow, &client);
+    if (paint.DC())
+      Paint(paint.DC(), client);
+    return 0;
+  }
+  default: break;
+  }
+  return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
 }
 
 void TImagePeer::Paint(HDC ADC, const RECT& AClient) const {

@@ -67,6 +67,25 @@ void TPeer::Mirror() {
   EnableWindow(FHandle, FModel.Enabled());
 }
 
+TSubclassPeer::TSubclassPeer(TControl& AModel, HWND AHandle) : TPeer(AModel, AHandle) {
+  SetWindowSubclass(Handle(), SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+TSubclassPeer::~TSubclassPeer() {
+  RemoveWindowSubclass(Handle(), SubclassProc, 1);
+}
+
+LRESULT TSubclassPeer::ControlMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+}
+
+LRESULT CALLBACK TSubclassPeer::SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR,
+                                             DWORD_PTR AData) {
+  return Guarded(AWindow, [&] {
+    return reinterpret_cast<TSubclassPeer*>(AData)->ControlMessage(AWindow, AMessage, AWParam, ALParam);
+  });
+}
+
 // Buttons ---------------------------------------------------------------------------------
 
 TButtonPeer::TButtonPeer(TButton& AModel, HWND AHandle, HIMAGELIST AImages, bool ACaptionOnly)

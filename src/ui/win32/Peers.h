@@ -34,12 +34,31 @@ public:
   virtual void DrawItem(const DRAWITEMSTRUCT& /*AItem*/) {}
 
 protected:
+  // For a peer that creates its control itself: the control's handle, once it exists.
+  void AttachHandle(HWND AHandle) noexcept { FHandle = AHandle; }
   // Guards against mirroring a change back to the window that reported it.
   bool FMirroring = false;
 
 private:
   TControl& FModel;
   HWND FHandle;
+};
+
+// A peer that sees its control's messages before the control does (a window subclass, from
+// the peer's construction to its destruction).
+class TSubclassPeer : public TPeer {
+public:
+  TSubclassPeer(TControl& AModel, HWND AHandle);
+  ~TSubclassPeer() override;
+
+protected:
+  // A message to the control, inside the error boundary. What the peer does not take goes on
+  // to the control, as the default does.
+  virtual LRESULT ControlMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+
+private:
+  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
+                                       DWORD_PTR AData);
 };
 
 // An owner-drawn button. Space and Enter click it; the focus shows as a light outline
@@ -81,24 +100,24 @@ private:
 // An owner-drawn check box: a rounded box, ticked when checked, and its caption, on
 // ABackground. Space and a click toggle it; other programs read and set it as a standard
 // one (BM_GETCHECK, BM_SETCHECK).
-class TCheckBoxPeer : public TPeer {
+class TCheckBoxPeer : public TSubclassPeer {
 public:
   TCheckBoxPeer(TCheckBox& AModel, HWND AHandle, COLORREF ABackground);
-  ~TCheckBoxPeer() override;
   void Mirror() override;
   void Command(WORD ANotifyCode) override;
   void DrawItem(const DRAWITEMSTRUCT& AItem) override;
 
+protected:
+  LRESULT ControlMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
+
 private:
-  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
-                                       DWORD_PTR AData);
   TCheckBox& FCheck;
   COLORREF FBackground;
 };
 
 // An edit with an up-down buddy. Enter and an arrow step commit what was typed (see
 // TSpinEdit::DeferTyping).
-class TSpinEditPeer : public TPeer {
+class TSpinEditPeer : public TSubclassPeer {
 public:
   TSpinEditPeer(TSpinEdit& AModel, HWND AEdit, HWND AUpDown);
   void Mirror() override;
@@ -107,11 +126,11 @@ public:
   bool Owns(HWND AWindow) const noexcept override { return TPeer::Owns(AWindow) || AWindow == FUpDown; }
   // The arrows (buttons or keys) changed the value: a commit.
   void Scroll(int ACode) override;
-  ~TSpinEditPeer() override;
+
+protected:
+  LRESULT ControlMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
 
 private:
-  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
-                                       DWORD_PTR AData);
   TSpinEdit& FSpin;
   HWND FUpDown;
 };
@@ -128,15 +147,13 @@ private:
 
 // A multi-line edit. A read-only one leaves Tab to the dialog manager, so that the
 // keyboard can move on from it.
-class TMemoPeer : public TPeer {
+class TMemoPeer : public TSubclassPeer {
 public:
   TMemoPeer(TMemo& AModel, HWND AHandle);
-  ~TMemoPeer() override;
   void Mirror() override;
 
-private:
-  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
-                                       DWORD_PTR AData);
+protected:
+  LRESULT ControlMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
 };
 
 // A memo shown by a log view (TLogView): a line appended (TMemo::AppendLine) is added to the
@@ -166,45 +183,52 @@ private:
   TComboBox& FCombo;
 };
 
-// A one-line edit with its hint. Enter commits; Escape empties it, or, when it is empty
-// already, goes on to the window as from any other control.
-class TEditPeer : public TPeer {
+// A one-line edit showing the text of a TModel (TEdit, TLetterEdit): the focus moving in and
+// out and the user's edits go to the model.
+template <class TModel> class TTextFieldPeer : public TSubclassPeer {
 public:
-  TEditPeer(TEdit& AModel, HWND AHandle);
-  ~TEditPeer() override;
+  TTextFieldPeer(TModel& AModel, HWND AHandle) : TSubclassPeer(AModel, AHandle), FField(AModel) {}
   void Mirror() override;
   void Command(WORD ANotifyCode) override;
 
-private:
-  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
-                                       DWORD_PTR AData);
-  TEdit& FEdit;
+protected:
+  TModel& FField;
+};
+
+extern template class TTextFieldPeer<TEdit>;
+extern template class TTextFieldPeer<TLetterEdit>;
+
+// A one-line edit with its hint. Enter commits; Escape empties it, or, when it is empty
+// already, goes on to the window as from any other control.
+class TEditPeer final : public TTextFieldPeer<TEdit> {
+public:
+  TEditPeer(TEdit& AModel, HWND AHandle);
+
+protected:
+  LRESULT ControlMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
 };
 
 // A one-letter field. Enter moves on to the next control, which applies the letter.
-class TLetterEditPeer : public TPeer {
+class TLetterEditPeer final : public TTextFieldPeer<TLetterEdit> {
 public:
   TLetterEditPeer(TLetterEdit& AModel, HWND AHandle);
-  ~TLetterEditPeer() override;
-  void Mirror() override;
-  void Command(WORD ANotifyCode) override;
 
-private:
-  static LRESULT CALLBACK SubclassProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId,
-                                       DWORD_PTR AData);
-  TLetterEdit& FEdit;
+protected:
+  LRESULT ControlMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam) override;
 };
 
-// A picture drawn scaled to fit, proportional and centred.
-class TImagePeer : public TPeer {
+// A picture drawn scaled to fit, proportional and centred, in a window of its own that the
+// peer creates on AParent with the dialog id AId. The window's messages go to the peer while
+// both exist (ObjectWindowProc).
+class TImagePeer final : public TPeer {
 public:
-  TImagePeer(TImage& AModel, HWND AHandle);
+  TImagePeer(TImage& AModel, HINSTANCE AInstance, HWND AParent, int AId);
+  ~TImagePeer() override;
   void Mirror() override;
-  static void RegisterWindowClass(HINSTANCE AInstance);
   static constexpr wchar_t ClassName[] = L"TarvelImage";
 
 private:
-  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  LRESULT WindowMessage(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void Paint(HDC ADC, const RECT& AClient) const;
   TImage& FImage;
 };
