@@ -20,14 +20,23 @@ std::u16string TrimRight(std::u16string_view AText) {
   return std::u16string(AText.substr(0, e));
 }
 
-std::u16string Trim(std::u16string_view AText) {
+namespace {
+
+// AText without the blanks and control characters at either end.
+std::u16string_view TrimmedView(std::u16string_view AText) {
   std::size_t b = 0;
   std::size_t e = AText.size();
   while (b < e && IsBlankOrControl(AText[b]))
     ++b;
   while (e > b && IsBlankOrControl(AText[e - 1]))
     --e;
-  return std::u16string(AText.substr(b, e - b));
+  return AText.substr(b, e - b);
+}
+
+} // namespace
+
+std::u16string Trim(std::u16string_view AText) {
+  return std::u16string(TrimmedView(AText));
 }
 
 char16_t UpCaseAscii(char16_t AChar) noexcept {
@@ -152,16 +161,11 @@ bool IsBlank(std::u16string_view AText) noexcept {
 }
 
 std::u16string MakeOneLinePreview(std::u16string_view AText, std::size_t AMaxLength, bool ATabsToBlanks) {
-  std::size_t b = 0;
-  std::size_t e = AText.size();
-  while (b < e && IsBlankOrControl(AText[b]))
-    ++b;
-  while (e > b && IsBlankOrControl(AText[e - 1]))
-    --e;
+  const std::u16string_view text = TrimmedView(AText);
   std::u16string r;
-  r.reserve(std::min(e - b, AMaxLength + 1));
-  for (std::size_t i = b; i < e && r.size() <= AMaxLength; ++i) {
-    char16_t c = AText[i];
+  r.reserve(std::min(text.size(), AMaxLength + 1));
+  for (std::size_t i = 0; i < text.size() && r.size() <= AMaxLength; ++i) {
+    char16_t c = text[i];
     if (c == u'\r' || c == u'\n' || (ATabsToBlanks && c == u'\t'))
       c = u' ';
     // A CR LF pair becomes one blank, and any run of blanks collapses to one, so every
