@@ -41,21 +41,33 @@ void WriteGreyPlain(const std::uint8_t* AFirst, const std::uint8_t* ASecond, con
 
 #if defined(TARVEL_OCR_SSE2)
 
+// The two-tap blend of sixteen bytes at a time, rounded as Blend rounds.
+class TSse2Blend {
+public:
+  explicit TSse2Blend(const TTwoTap& ATap)
+      : FW0(_mm_set1_epi16(static_cast<short>(ATap.W0))), FW1(_mm_set1_epi16(static_cast<short>(ATap.W1))) {}
+  __m128i operator()(__m128i AA, __m128i AB) const {
+    const __m128i zero = _mm_setzero_si128();
+    return _mm_packus_epi16(Half(_mm_unpacklo_epi8(AA, zero), _mm_unpacklo_epi8(AB, zero)),
+                            Half(_mm_unpackhi_epi8(AA, zero), _mm_unpackhi_epi8(AB, zero)));
+  }
+
+private:
+  // Eight sixteen-bit lanes: (a w0 + b w1 + 128) >> 8.
+  __m128i Half(__m128i AA, __m128i AB) const {
+    return _mm_srli_epi16(
+        _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(AA, FW0), _mm_mullo_epi16(AB, FW1)), _mm_set1_epi16(128)), 8);
+  }
+  __m128i FW0, FW1;
+};
+
 // Sixteen target bytes of one phase around source pixels x to x + 15.
 inline __m128i WidenPhase(const std::uint8_t* ARow, int AX, const TTwoTap& ATap) {
   const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ARow + AX + ATap.First));
   if (ATap.W1 == 0)
     return a;
   const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ARow + AX + ATap.First + 1));
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i w0 = _mm_set1_epi16(static_cast<short>(ATap.W0));
-  const __m128i w1 = _mm_set1_epi16(static_cast<short>(ATap.W1));
-  const __m128i half = _mm_set1_epi16(128);
-  const auto blend = [&](__m128i AA, __m128i AB) {
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(AA, w0), _mm_mullo_epi16(AB, w1)), half), 8);
-  };
-  return _mm_packus_epi16(blend(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
-                          blend(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero)));
+  return TSse2Blend(ATap)(a, b);
 }
 
 inline void Store(std::uint8_t* ATarget, __m128i AValue) {
@@ -128,21 +140,13 @@ std::uint64_t SumSse2(const std::uint8_t* ABytes, int ACount, int& AStop) {
 // Sixteen blends of two rows at a time, then each looked up.
 int WriteGreySse2(const std::uint8_t* AFirst, const std::uint8_t* ASecond, const TTwoTap& ATap,
                   const std::uint32_t* AColours, int AWidth, std::uint32_t* ATarget) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i w0 = _mm_set1_epi16(static_cast<short>(ATap.W0));
-  const __m128i w1 = _mm_set1_epi16(static_cast<short>(ATap.W1));
-  const __m128i half = _mm_set1_epi16(128);
-  const auto blend = [&](__m128i AA, __m128i AB) {
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(AA, w0), _mm_mullo_epi16(AB, w1)), half), 8);
-  };
+  const TSse2Blend blend(ATap);
   alignas(16) std::uint8_t luminances[16];
   int x = 0;
   for (; x + 16 <= AWidth; x += 16) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(AFirst + x));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ASecond + x));
-    _mm_store_si128(reinterpret_cast<__m128i*>(luminances),
-                    _mm_packus_epi16(blend(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero)),
-                                     blend(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero))));
+    _mm_store_si128(reinterpret_cast<__m128i*>(luminances), blend(a, b));
     for (int k = 0; k < 16; ++k)
       ATarget[x + k] = AColours[luminances[k]];
   }
