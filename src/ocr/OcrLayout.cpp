@@ -129,6 +129,18 @@ THyphenJoin HyphenJoin(std::u16string_view AEnd, std::u16string_view ANext) {
   return THyphenJoin::None;
 }
 
+// Whether two words of the line lie further apart than prose ever sets them: more than one
+// and a half line heights.
+bool Tabular(const TOcrTextLine& ALine, float AHeight) {
+  for (std::size_t i = 1; i < ALine.Words.size(); ++i) {
+    const TOcrRect& a = *ALine.Words[i - 1].Bounds;
+    const TOcrRect& b = *ALine.Words[i].Bounds;
+    if (b.X - (a.X + a.Width) > 1.5f * AHeight)
+      return true;
+  }
+  return false;
+}
+
 std::u16string_view FirstWord(const TOcrTextLine& ALine) {
   if (!ALine.Words.empty())
     return ALine.Words.front().Text;
@@ -279,7 +291,9 @@ std::u16string Paragraphs(const std::vector<const TOcrTextLine*>& ALines, bool A
       const float step = (line.Top - previous.Top + line.Bottom - previous.Bottom) / 2;
       const bool gap = step - pitch > 0.4f * height || line.Top - previous.Bottom > 0.8f * height;
       const TOcrWordBox& first = line.Line->Words.front();
-      bool brk = gap || IsListMarker(first.Text);
+      // A line with a gap as wide as a column between two words is a row of a table or a
+      // label with its value: it neither goes on from the line before nor takes the next.
+      bool brk = gap || IsListMarker(first.Text) || Tabular(*previous.Line, height) || Tabular(*line.Line, height);
       THyphenJoin hyphen = THyphenJoin::None;
       if (!brk) {
         const bool continuesItem = hang && std::fabs(line.Left - *hang) <= tolerance;

@@ -282,9 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
         TLayoutCase{"Paragraphs", 1, L"OCR completed (paragraphs): Tarvel reads",
                     L"Tarvel reads the words of the screen and joins the lines of one paragraph.\r\n\r\nA second one.",
                     L"- Install the new version now\r\n- Restart the program\r\n- Check the log file for errors",
-                    // Rows whose next row's first cell would not have fitted read as wrapped
-                    // lines: a table wants Table.
-                    L"Name Size Type report.pdf 12 KB PDF file notes.txt 3 KB Text"},
+                    L"Name Size Type\r\nreport.pdf 12 KB PDF file\r\nnotes.txt 3 KB Text"},
         TLayoutCase{"OneLine", 2, L"OCR completed (one line): Tarvel reads",
                     L"Tarvel reads the words of the screen and joins the lines of one paragraph. A second one.",
                     L"- Install the new version now - Restart the program - Check the log file for errors",

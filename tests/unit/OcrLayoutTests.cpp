@@ -135,6 +135,13 @@ INSTANTIATE_TEST_SUITE_P(
         TLayoutCase{"a second column starts higher: its own paragraph",
                     Concat(Column(10, 10, {u"left text goes", u"on here."}), Column(200, 10, {u"right text", u"too."})),
                     Paragraphs, u"left text goes on here.\r\nright text too."},
+        TLayoutCase{"a row with a gap as wide as a column stays a line of its own",
+                    {Words({{u"Name", TOcrRect{10, 10, 32, 16}}, {u"Size", TOcrRect{130, 10, 32, 16}}}),
+                     Words({{u"report.pdf", TOcrRect{10, 30, 80, 16}},
+                            {u"12", TOcrRect{130, 30, 16, 16}},
+                            {u"KB", TOcrRect{150, 30, 16, 16}}})},
+                    Paragraphs,
+                    u"Name Size\r\nreport.pdf 12 KB"},
         TLayoutCase{"one line is itself", {Line(5, 5, u"Hello OCR")}, Paragraphs, u"Hello OCR"}));
 
 INSTANTIATE_TEST_SUITE_P(
