@@ -133,9 +133,7 @@ THyphenJoin HyphenJoin(std::u16string_view AEnd, std::u16string_view ANext) {
 // and a half line heights.
 bool Tabular(const TOcrTextLine& ALine, float AHeight) {
   for (std::size_t i = 1; i < ALine.Words.size(); ++i) {
-    const TOcrRect& a = *ALine.Words[i - 1].Bounds;
-    const TOcrRect& b = *ALine.Words[i].Bounds;
-    if (b.X - (a.X + a.Width) > 1.5f * AHeight)
+    if (ALine.Words[i].Bounds->X - Right(*ALine.Words[i - 1].Bounds) > 1.5f * AHeight)
       return true;
   }
   return false;

@@ -2,24 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <deque>
 #include <limits>
+
+#include "ocr/OcrLayoutParts.h"
+#include "ocr/OcrPreparation.h"
 
 namespace tarvel {
 
 namespace {
-
-int Luminance(std::uint32_t APixel) {
-  return static_cast<int>((77 * ((APixel >> 16) & 0xFF) + 150 * ((APixel >> 8) & 0xFF) + 29 * (APixel & 0xFF)) >> 8);
-}
 
 // How much a run of pixels varies: the spread of its luminances. Zero on plain background.
 template <typename TPixelAt> int Spread(int ACount, TPixelAt APixelAt) {
   int low = 255;
   int high = 0;
   for (int i = 0; i < ACount; ++i) {
-    const int l = Luminance(APixelAt(i));
+    const int l = OcrLuminance(APixelAt(i));
     low = std::min(low, l);
     high = std::max(high, l);
   }
@@ -80,7 +78,7 @@ std::optional<TSpan> SpanOf(const TOcrTextLine& ALine) {
     if (!word.Bounds || !(word.Bounds->Height > 0) || !std::isfinite(word.Bounds->Y))
       return std::nullopt;
     span.Top = std::min(span.Top, word.Bounds->Y);
-    span.Bottom = std::max(span.Bottom, word.Bounds->Y + word.Bounds->Height);
+    span.Bottom = std::max(span.Bottom, ocr_layout::Bottom(*word.Bounds));
   }
   return span;
 }
@@ -113,10 +111,7 @@ std::vector<TOcrStrip> PlanOcrStrips(const TBitmap32& AImage, std::uint32_t AMax
 
 TBitmap32 CropOcrStrip(const TBitmap32& AImage, const TOcrStrip& AStrip) {
   TBitmap32 piece(AStrip.Width, AStrip.Height);
-  const auto rowBytes = static_cast<std::size_t>(AStrip.Width) * TBitmap32::BytesPerPixel;
-  const auto offset = static_cast<std::size_t>(AStrip.Left) * TBitmap32::BytesPerPixel;
-  for (int y = 0; y < AStrip.Height; ++y)
-    std::memcpy(piece.Scanline(y), AImage.Scanline(AStrip.Top + y) + offset, rowBytes);
+  piece.Draw(-AStrip.Left, -AStrip.Top, AImage);
   return piece;
 }
 
